@@ -1,0 +1,39 @@
+#pragma once
+// Shared pieces of quorvexctl: the subcommand registry and result reporting.
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <vector>
+
+struct CtlContext {
+    QStringList args; // arguments after the subcommand name
+    QTextStream& out;
+    QTextStream& err;
+};
+
+struct CtlCommand {
+    const char* name;
+    const char* usage;   // one or more lines shown by "quorvexctl help"
+    int (*run)(CtlContext& context);
+};
+
+std::vector<CtlCommand>& CtlCommands();
+
+// Registers a subcommand at start-up: static CtlRegistrar reg{{"name", "usage", &run}};
+struct CtlRegistrar {
+    explicit CtlRegistrar(const CtlCommand& command) { CtlCommands().push_back(command); }
+};
+
+// Exit status of a usage error (distinct from every result code).
+constexpr int CTL_USAGE_ERROR = 2;
+
+// Text that reports a non-zero result code to the user.
+QString CtlResultText(int result);
+
+// Prints the failure of a result code to the error stream; returns the result.
+int CtlReport(CtlContext& context, int result, const QString& subject = {});
+
+// Simple option reading: takes "--name VALUE" out of args; false when missing a value.
+bool CtlTakeOption(QStringList& args, const QString& name, QString* value, bool* present = nullptr);

@@ -1,0 +1,55 @@
+// quorvexctl: the command-line companion of the desktop program, for scripting and automation.
+
+#include "CtlCommon.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+
+void PrintHelp(QTextStream& out)
+{
+    out << "Usage: quorvexctl COMMAND [ARGUMENTS]\n\nCommands:\n";
+    auto commands = CtlCommands();
+    std::sort(commands.begin(), commands.end(),
+              [](const CtlCommand& a, const CtlCommand& b) { return qstrcmp(a.name, b.name) < 0; });
+    for (const CtlCommand& command : commands)
+        out << "  " << command.usage << "\n";
+    out << "\nExit status: 0 on success, 2 for a usage error, otherwise the result code.\n";
+    out.flush();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvexctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.first() == u"help" || args.first() == u"--help" || args.first() == u"-h") {
+        PrintHelp(args.isEmpty() ? err : out);
+        return args.isEmpty() ? CTL_USAGE_ERROR : 0;
+    }
+    if (args.first() == u"--version") {
+        out << "quorvexctl " << QUORVEX_VERSION << Qt::endl;
+        return 0;
+    }
+    const QString name = args.takeFirst();
+    for (const CtlCommand& command : CtlCommands()) {
+        if (name == QLatin1String(command.name)) {
+            CtlContext context{args, out, err};
+            const int result = command.run(context);
+            out.flush();
+            err.flush();
+            return result;
+        }
+    }
+    err << "quorvexctl: unknown command '" << name << "'\n";
+    PrintHelp(err);
+    return CTL_USAGE_ERROR;
+}
