@@ -13,6 +13,7 @@ private Q_SLOTS:
     void initTestCase();
     void workedExampleTrace();
     void twoChannelTrace();
+    void printsTiesRoundedToEven();
     void rejectsBadArguments_data();
     void rejectsBadArguments();
     void reportsUnreadableFiles();
@@ -102,6 +103,21 @@ void TestSimulateCli::twoChannelTrace()
         QStringLiteral("t=6 hold=0 step=5,4 out=0,0 elapsed=0.000000,1.000000 fraction=0.000000,0.200000"),
     };
     QCOMPARE(ok.lines, expected);
+}
+
+// 20/128 s advances by 1/128 s (0.0078125) per tick: the tie prints as 0.007812, as printf
+// prints it, so traces compare equal with other tools.
+void TestSimulateCli::printsTiesRoundedToEven()
+{
+    ZqxFixture zqx;
+    zqx.SetTime(4, 1, 0, 20);
+    const QString file = m_dir.filePath(QStringLiteral("tie.qvr"));
+    QCOMPARE(zqx.doc.Save(file), 0);
+    const Run run = Simulate({file, QStringLiteral("--ticks"), QStringLiteral("6")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 6);
+    QCOMPARE(run.lines[4], QStringLiteral("t=5 hold=0 step=4 out=0 elapsed=0.007812 fraction=0.050000"));
+    QCOMPARE(run.lines[5], QStringLiteral("t=6 hold=0 step=4 out=0 elapsed=0.015625 fraction=0.100000"));
 }
 
 void TestSimulateCli::rejectsBadArguments_data()

@@ -8,6 +8,7 @@
 
 #include <QRegularExpression>
 
+#include <charconv>
 #include <climits>
 
 #include <memory>
@@ -78,17 +79,29 @@ int LoadProgram(const QString& path, std::unique_ptr<CQuorvexDoc>* doc)
     return (*doc)->Load(path);
 }
 
-template <typename T>
-QString Join(const T* values, int count, int decimals)
+QString Join(const int* values, int count)
 {
     QString text;
     for (int i = 0; i < count; ++i) {
         if (i)
             text += QLatin1Char(',');
-        if constexpr (std::is_floating_point_v<T>)
-            text += QString::number(values[i], 'f', decimals);
-        else
-            text += QString::number(values[i]);
+        text += QString::number(values[i]);
+    }
+    return text;
+}
+
+// Six decimals with a point whatever the user's locale, rounded as printf does in the C
+// locale: an exact tie such as 0.0078125 goes to even (0.007812), as in other tools that
+// print with "%.6f". Qt's own number formatting rounds ties away from zero.
+QString Join(const double* values, int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        char buffer[64];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, values[i], std::chars_format::fixed, 6);
+        if (i)
+            text += QLatin1Char(',');
+        text += QLatin1String(buffer, int(result.ptr - buffer));
     }
     return text;
 }
@@ -112,9 +125,9 @@ void RunStep(CtlContext& context, CQuorvexSimulator& engine, CQuorvexDoc& doc, i
     for (int n = 0; n < channels; ++n)
         doc.SetOutputState(n, outputs[n]);
 
-    context.out << "t=" << tick << " hold=" << hold << " step=" << Join(steps, channels, 0)
-                << " out=" << Join(outputs, channels, 0) << " elapsed=" << Join(elapsed, channels, 6)
-                << " fraction=" << Join(fraction, channels, 6) << "\n";
+    context.out << "t=" << tick << " hold=" << hold << " step=" << Join(steps, channels)
+                << " out=" << Join(outputs, channels) << " elapsed=" << Join(elapsed, channels)
+                << " fraction=" << Join(fraction, channels) << "\n";
 }
 
 int RunSimulate(CtlContext& context)
