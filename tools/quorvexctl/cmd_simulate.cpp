@@ -10,7 +10,6 @@
 
 #include <charconv>
 #include <climits>
-
 #include <memory>
 #include <set>
 #include <vector>
