@@ -28,7 +28,7 @@ private Q_SLOTS:
     void refusesMissingOrForeignDocument();
 };
 
-// Start on, off, wait for a rising input, toggle, 1 s: the program the pane tutorial walks.
+// Start on, off, wait for a rising input, toggle, 1 s: every step kind, and a hold step.
 void TestSimulatorZqx::workedExample()
 {
     ZqxFixture f;
