@@ -6,8 +6,11 @@
 #include <QLocale>
 #include <QSettings>
 
+#include <QMutex>
+
 #include <algorithm>
 #include <clocale>
+#include <map>
 
 namespace Language {
 
@@ -80,6 +83,42 @@ const QString SETTINGS_LCID = QStringLiteral("LCID");
 
 } // namespace
 
+// One loaded module file, shared by everything in the process that uses it. Qt's QLibrary
+// does not count loads of the same file through separate QLibrary objects reliably (an
+// unload through one can unmap the file under the others), so each file is loaded through
+// one QLibrary only and unloaded when its last user lets go.
+class CLanguageModule {
+public:
+    explicit CLanguageModule(const QString& path) : m_library(path) {}
+    ~CLanguageModule() { m_library.unload(); }
+
+    // The module file, loaded; null when it cannot be loaded.
+    static std::shared_ptr<CLanguageModule> Open(const QString& path)
+    {
+        static QMutex mutex;
+        static std::map<QString, std::weak_ptr<CLanguageModule>> open;
+        const QMutexLocker lock(&mutex);
+        std::weak_ptr<CLanguageModule>& slot = open[path];
+        if (std::shared_ptr<CLanguageModule> module = slot.lock())
+            return module;
+        auto module = std::make_shared<CLanguageModule>(path);
+        if (!module->m_library.load())
+            return nullptr;
+        slot = module;
+        return module;
+    }
+
+    // A new strings object from the module's CreateObject; null when it has none or it fails.
+    CLanguageStrings* CreateObject()
+    {
+        const auto create = reinterpret_cast<CreateObjectFunction>(m_library.resolve(CREATE_OBJECT_SYMBOL));
+        return create ? create() : nullptr;
+    }
+
+private:
+    QLibrary m_library;
+};
+
 CLanguageManager::CLanguageManager() = default;
 
 CLanguageManager::~CLanguageManager()
@@ -100,18 +139,13 @@ int CLanguageManager::ScanModules(int interfaceVersion, int maxEntries)
         if (int(m_entries.size()) >= maxEntries)
             break;
         const QString path = folder.absoluteFilePath(file);
-        QLibrary library(path);
-        if (!library.load())
-            continue;
-        const auto create = reinterpret_cast<CreateObjectFunction>(library.resolve(CREATE_OBJECT_SYMBOL));
-        if (CLanguageStrings* strings = create ? create() : nullptr) {
-            if (strings->GetInterfaceVersion() == interfaceVersion) {
-                const char16_t* name = strings->GetLanguageName();
-                m_entries.push_back({TextString(name), path, strings->GetLcid()});
-            }
-            delete strings; // the module's own destructor, before the module goes
-        }
-        library.unload();
+        const std::shared_ptr<CLanguageModule> module = CLanguageModule::Open(path);
+        CLanguageStrings* strings = module ? module->CreateObject() : nullptr;
+        if (!strings)
+            continue; // the module is unloaded again unless it is in use
+        if (strings->GetInterfaceVersion() == interfaceVersion)
+            m_entries.push_back({TextString(strings->GetLanguageName()), path, strings->GetLcid()});
+        delete strings; // the module's own destructor, before the module goes
     }
     std::stable_sort(m_entries.begin(), m_entries.end(),
                      [](const LanguageEntry& a, const LanguageEntry& b) { return a.name < b.name; });
@@ -136,10 +170,7 @@ void CLanguageManager::UnloadLanguage()
 {
     delete m_pStrings;
     m_pStrings = nullptr;
-    if (m_library) {
-        m_library->unload();
-        m_library.reset();
-    }
+    m_module.reset();
     if (m_nCurrent >= 0)
         QLocale::setDefault(QLocale::system());
     m_nCurrent = -1;
@@ -151,17 +182,12 @@ bool CLanguageManager::SelectLanguage(int index)
         return false;
     UnloadLanguage();
     const LanguageEntry& entry = m_entries[std::size_t(index)];
-    auto library = std::make_unique<QLibrary>(entry.path);
-    if (!library->load())
-        return false;
-    const auto create = reinterpret_cast<CreateObjectFunction>(library->resolve(CREATE_OBJECT_SYMBOL));
-    CLanguageStrings* strings = create ? create() : nullptr;
-    if (!strings) {
-        library->unload();
-        return false;
-    }
+    std::shared_ptr<CLanguageModule> module = CLanguageModule::Open(entry.path);
+    CLanguageStrings* strings = module ? module->CreateObject() : nullptr;
+    if (!strings)
+        return false; // the module goes with the last reference to it
     strings->LoadTexts();
-    m_library = std::move(library);
+    m_module = std::move(module);
     m_pStrings = strings;
     const std::uint32_t lcid = strings->GetLcid();
     QLocale::setDefault(LocaleOfLcid(lcid));
@@ -191,33 +217,37 @@ std::int64_t CLanguageManager::SelectLanguageByLcid(std::int64_t lcid)
     return m_entries[std::size_t(fallback)].lcid;
 }
 
+bool CLanguageManager::SelectMatchingLcid(std::int64_t lcid, bool samePrimaryLanguage)
+{
+    for (int i = 0; i < int(m_entries.size()); ++i)
+        if (m_entries[std::size_t(i)].lcid == lcid)
+            return SelectLanguage(i);
+    if (!samePrimaryLanguage || lcid <= 0)
+        return false;
+    // The low ten bits of an LCID name the language, the bits above its variant (territory).
+    for (int i = 0; i < int(m_entries.size()); ++i)
+        if ((m_entries[std::size_t(i)].lcid & 0x3FF) == (lcid & 0x3FF))
+            return SelectLanguage(i);
+    return false;
+}
+
 bool CLanguageManager::SelectStartupLanguage()
 {
     QSettings settings(SETTINGS_ORGANIZATION, SETTINGS_APPLICATION);
     if (settings.status() != QSettings::NoError)
         return false;
-    bool fromSettings = false;
-    std::int64_t lcid = 0;
     const QVariant saved = settings.value(SETTINGS_LCID);
-    if (saved.isValid()) {
-        bool ok = false;
-        const qlonglong value = saved.toLongLong(&ok);
-        if (ok && value >= 0 && value <= 0xFFFFFFFFLL) {
-            lcid = value;
-            fromSettings = true;
-        }
-    }
-    if (!fromSettings)
-        lcid = LocaleLcid();
-    if (SelectLanguageByLcid(lcid) == -1) {
-        std::int64_t selected = -1;
-        if (fromSettings)
-            selected = SelectLanguageByLcid(LocaleLcid());
-        if (selected == -1)
-            selected = SelectLanguageByLcid(LCID_ENGLISH);
-        if (selected == -1)
-            SelectLanguage(0);
-    }
+    bool ok = false;
+    const qlonglong value = saved.isValid() ? saved.toLongLong(&ok) : 0;
+    // The saved language first, then the locale's; only when neither is installed (or loads)
+    // the fallbacks of SelectLanguageByLcid (English, Polish, the first entry).
+    if (ok && value >= 0 && value <= 0xFFFFFFFFLL && SelectMatchingLcid(value, false))
+        return true;
+    const std::uint32_t locale = LocaleLcid();
+    if (SelectMatchingLcid(locale, true))
+        return true;
+    if (SelectLanguageByLcid(LCID_ENGLISH) == -1)
+        SelectLanguage(0);
     return m_pStrings != nullptr;
 }
 

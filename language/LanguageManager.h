@@ -13,9 +13,9 @@
 #include <memory>
 #include <vector>
 
-class QLibrary;
-
 namespace Language {
+
+class CLanguageModule;
 
 struct LanguageEntry {
     QString name;        // as the module names its language
@@ -52,8 +52,9 @@ public:
     std::int64_t SelectLanguageByLcid(std::int64_t lcid);
     void UnloadLanguage();
 
-    // Start-up choice: the LCID saved by the last run, else the locale's, else English,
-    // else the first entry. Returns whether a language is loaded afterwards.
+    // Start-up choice: the language saved by the last run, else the one of the user's locale
+    // (the same LCID, else the same primary language), else English, else Polish, else the
+    // first entry. Returns whether a language is loaded afterwards.
     bool SelectStartupLanguage();
     // Stores the current language's LCID for the next run (nothing when none is loaded).
     void SaveLanguageChoice() const;
@@ -78,7 +79,11 @@ public:
     static std::uint32_t LocaleLcid();
 
 private:
-    std::unique_ptr<QLibrary> m_library;
+    // Selects the first entry with exactly this LCID (or, with samePrimaryLanguage, the first
+    // of the same language); false when there is none or it cannot be loaded.
+    bool SelectMatchingLcid(std::int64_t lcid, bool samePrimaryLanguage);
+
+    std::shared_ptr<CLanguageModule> m_module;
     CLanguageStrings* m_pStrings = nullptr;
     std::vector<LanguageEntry> m_entries;
     int m_nCurrent = -1;

@@ -161,7 +161,7 @@ bool FormatMatches(const char16_t* format, const char* letters)
     return FormatPlaceholders(format, &found) && found == QLatin1String(letters ? letters : "");
 }
 
-QString FormatText(const char16_t* format, std::initializer_list<FormatArg> args)
+QString FormatText(const char16_t* format, const std::vector<FormatArg>& args)
 {
     std::vector<Piece> pieces;
     if (!Parse(format, &pieces))

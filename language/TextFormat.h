@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <vector>
 
 namespace Language {
 
@@ -43,7 +44,11 @@ bool FormatMatches(const char16_t* format, const char* letters);
 // The format with its placeholders replaced by the arguments; an empty string when the
 // format is null or its placeholders do not match the arguments exactly. Numbers follow
 // the C library's current locale (its decimal point); string widths count UTF-16 units.
-QString FormatText(const char16_t* format, std::initializer_list<FormatArg> args);
+QString FormatText(const char16_t* format, const std::vector<FormatArg>& args);
+inline QString FormatText(const char16_t* format, std::initializer_list<FormatArg> args)
+{
+    return FormatText(format, std::vector<FormatArg>(args));
+}
 
 // Text of a module as a string: empty for null.
 inline QString TextString(const char16_t* text) { return text ? QString::fromUtf16(text) : QString(); }

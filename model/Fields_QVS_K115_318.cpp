@@ -88,6 +88,8 @@ bool Evaluate(const Field& field, const int inputs[2], const int outputs[2])
 template <typename Field>
 QString Describe(const Field& field, const CQuorvexExpressionTexts& texts, bool forDrawing)
 {
+    if (!field.IsAttached())
+        return QString();
     QString text = texts.label + QStringLiteral(" = ");
     for (int term = 0; term <= 2; ++term) {
         int op = TERM_OP_NONE, number = 0, negated = 0;

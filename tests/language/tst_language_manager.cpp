@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace Language;
@@ -42,7 +41,6 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        QStandardPaths::setTestModeEnabled(true);
     }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
@@ -147,6 +145,25 @@ private Q_SLOTS:
         manager.UnloadLanguage();
         QVERIFY(!IsMapped(manager.Entries()[0].path));
         QCOMPARE(manager.Text(117), QStringLiteral("????"));
+    }
+
+    // Two managers may use the same module; one unloading it leaves the other's texts intact.
+    void managersShareAModule()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        CLanguageManager first, second;
+        for (CLanguageManager* manager : {&first, &second}) {
+            manager->SetModuleFolder(folder.Path());
+            QCOMPARE(manager->ScanModules(), 1);
+            QVERIFY(manager->SelectLanguage(0));
+        }
+        second.UnloadLanguage();
+        QVERIFY(IsMapped(first.Entries()[0].path));
+        QCOMPARE(first.Text(282), QStringLiteral("Text 282"));
+        second.ScanModules();
+        QVERIFY(IsMapped(first.Entries()[0].path));
+        QCOMPARE(first.Text(282), QStringLiteral("Text 282"));
     }
 
     void moduleThatFailsToLoadLeavesNoLanguage()
