@@ -151,7 +151,7 @@ int CLanguageManager::ScanModules(int interfaceVersion, int maxEntries)
                      [](const LanguageEntry& a, const LanguageEntry& b) { return a.name < b.name; });
 
     m_nEnglishIndex = m_nPolishIndex = -1;
-    m_nCurrent = -1;
+    int current = -1;
     for (int i = 0; i < int(m_entries.size()); ++i) {
         if (m_entries[std::size_t(i)].lcid == LCID_ENGLISH)
             m_nEnglishIndex = i;
@@ -159,10 +159,11 @@ int CLanguageManager::ScanModules(int interfaceVersion, int maxEntries)
             m_nPolishIndex = i;
         // The loaded language keeps its place under its new index.
         if (m_pStrings && m_entries[std::size_t(i)].path == loadedPath)
-            m_nCurrent = i;
+            current = i;
     }
-    if (m_pStrings && m_nCurrent < 0)
-        UnloadLanguage(); // its module is gone from the list
+    if (m_pStrings && current < 0)
+        UnloadLanguage(); // its module is no longer listed
+    m_nCurrent = current;
     return int(m_entries.size());
 }
 

@@ -134,16 +134,24 @@ private Q_SLOTS:
         QCOMPARE(QLocale().language(), QLocale::Polish);
         QVERIFY(IsMapped(manager.Entries()[1].path));
 
+        // A new scan keeps the loaded language, under its new place in the list.
+        QVERIFY(folder.Add(QStringLiteral("aa"), QStringLiteral("Afrikaans"), 1078));
+        QCOMPARE(manager.ScanModules(), 3);
+        int index = -1;
+        QVERIFY(manager.GetCurrentLanguage(&index, &lcid, nullptr));
+        QCOMPARE(index, 2);
+        QCOMPARE(manager.Text(117), QStringLiteral("Text 117"));
+
         // An index out of range changes nothing.
-        QVERIFY(!manager.SelectLanguage(2));
+        QVERIFY(!manager.SelectLanguage(3));
         QVERIFY(!manager.SelectLanguage(-1));
         QVERIFY(manager.GetCurrentLanguage(nullptr, &lcid, nullptr));
         QCOMPARE(lcid, 1045u);
 
-        QVERIFY(manager.SelectLanguage(0));
-        QVERIFY(!IsMapped(manager.Entries()[1].path));
+        QVERIFY(manager.SelectLanguage(1));
+        QVERIFY(!IsMapped(manager.Entries()[2].path));
         manager.UnloadLanguage();
-        QVERIFY(!IsMapped(manager.Entries()[0].path));
+        QVERIFY(!IsMapped(manager.Entries()[1].path));
         QCOMPARE(manager.Text(117), QStringLiteral("????"));
     }
 
