@@ -1,6 +1,7 @@
 #include "Fields_QVS_K115_318.h"
 
 #include "BitLayout.h"
+#include "LanguageManager.h"
 
 #include <algorithm>
 #include <iterator>
@@ -84,7 +85,64 @@ bool Evaluate(const Field& field, const int inputs[2], const int outputs[2])
     return result;
 }
 
+template <typename Field>
+QString Describe(const Field& field, const CQuorvexExpressionTexts& texts, bool forDrawing)
+{
+    if (!field.IsAttached())
+        return QString();
+    QString text = texts.label + QStringLiteral(" = ");
+    for (int term = 0; term <= 2; ++term) {
+        int op = TERM_OP_NONE, number = 0, negated = 0;
+        const int source = field.GetTerm(term, &op, &number, &negated);
+        if (term > 0) {
+            if (op == TERM_OP_NONE)
+                break;
+            const QString sign = op == TERM_OP_AND ? (forDrawing ? QStringLiteral("&&") : QStringLiteral("&"))
+                                 : op == TERM_OP_OR ? QStringLiteral("|")
+                                                    : QStringLiteral("^");
+            text += QLatin1Char(' ') + sign + QLatin1Char(' ');
+        }
+        if (source != TERM_SOURCE_NONE) {
+            const int code = TermCode(source, number, negated);
+            if (code >= 0 && code < 8)
+                text += texts.terms[code];
+        }
+    }
+    return text;
+}
+
+void ReadExpressionTexts(Language::CLanguageManager& manager, int labelId, int firstTermId,
+                         CQuorvexExpressionTexts* texts)
+{
+    texts->label = manager.Text(labelId);
+    for (int code = 0; code < 8; ++code)
+        texts->terms[code] = manager.Text(firstTermId + code);
+}
+
 } // namespace
+
+void CQuorvex_QVS_K115_318_FIELDCondition::OnLanguageChanged(Language::CLanguageManager& manager)
+{
+    ReadExpressionTexts(manager, Language::TEXT_QVS_CONDITION_EXPRESSION, Language::TEXT_QVS_CONDITION_TERM_0,
+                        &m_expressionTexts);
+}
+
+QString CQuorvex_QVS_K115_318_FIELDCondition::DescribeExpression(bool forDrawing) const
+{
+    return Describe(*this, m_expressionTexts, forDrawing);
+}
+
+void CQuorvex_QVS_K115_318_FIELDTime::OnLanguageChanged(Language::CLanguageManager& manager)
+{
+    CTimeControlHelper::OnLanguageChanged(manager);
+    ReadExpressionTexts(manager, Language::TEXT_QVS_STOP_EXPRESSION, Language::TEXT_QVS_STOP_TERM_0,
+                        &m_expressionTexts);
+}
+
+QString CQuorvex_QVS_K115_318_FIELDTime::DescribeExpression(bool forDrawing) const
+{
+    return Describe(*this, m_expressionTexts, forDrawing);
+}
 
 bool EvaluateTermExpression(const CQuorvexFIELDCondition& field, const int inputs[2], const int outputs[2])
 {

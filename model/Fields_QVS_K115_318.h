@@ -4,6 +4,14 @@
 
 #include "Fields.h"
 
+#include <QString>
+
+// Cached texts of a term expression: its label and the names of the eight term codes.
+struct CQuorvexExpressionTexts {
+    QString label;
+    QString terms[8];
+};
+
 class CQuorvex_QVS_K115_318_FIELDStart final : public CQuorvexFIELDStart {
 public:
     // The Start field is shared: byte c holds channel c's power-on states, byte 0 the delay.
@@ -37,6 +45,15 @@ public:
     int GetJump() const override;
     void SetAltJump(int target) override;
     int GetAltJump() const override;
+
+    // Re-reads the expression label and term names of the new language.
+    void OnLanguageChanged(Language::CLanguageManager& manager) override;
+    // "<label> = <term> <op> <term> ...": the terms of the expression with the operators
+    // between them (& | ^; && for drawing, where a single & would mark a mnemonic).
+    QString DescribeExpression(bool forDrawing) const;
+
+private:
+    CQuorvexExpressionTexts m_expressionTexts;
 };
 
 class CQuorvex_QVS_K115_318_FIELDTime final : public CQuorvexFIELDTime {
@@ -55,6 +72,15 @@ public:
     int GetJump() const override;
     void SetTimeValue(int mantissa) override;
     int GetTimeValue() const override;
+
+    // Re-reads the expression label and term names of the new language.
+    void OnLanguageChanged(Language::CLanguageManager& manager) override;
+    // "<label> = <term> <op> <term> ...": the terms of the expression with the operators
+    // between them (& | ^; && for drawing, where a single & would mark a mnemonic).
+    QString DescribeExpression(bool forDrawing) const;
+
+private:
+    CQuorvexExpressionTexts m_expressionTexts;
 };
 
 class CQuorvex_QVS_K115_318_FIELDStop final : public CQuorvexFIELDStop {

@@ -94,6 +94,8 @@ private:
 class CQuorvex_QVR_K115_ZQX_Doc final : public CQuorvexDocT<Layout_QVR_K115_ZQX::IMAGE_SIZE, 1, MODEL_QVR_K115_ZQX> {
 public:
     void ResetProgram(int modified) override;
+    // Writes the text description in the current language (see ProgramDescription.h).
+    int WriteReport(const QString& path) override;
     std::uint8_t* GetFieldData(int channel, int fieldIndex, int* kind) override;
     int GetStartSize() const override { return Layout_QVR_K115_ZQX::START_SIZE; }
     int GetStateChangeSize() const override { return Layout_QVR_K115_ZQX::STATE_CHANGE_SIZE; }
@@ -105,6 +107,8 @@ public:
 class CQuorvex_QVS_K115_318_Doc final : public CQuorvexDocT<Layout_QVS_K115_318::IMAGE_SIZE, 2, MODEL_QVS_K115_318> {
 public:
     void ResetProgram(int modified) override;
+    // Writes the text description in the current language (see ProgramDescription.h).
+    int WriteReport(const QString& path) override;
     std::uint8_t* GetFieldData(int channel, int fieldIndex, int* kind) override;
     int GetStartSize() const override { return Layout_QVS_K115_318::START_SIZE; }
     int GetStateChangeSize() const override { return Layout_QVS_K115_318::STATE_CHANGE_SIZE; }

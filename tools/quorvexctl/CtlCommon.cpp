@@ -1,14 +1,35 @@
 #include "CtlCommon.h"
 
+#include "LanguageManager.h"
+
 std::vector<CtlCommand>& CtlCommands()
 {
     static std::vector<CtlCommand> commands;
     return commands;
 }
 
+Language::CLanguageManager& CtlLanguage()
+{
+    Language::CLanguageManager& manager = Language::TheLanguageManager();
+    static const bool initialised = [&manager] {
+        manager.ScanModules();
+        manager.SelectStartupLanguage();
+        return true;
+    }();
+    Q_UNUSED(initialised);
+    return manager;
+}
+
 QString CtlResultText(int result)
 {
-    return QStringLiteral("error %1").arg(result);
+    const QString number = QStringLiteral("error %1").arg(result);
+    Language::CLanguageManager& manager = CtlLanguage();
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr) && result > 0 && result < Language::TEXT_COUNT) {
+        const QString message = manager.Text(result).trimmed();
+        if (!message.isEmpty())
+            return message + QStringLiteral(" (") + number + QLatin1Char(')');
+    }
+    return number;
 }
 
 int CtlReport(CtlContext& context, int result, const QString& subject)

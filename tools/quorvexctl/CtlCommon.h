@@ -28,8 +28,20 @@ struct CtlRegistrar {
 
 // Exit status of a usage error (distinct from every result code).
 constexpr int CTL_USAGE_ERROR = 2;
+// Exit status when the tool cannot work at all, e.g. without any language module.
+constexpr int CTL_SETUP_ERROR = 1;
 
-// Text that reports a non-zero result code to the user.
+namespace Language {
+class CLanguageManager;
+}
+
+// The language manager, on first use scanned from the Lang folder beside the executable and
+// set to the language the desktop program would start with. Without modules it has no
+// language loaded.
+Language::CLanguageManager& CtlLanguage();
+
+// Text that reports a non-zero result code to the user: its message in the current language
+// with the code, or the code alone when no language text is at hand.
 QString CtlResultText(int result);
 
 // Prints the failure of a result code to the error stream; returns the result.

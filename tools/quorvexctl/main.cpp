@@ -16,7 +16,8 @@ void PrintHelp(QTextStream& out)
               [](const CtlCommand& a, const CtlCommand& b) { return qstrcmp(a.name, b.name) < 0; });
     for (const CtlCommand& command : commands)
         out << "  " << command.usage << "\n";
-    out << "\nExit status: 0 on success, 2 for a usage error, otherwise the result code.\n";
+    out << "\nExit status: 0 on success, 2 for a usage error, 1 when no language module\n"
+           "can be loaded for a description, otherwise the result code.\n";
     out.flush();
 }
 

@@ -1,0 +1,311 @@
+#include "LanguageManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
+#include <QLocale>
+#include <QSettings>
+
+#include <QMutex>
+
+#include <algorithm>
+#include <clocale>
+#include <map>
+
+namespace Language {
+
+namespace {
+
+const char16_t NO_LANGUAGE_TEXT[] = u"????";
+
+// Locales we can name by their Windows identifier, the first of each language being the
+// one taken for a locale whose territory is not listed.
+struct LocaleId {
+    std::uint32_t lcid;
+    QLocale::Language language;
+    QLocale::Territory territory;
+};
+constexpr LocaleId KNOWN_LOCALES[] = {
+    {2057, QLocale::English, QLocale::UnitedKingdom},
+    {1033, QLocale::English, QLocale::UnitedStates},
+    {3081, QLocale::English, QLocale::Australia},
+    {4105, QLocale::English, QLocale::Canada},
+    {1045, QLocale::Polish, QLocale::Poland},
+    {1031, QLocale::German, QLocale::Germany},
+    {3079, QLocale::German, QLocale::Austria},
+    {2055, QLocale::German, QLocale::Switzerland},
+    {1034, QLocale::Spanish, QLocale::Spain},
+    {1049, QLocale::Russian, QLocale::Russia},
+    {1036, QLocale::French, QLocale::France},
+    {1040, QLocale::Italian, QLocale::Italy},
+    {1029, QLocale::Czech, QLocale::CzechRepublic},
+    {1051, QLocale::Slovak, QLocale::Slovakia},
+    {1038, QLocale::Hungarian, QLocale::Hungary},
+    {1043, QLocale::Dutch, QLocale::Netherlands},
+    {2070, QLocale::Portuguese, QLocale::Portugal},
+    {1046, QLocale::Portuguese, QLocale::Brazil},
+    {1058, QLocale::Ukrainian, QLocale::Ukraine},
+    {1053, QLocale::Swedish, QLocale::Sweden},
+    {1030, QLocale::Danish, QLocale::Denmark},
+    {1035, QLocale::Finnish, QLocale::Finland},
+    {1044, QLocale::NorwegianBokmal, QLocale::Norway},
+    {1055, QLocale::Turkish, QLocale::Turkey},
+    {1041, QLocale::Japanese, QLocale::Japan},
+    {2052, QLocale::Chinese, QLocale::China},
+};
+
+QLocale LocaleOfLcid(std::uint32_t lcid)
+{
+    for (const LocaleId& known : KNOWN_LOCALES)
+        if (known.lcid == lcid)
+            return QLocale(known.language, known.territory);
+    return QLocale::system();
+}
+
+// C library locale of a language: German, Polish and Russian have their own, every other
+// language uses English conventions. A locale that is not installed falls back to C.UTF-8.
+void SetCLocale(std::uint32_t lcid)
+{
+    const char* name = "en_GB.UTF-8";
+    switch (lcid) {
+    case LCID_GERMAN: name = "de_DE.UTF-8"; break;
+    case LCID_POLISH: name = "pl_PL.UTF-8"; break;
+    case LCID_RUSSIAN: name = "ru_RU.UTF-8"; break;
+    default: break;
+    }
+    if (!std::setlocale(LC_ALL, name))
+        std::setlocale(LC_ALL, "C.UTF-8");
+}
+
+const QString SETTINGS_ORGANIZATION = QStringLiteral("Morvik");
+const QString SETTINGS_APPLICATION = QStringLiteral("Quorvex");
+const QString SETTINGS_LCID = QStringLiteral("LCID");
+
+} // namespace
+
+// One loaded module file, shared by everything in the process that uses it. Qt's QLibrary
+// does not count loads of the same file through separate QLibrary objects reliably (an
+// unload through one can unmap the file under the others), so each file is loaded through
+// one QLibrary only and unloaded when its last user lets go.
+class CLanguageModule {
+public:
+    explicit CLanguageModule(const QString& path) : m_library(path) {}
+    ~CLanguageModule() { m_library.unload(); }
+
+    // The module file, loaded; null when it cannot be loaded.
+    static std::shared_ptr<CLanguageModule> Open(const QString& path)
+    {
+        static QMutex mutex;
+        static std::map<QString, std::weak_ptr<CLanguageModule>> open;
+        const QMutexLocker lock(&mutex);
+        std::weak_ptr<CLanguageModule>& slot = open[path];
+        if (std::shared_ptr<CLanguageModule> module = slot.lock())
+            return module;
+        auto module = std::make_shared<CLanguageModule>(path);
+        if (!module->m_library.load())
+            return nullptr;
+        slot = module;
+        return module;
+    }
+
+    // A new strings object from the module's CreateObject; null when it has none or it fails.
+    CLanguageStrings* CreateObject()
+    {
+        const auto create = reinterpret_cast<CreateObjectFunction>(m_library.resolve(CREATE_OBJECT_SYMBOL));
+        return create ? create() : nullptr;
+    }
+
+private:
+    QLibrary m_library;
+};
+
+CLanguageManager::CLanguageManager() = default;
+
+CLanguageManager::~CLanguageManager()
+{
+    UnloadLanguage();
+}
+
+int CLanguageManager::ScanModules(int interfaceVersion, int maxEntries)
+{
+    const QString loadedPath = m_nCurrent >= 0 ? m_entries[std::size_t(m_nCurrent)].path : QString();
+    m_entries.clear();
+    if (m_moduleFolder.isEmpty())
+        m_moduleFolder = QCoreApplication::applicationDirPath() + QStringLiteral("/Lang");
+    const QDir folder(m_moduleFolder);
+    const QStringList files = folder.entryList({QStringLiteral("Strings_??" QUORVEX_MODULE_SUFFIX)},
+                                               QDir::Files, QDir::Name);
+    for (const QString& file : files) {
+        if (int(m_entries.size()) >= maxEntries)
+            break;
+        const QString path = folder.absoluteFilePath(file);
+        const std::shared_ptr<CLanguageModule> module = CLanguageModule::Open(path);
+        CLanguageStrings* strings = module ? module->CreateObject() : nullptr;
+        if (!strings)
+            continue; // the module is unloaded again unless it is in use
+        if (strings->GetInterfaceVersion() == interfaceVersion)
+            m_entries.push_back({TextString(strings->GetLanguageName()), path, strings->GetLcid()});
+        delete strings; // the module's own destructor, before the module goes
+    }
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+                     [](const LanguageEntry& a, const LanguageEntry& b) { return a.name < b.name; });
+
+    m_nEnglishIndex = m_nPolishIndex = -1;
+    int current = -1;
+    for (int i = 0; i < int(m_entries.size()); ++i) {
+        if (m_entries[std::size_t(i)].lcid == LCID_ENGLISH)
+            m_nEnglishIndex = i;
+        if (m_entries[std::size_t(i)].lcid == LCID_POLISH)
+            m_nPolishIndex = i;
+        // The loaded language keeps its place under its new index.
+        if (m_pStrings && m_entries[std::size_t(i)].path == loadedPath)
+            current = i;
+    }
+    if (m_pStrings && current < 0)
+        UnloadLanguage(); // its module is no longer listed
+    m_nCurrent = current;
+    return int(m_entries.size());
+}
+
+void CLanguageManager::UnloadLanguage()
+{
+    delete m_pStrings;
+    m_pStrings = nullptr;
+    m_module.reset();
+    if (m_nCurrent >= 0)
+        QLocale::setDefault(QLocale::system());
+    m_nCurrent = -1;
+}
+
+bool CLanguageManager::SelectLanguage(int index)
+{
+    if (index < 0 || index >= int(m_entries.size()))
+        return false;
+    UnloadLanguage();
+    const LanguageEntry& entry = m_entries[std::size_t(index)];
+    std::shared_ptr<CLanguageModule> module = CLanguageModule::Open(entry.path);
+    CLanguageStrings* strings = module ? module->CreateObject() : nullptr;
+    if (!strings)
+        return false; // the module goes with the last reference to it
+    strings->LoadTexts();
+    m_module = std::move(module);
+    m_pStrings = strings;
+    const std::uint32_t lcid = strings->GetLcid();
+    QLocale::setDefault(LocaleOfLcid(lcid));
+    SetCLocale(lcid);
+    m_nCurrent = index;
+    return true;
+}
+
+std::int64_t CLanguageManager::SelectLanguageByLcid(std::int64_t lcid)
+{
+    for (int i = 0; i < int(m_entries.size()); ++i) {
+        if (m_entries[std::size_t(i)].lcid == lcid) {
+            if (SelectLanguage(i))
+                return lcid;
+            break;
+        }
+    }
+    int fallback = -1;
+    if (m_nEnglishIndex >= 0)
+        fallback = m_nEnglishIndex;
+    else if (m_nPolishIndex >= 0)
+        fallback = m_nPolishIndex;
+    else if (!m_entries.empty())
+        fallback = 0;
+    if (fallback < 0 || !SelectLanguage(fallback))
+        return -1;
+    return m_entries[std::size_t(fallback)].lcid;
+}
+
+bool CLanguageManager::SelectMatchingLcid(std::int64_t lcid, bool samePrimaryLanguage)
+{
+    for (int i = 0; i < int(m_entries.size()); ++i)
+        if (m_entries[std::size_t(i)].lcid == lcid)
+            return SelectLanguage(i);
+    if (!samePrimaryLanguage || lcid <= 0)
+        return false;
+    // The low ten bits of an LCID name the language, the bits above its variant (territory).
+    for (int i = 0; i < int(m_entries.size()); ++i)
+        if ((m_entries[std::size_t(i)].lcid & 0x3FF) == (lcid & 0x3FF))
+            return SelectLanguage(i);
+    return false;
+}
+
+bool CLanguageManager::SelectStartupLanguage()
+{
+    QSettings settings(SETTINGS_ORGANIZATION, SETTINGS_APPLICATION);
+    if (settings.status() != QSettings::NoError)
+        return false;
+    const QVariant saved = settings.value(SETTINGS_LCID);
+    bool ok = false;
+    const qlonglong value = saved.isValid() ? saved.toLongLong(&ok) : 0;
+    // The saved language first, then the locale's; only when neither is installed (or loads)
+    // the fallbacks of SelectLanguageByLcid (English, Polish, the first entry).
+    if (ok && value >= 0 && value <= 0xFFFFFFFFLL && SelectMatchingLcid(value, false))
+        return true;
+    const std::uint32_t locale = LocaleLcid();
+    if (SelectMatchingLcid(locale, true))
+        return true;
+    if (SelectLanguageByLcid(LCID_ENGLISH) == -1)
+        SelectLanguage(0);
+    return m_pStrings != nullptr;
+}
+
+void CLanguageManager::SaveLanguageChoice() const
+{
+    if (m_nCurrent < 0)
+        return;
+    QSettings settings(SETTINGS_ORGANIZATION, SETTINGS_APPLICATION);
+    settings.setValue(SETTINGS_LCID, qulonglong(m_entries[std::size_t(m_nCurrent)].lcid));
+    settings.sync();
+}
+
+const char16_t* CLanguageManager::GetText(int id) const
+{
+    if (!m_pStrings)
+        return NO_LANGUAGE_TEXT;
+    return m_pStrings->GetText(id);
+}
+
+bool CLanguageManager::GetLanguageEntry(int index, std::uint32_t* lcid, QString* name) const
+{
+    if (index < 0 || index >= int(m_entries.size()))
+        return false;
+    if (lcid)
+        *lcid = m_entries[std::size_t(index)].lcid;
+    if (name)
+        *name = m_entries[std::size_t(index)].name;
+    return true;
+}
+
+bool CLanguageManager::GetCurrentLanguage(int* index, std::uint32_t* lcid, QString* name) const
+{
+    if (m_nCurrent < 0)
+        return false;
+    if (index)
+        *index = m_nCurrent;
+    return GetLanguageEntry(m_nCurrent, lcid, name);
+}
+
+std::uint32_t CLanguageManager::LocaleLcid()
+{
+    // The program's current locale (QLocale's default), which follows the language in use
+    // and is the user's own locale while no language is loaded.
+    const QLocale locale;
+    for (const LocaleId& known : KNOWN_LOCALES)
+        if (known.language == locale.language() && known.territory == locale.territory())
+            return known.lcid;
+    for (const LocaleId& known : KNOWN_LOCALES)
+        if (known.language == locale.language())
+            return known.lcid;
+    return 0;
+}
+
+CLanguageManager& TheLanguageManager()
+{
+    static CLanguageManager manager;
+    return manager;
+}
+
+} // namespace Language

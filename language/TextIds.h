@@ -1,0 +1,254 @@
+#pragma once
+// Numbers of the user-interface texts of a language module (0..303), and the placeholders
+// of the texts that are used as formats. A name ending in _0 starts a run of texts indexed
+// by a value (the first text of the run stands for value 0).
+//
+// Result codes 21..42 are text IDs too: the message of a result code has the code's number
+// (see ResultCodes.h), so those texts are not named again here.
+
+namespace Language {
+
+enum TextId : int {
+    // Relay model question dialog.
+    TEXT_QUERY_MODEL_CAPTION = 0,
+    TEXT_QUERY_MODEL_GROUP = 1,
+    TEXT_QUERY_MODEL_QVR_K115_ZQX = 2,
+    TEXT_QUERY_MODEL_QVS_K115_318 = 3,
+    TEXT_QUERY_MODEL_OK = 4,
+    TEXT_QUERY_MODEL_CANCEL = 5,
+
+    // Main frame.
+    TEXT_PROGRAM_NAME = 6,
+    TEXT_DEFAULT_FILE_NAME = 7,
+    TEXT_UNTITLED = 8,
+    TEXT_PROGRAM_FILE_FILTER = 9,      // NUL-separated description/pattern pairs
+    TEXT_PROGRAM_FILE_EXTENSION = 10,
+    TEXT_SAVE_CHANGES_CAPTION = 11,
+    TEXT_SAVE_CHANGES_QUESTION = 12,   // format: file name
+    TEXT_DESCRIPTION_FILE_FILTER = 13, // NUL-separated description/pattern pairs
+    TEXT_DESCRIPTION_FILE_EXTENSION = 14,
+
+    // Text description headings.
+    TEXT_DESC_TITLE_QVR_K115_ZQX = 15, // format: step name or number
+    TEXT_DESC_JUMP_TARGET = 16,        // format: target name or number
+    TEXT_DESC_TIME = 17,
+    TEXT_DESC_TIME_JUMP = 18,
+    TEXT_DESC_TITLE_QVS_K115_318 = 19, // format: channel number, step name or number
+
+    TEXT_ERROR_CAPTION = 20,
+    TEXT_FIRST_RESULT = 21,            // 21..42: messages of the result codes
+    TEXT_LAST_RESULT = 42,
+
+    TEXT_STATUS_SENDING = 43,
+    TEXT_STATUS_READING = 44,
+
+    // Menus: top level 45..49, File menu items, Transmission menu 72..87 (75, 78 and 81 are
+    // the separators and stay null), About menu.
+    TEXT_MENU_TOP_0 = 45,
+    TEXT_MENU_FILE_NEW = 50,
+    TEXT_MENU_FILE_OPEN = 51,
+    TEXT_MENU_FILE_SAVE = 52,
+    TEXT_MENU_FILE_SAVE_AS = 53,
+    TEXT_MENU_FILE_EXPORT = 56,
+    TEXT_MENU_FILE_EXIT = 61,
+    TEXT_MENU_TRANSMISSION_0 = 72,
+    TEXT_MENU_TRANSMISSION_SEPARATOR_1 = 75,
+    TEXT_MENU_TRANSMISSION_SEPARATOR_2 = 78,
+    TEXT_MENU_TRANSMISSION_SEPARATOR_3 = 81,
+    TEXT_MENU_ABOUT = 103,
+
+    // Command help texts: prompt, line feed, tool tip.
+    TEXT_HELP_NEW = 62,
+    TEXT_HELP_OPEN = 63,
+    TEXT_HELP_SAVE = 64,
+    TEXT_HELP_SAVE_AS = 65,
+    TEXT_HELP_EXPORT = 67,
+    TEXT_HELP_EXIT = 70,
+    TEXT_HELP_SEND = 88,
+    TEXT_HELP_READ = 89,
+    TEXT_HELP_VERSION = 90,
+    TEXT_HELP_START_VIEW = 91,
+    TEXT_HELP_STOP_VIEW = 92,
+    TEXT_HELP_SIMULATION_MODE = 93,
+    TEXT_HELP_START_SIMULATION = 94,
+    TEXT_HELP_STEPPING = 95,
+    TEXT_HELP_SKIP = 96,
+    TEXT_HELP_STOP_SIMULATION = 97,
+    TEXT_HELP_RESET_SIMULATION = 98,
+    TEXT_HELP_ABOUT = 104,
+
+    // About box and relay version dialog.
+    TEXT_ABOUT_CAPTION = 105,
+    TEXT_ABOUT_LINE_2 = 106,
+    TEXT_ABOUT_LINE_3 = 107,
+    TEXT_ABOUT_VERSION = 109,          // format: three integers
+    TEXT_VERSION_CAPTION = 110,
+    TEXT_VERSION_HEADING = 111,
+    TEXT_VERSION_MODEL_TYPE_1 = 112,
+    TEXT_VERSION_MODEL_TYPE_2 = 113,
+    TEXT_VERSION_MODEL_UNKNOWN = 114,
+    TEXT_VERSION_LINE = 115,           // format: version text
+    TEXT_VERSION_OK = 116,
+
+    // Start step.
+    TEXT_POWER_ON_STATE = 117,
+    TEXT_QVR_POWER_ON_ON = 118,
+    TEXT_QVR_POWER_ON_OFF = 119,
+    TEXT_QVS_POWER_ON_GROUP = 120,
+    TEXT_QVS_POWER_ON_RELAY1_0 = 121,  // + m(state): not set, on, off
+    TEXT_QVS_POWER_ON_RELAY2_0 = 124,
+    TEXT_START_DELAY = 127,
+    TEXT_START_DELAY_0 = 128,          // + option 0..3
+
+    // State change step.
+    TEXT_RELAY_OPERATION = 132,
+    TEXT_QVR_OPERATION_0 = 133,        // + operation 0..3
+    TEXT_QVS_OPERATION_GROUP = 137,
+    TEXT_QVS_OPERATION_RELAY1_0 = 138, // + operation 0..3
+    TEXT_QVS_OPERATION_RELAY2_0 = 142,
+    TEXT_STATE_JUMP = 146,
+    TEXT_STATE_NO_JUMP = 147,
+    TEXT_STATE_JUMP_TO = 148,
+    TEXT_STATE_TARGET_START = 149,
+    TEXT_STATE_TARGET_STOP = 150,
+
+    // Condition step.
+    TEXT_CONDITION = 151,
+    TEXT_QVR_CONDITION_CODE_0 = 152,   // + condition code 0..9
+    TEXT_CONDITION_GROUP = 162,
+    TEXT_QVS_CONDITION_LABEL = 163,
+    TEXT_QVS_CONDITION_TYPE_0 = 164,   // + condition type 0..7
+    TEXT_QVS_CONDITION_OPERATOR_0 = 172, // + operator 0..3
+    TEXT_QVS_CONDITION_TERM_0 = 176,   // + term code 0..7
+    TEXT_QVS_CONDITION_EXPRESSION = 184,
+    TEXT_CONDITION_JUMP = 185,
+    TEXT_CONDITION_JUMP_TWO_WAY = 186,
+    TEXT_CONDITION_JUMP_WAIT = 187,
+    TEXT_CONDITION_ALT_JUMP = 188,
+    TEXT_CONDITION_NO_JUMP = 189,
+    TEXT_CONDITION_JUMP_TO = 190,
+    TEXT_CONDITION_TARGET_START = 191,
+    TEXT_CONDITION_TARGET_STOP = 192,
+
+    // Time step.
+    TEXT_TIME_GROUP = 193,
+    TEXT_TIME_SOURCE = 194,
+    TEXT_TIME_FIXED = 195,
+    TEXT_TIME_POTENTIOMETER = 196,
+    TEXT_TIME_UNIT_LABEL = 197,
+    TEXT_TIME_UNIT_0 = 198,            // + unit 0..6
+    TEXT_PANEL_SECONDS = 205,          // format: one double
+    TEXT_PANEL_MINUTES = 206,          // format: minutes, seconds
+    TEXT_PANEL_HOURS = 207,            // format: hours, minutes
+    TEXT_STOP_CONDITION = 208,
+    TEXT_QVR_STOP_CONDITION_0 = 209,   // + type 0..5
+    TEXT_TIME_NO_JUMP = 215,
+    TEXT_TIME_JUMP_TO = 216,
+    TEXT_TIME_TARGET_START = 217,
+    TEXT_TIME_TARGET_STOP = 218,
+    TEXT_QVS_STOP_CONDITION_GROUP = 219,
+    TEXT_QVS_STOP_CONDITION_LABEL_1 = 220,
+    TEXT_QVS_STOP_CONDITION_LABEL_2 = 221,
+    TEXT_QVS_STOP_CONDITION_0 = 222,   // + type 0..5
+    TEXT_QVS_STOP_OPERATOR_0 = 228,    // + operator 0..3
+    TEXT_QVS_STOP_TERM_0 = 232,        // + term code 0..7
+    TEXT_QVS_STOP_EXPRESSION = 240,
+
+    // Common settings panels.
+    TEXT_QVR_INPUT_GROUP = 241,
+    TEXT_QVR_INPUT_MODE_0 = 242,       // + mode 0..1
+    TEXT_QVR_RELAY_GROUP = 248,
+    TEXT_QVR_RELAY_CAPTION = 249,
+    TEXT_QVS_RELAY_GROUP = 250,
+    TEXT_QVS_RELAY1_LABEL = 251,
+    TEXT_QVS_RELAY2_LABEL = 252,
+    TEXT_POT_GROUP = 253,
+    TEXT_POT_UNIT_LABEL = 254,
+    TEXT_POT_UNIT_0 = 255,             // + unit 0..6
+
+    // Password dialogs and messages.
+    TEXT_CHANGE_PASSWORD_CAPTION = 265,
+    TEXT_CHANGE_PASSWORD_CURRENT = 266,
+    TEXT_CHANGE_PASSWORD_NEW = 267,
+    TEXT_CHANGE_PASSWORD_REPEAT = 268,
+    TEXT_CHANGE_PASSWORD_OK = 269,
+    TEXT_CHANGE_PASSWORD_CANCEL = 270,
+    TEXT_PASSWORD_CHANGED_CAPTION = 271,
+    TEXT_PASSWORD_CHANGED_TEXT = 272,
+    TEXT_RESET_PASSWORD_CAPTION = 273,
+    TEXT_RESET_PASSWORD_QUESTION = 274,
+    TEXT_RESET_PASSWORD_OK = 275,
+    TEXT_RESET_PASSWORD_CANCEL = 276,
+    TEXT_PASSWORD_RESET_TEXT = 277,
+    TEXT_PASSWORD_RESET_CAPTION = 278,
+    TEXT_PASSWORD_ENTRY_CAPTION = 279,
+    TEXT_PASSWORD_ENTRY_PROMPT = 280,
+    TEXT_PASSWORD_ENTRY_OK = 281,
+
+    // Step boxes and step names.
+    TEXT_START_NAME = 282,
+    TEXT_BOX_START_DELAY = 283,
+    TEXT_BOX_QVR_OPERATION_0 = 284,    // + operation 0..3
+    TEXT_BOX_QVR_OPERATION_CAPTION = 288,
+    TEXT_BOX_QVS_RELAY1_OPERATION_0 = 289, // + operation 0..3
+    TEXT_BOX_QVS_RELAY2_OPERATION_0 = 293,
+    TEXT_BOX_TIME_GROUP = 297,         // format: group number
+    TEXT_BOX_TIME_FIXED = 298,
+    TEXT_BOX_TIME_POTENTIOMETER = 299,
+    TEXT_DESC_SECONDS = 300,           // format: one double
+    TEXT_DESC_MINUTES = 301,           // format: minutes, seconds
+    TEXT_DESC_HOURS = 302,             // format: hours, minutes
+    TEXT_STOP_NAME = 303,
+};
+
+constexpr int TEXT_COUNT = 304;
+
+// Texts a module leaves null on purpose: the separators of the Transmission menu, whose
+// positions keep their template item when the text is null.
+constexpr int NULL_TEXT_IDS[] = {TEXT_MENU_TRANSMISSION_SEPARATOR_1, TEXT_MENU_TRANSMISSION_SEPARATOR_2,
+                                 TEXT_MENU_TRANSMISSION_SEPARATOR_3};
+
+// Texts no part of the program reads; modules leave them null.
+constexpr int UNUSED_TEXT_IDS[] = {26,  27,  38,  54,  55,  57,  58,  59,  60,  66,  68,  69,  71,
+                                   99,  100, 101, 102, 108, 244, 245, 246, 247, 262, 263, 264};
+
+// Placeholders a format text must carry, in order, one letter each: 's' string, 'd' integer,
+// 'f' double. Every text that its callers use as a format is listed; no other text is.
+struct TextFormatSignature {
+    int id;
+    const char* placeholders;
+};
+constexpr TextFormatSignature TEXT_FORMATS[] = {
+    {TEXT_SAVE_CHANGES_QUESTION, "s"},
+    {TEXT_DESC_TITLE_QVR_K115_ZQX, "s"},
+    {TEXT_DESC_JUMP_TARGET, "s"},
+    {TEXT_DESC_TITLE_QVS_K115_318, "ss"},
+    {TEXT_ABOUT_VERSION, "ddd"},
+    {TEXT_VERSION_LINE, "s"},
+    {TEXT_PANEL_SECONDS, "f"},
+    {TEXT_PANEL_MINUTES, "dd"},
+    {TEXT_PANEL_HOURS, "dd"},
+    {TEXT_BOX_TIME_GROUP, "d"},
+    {TEXT_DESC_SECONDS, "f"},
+    {TEXT_DESC_MINUTES, "dd"},
+    {TEXT_DESC_HOURS, "dd"},
+};
+
+// Placeholders of a format text, or null when the text is not used as a format.
+constexpr const char* TextFormatPlaceholders(int id)
+{
+    for (const TextFormatSignature& format : TEXT_FORMATS)
+        if (format.id == id)
+            return format.placeholders;
+    return nullptr;
+}
+
+// Help texts of commands: prompt, line feed, tool tip.
+constexpr int HELP_TEXT_IDS[] = {TEXT_HELP_NEW,        TEXT_HELP_OPEN,           TEXT_HELP_SAVE,
+                                 TEXT_HELP_SAVE_AS,    TEXT_HELP_EXPORT,         TEXT_HELP_EXIT,
+                                 TEXT_HELP_SEND,       TEXT_HELP_READ,           TEXT_HELP_VERSION,
+                                 TEXT_HELP_START_VIEW, TEXT_HELP_STOP_VIEW,      TEXT_HELP_SIMULATION_MODE,
+                                 TEXT_HELP_START_SIMULATION, TEXT_HELP_STEPPING, TEXT_HELP_SKIP,
+                                 TEXT_HELP_STOP_SIMULATION,  TEXT_HELP_RESET_SIMULATION, TEXT_HELP_ABOUT};
+
+} // namespace Language

@@ -1,0 +1,57 @@
+#include "TimeControlHelper.h"
+
+#include "LanguageManager.h"
+#include "ModelTypes.h"
+
+#include <cmath>
+
+using namespace Language;
+
+void CTimeControlHelper::OnLanguageChanged(CLanguageManager& manager)
+{
+    m_formats[PANEL_FORMATS] = {manager.Text(TEXT_PANEL_SECONDS), manager.Text(TEXT_PANEL_MINUTES),
+                                manager.Text(TEXT_PANEL_HOURS)};
+    m_formats[DESCRIPTION_FORMATS] = {manager.Text(TEXT_DESC_SECONDS), manager.Text(TEXT_DESC_MINUTES),
+                                      manager.Text(TEXT_DESC_HOURS)};
+}
+
+namespace {
+
+// Whole part and the fraction in sixtieths, rounded half up; 60 sixtieths carry into the
+// whole part.
+void SplitSixtieths(double value, int* whole, int* sixtieths)
+{
+    double integral = std::floor(value);
+    int parts = int(std::floor((value - integral) * 60.0 + 0.5));
+    if (parts >= 60) {
+        integral += 1.0;
+        parts = 0;
+    }
+    *whole = int(integral);
+    *sixtieths = parts;
+}
+
+QString Format(const QString& format, std::initializer_list<FormatArg> args)
+{
+    return format.isEmpty() ? QString() : FormatText(reinterpret_cast<const char16_t*>(format.utf16()), args);
+}
+
+} // namespace
+
+QString CTimeControlHelper::FormatTime(FormatSet set, int unit, int mantissa, std::optional<double> elapsed) const
+{
+    const Formats& formats = m_formats[set == DESCRIPTION_FORMATS ? DESCRIPTION_FORMATS : PANEL_FORMATS];
+    if (unit <= 1) {
+        const double seconds = elapsed ? *elapsed : mantissa * std::pow(10.0, unit) / TIME_MANTISSA_ONE;
+        return Format(formats.seconds, {seconds});
+    }
+    int whole = 0, sixtieths = 0;
+    if (unit <= 3) {
+        const double minutes = elapsed ? *elapsed / 60.0 : mantissa * std::pow(10.0, unit - 2) / TIME_MANTISSA_ONE;
+        SplitSixtieths(minutes, &whole, &sixtieths);
+        return Format(formats.minutes, {whole, sixtieths});
+    }
+    const double hours = elapsed ? *elapsed / 3600.0 : mantissa * std::pow(10.0, unit - 4) / TIME_MANTISSA_ONE;
+    SplitSixtieths(hours, &whole, &sixtieths);
+    return Format(formats.hours, {whole, sixtieths});
+}

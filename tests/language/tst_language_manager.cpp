@@ -1,0 +1,298 @@
+// Language manager: scanning the module folder, selecting languages, the start-up choice
+// and the saved choice, with copies of the test module.
+
+#include "LanguageManager.h"
+#include "TestLanguages.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTest>
+
+using namespace Language;
+
+namespace {
+
+// Whether a module file is mapped into this process (Linux): unloading must really unload.
+bool IsMapped(const QString& path)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return false;
+    return maps.readAll().contains(QFile::encodeName(path));
+}
+
+void SaveLcid(const QVariant& value)
+{
+    QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
+    if (value.isValid())
+        settings.setValue(QStringLiteral("LCID"), value);
+    else
+        settings.remove(QStringLiteral("LCID"));
+    settings.sync();
+}
+
+} // namespace
+
+class TestLanguageManager : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void noLanguageAnswersQuestionMarks()
+    {
+        CLanguageManager manager;
+        QCOMPARE(manager.Text(0), QStringLiteral("????"));
+        QCOMPARE(manager.Text(303), QStringLiteral("????"));
+        QVERIFY(!manager.GetCurrentLanguage(nullptr, nullptr, nullptr));
+    }
+
+    void scanListsUsableModulesSortedByName()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045));
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        QVERIFY(folder.Add(QStringLiteral("de"), QStringLiteral("Deutsch"), 1031));
+        QVERIFY(folder.Add(QStringLiteral("v2"), QStringLiteral("Aaa version 2"), 1036, QStringLiteral("ok"), 2));
+        QVERIFY(folder.Add(QStringLiteral("nu"), QStringLiteral("Aaa null"), 1040, QStringLiteral("null")));
+        // Not modules: a file that is no library, and names that do not have two letters.
+        QFile junk(folder.FilePath(QStringLiteral("xx")));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not a library");
+        junk.close();
+        QVERIFY(QFile::copy(QStringLiteral(QUORVEX_TEST_MODULE),
+                            folder.Path() + QStringLiteral("/Strings_abc" QUORVEX_MODULE_SUFFIX)));
+
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(1, 20), 3);
+        QStringList names;
+        for (const LanguageEntry& entry : manager.Entries())
+            names << entry.name;
+        QCOMPARE(names, (QStringList{QStringLiteral("Deutsch"), QStringLiteral("English"), QStringLiteral("Polski")}));
+        QCOMPARE(manager.GetEnglishIndex(), 1);
+        QCOMPARE(manager.GetPolishIndex(), 2);
+        // Scanning leaves nothing loaded.
+        QVERIFY(!manager.GetCurrentLanguage(nullptr, nullptr, nullptr));
+        for (const LanguageEntry& entry : manager.Entries())
+            QVERIFY2(!IsMapped(entry.path), qPrintable(entry.path));
+    }
+
+    void scanStopsAtTheLimit()
+    {
+        CTestLanguageFolder folder;
+        for (int i = 0; i < 21; ++i)
+            QVERIFY(folder.Add(QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')),
+                               QStringLiteral("Language %1").arg(i, 2, 10, QLatin1Char('0')), 5000 + i));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(1, 20), 20);
+        QCOMPARE(manager.Entries().back().name, QStringLiteral("Language 19"));
+        QVERIFY(!IsMapped(folder.FilePath(QStringLiteral("20"))));
+    }
+
+    void duplicatesAreKeptAndTheLastEnglishIsTheFallback()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("e1"), QStringLiteral("English"), 2057));
+        QVERIFY(folder.Add(QStringLiteral("e2"), QStringLiteral("English (UK)"), 2057));
+        QVERIFY(folder.Add(QStringLiteral("e3"), QStringLiteral("English"), 2057));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 3);
+        QCOMPARE(manager.GetEnglishIndex(), 2);
+        QCOMPARE(manager.Entries()[2].name, QStringLiteral("English (UK)"));
+        // By LCID the first entry in list order is taken.
+        QCOMPARE(manager.SelectLanguageByLcid(2057), 2057);
+        int index = -1;
+        QVERIFY(manager.GetCurrentLanguage(&index, nullptr, nullptr));
+        QCOMPARE(index, 0);
+    }
+
+    void selectLoadsSwitchesAndUnloads()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        QVERIFY(folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 2);
+
+        QVERIFY(manager.SelectLanguage(1));
+        std::uint32_t lcid = 0;
+        QString name;
+        QVERIFY(manager.GetCurrentLanguage(nullptr, &lcid, &name));
+        QCOMPARE(lcid, 1045u);
+        QCOMPARE(name, QStringLiteral("Polski"));
+        QCOMPARE(manager.Text(117), QStringLiteral("Text 117"));
+        QVERIFY(manager.GetText(75) == nullptr);
+        QCOMPARE(QLocale().language(), QLocale::Polish);
+        QVERIFY(IsMapped(manager.Entries()[1].path));
+
+        // A new scan keeps the loaded language, under its new place in the list.
+        QVERIFY(folder.Add(QStringLiteral("aa"), QStringLiteral("Afrikaans"), 1078));
+        QCOMPARE(manager.ScanModules(), 3);
+        int index = -1;
+        QVERIFY(manager.GetCurrentLanguage(&index, &lcid, nullptr));
+        QCOMPARE(index, 2);
+        QCOMPARE(manager.Text(117), QStringLiteral("Text 117"));
+
+        // An index out of range changes nothing.
+        QVERIFY(!manager.SelectLanguage(3));
+        QVERIFY(!manager.SelectLanguage(-1));
+        QVERIFY(manager.GetCurrentLanguage(nullptr, &lcid, nullptr));
+        QCOMPARE(lcid, 1045u);
+
+        QVERIFY(manager.SelectLanguage(1));
+        QVERIFY(!IsMapped(manager.Entries()[2].path));
+        manager.UnloadLanguage();
+        QVERIFY(!IsMapped(manager.Entries()[1].path));
+        QCOMPARE(manager.Text(117), QStringLiteral("????"));
+    }
+
+    // Two managers may use the same module; one unloading it leaves the other's texts intact.
+    void managersShareAModule()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        CLanguageManager first, second;
+        for (CLanguageManager* manager : {&first, &second}) {
+            manager->SetModuleFolder(folder.Path());
+            QCOMPARE(manager->ScanModules(), 1);
+            QVERIFY(manager->SelectLanguage(0));
+        }
+        second.UnloadLanguage();
+        QVERIFY(IsMapped(first.Entries()[0].path));
+        QCOMPARE(first.Text(282), QStringLiteral("Text 282"));
+        second.ScanModules();
+        QVERIFY(IsMapped(first.Entries()[0].path));
+        QCOMPARE(first.Text(282), QStringLiteral("Text 282"));
+    }
+
+    void moduleThatFailsToLoadLeavesNoLanguage()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        QVERIFY(folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 2);
+        QVERIFY(manager.SelectLanguage(0));
+        QVERIFY(QFile::remove(folder.FilePath(QStringLiteral("pl"))));
+
+        QVERIFY(!manager.SelectLanguage(1));
+        QVERIFY(!manager.GetCurrentLanguage(nullptr, nullptr, nullptr));
+        for (int id : {0, 20, 117, 303})
+            QCOMPARE(manager.Text(id), QStringLiteral("????"));
+        QVERIFY(manager.SelectLanguage(0)); // another language works again
+        QCOMPARE(manager.Text(20), QStringLiteral("Text 20"));
+    }
+
+    void selectByLcidFallsBack_data()
+    {
+        QTest::addColumn<QStringList>("modules"); // "code:name:lcid"
+        QTest::addColumn<int>("requested");
+        QTest::addColumn<int>("selected");
+
+        const QStringList all{"en:English:2057", "pl:Polski:1045", "de:Deutsch:1031"};
+        QTest::newRow("present") << all << 1031 << 1031;
+        QTest::newRow("absent, English") << all << 1049 << 2057;
+        QTest::newRow("absent, Polish") << QStringList{"pl:Polski:1045", "de:Deutsch:1031"} << 1049 << 1045;
+        QTest::newRow("absent, first") << QStringList{"ru:Russkij:1049", "de:Deutsch:1031"} << 1036 << 1031;
+        QTest::newRow("no modules") << QStringList{} << 2057 << -1;
+    }
+    void selectByLcidFallsBack()
+    {
+        QFETCH(QStringList, modules);
+        QFETCH(int, requested);
+        QFETCH(int, selected);
+        CTestLanguageFolder folder;
+        for (const QString& module : modules) {
+            const QStringList parts = module.split(QLatin1Char(':'));
+            QVERIFY(folder.Add(parts[0], parts[1], parts[2].toUInt()));
+        }
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        manager.ScanModules();
+        QCOMPARE(manager.SelectLanguageByLcid(requested), std::int64_t(selected));
+    }
+
+    void startupChoice_data()
+    {
+        QTest::addColumn<QStringList>("modules"); // "code:name:lcid"
+        QTest::addColumn<QVariant>("saved");      // invalid: no saved value
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("selected");
+
+        const QStringList all{"en:English:2057", "pl:Polski:1045", "de:Deutsch:1031", "ru:Russkij:1049"};
+        QTest::newRow("saved module") << all << QVariant(1049) << "de_DE" << 1049;
+        QTest::newRow("saved missing, locale") << all << QVariant(1034) << "de_DE" << 1031;
+        QTest::newRow("saved missing, locale variant") << all << QVariant(1034) << "de_AT" << 1031;
+        QTest::newRow("saved missing, locale missing, English") << all << QVariant(1034) << "fr_FR" << 2057;
+        QTest::newRow("no English, Polish") << QStringList{"de:Deutsch:1031", "pl:Polski:1045"} << QVariant(1034)
+                                            << "fr_FR" << 1045;
+        QTest::newRow("neither, first") << QStringList{"ru:Russkij:1049", "de:Deutsch:1031"} << QVariant(1034)
+                                        << "fr_FR" << 1031;
+        QTest::newRow("nothing saved, locale") << all << QVariant() << "pl_PL" << 1045;
+        QTest::newRow("saved value not a number") << all << QVariant(QStringLiteral("Polish")) << "ru_RU" << 1049;
+    }
+    void startupChoice()
+    {
+        QFETCH(QStringList, modules);
+        QFETCH(QVariant, saved);
+        QFETCH(QString, locale);
+        QFETCH(int, selected);
+        CTestLanguageFolder folder;
+        for (const QString& module : modules) {
+            const QStringList parts = module.split(QLatin1Char(':'));
+            QVERIFY(folder.Add(parts[0], parts[1], parts[2].toUInt()));
+        }
+        SaveLcid(saved);
+        QLocale::setDefault(QLocale(locale));
+
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        manager.ScanModules();
+        QVERIFY(manager.SelectStartupLanguage());
+        std::uint32_t lcid = 0;
+        QVERIFY(manager.GetCurrentLanguage(nullptr, &lcid, nullptr));
+        QCOMPARE(int(lcid), selected);
+    }
+
+    void choiceIsSavedForTheNextRun()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        QVERIFY(folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045));
+        SaveLcid(QVariant());
+        {
+            CLanguageManager manager;
+            manager.SetModuleFolder(folder.Path());
+            manager.ScanModules();
+            manager.SaveLanguageChoice(); // nothing current: nothing saved
+            QVERIFY(!QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).contains(QStringLiteral("LCID")));
+            QVERIFY(manager.SelectLanguage(manager.GetPolishIndex()));
+            manager.SaveLanguageChoice();
+        }
+        QCOMPARE(QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).value(QStringLiteral("LCID")).toInt(), 1045);
+        QLocale::setDefault(QLocale(QStringLiteral("en_GB")));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        manager.ScanModules();
+        QVERIFY(manager.SelectStartupLanguage());
+        std::uint32_t lcid = 0;
+        QVERIFY(manager.GetCurrentLanguage(nullptr, &lcid, nullptr));
+        QCOMPARE(lcid, 1045u);
+    }
+
+private:
+    QTemporaryDir m_config;
+};
+
+QTEST_GUILESS_MAIN(TestLanguageManager)
+#include "tst_language_manager.moc"
