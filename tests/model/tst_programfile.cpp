@@ -281,7 +281,8 @@ void TestProgramFile::failedSaveKeepsOldFile()
 
     CQuorvex_QVS_K115_318_Doc doc;
     doc.ResetProgram(1);
-    auto* time = dynamic_cast<CQuorvexFIELDTime*>(doc.CreateFieldSet()->Bind(&doc, 0, 4));
+    const std::unique_ptr<CQuorvexFieldSet> fields = doc.CreateFieldSet();
+    auto* time = dynamic_cast<CQuorvexFIELDTime*>(fields->Bind(&doc, 0, 4));
     QVERIFY(time);
     time->SetTimeValue(5); // differs from the old file
     const QString target = situation == u"folder" ? folder : path;
