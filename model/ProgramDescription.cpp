@@ -10,6 +10,8 @@
 
 #include "ProgramDescription.h"
 
+#include "AtomicFile.h"
+
 #include "Fields_QVR_K115_ZQX.h"
 #include "Fields_QVS_K115_318.h"
 #include "LanguageManager.h"
@@ -17,7 +19,6 @@
 #include "ResultCodes.h"
 
 #include <QHash>
-#include <QSaveFile>
 
 using namespace Language;
 
@@ -261,12 +262,8 @@ QString DescribeProgram(CQuorvexDoc& doc, CLanguageManager& manager)
 int WriteProgramDescription(CQuorvexDoc& doc, const QString& path, CLanguageManager& manager)
 {
     const QByteArray bytes = DescribeProgram(doc, manager).toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return RESULT_CANNOT_WRITE;
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return RESULT_CANNOT_WRITE; // the previous file, if any, is left as it was
-    return RESULT_OK;
+    // On failure the previous file, if any, is left as it was.
+    return WriteFileAtomically(path, bytes) ? RESULT_OK : RESULT_CANNOT_WRITE;
 }
 
 int CQuorvex_QVR_K115_ZQX_Doc::WriteReport(const QString& path)
