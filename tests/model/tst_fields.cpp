@@ -52,6 +52,23 @@ public:
     }
 
 private:
+    // Calls shared by Condition and Time: condition type, terms and the jump.
+    template <typename Field>
+    static bool CallConditionPart(Field* f, const QString& name, const QList<int>& a, QList<int>* got)
+    {
+        if (name == u"SetConditionType") f->SetConditionType(a[0]);
+        else if (name == u"GetConditionType") *got << f->GetConditionType();
+        else if (name == u"SetTerm") f->SetTerm(a[0], a[1], a[2], a[3], a[4]);
+        else if (name == u"GetTerm") {
+            int op = -1, number = -1, negated = -1;
+            const int source = f->GetTerm(a[0], &op, &number, &negated);
+            *got << source << op << number << negated;
+        } else if (name == u"SetJump") f->SetJump(a[0]);
+        else if (name == u"GetJump") *got << f->GetJump();
+        else return false;
+        return true;
+    }
+
     bool Call(const QString& name, const QList<int>& a, QList<int>* got)
     {
         if (auto* f = dynamic_cast<CQuorvexFIELDStart*>(m_field)) {
@@ -71,34 +88,18 @@ private:
             return true;
         }
         if (auto* f = dynamic_cast<CQuorvexFIELDCondition*>(m_field)) {
-            if (name == u"SetConditionType") f->SetConditionType(a[0]);
-            else if (name == u"GetConditionType") *got << f->GetConditionType();
-            else if (name == u"SetTerm") f->SetTerm(a[0], a[1], a[2], a[3], a[4]);
-            else if (name == u"GetTerm") {
-                int op = -1, number = -1, negated = -1;
-                const int source = f->GetTerm(a[0], &op, &number, &negated);
-                *got << source << op << number << negated;
-            } else if (name == u"SetJump") f->SetJump(a[0]);
-            else if (name == u"GetJump") *got << f->GetJump();
-            else if (name == u"SetAltJump") f->SetAltJump(a[0]);
+            if (CallConditionPart(f, name, a, got)) return true;
+            if (name == u"SetAltJump") f->SetAltJump(a[0]);
             else if (name == u"GetAltJump") *got << f->GetAltJump();
             else return false;
             return true;
         }
         if (auto* f = dynamic_cast<CQuorvexFIELDTime*>(m_field)) {
-            if (name == u"SetConditionType") f->SetConditionType(a[0]);
-            else if (name == u"GetConditionType") *got << f->GetConditionType();
-            else if (name == u"SetTerm") f->SetTerm(a[0], a[1], a[2], a[3], a[4]);
-            else if (name == u"GetTerm") {
-                int op = -1, number = -1, negated = -1;
-                const int source = f->GetTerm(a[0], &op, &number, &negated);
-                *got << source << op << number << negated;
-            } else if (name == u"SetFixedTime") f->SetFixedTime(a[0]);
+            if (CallConditionPart(f, name, a, got)) return true;
+            if (name == u"SetFixedTime") f->SetFixedTime(a[0]);
             else if (name == u"IsFixedTime") *got << f->IsFixedTime();
             else if (name == u"SetTimeUnit") f->SetTimeUnit(a[0]);
             else if (name == u"GetTimeUnit") *got << f->GetTimeUnit();
-            else if (name == u"SetJump") f->SetJump(a[0]);
-            else if (name == u"GetJump") *got << f->GetJump();
             else if (name == u"SetTimeValue") f->SetTimeValue(a[0]);
             else if (name == u"GetTimeValue") *got << f->GetTimeValue();
             else return false;
