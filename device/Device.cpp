@@ -74,6 +74,11 @@ int CDevice::GetDeviceType(int i) const
     return i >= 0 && i < GetCount() ? m_entries[std::size_t(i)].deviceType : 0;
 }
 
+int CDevice::GetRevision(int i) const
+{
+    return i >= 0 && i < GetCount() ? m_entries[std::size_t(i)].revision : 0;
+}
+
 void CDevice::SelectDevice(int i)
 {
     if (i >= 0 && i < GetCount())

@@ -51,6 +51,7 @@ public:
     QString GetPortName(int i) const;
     QString GetDisplayName(int i) const;
     int GetDeviceType(int i) const;
+    int GetRevision(int i) const;  // 0 when i is out of range
     int GetSelected() const { return m_selected; }
     void SelectDevice(int i);
     // One discovery pass: BeginPass, AddOrMark for each candidate port, EndPass.

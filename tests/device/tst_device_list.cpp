@@ -63,6 +63,7 @@ void TestDeviceList::displayNames()
     QCOMPARE(device.GetCount(), 1);
     QTEST(device.GetDisplayName(0), "name");
     QCOMPARE(device.GetDeviceType(0), identification >> 4);
+    QCOMPARE(device.GetRevision(0), identification & 0x0F);
     QTEST(DeviceVersionText(std::uint8_t(identification)), "version");
     // Out of range: nothing.
     QCOMPARE(device.GetDisplayName(1), QString());
