@@ -4,11 +4,11 @@
 // body. Version 1 (read only): checksum, version = 1, body length, body; always model 0x10.
 // Integers are little-endian; the checksum covers everything after itself.
 
+#include "AtomicFile.h"
 #include "DocBase.h"
 #include "ResultCodes.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <new>
 #include <vector>
@@ -151,17 +151,7 @@ int CDocBase::Save(const QString& path)
     buffer[CHECKSUM_OFFSET] = std::uint8_t(sum);
     buffer[CHECKSUM_OFFSET + 1] = std::uint8_t(sum >> 8);
 
-    // Written to a temporary file beside the target and renamed over it only when complete,
-    // so a failed save never damages the file that was there before.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return RESULT_CANNOT_WRITE;
-    if (file.write(reinterpret_cast<const char*>(buffer.data()), qint64(buffer.size())) != qint64(buffer.size())) {
-        file.cancelWriting();
-        return RESULT_CANNOT_WRITE;
-    }
-    if (!file.commit())
+    if (!WriteFileAtomically(path, QByteArray(reinterpret_cast<const char*>(buffer.data()), qsizetype(buffer.size()))))
         return RESULT_CANNOT_WRITE;
     ClearModified();
     return RESULT_OK;

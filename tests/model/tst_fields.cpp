@@ -1,0 +1,371 @@
+// Field accessors of both models: every setter changes only its own bits, invalid codes are
+// stored as 0 or ignored, and getters decode what is stored.
+//
+// Each row binds an accessor to one field whose bytes are preset, runs a short script of
+// accessor calls and compares the field's bytes afterwards. Script syntax, ';' separated:
+//   "SetX a b ..."      call a setter
+//   "GetX a ... = r"    call a getter and expect r
+//   "GetTerm t = s o n g"  expect source s, operator o, number n, negated g
+
+#include "Fields_QVR_K115_ZQX.h"
+#include "Fields_QVS_K115_318.h"
+#include "QuorvexDoc.h"
+
+#include <QtTest>
+
+namespace {
+
+QByteArray Hex(const char* text) { return QByteArray::fromHex(text); }
+
+class Script {
+public:
+    explicit Script(CQuorvexFIELDBase* field) : m_field(field) {}
+
+    // Runs every call; returns an empty string or the first mismatch.
+    QString Run(const QString& script)
+    {
+        for (const QString& raw : script.split(u';', Qt::SkipEmptyParts)) {
+            const QString call = raw.trimmed();
+            const QStringList sides = call.split(u'=');
+            QStringList words = sides.first().split(u' ', Qt::SkipEmptyParts);
+            const QString name = words.takeFirst();
+            QList<int> a;
+            for (const QString& w : words)
+                a << w.toInt();
+            while (a.size() < 5)
+                a << 0;
+            QList<int> expected;
+            if (sides.size() > 1)
+                for (const QString& w : sides.at(1).split(u' ', Qt::SkipEmptyParts))
+                    expected << w.toInt();
+            QList<int> got;
+            if (!Call(name, a, &got))
+                return QStringLiteral("unknown call: ") + call;
+            if (sides.size() > 1 && got != expected) {
+                QStringList g;
+                for (int v : got)
+                    g << QString::number(v);
+                return call + QStringLiteral(" gave ") + g.join(u' ');
+            }
+        }
+        return {};
+    }
+
+private:
+    bool Call(const QString& name, const QList<int>& a, QList<int>* got)
+    {
+        if (auto* f = dynamic_cast<CQuorvexFIELDStart*>(m_field)) {
+            if (name == u"SetInitialState") f->SetInitialState(a[0], a[1]);
+            else if (name == u"SetStartDelay") f->SetStartDelay(a[0]);
+            else if (name == u"GetInitialState") *got << f->GetInitialState(a[0]);
+            else if (name == u"GetStartDelay") *got << f->GetStartDelay();
+            else return false;
+            return true;
+        }
+        if (auto* f = dynamic_cast<CQuorvexFIELDStateChange*>(m_field)) {
+            if (name == u"SetRelayOperation") f->SetRelayOperation(a[0], a[1]);
+            else if (name == u"GetRelayOperation") *got << f->GetRelayOperation(a[0]);
+            else if (name == u"SetJump") f->SetJump(a[0]);
+            else if (name == u"GetJump") *got << f->GetJump();
+            else return false;
+            return true;
+        }
+        if (auto* f = dynamic_cast<CQuorvexFIELDCondition*>(m_field)) {
+            if (name == u"SetConditionType") f->SetConditionType(a[0]);
+            else if (name == u"GetConditionType") *got << f->GetConditionType();
+            else if (name == u"SetTerm") f->SetTerm(a[0], a[1], a[2], a[3], a[4]);
+            else if (name == u"GetTerm") {
+                int op = -1, number = -1, negated = -1;
+                const int source = f->GetTerm(a[0], &op, &number, &negated);
+                *got << source << op << number << negated;
+            } else if (name == u"SetJump") f->SetJump(a[0]);
+            else if (name == u"GetJump") *got << f->GetJump();
+            else if (name == u"SetAltJump") f->SetAltJump(a[0]);
+            else if (name == u"GetAltJump") *got << f->GetAltJump();
+            else return false;
+            return true;
+        }
+        if (auto* f = dynamic_cast<CQuorvexFIELDTime*>(m_field)) {
+            if (name == u"SetConditionType") f->SetConditionType(a[0]);
+            else if (name == u"GetConditionType") *got << f->GetConditionType();
+            else if (name == u"SetTerm") f->SetTerm(a[0], a[1], a[2], a[3], a[4]);
+            else if (name == u"GetTerm") {
+                int op = -1, number = -1, negated = -1;
+                const int source = f->GetTerm(a[0], &op, &number, &negated);
+                *got << source << op << number << negated;
+            } else if (name == u"SetFixedTime") f->SetFixedTime(a[0]);
+            else if (name == u"IsFixedTime") *got << f->IsFixedTime();
+            else if (name == u"SetTimeUnit") f->SetTimeUnit(a[0]);
+            else if (name == u"GetTimeUnit") *got << f->GetTimeUnit();
+            else if (name == u"SetJump") f->SetJump(a[0]);
+            else if (name == u"GetJump") *got << f->GetJump();
+            else if (name == u"SetTimeValue") f->SetTimeValue(a[0]);
+            else if (name == u"GetTimeValue") *got << f->GetTimeValue();
+            else return false;
+            return true;
+        }
+        return false;
+    }
+
+    CQuorvexFIELDBase* m_field;
+};
+
+} // namespace
+
+class TestFields : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void bitLayout_data();
+    void bitLayout();
+    void startFieldIsSharedBetweenChannels();
+    void rememberedTypeAndSourceSurviveRebinding();
+    void attachRefuses_data();
+    void attachRefuses();
+    void termExpression_data();
+    void termExpression();
+};
+
+void TestFields::bitLayout_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("index");   // field index in channel 0
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QByteArray>("after");
+
+    const int R = MODEL_QVR_K115_ZQX, S = MODEL_QVS_K115_318;
+
+    // Model QVR_K115_ZQX, Start (1 byte).
+    QTest::newRow("R start on") << R << 0 << Hex("02") << "SetInitialState 0 2; GetInitialState 0 = 2" << Hex("82");
+    QTest::newRow("R start off keeps bits") << R << 0 << Hex("FF") << "SetInitialState 0 1; GetInitialState 0 = 1" << Hex("7F");
+    QTest::newRow("R start state 0 is off") << R << 0 << Hex("80") << "SetInitialState 0 0" << Hex("00");
+    QTest::newRow("R start relay 1 ignored") << R << 0 << Hex("02") << "SetInitialState 1 2; GetInitialState 1 = 1" << Hex("02");
+    QTest::newRow("R start delay") << R << 0 << Hex("7C") << "SetStartDelay 3; GetStartDelay = 3" << Hex("7F");
+    QTest::newRow("R start delay invalid") << R << 0 << Hex("FF") << "SetStartDelay 4; GetStartDelay = 0" << Hex("FC");
+    // StateChange (1 byte).
+    QTest::newRow("R state toggle") << R << 1 << Hex("3F") << "SetRelayOperation 0 3; GetRelayOperation 0 = 3" << Hex("FF");
+    QTest::newRow("R state invalid op") << R << 1 << Hex("FF") << "SetRelayOperation 0 4; GetRelayOperation 0 = 0" << Hex("3F");
+    QTest::newRow("R state relay 1") << R << 1 << Hex("3F") << "SetRelayOperation 1 2; GetRelayOperation 1 = 0" << Hex("3F");
+    QTest::newRow("R state jump") << R << 3 << Hex("FF") << "SetJump 36; GetJump = 36" << Hex("E4");
+    QTest::newRow("R state jump 64") << R << 3 << Hex("BF") << "SetJump 64; GetJump = 0" << Hex("80");
+    // Condition (3 bytes): code in byte 0 bits 3..0 from remembered type and source.
+    QTest::newRow("R cond two-way on output") << R << 2 << Hex("F0 3F 3F")
+        << "SetConditionType 6; SetTerm 0 0 2 1 0; GetConditionType = 6; GetTerm 0 = 2 0 1 0" << Hex("F8 3F 3F");
+    QTest::newRow("R cond type 3 with source 2 unchanged") << R << 2 << Hex("00 3F 3F")
+        << "SetConditionType 6; SetTerm 0 0 2 1 0; SetConditionType 3; GetConditionType = 6" << Hex("08 3F 3F");
+    QTest::newRow("R cond type 0 whatever the source") << R << 2 << Hex("A9 3F 3F")
+        << "SetTerm 0 0 2 1 0; SetConditionType 0; GetConditionType = 0; GetTerm 0 = 0 0 0 0" << Hex("A0 3F 3F");
+    QTest::newRow("R cond on input") << R << 2 << Hex("00 3F 3F")
+        << "SetTerm 0 0 1 1 0; SetConditionType 4; GetConditionType = 4; GetTerm 0 = 1 0 1 0" << Hex("04 3F 3F");
+    QTest::newRow("R cond two-way jump on input") << R << 2 << Hex("00 3F 3F")
+        << "SetTerm 0 0 1 1 0; SetConditionType 7" << Hex("07 3F 3F");
+    QTest::newRow("R cond term refused") << R << 2 << Hex("00 3F 3F")
+        << "SetConditionType 2; SetTerm 0 0 1 2 0; SetTerm 0 1 1 1 0; SetTerm 1 0 1 1 0; SetTerm 0 0 1 1 1" << Hex("00 3F 3F");
+    QTest::newRow("R cond code 9 reads as 7 on output") << R << 2 << Hex("09 3F 3F")
+        << "GetConditionType = 7; GetTerm 0 = 2 0 1 0; GetTerm 1 = 0 0 0 0" << Hex("09 3F 3F");
+    QTest::newRow("R cond codes 10+ read as none") << R << 2 << Hex("0F 3F 3F")
+        << "GetConditionType = 0; GetTerm 0 = 0 0 0 0" << Hex("0F 3F 3F");
+    QTest::newRow("R cond jumps keep high bits") << R << 2 << Hex("00 C0 C0")
+        << "SetJump 5; SetAltJump 99; GetJump = 5; GetAltJump = 35" << Hex("00 C5 E3");
+    // Time (3 bytes).
+    QTest::newRow("R time F0 has no stop condition") << R << 4 << Hex("F0 3F 80")
+        << "GetConditionType = 0; GetTerm 0 = 0 0 0 0; IsFixedTime = 1" << Hex("F0 3F 80");
+    QTest::newRow("R time stop condition") << R << 4 << Hex("10 3F 80")
+        << "SetTerm 0 0 1 1 0; SetConditionType 5; GetConditionType = 5; GetTerm 0 = 1 0 1 0" << Hex("B0 3F 80");
+    QTest::newRow("R time stop on output refused") << R << 4 << Hex("10 3F 80")
+        << "SetTerm 0 0 2 1 0; SetConditionType 2" << Hex("10 3F 80");
+    QTest::newRow("R time two-way refused") << R << 4 << Hex("10 3F 80")
+        << "SetConditionType 1; SetTerm 0 0 1 1 0; SetConditionType 6; GetConditionType = 1" << Hex("30 3F 80");
+    QTest::newRow("R time unit 7 stored as 0") << R << 4 << Hex("1D 3F 80")
+        << "SetTimeUnit 7; GetTimeUnit = 0" << Hex("18 3F 80");
+    QTest::newRow("R time unit stored 7 reads 0") << R << 4 << Hex("17 3F 80") << "GetTimeUnit = 0" << Hex("17 3F 80");
+    QTest::newRow("R time fixed flag") << R << 4 << Hex("1E 3F 80")
+        << "SetFixedTime 2; IsFixedTime = 0; SetTimeUnit 6; GetTimeUnit = 6" << Hex("0E 3F 80");
+    QTest::newRow("R time value and jump") << R << 4 << Hex("10 FF 80")
+        << "SetTimeValue 255; SetJump 63; SetJump 12; GetJump = 12; GetTimeValue = 255" << Hex("10 CC FF");
+
+    // Model QVS_K115_318, Start through channel 0 (bytes 0 and 1 of the shared field).
+    QTest::newRow("S start relay 2 on") << S << 0 << Hex("42 10")
+        << "SetInitialState 1 2; GetInitialState 1 = 2; GetInitialState 0 = 1" << Hex("62 10");
+    QTest::newRow("S start invalid state") << S << 0 << Hex("FF 00")
+        << "SetInitialState 0 3; GetInitialState 0 = 0; GetInitialState 1 = 1; GetInitialState 2 = 1" << Hex("3F 00");
+    QTest::newRow("S start delay") << S << 0 << Hex("42 10") << "SetStartDelay 1; GetStartDelay = 1" << Hex("41 10");
+    // StateChange (2 bytes).
+    QTest::newRow("S state both relays") << S << 1 << Hex("0F 3F")
+        << "SetRelayOperation 0 2; SetRelayOperation 1 3; SetRelayOperation 2 1; GetRelayOperation 1 = 3; GetRelayOperation 2 = 0"
+        << Hex("BF 3F");
+    QTest::newRow("S state invalid op clears") << S << 1 << Hex("FF 3F") << "SetRelayOperation 1 -1" << Hex("CF 3F");
+    QTest::newRow("S state jump") << S << 1 << Hex("00 FF") << "SetJump 0; GetJump = 0" << Hex("00 C0");
+    // Condition (4 bytes).
+    QTest::newRow("S cond term 1 OR not relay 2") << S << 2 << Hex("00 00 3F 3F")
+        << "SetTerm 1 2 2 2 1; GetTerm 1 = 2 2 2 1" << Hex("17 00 3F 3F");
+    QTest::newRow("S cond term 1 op 0 keeps code") << S << 2 << Hex("17 00 3F 3F")
+        << "SetTerm 1 0 1 1 0; GetTerm 1 = 2 0 2 1" << Hex("07 00 3F 3F");
+    QTest::newRow("S cond term 0 with operator ignored") << S << 2 << Hex("00 00 3F 3F")
+        << "SetTerm 0 1 2 2 1" << Hex("00 00 3F 3F");
+    QTest::newRow("S cond term 0") << S << 2 << Hex("00 00 3F 3F")
+        << "SetTerm 0 0 2 1 1; GetTerm 0 = 2 0 1 1" << Hex("A0 00 3F 3F");
+    QTest::newRow("S cond term 2 XOR input 2") << S << 2 << Hex("00 07 3F 3F")
+        << "SetTerm 2 3 1 2 0; GetTerm 2 = 1 3 2 0; GetConditionType = 7" << Hex("00 D7 3F 3F");
+    QTest::newRow("S cond bad operator ignored") << S << 2 << Hex("00 00 3F 3F") << "SetTerm 2 4 1 2 0" << Hex("00 00 3F 3F");
+    QTest::newRow("S cond bad source keeps code, writes operator") << S << 2 << Hex("00 28 3F 3F")
+        << "SetTerm 2 1 3 1 0" << Hex("00 68 3F 3F");
+    QTest::newRow("S cond other term index") << S << 2 << Hex("00 00 3F 3F")
+        << "SetTerm 3 1 1 1 0; GetTerm 3 = 0 0 0 0" << Hex("00 00 3F 3F");
+    QTest::newRow("S cond type") << S << 2 << Hex("FF F8 3F 3F")
+        << "SetConditionType 7; GetConditionType = 7; SetConditionType 8; GetConditionType = 0" << Hex("FF F8 3F 3F");
+    QTest::newRow("S cond jumps") << S << 2 << Hex("00 00 FF FF")
+        << "SetJump 1; SetAltJump 36; GetJump = 1; GetAltJump = 36" << Hex("00 00 C1 E4");
+    // Time (5 bytes).
+    QTest::newRow("S time stop type limited to 5") << S << 4 << Hex("00 00 10 3F 80")
+        << "SetConditionType 5; GetConditionType = 5; SetConditionType 6; GetConditionType = 0" << Hex("00 00 10 3F 80");
+    QTest::newRow("S time stored 6 reads none") << S << 4 << Hex("00 06 10 3F 80") << "GetConditionType = 0" << Hex("00 06 10 3F 80");
+    QTest::newRow("S time terms") << S << 4 << Hex("00 00 10 3F 80")
+        << "SetTerm 0 0 1 2 0; SetTerm 1 1 2 1 0; SetConditionType 2" << Hex("4C 02 10 3F 80");
+    QTest::newRow("S time fields keep bits") << S << 4 << Hex("00 00 E8 C0 00")
+        << "SetFixedTime 1; SetTimeUnit 5; SetJump 20; SetTimeValue 300; GetTimeUnit = 5; GetTimeValue = 44"
+        << Hex("00 00 FD D4 2C");
+}
+
+void TestFields::bitLayout()
+{
+    QFETCH(int, model);
+    QFETCH(int, index);
+    QFETCH(QByteArray, before);
+    QFETCH(QString, script);
+    QFETCH(QByteArray, after);
+
+    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(ModelCode(model));
+    doc->ResetProgram(0);
+    const std::unique_ptr<CQuorvexFieldSet> fields = doc->CreateFieldSet();
+    CQuorvexFIELDBase* field = fields->Bind(doc.get(), 0, index);
+    QVERIFY(field);
+    int kind = -1;
+    std::uint8_t* data = doc->GetFieldData(0, index, &kind);
+    std::copy(before.begin(), before.end(), data);
+    const QByteArray image = QByteArray(reinterpret_cast<const char*>(doc->GetData()), doc->GetDataSize());
+
+    const QString mismatch = Script(field).Run(script);
+    QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(data), after.size()), after);
+    // Nothing outside the field changed.
+    QByteArray expectedImage = image;
+    expectedImage.replace(int(data - doc->GetData()), after.size(), after);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(doc->GetData()), doc->GetDataSize()), expectedImage);
+}
+
+void TestFields::startFieldIsSharedBetweenChannels()
+{
+    CQuorvex_QVS_K115_318_Doc doc;
+    doc.ResetProgram(0);
+    CQuorvex_QVS_K115_318_FieldSet fields;
+    auto* start = dynamic_cast<CQuorvexFIELDStart*>(fields.Bind(&doc, 1, 0));
+    QVERIFY(start);
+    start->SetInitialState(0, RELAY_STATE_ON);
+    QCOMPARE(doc.GetData()[1], std::uint8_t(0x90));
+    QCOMPARE(doc.GetData()[0], std::uint8_t(0x42));
+    start->SetStartDelay(3);
+    QCOMPARE(doc.GetData()[0], std::uint8_t(0x43));
+    QCOMPARE(start->GetInitialState(0), int(RELAY_STATE_ON));
+    QCOMPARE(start->GetInitialState(1), int(RELAY_STATE_OFF));
+    // Channel 0's view of the same field sees its own byte.
+    auto* start0 = dynamic_cast<CQuorvexFIELDStart*>(fields.Bind(&doc, 0, 0));
+    QCOMPARE(start0->GetInitialState(0), int(RELAY_STATE_OFF));
+    QCOMPARE(start0->GetInitialState(1), int(RELAY_STATE_NOT_SET));
+    QCOMPARE(start0->GetStartDelay(), 3);
+}
+
+void TestFields::rememberedTypeAndSourceSurviveRebinding()
+{
+    CQuorvex_QVR_K115_ZQX_Doc doc;
+    doc.ResetProgram(0);
+    CQuorvex_QVR_K115_ZQX_FieldSet fields;
+    auto* cond = dynamic_cast<CQuorvexFIELDCondition*>(fields.Bind(&doc, 0, 2));
+    cond->SetConditionType(CONDITION_BRANCH_ON_JUMP);
+    cond->SetTerm(0, TERM_OP_NONE, TERM_SOURCE_OUTPUT, 1, 0);
+    QCOMPARE(doc.GetData()[2], std::uint8_t(9));
+    // Bound to another condition, the accessor still remembers type 7 and source 2.
+    QCOMPARE(fields.Bind(&doc, 0, 6), &fields.Condition());
+    cond->SetTerm(0, TERM_OP_NONE, TERM_SOURCE_OUTPUT, 1, 0);
+    QCOMPARE(doc.GetFieldData(0, 6, nullptr)[0], std::uint8_t(9));
+}
+
+void TestFields::attachRefuses_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("nullData");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("R index 37") << int(MODEL_QVR_K115_ZQX) << 0 << 37 << false << 0;
+    QTest::newRow("R channel 1") << int(MODEL_QVR_K115_ZQX) << 1 << 1 << false << 0;
+    QTest::newRow("R negative index") << int(MODEL_QVR_K115_ZQX) << 0 << -1 << false << 0;
+    QTest::newRow("R null address") << int(MODEL_QVR_K115_ZQX) << 0 << 1 << true << 0;
+    QTest::newRow("R stop") << int(MODEL_QVR_K115_ZQX) << 0 << 36 << false << 1;
+    QTest::newRow("S channel 1") << int(MODEL_QVS_K115_318) << 1 << 35 << false << 1;
+    QTest::newRow("S channel 2") << int(MODEL_QVS_K115_318) << 2 << 1 << false << 0;
+    QTest::newRow("S negative channel") << int(MODEL_QVS_K115_318) << -1 << 1 << false << 0;
+}
+
+void TestFields::attachRefuses()
+{
+    QFETCH(int, model);
+    QFETCH(int, channel);
+    QFETCH(int, index);
+    QFETCH(bool, nullData);
+    QFETCH(int, expected);
+
+    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(ModelCode(model));
+    const std::unique_ptr<CQuorvexFieldSet> fields = doc->CreateFieldSet();
+    CQuorvexFIELDStateChange& field = fields->StateChange();
+    QCOMPARE(field.Attach(doc.get(), channel, index, nullData ? nullptr : doc->GetData()), expected);
+    QCOMPARE(field.IsAttached(), expected == 1);
+}
+
+void TestFields::termExpression_data()
+{
+    QTest::addColumn<QString>("terms");  // SetTerm calls as "term op source number negated"
+    QTest::addColumn<int>("in1");
+    QTest::addColumn<int>("in2");
+    QTest::addColumn<int>("rel1");
+    QTest::addColumn<bool>("expected");
+
+    // input 1 OR input 2 AND relay 1 is (input 1 OR input 2) AND relay 1.
+    const QString leftToRight = QStringLiteral("0 0 1 1 0; 1 2 1 2 0; 2 1 2 1 0");
+    QTest::newRow("no precedence, relay off") << leftToRight << 1 << 0 << 0 << false;
+    QTest::newRow("no precedence, relay on") << leftToRight << 1 << 0 << 1 << true;
+    QTest::newRow("no precedence, inputs off") << leftToRight << 0 << 0 << 1 << false;
+    QTest::newRow("input 1 alone") << QStringLiteral("0 0 1 1 0") << 1 << 0 << 0 << true;
+    QTest::newRow("negated input 1") << QStringLiteral("0 0 1 1 1") << 1 << 0 << 0 << false;
+    QTest::newRow("operator 1 of 0 ends it") << QStringLiteral("0 0 1 1 0; 2 1 1 2 0") << 1 << 0 << 0 << true;
+    QTest::newRow("xor") << QStringLiteral("0 0 1 1 0; 1 3 1 2 0") << 1 << 1 << 0 << false;
+}
+
+void TestFields::termExpression()
+{
+    QFETCH(QString, terms);
+    QFETCH(int, in1);
+    QFETCH(int, in2);
+    QFETCH(int, rel1);
+    QFETCH(bool, expected);
+
+    CQuorvex_QVS_K115_318_Doc doc;
+    doc.ResetProgram(0);
+    CQuorvex_QVS_K115_318_FieldSet fields;
+    auto* cond = dynamic_cast<CQuorvexFIELDCondition*>(fields.Bind(&doc, 0, 2));
+    auto* time = dynamic_cast<CQuorvexFIELDTime*>(fields.Bind(&doc, 0, 4));
+    for (const QString& call : terms.split(u';')) {
+        const QStringList a = call.split(u' ', Qt::SkipEmptyParts);
+        cond->SetTerm(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), a[4].toInt());
+        time->SetTerm(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt(), a[4].toInt());
+    }
+    const int inputs[2] = {in1, in2};
+    const int outputs[2] = {rel1, 0};
+    QCOMPARE(EvaluateTermExpression(*cond, inputs, outputs), expected);
+    QCOMPARE(EvaluateTermExpression(*time, inputs, outputs), expected);
+}
+
+QTEST_APPLESS_MAIN(TestFields)
+#include "tst_fields.moc"
