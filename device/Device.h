@@ -5,9 +5,10 @@
 // Every operation opens the selected port, runs its transactions and closes the port again
 // on every path; no port stays open between operations. Operations hold no widgets: where a
 // password must be asked for, they call the prompt supplied with SetPasswordPrompt. An
-// operation may run on a worker QThread: the port is created, used and destroyed inside it.
-// CDevice itself is not locked; its owner lets one operation or one discovery pass use it at
-// a time.
+// operation may run on a worker QThread: the port is created, used and destroyed inside it,
+// and the prompt is called on that same thread (a window shows its dialog on the interface
+// thread, e.g. through a blocking queued call). CDevice itself is not locked; its owner lets
+// one operation or one discovery pass use it at a time.
 
 #include "DeviceProtocol.h"
 #include "DeviceTransport.h"
