@@ -1,0 +1,129 @@
+#pragma once
+// CDevice: the list of attached relays with the user's selection, the frame layer on a serial
+// port, the relay transactions and the device operations built from them.
+//
+// Every operation opens the selected port, runs its transactions and closes the port again
+// on every path; no port stays open between operations. Operations hold no widgets: where a
+// password must be asked for, they call the prompt supplied with SetPasswordPrompt. An
+// operation may run on a worker QThread: the port is created, used and destroyed inside it,
+// and the prompt is called on that same thread (a window shows its dialog on the interface
+// thread, e.g. through a blocking queued call). CDevice itself is not locked; its owner lets
+// one operation or one discovery pass use it at a time.
+
+#include "DeviceProtocol.h"
+#include "DeviceTransport.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CQuorvexDoc;
+
+// One relay found by discovery.
+struct DeviceEntry {
+    QString displayName;     // by device type; also the menu caption
+    QString portName;        // system location of the port (e.g. /dev/ttyACM0)
+    std::uint8_t deviceType = 0;
+    std::uint8_t revision = 0;
+    bool seen = true;        // found by the current discovery pass
+    bool selectionTag = false;  // carries the selection while a pass ends
+};
+
+// Caption of a relay of a device type: fixed texts, not language texts.
+QString DeviceDisplayName(int deviceType);
+// Version text "type.revision" of an identification byte, e.g. "2.3".
+QString DeviceVersionText(std::uint8_t identification);
+
+class CDevice {
+public:
+    // Open port of one operation; null when not open.
+    using Port = std::unique_ptr<IDeviceTransport>;
+    // Asks the user for the relay's password; false when the user cancels.
+    using PasswordPrompt = std::function<bool(QString* password)>;
+
+    explicit CDevice(TransportFactory factory = CreateSerialTransport);
+
+    // ---- relay list and selection
+    int GetCount() const { return int(m_entries.size()); }
+    QString GetPortName(int i) const;
+    QString GetDisplayName(int i) const;
+    int GetDeviceType(int i) const;
+    int GetRevision(int i) const;  // 0 when i is out of range
+    int GetSelected() const { return m_selected; }
+    void SelectDevice(int i);
+    // One discovery pass: BeginPass, AddOrMark for each candidate port, EndPass.
+    void BeginPass();
+    // Opens the port, identifies the relay and closes the port; marks the matching entry as
+    // seen or appends a new one. Returns the result of open and identify (the entry is left
+    // alone on failure).
+    int AddOrMark(const QString& portName);
+    // The list rule of AddOrMark for a relay already identified.
+    void AddOrMarkIdentified(const QString& portName, std::uint8_t identification);
+    void EndPass();
+
+    // ---- serial link
+    int OpenSelectedPort(Port* port);
+    int OpenPort(const QString& portName, Port* port);
+    static void ClosePort(Port* port);
+    static void ConfigurePort(IDeviceTransport& port);
+    // Wire form of one frame; 21 when it cannot be formed.
+    static int BuildFrame(const std::uint8_t* data, int size, std::uint8_t command, std::vector<std::uint8_t>* wire);
+    static int WriteFrame(IDeviceTransport& port, const std::uint8_t* data, int size, std::uint8_t command);
+    // Receives one reply carrying exactly `size` data bytes into `data`.
+    static int ReadFrame(IDeviceTransport& port, std::uint8_t* data, int size, std::uint8_t* command);
+    static int ReadUnescapedByte(IDeviceTransport& port, std::uint8_t* byte);
+
+    // ---- transactions on an open port
+    static int Identify(IDeviceTransport& port, std::uint8_t* identification);
+    static int WriteProgram(IDeviceTransport& port, const std::uint8_t* image, int size, std::uint8_t* reply);
+    static int ReadProgram(IDeviceTransport& port, std::uint8_t* buffer, int size);
+    static int ReadChannelState(IDeviceTransport& port, int records, DeviceProtocol::ChannelState* states);
+    static int SendPassword(IDeviceTransport& port, const std::uint8_t* bytes, int size, bool* accepted);
+    static int ChangePassword(IDeviceTransport& port, const DeviceProtocol::PasswordBytes& current,
+                              const DeviceProtocol::PasswordBytes& next, bool* accepted);
+    static int PasswordReset(IDeviceTransport& port, bool* accepted);
+
+    // ---- operations (each opens and closes the selected port)
+    void SetPasswordPrompt(PasswordPrompt prompt) { m_prompt = std::move(prompt); }
+    const DeviceProtocol::PasswordBytes& PasswordCache() const { return m_passwordCache; }
+
+    // Identification byte of the selected relay, whatever its model (the version command).
+    int IdentifySelected(std::uint8_t* identification);
+    // Writes the program image into the relay of the model.
+    int SendProgramToRelay(ModelCode model, const std::uint8_t* image, int size);
+    int SendProgramToRelay(const CQuorvexDoc& doc);
+    // Reads the relay's program image (the model's image size); `image` is written only on
+    // success.
+    int ReadProgramImage(ModelCode model, std::vector<std::uint8_t>* image);
+    // Reads the relay's program into the document; on failure the document is untouched. On
+    // success the document is marked modified; *newlyModified tells whether it was not
+    // marked before.
+    int ReadProgramFromRelay(CQuorvexDoc& doc, bool* newlyModified = nullptr);
+    // Checks that the relay runs the document's program before viewing starts (36 if not).
+    int StartView(const CQuorvexDoc& doc);
+    // One poll of the view: the state of each channel of the model (1 or 2 records).
+    int PollView(ModelCode model, DeviceProtocol::ChannelState* states);
+    // Password commands of model QVS_K115_318.
+    int ChangeRelayPassword(ModelCode model, const DeviceProtocol::PasswordBytes& current,
+                            const DeviceProtocol::PasswordBytes& next);
+    // Checks the confirmation (41 before any transfer), then changes the password.
+    int ChangeRelayPassword(ModelCode model, const QString& current, const QString& next, const QString& confirmation);
+    int ResetRelayPassword(ModelCode model);
+
+    // Runs on an open, identified port of model QVS_K115_318: cached password first, then
+    // one prompt.
+    int UnlockRelay(IDeviceTransport& port);
+
+private:
+    int OpenAndIdentify(ModelCode model, Port* port);
+
+    TransportFactory m_factory;
+    std::vector<DeviceEntry> m_entries;
+    int m_selected = -1;
+    DeviceProtocol::PasswordBytes m_passwordCache{};
+    PasswordPrompt m_prompt;
+};

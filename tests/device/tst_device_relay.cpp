@@ -1,0 +1,462 @@
+// Relay commands, device operations and discovery against the virtual relay on a
+// pseudo-terminal.
+
+#include "Device.h"
+#include "Discovery.h"
+#include "QuorvexDoc.h"
+#include "ResultCodes.h"
+#include "VirtualRelayProcess.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+using namespace DeviceProtocol;
+
+namespace {
+
+const QString RELAY = QStringLiteral(QUORVEX_BIN_DIR "/quorvex-virtual-relay");
+
+// A document of the model with every byte of its image changed, 0x64 and 0xAA included.
+std::unique_ptr<CQuorvexDoc> PatternDocument(ModelCode model)
+{
+    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(model);
+    for (int i = 0; i < doc->GetDataSize(); ++i)
+        doc->GetData()[i] = std::uint8_t(i * 37 + 0x64);
+    doc->GetData()[0] = 0xAA;
+    doc->GetData()[1] = 0x64;
+    return doc;
+}
+
+std::unique_ptr<CQuorvexDoc> DefaultDocument(ModelCode model)
+{
+    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(model);
+    doc->ResetProgram(0);
+    return doc;
+}
+
+QByteArray Image(const CQuorvexDoc& doc)
+{
+    return QByteArray(reinterpret_cast<const char*>(doc.GetData()), doc.GetDataSize());
+}
+
+QByteArray Bytes(const PasswordBytes& bytes)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), PASSWORD_SIZE);
+}
+
+// Counts how often the prompt is shown and answers with `answer` (or cancels when null).
+struct Prompt {
+    int shown = 0;
+    QString answer;
+    bool cancel = false;
+    CDevice::PasswordPrompt Callback()
+    {
+        return [this](QString* password) {
+            ++shown;
+            *password = answer;
+            return !cancel;
+        };
+    }
+};
+
+} // namespace
+
+class TestDeviceRelay : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void identify_data();
+    void identify();
+    void programRoundTrip_data();
+    void programRoundTrip();
+    void wrongModel_data();
+    void wrongModel();
+    void refusedWrite_data();
+    void refusedWrite();
+    void unlockWithPrompt();
+    void refusedPasswordKeepsCache();
+    void changeAndResetPassword();
+    void resetRefused();
+    void view();
+    void silentRelayTimesOut();
+    void portBusy();
+    void operationOnWorkerThread();
+    void discovery();
+    void unpluggedWhileViewing();
+
+private:
+    // Starts a relay and makes `device` list and select it.
+    QString Attach(CVirtualRelayProcess& relay, CDevice& device, const QStringList& arguments);
+    // Makes `device` list and select the relay on `path`.
+    void Select(CDevice& device, const QString& path);
+};
+
+QString TestDeviceRelay::Attach(CVirtualRelayProcess& relay, CDevice& device, const QStringList& arguments)
+{
+    QString error;
+    const QString path = relay.Start(RELAY, arguments, &error);
+    if (path.isEmpty())
+        qWarning("virtual relay: %s", qPrintable(error));
+    Select(device, path);
+    return path;
+}
+
+void TestDeviceRelay::Select(CDevice& device, const QString& path)
+{
+    device.BeginPass();
+    const int result = device.AddOrMark(path);
+    device.EndPass();
+    if (result != RESULT_OK)
+        qWarning("identification failed: %d", result);
+    device.SelectDevice(device.GetCount() - 1);
+}
+
+void TestDeviceRelay::identify_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("revision");
+    QTest::addColumn<int>("identification");
+    QTest::newRow("QVR_K115_ZQX rev 0") << QStringLiteral("QVR_K115_ZQX") << 0 << 0x10;
+    QTest::newRow("QVS_K115_318 rev 15") << QStringLiteral("QVS_K115_318") << 15 << 0x2F;
+}
+
+void TestDeviceRelay::identify()
+{
+    QFETCH(QString, model);
+    QFETCH(int, revision);
+    QFETCH(int, identification);
+    CVirtualRelayProcess relay;
+    CDevice device;
+    const QString path = Attach(relay, device, {QStringLiteral("--model"), model, QStringLiteral("--revision"),
+                                                QString::number(revision)});
+    QCOMPARE(device.GetCount(), 1);
+    QCOMPARE(device.GetPortName(0), path);
+    QCOMPARE(device.GetDeviceType(0), identification >> 4);
+    std::uint8_t id = 0;
+    QCOMPARE(device.IdentifySelected(&id), int(RESULT_OK));
+    QCOMPARE(int(id), identification);
+}
+
+void TestDeviceRelay::programRoundTrip_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::newRow("QVR_K115_ZQX, 70 bytes") << int(MODEL_QVR_K115_ZQX);
+    QTest::newRow("QVS_K115_318, 226 bytes") << int(MODEL_QVS_K115_318);
+}
+
+void TestDeviceRelay::programRoundTrip()
+{
+    QFETCH(int, model);
+    const ModelCode code = ModelCode(model);
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), code == MODEL_QVR_K115_ZQX ? QStringLiteral("QVR_K115_ZQX")
+                                                                                  : QStringLiteral("QVS_K115_318")});
+    const std::unique_ptr<CQuorvexDoc> sent = PatternDocument(code);
+    QCOMPARE(device.SendProgramToRelay(*sent), int(RESULT_OK));
+
+    std::unique_ptr<CQuorvexDoc> back = DefaultDocument(code);
+    bool newlyModified = false;
+    QCOMPARE(device.ReadProgramFromRelay(*back, &newlyModified), int(RESULT_OK));
+    QCOMPARE(Image(*back).toHex(), Image(*sent).toHex());
+    QVERIFY(back->IsModified());
+    QVERIFY(newlyModified);
+    // A document already marked modified is not reported as newly modified.
+    QCOMPARE(device.ReadProgramFromRelay(*back, &newlyModified), int(RESULT_OK));
+    QVERIFY(!newlyModified);
+}
+
+void TestDeviceRelay::wrongModel_data()
+{
+    QTest::addColumn<QString>("relayModel");
+    QTest::addColumn<int>("docModel");
+    QTest::newRow("QVS_K115_318 program, QVR_K115_ZQX relay") << QStringLiteral("QVR_K115_ZQX") << int(MODEL_QVS_K115_318);
+    QTest::newRow("QVR_K115_ZQX program, QVS_K115_318 relay") << QStringLiteral("QVS_K115_318") << int(MODEL_QVR_K115_ZQX);
+}
+
+void TestDeviceRelay::wrongModel()
+{
+    QFETCH(QString, relayModel);
+    QFETCH(int, docModel);
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), relayModel});
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(ModelCode(docModel));
+    const QByteArray before = Image(*doc);
+    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_WRONG_MODEL));
+    QCOMPARE(device.ReadProgramFromRelay(*doc), int(RESULT_WRONG_MODEL));
+    QCOMPARE(device.StartView(*doc), int(RESULT_WRONG_MODEL));
+    QCOMPARE(device.ResetRelayPassword(ModelCode(docModel)), int(RESULT_WRONG_MODEL));
+    QCOMPARE(Image(*doc), before);
+    QVERIFY(!doc->IsModified());
+
+    // No program byte reached the relay: it still holds its default program.
+    CDevice other;
+    Select(other, relay.Path());
+    const ModelCode relayCode = relayModel == u"QVR_K115_ZQX" ? MODEL_QVR_K115_ZQX : MODEL_QVS_K115_318;
+    std::vector<std::uint8_t> image;
+    QCOMPARE(other.ReadProgramImage(relayCode, &image), int(RESULT_OK));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())),
+             Image(*DefaultDocument(relayCode)));
+}
+
+void TestDeviceRelay::refusedWrite_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("result");
+    // A refused write is never success: model QVR_K115_ZQX reports that the relay did not
+    // accept the program, model QVS_K115_318 reports the password refusal.
+    QTest::newRow("QVR_K115_ZQX") << QStringLiteral("QVR_K115_ZQX") << int(RESULT_WRITE_NOT_ACCEPTED);
+    QTest::newRow("QVS_K115_318") << QStringLiteral("QVS_K115_318") << int(RESULT_PASSWORD_REFUSED);
+}
+
+void TestDeviceRelay::refusedWrite()
+{
+    QFETCH(QString, model);
+    QFETCH(int, result);
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), model, QStringLiteral("--refuse-writes")});
+    const ModelCode code = model == u"QVR_K115_ZQX" ? MODEL_QVR_K115_ZQX : MODEL_QVS_K115_318;
+    QCOMPARE(device.SendProgramToRelay(*PatternDocument(code)), result);
+}
+
+void TestDeviceRelay::unlockWithPrompt()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Prompt prompt;
+    prompt.answer = QStringLiteral("sésame");
+    device.SetPasswordPrompt(prompt.Callback());
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"), QStringLiteral("--password"),
+                           QStringLiteral("sésame")});
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
+    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));
+    QCOMPARE(prompt.shown, 1);
+    QCOMPARE(Bytes(device.PasswordCache()), Bytes(MakePasswordBytes(QStringLiteral("sésame"))));
+    // Later operations send the cached bytes first and do not ask again.
+    QCOMPARE(device.ReadProgramFromRelay(*doc), int(RESULT_OK));
+    QCOMPARE(device.StartView(*doc), int(RESULT_OK));
+    QCOMPARE(prompt.shown, 1);
+
+    // A relay without a password accepts the empty cache: no prompt.
+    CVirtualRelayProcess open;
+    CDevice fresh;
+    Prompt never;
+    fresh.SetPasswordPrompt(never.Callback());
+    Attach(open, fresh, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
+    QCOMPARE(fresh.SendProgramToRelay(*doc), int(RESULT_OK));
+    QCOMPARE(never.shown, 0);
+}
+
+void TestDeviceRelay::refusedPasswordKeepsCache()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Prompt prompt;
+    device.SetPasswordPrompt(prompt.Callback());
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"), QStringLiteral("--password"),
+                           QStringLiteral("right")});
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
+    const QByteArray before = Image(*doc);
+
+    prompt.answer = QStringLiteral("wrong");
+    QCOMPARE(device.ReadProgramFromRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+    QCOMPARE(prompt.shown, 1);  // asked once, never retried
+    QCOMPARE(Bytes(device.PasswordCache()), QByteArray(8, '\0'));
+    QCOMPARE(Image(*doc), before);
+    QVERIFY(!doc->IsModified());
+
+    prompt.cancel = true;
+    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+    QCOMPARE(prompt.shown, 2);
+
+    // Without any prompt a refused cache is a refusal as well.
+    CDevice silent;
+    Select(silent, relay.Path());
+    QCOMPARE(silent.SendProgramToRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+}
+
+void TestDeviceRelay::changeAndResetPassword()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
+
+    // A confirmation that differs is caught before anything is sent, so the relay keeps its
+    // (empty) password.
+    QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QString(), QStringLiteral("abc"), QStringLiteral("abd")),
+             int(RESULT_PASSWORD_MISMATCH));
+    // The wrong current password is refused and the cache stays.
+    QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QStringLiteral("x"), QStringLiteral("abc"),
+                                        QStringLiteral("abc")),
+             int(RESULT_PASSWORD_REFUSED));
+    QCOMPARE(Bytes(device.PasswordCache()), QByteArray(8, '\0'));
+    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));
+
+    QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QString(), QStringLiteral("abc"), QStringLiteral("abc")),
+             int(RESULT_OK));
+    QCOMPARE(Bytes(device.PasswordCache()), QByteArray("abc") + QByteArray(5, '\0'));
+    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));  // cached bytes unlock
+
+    // Another pane without the password is refused now.
+    CDevice other;
+    Select(other, relay.Path());
+    QCOMPARE(other.SendProgramToRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+
+    QCOMPARE(device.ResetRelayPassword(MODEL_QVS_K115_318), int(RESULT_OK));
+    QCOMPARE(Bytes(device.PasswordCache()), QByteArray(8, '\0'));
+    QCOMPARE(other.SendProgramToRelay(*doc), int(RESULT_OK));
+}
+
+void TestDeviceRelay::resetRefused()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"), QStringLiteral("--refuse-reset")});
+    QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QString(), QStringLiteral("k"), QStringLiteral("k")),
+             int(RESULT_OK));
+    QCOMPARE(device.ResetRelayPassword(MODEL_QVS_K115_318), int(RESULT_RESET_REFUSED));
+    QCOMPARE(Bytes(device.PasswordCache()), QByteArray("k") + QByteArray(7, '\0'));
+}
+
+void TestDeviceRelay::view()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
+    // The relay starts with the default program: viewing it is allowed, another is not.
+    QCOMPARE(device.StartView(*DefaultDocument(MODEL_QVS_K115_318)), int(RESULT_OK));
+    QCOMPARE(device.StartView(*PatternDocument(MODEL_QVS_K115_318)), int(RESULT_VIEW_MISMATCH));
+
+    ChannelState states[2];
+    states[1].fieldIndex = 99;
+    QCOMPARE(device.PollView(MODEL_QVS_K115_318, states), int(RESULT_OK));
+    QVERIFY(states[0].fieldIndex < FIELD_COUNT);
+    QVERIFY(states[1].fieldIndex < FIELD_COUNT);
+    // Polling a relay of the other model fails on the reply length, never writes a second
+    // record.
+    ChannelState one[2];
+    one[1].fieldIndex = 99;
+    QCOMPARE(device.PollView(MODEL_QVR_K115_ZQX, one), int(RESULT_BAD_LENGTH));
+    QCOMPARE(one[1].fieldIndex, 99);
+}
+
+void TestDeviceRelay::silentRelayTimesOut()
+{
+    // A locked relay does not answer a program read: the first reply byte is missing.
+    CVirtualRelayProcess relay;
+    CDevice device;
+    const QString path = Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"),
+                                                QStringLiteral("--password"), QStringLiteral("p")});
+    CDevice::Port port;
+    QCOMPARE(device.OpenSelectedPort(&port), int(RESULT_OK));
+    std::uint8_t buffer[Layout_QVS_K115_318::IMAGE_SIZE];
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(CDevice::ReadProgram(*port, buffer, int(sizeof buffer)), int(RESULT_TIMEOUT));
+    const qint64 waited = timer.elapsed();
+    CDevice::ClosePort(&port);
+    QVERIFY2(waited >= READ_TIMEOUT_MS - 100 && waited < READ_TIMEOUT_MS + 1500, qPrintable(QString::number(waited)));
+}
+
+void TestDeviceRelay::portBusy()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    const QString path = Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
+    CDevice holder;
+    CDevice::Port held;
+    QCOMPARE(holder.OpenPort(path, &held), int(RESULT_OK));
+    QCOMPARE(device.SendProgramToRelay(*DefaultDocument(MODEL_QVR_K115_ZQX)), int(RESULT_NO_PORT));
+    // A pass cannot identify it either, so the relay drops out of the list for this pass.
+    device.BeginPass();
+    QCOMPARE(device.AddOrMark(path), int(RESULT_NO_PORT));
+    device.EndPass();
+    QCOMPARE(device.GetCount(), 0);
+    CDevice::ClosePort(&held);
+    QCOMPARE(holder.AddOrMark(path), int(RESULT_OK));
+}
+
+void TestDeviceRelay::operationOnWorkerThread()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
+    int result = -1;
+    std::unique_ptr<QThread> worker(QThread::create([&]() { result = device.SendProgramToRelay(*doc); }));
+    worker->start();
+    QVERIFY(worker->wait(10000));
+    QCOMPARE(result, int(RESULT_OK));
+    std::unique_ptr<CQuorvexDoc> back = DefaultDocument(MODEL_QVS_K115_318);
+    QCOMPARE(device.ReadProgramFromRelay(*back), int(RESULT_OK));
+    QCOMPARE(Image(*back), Image(*doc));
+}
+
+void TestDeviceRelay::discovery()
+{
+    CVirtualRelayProcess qvr;
+    CVirtualRelayProcess qvs;
+    const QString qvrPath = qvr.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX"),
+                                              QStringLiteral("--revision"), QStringLiteral("2")});
+    const QString qvsPath = qvs.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"),
+                                              QStringLiteral("--revision"), QStringLiteral("5")});
+    QVERIFY(!qvrPath.isEmpty() && !qvsPath.isEmpty());
+    // A path with nothing behind it is skipped.
+    qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE,
+            QStringLiteral("/dev/pts/does-not-exist:%1:%2").arg(qvrPath, qvsPath).toLocal8Bit());
+
+    CDevice device;
+    DeviceDiscovery::RunPass(device);
+    QCOMPARE(device.GetCount(), 2);
+    QCOMPARE(device.GetPortName(0), qvrPath);
+    QCOMPARE(device.GetDisplayName(0), QStringLiteral("QVR USB Time Relay"));
+    QCOMPARE(device.GetDisplayName(1), QStringLiteral("QVS USB Time Relay"));
+    QCOMPARE(device.GetSelected(), -1);
+
+    device.SelectDevice(1);
+    DeviceDiscovery::RunPass(device);
+    QCOMPARE(device.GetCount(), 2);
+    QCOMPARE(device.GetSelected(), 1);
+
+    // Unplugging the first relay moves the selected one to index 0.
+    qvr.Stop();
+    DeviceDiscovery::RunPass(device);
+    QCOMPARE(device.GetCount(), 1);
+    QCOMPARE(device.GetPortName(0), qvsPath);
+    QCOMPARE(device.GetSelected(), 0);
+
+    // Unplugging the selected relay leaves no selection.
+    qvs.Stop();
+    DeviceDiscovery::RunPass(device);
+    QCOMPARE(device.GetCount(), 0);
+    QCOMPARE(device.GetSelected(), -1);
+    qunsetenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE);
+}
+
+void TestDeviceRelay::unpluggedWhileViewing()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
+    QCOMPARE(device.StartView(*DefaultDocument(MODEL_QVR_K115_ZQX)), int(RESULT_OK));
+    ChannelState state;
+    QCOMPARE(device.PollView(MODEL_QVR_K115_ZQX, &state), int(RESULT_OK));
+
+    // The relay vanishes while a port is open on it: the read fails, it does not hang.
+    CDevice::Port port;
+    QCOMPARE(device.OpenSelectedPort(&port), int(RESULT_OK));
+    relay.Stop();
+    const int during = CDevice::ReadChannelState(*port, 1, &state);
+    CDevice::ClosePort(&port);
+    QVERIFY2(during == RESULT_READ_FAILED || during == RESULT_WRITE_FAILED || during == RESULT_TIMEOUT,
+             qPrintable(QString::number(during)));
+    // The next poll cannot open the port at all.
+    QCOMPARE(device.PollView(MODEL_QVR_K115_ZQX, &state), int(RESULT_NO_PORT));
+}
+
+QTEST_GUILESS_MAIN(TestDeviceRelay)
+#include "tst_device_relay.moc"
