@@ -116,9 +116,15 @@ private:
 class TestFields : public QObject {
     Q_OBJECT
 
+private:
+    static void AddBitLayoutColumns();
+    static void CheckBitLayout(ModelCode model);
+
 private Q_SLOTS:
-    void bitLayout_data();
-    void bitLayout();
+    void bitLayout_QVR_K115_ZQX_data();
+    void bitLayout_QVR_K115_ZQX() { CheckBitLayout(MODEL_QVR_K115_ZQX); }
+    void bitLayout_QVS_K115_318_data();
+    void bitLayout_QVS_K115_318() { CheckBitLayout(MODEL_QVS_K115_318); }
     void startFieldIsSharedBetweenChannels();
     void rememberedTypeAndSourceSurviveRebinding();
     void attachRefuses_data();
@@ -127,117 +133,122 @@ private Q_SLOTS:
     void termExpression();
 };
 
-void TestFields::bitLayout_data()
+void TestFields::AddBitLayoutColumns()
 {
-    QTest::addColumn<int>("model");
     QTest::addColumn<int>("index");   // field index in channel 0
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QByteArray>("after");
+}
 
-    const int R = MODEL_QVR_K115_ZQX, S = MODEL_QVS_K115_318;
+void TestFields::bitLayout_QVR_K115_ZQX_data()
+{
+    AddBitLayoutColumns();
 
     // Model QVR_K115_ZQX, Start (1 byte).
-    QTest::newRow("R start on") << R << 0 << Hex("02") << "SetInitialState 0 2; GetInitialState 0 = 2" << Hex("82");
-    QTest::newRow("R start off keeps bits") << R << 0 << Hex("FF") << "SetInitialState 0 1; GetInitialState 0 = 1" << Hex("7F");
-    QTest::newRow("R start state 0 is off") << R << 0 << Hex("80") << "SetInitialState 0 0" << Hex("00");
-    QTest::newRow("R start relay 1 ignored") << R << 0 << Hex("02") << "SetInitialState 1 2; GetInitialState 1 = 1" << Hex("02");
-    QTest::newRow("R start delay") << R << 0 << Hex("7C") << "SetStartDelay 3; GetStartDelay = 3" << Hex("7F");
-    QTest::newRow("R start delay invalid") << R << 0 << Hex("FF") << "SetStartDelay 4; GetStartDelay = 0" << Hex("FC");
+    QTest::newRow("start on") << 0 << Hex("02") << "SetInitialState 0 2; GetInitialState 0 = 2" << Hex("82");
+    QTest::newRow("start off keeps bits") << 0 << Hex("FF") << "SetInitialState 0 1; GetInitialState 0 = 1" << Hex("7F");
+    QTest::newRow("start state 0 is off") << 0 << Hex("80") << "SetInitialState 0 0" << Hex("00");
+    QTest::newRow("start relay 1 ignored") << 0 << Hex("02") << "SetInitialState 1 2; GetInitialState 1 = 1" << Hex("02");
+    QTest::newRow("start delay") << 0 << Hex("7C") << "SetStartDelay 3; GetStartDelay = 3" << Hex("7F");
+    QTest::newRow("start delay invalid") << 0 << Hex("FF") << "SetStartDelay 4; GetStartDelay = 0" << Hex("FC");
     // StateChange (1 byte).
-    QTest::newRow("R state toggle") << R << 1 << Hex("3F") << "SetRelayOperation 0 3; GetRelayOperation 0 = 3" << Hex("FF");
-    QTest::newRow("R state invalid op") << R << 1 << Hex("FF") << "SetRelayOperation 0 4; GetRelayOperation 0 = 0" << Hex("3F");
-    QTest::newRow("R state relay 1") << R << 1 << Hex("3F") << "SetRelayOperation 1 2; GetRelayOperation 1 = 0" << Hex("3F");
-    QTest::newRow("R state jump") << R << 3 << Hex("FF") << "SetJump 36; GetJump = 36" << Hex("E4");
-    QTest::newRow("R state jump 64") << R << 3 << Hex("BF") << "SetJump 64; GetJump = 0" << Hex("80");
+    QTest::newRow("state toggle") << 1 << Hex("3F") << "SetRelayOperation 0 3; GetRelayOperation 0 = 3" << Hex("FF");
+    QTest::newRow("state invalid op") << 1 << Hex("FF") << "SetRelayOperation 0 4; GetRelayOperation 0 = 0" << Hex("3F");
+    QTest::newRow("state relay 1") << 1 << Hex("3F") << "SetRelayOperation 1 2; GetRelayOperation 1 = 0" << Hex("3F");
+    QTest::newRow("state jump") << 3 << Hex("FF") << "SetJump 36; GetJump = 36" << Hex("E4");
+    QTest::newRow("state jump 64") << 3 << Hex("BF") << "SetJump 64; GetJump = 0" << Hex("80");
     // Condition (3 bytes): code in byte 0 bits 3..0 from remembered type and source.
-    QTest::newRow("R cond two-way on output") << R << 2 << Hex("F0 3F 3F")
+    QTest::newRow("cond two-way on output") << 2 << Hex("F0 3F 3F")
         << "SetConditionType 6; SetTerm 0 0 2 1 0; GetConditionType = 6; GetTerm 0 = 2 0 1 0" << Hex("F8 3F 3F");
-    QTest::newRow("R cond type 3 with source 2 unchanged") << R << 2 << Hex("00 3F 3F")
+    QTest::newRow("cond type 3 with source 2 unchanged") << 2 << Hex("00 3F 3F")
         << "SetConditionType 6; SetTerm 0 0 2 1 0; SetConditionType 3; GetConditionType = 6" << Hex("08 3F 3F");
-    QTest::newRow("R cond type 0 whatever the source") << R << 2 << Hex("A9 3F 3F")
+    QTest::newRow("cond type 0 whatever the source") << 2 << Hex("A9 3F 3F")
         << "SetTerm 0 0 2 1 0; SetConditionType 0; GetConditionType = 0; GetTerm 0 = 0 0 0 0" << Hex("A0 3F 3F");
-    QTest::newRow("R cond on input") << R << 2 << Hex("00 3F 3F")
+    QTest::newRow("cond on input") << 2 << Hex("00 3F 3F")
         << "SetTerm 0 0 1 1 0; SetConditionType 4; GetConditionType = 4; GetTerm 0 = 1 0 1 0" << Hex("04 3F 3F");
-    QTest::newRow("R cond two-way jump on input") << R << 2 << Hex("00 3F 3F")
+    QTest::newRow("cond two-way jump on input") << 2 << Hex("00 3F 3F")
         << "SetTerm 0 0 1 1 0; SetConditionType 7" << Hex("07 3F 3F");
-    QTest::newRow("R cond term refused") << R << 2 << Hex("00 3F 3F")
+    QTest::newRow("cond term refused") << 2 << Hex("00 3F 3F")
         << "SetConditionType 2; SetTerm 0 0 1 2 0; SetTerm 0 1 1 1 0; SetTerm 1 0 1 1 0; SetTerm 0 0 1 1 1" << Hex("00 3F 3F");
-    QTest::newRow("R cond code 9 reads as 7 on output") << R << 2 << Hex("09 3F 3F")
+    QTest::newRow("cond code 9 reads as 7 on output") << 2 << Hex("09 3F 3F")
         << "GetConditionType = 7; GetTerm 0 = 2 0 1 0; GetTerm 1 = 0 0 0 0" << Hex("09 3F 3F");
-    QTest::newRow("R cond codes 10+ read as none") << R << 2 << Hex("0F 3F 3F")
+    QTest::newRow("cond codes 10+ read as none") << 2 << Hex("0F 3F 3F")
         << "GetConditionType = 0; GetTerm 0 = 0 0 0 0" << Hex("0F 3F 3F");
-    QTest::newRow("R cond jumps keep high bits") << R << 2 << Hex("00 C0 C0")
+    QTest::newRow("cond jumps keep high bits") << 2 << Hex("00 C0 C0")
         << "SetJump 5; SetAltJump 99; GetJump = 5; GetAltJump = 35" << Hex("00 C5 E3");
     // Time (3 bytes).
-    QTest::newRow("R time F0 has no stop condition") << R << 4 << Hex("F0 3F 80")
+    QTest::newRow("time F0 has no stop condition") << 4 << Hex("F0 3F 80")
         << "GetConditionType = 0; GetTerm 0 = 0 0 0 0; IsFixedTime = 1" << Hex("F0 3F 80");
-    QTest::newRow("R time stop condition") << R << 4 << Hex("10 3F 80")
+    QTest::newRow("time stop condition") << 4 << Hex("10 3F 80")
         << "SetTerm 0 0 1 1 0; SetConditionType 5; GetConditionType = 5; GetTerm 0 = 1 0 1 0" << Hex("B0 3F 80");
-    QTest::newRow("R time stop on output refused") << R << 4 << Hex("10 3F 80")
+    QTest::newRow("time stop on output refused") << 4 << Hex("10 3F 80")
         << "SetTerm 0 0 2 1 0; SetConditionType 2" << Hex("10 3F 80");
-    QTest::newRow("R time two-way refused") << R << 4 << Hex("10 3F 80")
+    QTest::newRow("time two-way refused") << 4 << Hex("10 3F 80")
         << "SetConditionType 1; SetTerm 0 0 1 1 0; SetConditionType 6; GetConditionType = 1" << Hex("30 3F 80");
-    QTest::newRow("R time unit 7 stored as 0") << R << 4 << Hex("1D 3F 80")
+    QTest::newRow("time unit 7 stored as 0") << 4 << Hex("1D 3F 80")
         << "SetTimeUnit 7; GetTimeUnit = 0" << Hex("18 3F 80");
-    QTest::newRow("R time unit stored 7 reads 0") << R << 4 << Hex("17 3F 80") << "GetTimeUnit = 0" << Hex("17 3F 80");
-    QTest::newRow("R time fixed flag") << R << 4 << Hex("1E 3F 80")
+    QTest::newRow("time unit stored 7 reads 0") << 4 << Hex("17 3F 80") << "GetTimeUnit = 0" << Hex("17 3F 80");
+    QTest::newRow("time fixed flag") << 4 << Hex("1E 3F 80")
         << "SetFixedTime 2; IsFixedTime = 0; SetTimeUnit 6; GetTimeUnit = 6" << Hex("0E 3F 80");
-    QTest::newRow("R time value and jump") << R << 4 << Hex("10 FF 80")
+    QTest::newRow("time value and jump") << 4 << Hex("10 FF 80")
         << "SetTimeValue 255; SetJump 63; SetJump 12; GetJump = 12; GetTimeValue = 255" << Hex("10 CC FF");
+}
 
-    // Model QVS_K115_318, Start through channel 0 (bytes 0 and 1 of the shared field).
-    QTest::newRow("S start relay 2 on") << S << 0 << Hex("42 10")
+void TestFields::bitLayout_QVS_K115_318_data()
+{
+    AddBitLayoutColumns();
+    // Start through channel 0 (bytes 0 and 1 of the shared field).
+    QTest::newRow("start relay 2 on") << 0 << Hex("42 10")
         << "SetInitialState 1 2; GetInitialState 1 = 2; GetInitialState 0 = 1" << Hex("62 10");
-    QTest::newRow("S start invalid state") << S << 0 << Hex("FF 00")
+    QTest::newRow("start invalid state") << 0 << Hex("FF 00")
         << "SetInitialState 0 3; GetInitialState 0 = 0; GetInitialState 1 = 1; GetInitialState 2 = 1" << Hex("3F 00");
-    QTest::newRow("S start delay") << S << 0 << Hex("42 10") << "SetStartDelay 1; GetStartDelay = 1" << Hex("41 10");
+    QTest::newRow("start delay") << 0 << Hex("42 10") << "SetStartDelay 1; GetStartDelay = 1" << Hex("41 10");
     // StateChange (2 bytes).
-    QTest::newRow("S state both relays") << S << 1 << Hex("0F 3F")
+    QTest::newRow("state both relays") << 1 << Hex("0F 3F")
         << "SetRelayOperation 0 2; SetRelayOperation 1 3; SetRelayOperation 2 1; GetRelayOperation 1 = 3; GetRelayOperation 2 = 0"
         << Hex("BF 3F");
-    QTest::newRow("S state invalid op clears") << S << 1 << Hex("FF 3F") << "SetRelayOperation 1 -1" << Hex("CF 3F");
-    QTest::newRow("S state jump") << S << 1 << Hex("00 FF") << "SetJump 0; GetJump = 0" << Hex("00 C0");
+    QTest::newRow("state invalid op clears") << 1 << Hex("FF 3F") << "SetRelayOperation 1 -1" << Hex("CF 3F");
+    QTest::newRow("state jump") << 1 << Hex("00 FF") << "SetJump 0; GetJump = 0" << Hex("00 C0");
     // Condition (4 bytes).
-    QTest::newRow("S cond term 1 OR not relay 2") << S << 2 << Hex("00 00 3F 3F")
+    QTest::newRow("cond term 1 OR not relay 2") << 2 << Hex("00 00 3F 3F")
         << "SetTerm 1 2 2 2 1; GetTerm 1 = 2 2 2 1" << Hex("17 00 3F 3F");
-    QTest::newRow("S cond term 1 op 0 keeps code") << S << 2 << Hex("17 00 3F 3F")
+    QTest::newRow("cond term 1 op 0 keeps code") << 2 << Hex("17 00 3F 3F")
         << "SetTerm 1 0 1 1 0; GetTerm 1 = 2 0 2 1" << Hex("07 00 3F 3F");
-    QTest::newRow("S cond term 0 with operator ignored") << S << 2 << Hex("00 00 3F 3F")
+    QTest::newRow("cond term 0 with operator ignored") << 2 << Hex("00 00 3F 3F")
         << "SetTerm 0 1 2 2 1" << Hex("00 00 3F 3F");
-    QTest::newRow("S cond term 0") << S << 2 << Hex("00 00 3F 3F")
+    QTest::newRow("cond term 0") << 2 << Hex("00 00 3F 3F")
         << "SetTerm 0 0 2 1 1; GetTerm 0 = 2 0 1 1" << Hex("A0 00 3F 3F");
-    QTest::newRow("S cond term 2 XOR input 2") << S << 2 << Hex("00 07 3F 3F")
+    QTest::newRow("cond term 2 XOR input 2") << 2 << Hex("00 07 3F 3F")
         << "SetTerm 2 3 1 2 0; GetTerm 2 = 1 3 2 0; GetConditionType = 7" << Hex("00 D7 3F 3F");
-    QTest::newRow("S cond bad operator ignored") << S << 2 << Hex("00 00 3F 3F") << "SetTerm 2 4 1 2 0" << Hex("00 00 3F 3F");
-    QTest::newRow("S cond bad source keeps code, writes operator") << S << 2 << Hex("00 28 3F 3F")
+    QTest::newRow("cond bad operator ignored") << 2 << Hex("00 00 3F 3F") << "SetTerm 2 4 1 2 0" << Hex("00 00 3F 3F");
+    QTest::newRow("cond bad source keeps code, writes operator") << 2 << Hex("00 28 3F 3F")
         << "SetTerm 2 1 3 1 0" << Hex("00 68 3F 3F");
-    QTest::newRow("S cond other term index") << S << 2 << Hex("00 00 3F 3F")
+    QTest::newRow("cond other term index") << 2 << Hex("00 00 3F 3F")
         << "SetTerm 3 1 1 1 0; GetTerm 3 = 0 0 0 0" << Hex("00 00 3F 3F");
-    QTest::newRow("S cond type") << S << 2 << Hex("FF F8 3F 3F")
+    QTest::newRow("cond type") << 2 << Hex("FF F8 3F 3F")
         << "SetConditionType 7; GetConditionType = 7; SetConditionType 8; GetConditionType = 0" << Hex("FF F8 3F 3F");
-    QTest::newRow("S cond jumps") << S << 2 << Hex("00 00 FF FF")
+    QTest::newRow("cond jumps") << 2 << Hex("00 00 FF FF")
         << "SetJump 1; SetAltJump 36; GetJump = 1; GetAltJump = 36" << Hex("00 00 C1 E4");
     // Time (5 bytes).
-    QTest::newRow("S time stop type limited to 5") << S << 4 << Hex("00 00 10 3F 80")
+    QTest::newRow("time stop type limited to 5") << 4 << Hex("00 00 10 3F 80")
         << "SetConditionType 5; GetConditionType = 5; SetConditionType 6; GetConditionType = 0" << Hex("00 00 10 3F 80");
-    QTest::newRow("S time stored 6 reads none") << S << 4 << Hex("00 06 10 3F 80") << "GetConditionType = 0" << Hex("00 06 10 3F 80");
-    QTest::newRow("S time terms") << S << 4 << Hex("00 00 10 3F 80")
+    QTest::newRow("time stored 6 reads none") << 4 << Hex("00 06 10 3F 80") << "GetConditionType = 0" << Hex("00 06 10 3F 80");
+    QTest::newRow("time terms") << 4 << Hex("00 00 10 3F 80")
         << "SetTerm 0 0 1 2 0; SetTerm 1 1 2 1 0; SetConditionType 2" << Hex("4C 02 10 3F 80");
-    QTest::newRow("S time fields keep bits") << S << 4 << Hex("00 00 E8 C0 00")
+    QTest::newRow("time fields keep bits") << 4 << Hex("00 00 E8 C0 00")
         << "SetFixedTime 1; SetTimeUnit 5; SetJump 20; SetTimeValue 300; GetTimeUnit = 5; GetTimeValue = 44"
         << Hex("00 00 FD D4 2C");
 }
 
-void TestFields::bitLayout()
+void TestFields::CheckBitLayout(ModelCode model)
 {
-    QFETCH(int, model);
     QFETCH(int, index);
     QFETCH(QByteArray, before);
     QFETCH(QString, script);
     QFETCH(QByteArray, after);
 
-    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(ModelCode(model));
+    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(model);
     doc->ResetProgram(0);
     const std::unique_ptr<CQuorvexFieldSet> fields = doc->CreateFieldSet();
     CQuorvexFIELDBase* field = fields->Bind(doc.get(), 0, index);
@@ -300,14 +311,14 @@ void TestFields::attachRefuses_data()
     QTest::addColumn<bool>("nullData");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("R index 37") << int(MODEL_QVR_K115_ZQX) << 0 << 37 << false << 0;
-    QTest::newRow("R channel 1") << int(MODEL_QVR_K115_ZQX) << 1 << 1 << false << 0;
-    QTest::newRow("R negative index") << int(MODEL_QVR_K115_ZQX) << 0 << -1 << false << 0;
-    QTest::newRow("R null address") << int(MODEL_QVR_K115_ZQX) << 0 << 1 << true << 0;
-    QTest::newRow("R stop") << int(MODEL_QVR_K115_ZQX) << 0 << 36 << false << 1;
-    QTest::newRow("S channel 1") << int(MODEL_QVS_K115_318) << 1 << 35 << false << 1;
-    QTest::newRow("S channel 2") << int(MODEL_QVS_K115_318) << 2 << 1 << false << 0;
-    QTest::newRow("S negative channel") << int(MODEL_QVS_K115_318) << -1 << 1 << false << 0;
+    QTest::newRow("QVR_K115_ZQX index 37") << int(MODEL_QVR_K115_ZQX) << 0 << 37 << false << 0;
+    QTest::newRow("QVR_K115_ZQX channel 1") << int(MODEL_QVR_K115_ZQX) << 1 << 1 << false << 0;
+    QTest::newRow("QVR_K115_ZQX negative index") << int(MODEL_QVR_K115_ZQX) << 0 << -1 << false << 0;
+    QTest::newRow("QVR_K115_ZQX null address") << int(MODEL_QVR_K115_ZQX) << 0 << 1 << true << 0;
+    QTest::newRow("QVR_K115_ZQX stop") << int(MODEL_QVR_K115_ZQX) << 0 << 36 << false << 1;
+    QTest::newRow("QVS_K115_318 channel 1") << int(MODEL_QVS_K115_318) << 1 << 35 << false << 1;
+    QTest::newRow("QVS_K115_318 channel 2") << int(MODEL_QVS_K115_318) << 2 << 1 << false << 0;
+    QTest::newRow("QVS_K115_318 negative channel") << int(MODEL_QVS_K115_318) << -1 << 1 << false << 0;
 }
 
 void TestFields::attachRefuses()
