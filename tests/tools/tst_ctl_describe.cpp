@@ -25,9 +25,13 @@ class TestCtlDescribe : public QObject {
     Q_OBJECT
 
 private:
-    Run Ctl(const QStringList& args, const QString& program = QStringLiteral(QUORVEX_BIN_DIR "/quorvexctl"))
+    // Runs the tool; with stdoutFile its standard output goes to that file instead.
+    Run Ctl(const QStringList& args, const QString& program = QStringLiteral(QUORVEX_BIN_DIR "/quorvexctl"),
+            const QString& stdoutFile = QString())
     {
         QProcess process;
+        if (!stdoutFile.isEmpty())
+            process.setStandardOutputFile(stdoutFile);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path()); // no saved language
         environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));    // no locale language
@@ -106,21 +110,30 @@ private Q_SLOTS:
     void failuresUseTheLanguageText_data()
     {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("outputFull"); // standard output goes to a device that is always full
         QTest::addColumn<int>("status");
         QTest::newRow("missing program file") << QStringList{QStringLiteral("describe"), QStringLiteral("/nonexistent/x.qvp")}
-                                              << 23;
+                                              << false << 23;
         QTest::newRow("output folder missing")
             << QStringList{QStringLiteral("describe"), m_dir.filePath(QStringLiteral("one.qvp")), QStringLiteral("-o"),
                            QStringLiteral("/nonexistent/x.txt")}
-            << 22;
+            << false << 22;
         QTest::newRow("check of a missing file") << QStringList{QStringLiteral("check"), QStringLiteral("/nonexistent/x.qvp")}
-                                                 << 23;
+                                                 << false << 23;
+        QTest::newRow("description lost on standard output")
+            << QStringList{QStringLiteral("describe"), m_dir.filePath(QStringLiteral("two.qvp"))} << true << 22;
+        QTest::newRow("model lost on standard output")
+            << QStringList{QStringLiteral("check"), m_dir.filePath(QStringLiteral("one.qvp"))} << true << 22;
     }
     void failuresUseTheLanguageText()
     {
         QFETCH(QStringList, args);
+        QFETCH(bool, outputFull);
         QFETCH(int, status);
-        const Run run = Ctl(args);
+        const QString fullDevice = QStringLiteral("/dev/full");
+        if (outputFull && !QFile::exists(fullDevice))
+            QSKIP("no /dev/full on this system");
+        const Run run = outputFull ? Ctl(args, QStringLiteral(QUORVEX_BIN_DIR "/quorvexctl"), fullDevice) : Ctl(args);
         QCOMPARE(run.status, status);
         QVERIFY(m_manager.SelectLanguageByLcid(2057) == 2057);
         const QString message = m_manager.Text(status);

@@ -1,6 +1,7 @@
 #include "CtlCommon.h"
 
 #include "LanguageManager.h"
+#include "ResultCodes.h"
 
 std::vector<CtlCommand>& CtlCommands()
 {
@@ -40,6 +41,14 @@ int CtlReport(CtlContext& context, int result, const QString& subject)
         context.err << CtlResultText(result) << Qt::endl;
     }
     return result;
+}
+
+int CtlFinishOutput(CtlContext& context)
+{
+    context.out.flush();
+    if (context.out.status() == QTextStream::Ok)
+        return RESULT_OK;
+    return CtlReport(context, RESULT_CANNOT_WRITE, QStringLiteral("standard output"));
 }
 
 bool CtlTakeOption(QStringList& args, const QString& name, QString* value, bool* present)

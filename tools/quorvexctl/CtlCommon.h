@@ -47,5 +47,10 @@ QString CtlResultText(int result);
 // Prints the failure of a result code to the error stream; returns the result.
 int CtlReport(CtlContext& context, int result, const QString& subject = {});
 
+// Flushes the output stream; when the output cannot be written (a full disk, a closed
+// pipe) reports 22 instead of success, so that a script does not take a lost result for
+// a good one. Returns 0 or 22.
+int CtlFinishOutput(CtlContext& context);
+
 // Simple option reading: takes "--name VALUE" out of args; false when missing a value.
 bool CtlTakeOption(QStringList& args, const QString& name, QString* value, bool* present = nullptr);

@@ -67,8 +67,7 @@ int RunDescribe(CtlContext& context)
     if (toFile)
         return CtlReport(context, WriteProgramDescription(*doc, output, manager), output);
     context.out << DescribeProgram(*doc, manager);
-    context.out.flush();
-    return RESULT_OK;
+    return CtlFinishOutput(context);
 }
 
 const CtlRegistrar registerDescribe{{"describe", USAGE, &RunDescribe}};

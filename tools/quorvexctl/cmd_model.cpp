@@ -56,8 +56,8 @@ int RunCheck(CtlContext& context)
     }
     if (result != RESULT_OK)
         return CtlReport(context, result, path);
-    context.out << ModelName(code) << Qt::endl;
-    return RESULT_OK;
+    context.out << ModelName(code) << '\n';
+    return CtlFinishOutput(context);
 }
 
 const CtlRegistrar registerNew{{"new", "new --model QVR_K115_ZQX|QVS_K115_318 FILE   write the default program", &RunNew}};
