@@ -3,7 +3,9 @@
 #include "LanguageManager.h"
 #include "ModelTypes.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace Language;
 
@@ -18,9 +20,13 @@ void CTimeControlHelper::OnLanguageChanged(CLanguageManager& manager)
 namespace {
 
 // Whole part and the fraction in sixtieths, rounded half up; 60 sixtieths carry into the
-// whole part.
+// whole part. A value that no int can hold (a unit code far beyond the hours units, an
+// elapsed time that is not a number) is limited first, so the conversion stays defined.
 void SplitSixtieths(double value, int* whole, int* sixtieths)
 {
+    if (std::isnan(value) || value < 0.0)
+        value = 0.0;
+    value = std::min(value, double(std::numeric_limits<int>::max() - 1));
     double integral = std::floor(value);
     int parts = int(std::floor((value - integral) * 60.0 + 0.5));
     if (parts >= 60) {

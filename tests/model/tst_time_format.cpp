@@ -49,6 +49,8 @@ private Q_SLOTS:
         QTest::newRow("elapsed seconds") << desc << 1 << 128 << 12.5 << "12.50 s";
         QTest::newRow("elapsed carries 60 s") << desc << 2 << 128 << 119.6 << "2 min 0 s";
         QTest::newRow("elapsed hours") << desc << 5 << 128 << 5460.0 << "1 h 31 min";
+        QTest::newRow("unit beyond hours is limited") << desc << 20 << 255 << -1.0 << "2147483646 h 0 min";
+        QTest::newRow("elapsed infinite is limited") << desc << 4 << 128 << qInf() << "2147483646 h 0 min";
         QTest::newRow("panel seconds") << panel << 0 << 64 << -1.0 << "P0.50 s";
         QTest::newRow("panel minutes") << panel << 3 << 200 << -1.0 << "P15:38";
         QTest::newRow("panel hours") << panel << 4 << 255 << -1.0 << "P2h00";
