@@ -9,6 +9,7 @@
 #include "ResultCodes.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <new>
 #include <vector>
@@ -34,6 +35,14 @@ void WriteU32(std::uint8_t* p, std::uint32_t value)
         p[i] = std::uint8_t(value >> (8 * i));
 }
 
+// Opens an existing regular file for reading. Anything else (a folder, a named pipe, a
+// device) is refused before it is opened: opening a named pipe would block until some
+// other program writes to it.
+bool OpenProgramFile(QFile& file)
+{
+    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
+}
+
 // Reads exactly count bytes from the start of the file.
 bool ReadHeader(QFile& file, std::uint8_t* buffer, qint64 count)
 {
@@ -56,7 +65,7 @@ std::uint16_t ProgramChecksum(const std::uint8_t* data, std::size_t size)
 int IdentifyProgramFile(const QString& path, ModelCode* code)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenProgramFile(file))
         return RESULT_CANNOT_READ;
     if (file.size() < HEADER_V1)
         return RESULT_NOT_PROGRAM_FILE;
@@ -86,7 +95,7 @@ int CDocBase::Load(const QString& path)
         return RESULT_NOT_PROGRAM_FILE;
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!OpenProgramFile(file))
         return RESULT_CANNOT_READ;
     const qint64 size = file.size();
     if (size < HEADER_V1)

@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -172,6 +173,7 @@ void TestProgramFile::loadFailures_data()
     QTest::newRow("checksum wrong") << R << badSum << int(RESULT_BAD_CHECKSUM);
     QTest::newRow("missing file") << R << QByteArray("<missing>") << int(RESULT_CANNOT_READ);
     QTest::newRow("directory") << R << QByteArray("<directory>") << int(RESULT_CANNOT_READ);
+    QTest::newRow("named pipe") << R << QByteArray("<fifo>") << int(RESULT_CANNOT_READ);
 }
 
 void TestProgramFile::loadFailures()
@@ -184,6 +186,8 @@ void TestProgramFile::loadFailures()
     QString path = dir.filePath("p.qvp");
     if (file == "<directory>")
         path = dir.path();
+    else if (file == "<fifo>")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); // nobody ever writes to it
     else if (file != "<missing>")
         QVERIFY(WriteFile(path, file));
 
@@ -213,6 +217,7 @@ void TestProgramFile::identify_data()
     QTest::newRow("version 3") << QByteArray::fromHex("0000 03000000 00000000 10") << int(RESULT_NOT_PROGRAM_FILE) << -1;
     QTest::newRow("nine bytes") << QByteArray(9, 1) << int(RESULT_NOT_PROGRAM_FILE) << -1;
     QTest::newRow("missing") << QByteArray("<missing>") << int(RESULT_CANNOT_READ) << -1;
+    QTest::newRow("named pipe") << QByteArray("<fifo>") << int(RESULT_CANNOT_READ) << -1;
 }
 
 void TestProgramFile::identify()
@@ -223,7 +228,9 @@ void TestProgramFile::identify()
 
     QTemporaryDir dir;
     const QString path = dir.filePath("p.qvp");
-    if (file != "<missing>")
+    if (file == "<fifo>")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (file != "<missing>")
         QVERIFY(WriteFile(path, file));
     ModelCode got = 0xFF;
     QCOMPARE(IdentifyProgramFile(path, &got), expected);
