@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
+#include <algorithm>
+
 namespace {
 
 class CSerialTransport final : public IDeviceTransport {
@@ -84,7 +86,9 @@ public:
             if (deadline.hasExpired())
                 break;
         }
-        return queued - m_port.bytesToWrite();
+        // Bytes left over from an earlier call that timed out are still queued ahead of
+        // these; only this call's own bytes count, so the count never goes below zero.
+        return queued - std::min(queued, m_port.bytesToWrite());
     }
 
     void Close() override
