@@ -93,8 +93,13 @@ public:
 
     void Close() override
     {
-        if (m_port.isOpen())
-            m_port.close();
+        if (!m_port.isOpen())
+            return;
+        // Every transaction ends by reading the relay's reply, so output is still pending only
+        // after a failed write. Dropping it keeps the close from waiting on a relay that holds
+        // its line (serial drivers may wait many seconds to drain output on close).
+        m_port.clear(QSerialPort::Output);
+        m_port.close();
     }
 
 private:
