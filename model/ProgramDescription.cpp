@@ -79,6 +79,16 @@ private:
             name = QString::number(target);
         return m_manager.Format(TEXT_DESC_JUMP_TARGET, {name});
     }
+    // The jump line of a condition and, for the two-way types, its alternative jump line;
+    // then the empty line that ends the section.
+    void ConditionJumpLines(const CQuorvexFIELDCondition& condition)
+    {
+        Line(TEXT_CONDITION_JUMP, JumpText(condition.GetJump(), TEXT_CONDITION_NO_JUMP));
+        const int type = condition.GetConditionType();
+        if (type == CONDITION_BRANCH_ON_ALT || type == CONDITION_BRANCH_ON_JUMP)
+            Line(TEXT_CONDITION_ALT_JUMP, JumpText(condition.GetAltJump(), TEXT_CONDITION_NO_JUMP));
+        m_text += CRLF;
+    }
     QString StepName(int index) const { return index == 0 ? Label(TEXT_START_NAME) : QString::number(index); }
 
     void Describe_QVR_K115_ZQX();
@@ -135,12 +145,8 @@ void CDescriptionWriter::Describe_QVR_K115_ZQX()
         }
         case FIELD_CONDITION: {
             const CQuorvexFIELDCondition& condition = fields->Condition();
-            const int type = condition.GetConditionType();
             Line(TEXT_CONDITION, RunText(m_manager, TEXT_QVR_CONDITION_CODE_0, ConditionCode(condition), 10));
-            Line(TEXT_CONDITION_JUMP, JumpText(condition.GetJump(), TEXT_CONDITION_NO_JUMP));
-            if (type == CONDITION_BRANCH_ON_ALT || type == CONDITION_BRANCH_ON_JUMP)
-                Line(TEXT_CONDITION_ALT_JUMP, JumpText(condition.GetAltJump(), TEXT_CONDITION_NO_JUMP));
-            m_text += CRLF;
+            ConditionJumpLines(condition);
             break;
         }
         case FIELD_TIME: {
@@ -211,10 +217,7 @@ void CDescriptionWriter::Describe_QVS_K115_318()
                     ExpressionLine(TEXT_CONDITION, typeText, condition.DescribeExpression(false));
                 else
                     Line(TEXT_CONDITION, typeText);
-                Line(TEXT_CONDITION_JUMP, JumpText(condition.GetJump(), TEXT_CONDITION_NO_JUMP));
-                if (type == CONDITION_BRANCH_ON_ALT || type == CONDITION_BRANCH_ON_JUMP)
-                    Line(TEXT_CONDITION_ALT_JUMP, JumpText(condition.GetAltJump(), TEXT_CONDITION_NO_JUMP));
-                m_text += CRLF;
+                ConditionJumpLines(condition);
                 break;
             }
             case FIELD_TIME: {
