@@ -397,10 +397,22 @@ int CDevice::SendProgramToRelay(const CQuorvexDoc& doc)
     return SendProgramToRelay(doc.GetModelCode(), doc.GetData(), doc.GetDataSize());
 }
 
+int CDevice::UnlockAndReadProgram(ModelCode model, IDeviceTransport& port, std::vector<std::uint8_t>* image)
+{
+    int result = RESULT_OK;
+    if ((model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 && (result = UnlockRelay(port)) != RESULT_OK)
+        return result;
+    // Filled only on success, so a failed read leaves the caller's image as it was.
+    std::vector<std::uint8_t> buffer(std::size_t(ProgramImageSize(model)), 0);
+    if ((result = ReadProgram(port, buffer.data(), int(buffer.size()))) != RESULT_OK)
+        return result;
+    *image = std::move(buffer);
+    return RESULT_OK;
+}
+
 int CDevice::ReadProgramImage(ModelCode model, std::vector<std::uint8_t>* image)
 {
-    const int size = ProgramImageSize(model);
-    if (size == 0)
+    if (ProgramImageSize(model) == 0)
         return RESULT_WRONG_MODEL;
     Port port;
     int result = OpenAndIdentify(model, &port);
@@ -408,16 +420,10 @@ int CDevice::ReadProgramImage(ModelCode model, std::vector<std::uint8_t>* image)
         return result;
     ClosePort(&port);
 
-    std::vector<std::uint8_t> buffer(std::size_t(size), 0);
     if ((result = OpenSelectedPort(&port)) != RESULT_OK)
         return result;
     PortCloser closer{port};
-    if ((model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 && (result = UnlockRelay(*port)) != RESULT_OK)
-        return result;
-    if ((result = ReadProgram(*port, buffer.data(), size)) != RESULT_OK)
-        return result;
-    *image = std::move(buffer);
-    return RESULT_OK;
+    return UnlockAndReadProgram(model, *port, image);
 }
 
 int CDevice::ReadProgramFromRelay(CQuorvexDoc& doc, bool* newlyModified)
@@ -448,10 +454,8 @@ int CDevice::StartView(const CQuorvexDoc& doc)
     if (result != RESULT_OK)
         return result;
     PortCloser closer{port};
-    if ((model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 && (result = UnlockRelay(*port)) != RESULT_OK)
-        return result;
-    std::vector<std::uint8_t> buffer(std::size_t(size), 0);
-    if ((result = ReadProgram(*port, buffer.data(), size)) != RESULT_OK)
+    std::vector<std::uint8_t> buffer;
+    if ((result = UnlockAndReadProgram(model, *port, &buffer)) != RESULT_OK)
         return result;
     ClosePort(&port);
     const int count = std::min(doc.GetDataSize(), size);

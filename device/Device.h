@@ -120,6 +120,8 @@ public:
 
 private:
     int OpenAndIdentify(ModelCode model, Port* port);
+    // On an open port: unlocks a relay of model QVS_K115_318, then reads its program image.
+    int UnlockAndReadProgram(ModelCode model, IDeviceTransport& port, std::vector<std::uint8_t>* image);
 
     TransportFactory m_factory;
     std::vector<DeviceEntry> m_entries;
