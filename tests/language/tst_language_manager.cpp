@@ -31,6 +31,22 @@ void SaveLcid(const QVariant& value)
     settings.sync();
 }
 
+// An English and a Polish test module, scanned by a manager of their own.
+struct CEnglishPolish {
+    CTestLanguageFolder folder;
+    CLanguageManager manager;
+
+    // False when the modules could not be made or scanned.
+    bool Set()
+    {
+        if (!folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057)
+            || !folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045))
+            return false;
+        manager.SetModuleFolder(folder.Path());
+        return manager.ScanModules() == 2;
+    }
+};
+
 } // namespace
 
 class TestLanguageManager : public QObject {
@@ -116,12 +132,9 @@ private Q_SLOTS:
 
     void selectLoadsSwitchesAndUnloads()
     {
-        CTestLanguageFolder folder;
-        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
-        QVERIFY(folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045));
-        CLanguageManager manager;
-        manager.SetModuleFolder(folder.Path());
-        QCOMPARE(manager.ScanModules(), 2);
+        CEnglishPolish languages;
+        QVERIFY(languages.Set());
+        CLanguageManager& manager = languages.manager;
 
         QVERIFY(manager.SelectLanguage(1));
         std::uint32_t lcid = 0;
@@ -135,7 +148,7 @@ private Q_SLOTS:
         QVERIFY(IsMapped(manager.Entries()[1].path));
 
         // A new scan keeps the loaded language, under its new place in the list.
-        QVERIFY(folder.Add(QStringLiteral("aa"), QStringLiteral("Afrikaans"), 1078));
+        QVERIFY(languages.folder.Add(QStringLiteral("aa"), QStringLiteral("Afrikaans"), 1078));
         QCOMPARE(manager.ScanModules(), 3);
         int index = -1;
         QVERIFY(manager.GetCurrentLanguage(&index, &lcid, nullptr));
@@ -176,14 +189,11 @@ private Q_SLOTS:
 
     void moduleThatFailsToLoadLeavesNoLanguage()
     {
-        CTestLanguageFolder folder;
-        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
-        QVERIFY(folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045));
-        CLanguageManager manager;
-        manager.SetModuleFolder(folder.Path());
-        QCOMPARE(manager.ScanModules(), 2);
+        CEnglishPolish languages;
+        QVERIFY(languages.Set());
+        CLanguageManager& manager = languages.manager;
         QVERIFY(manager.SelectLanguage(0));
-        QVERIFY(QFile::remove(folder.FilePath(QStringLiteral("pl"))));
+        QVERIFY(QFile::remove(languages.folder.FilePath(QStringLiteral("pl"))));
 
         QVERIFY(!manager.SelectLanguage(1));
         QVERIFY(!manager.GetCurrentLanguage(nullptr, nullptr, nullptr));
