@@ -115,6 +115,12 @@ public:
         return create ? create() : nullptr;
     }
 
+    // The module's GetExtendedText; null for a module that has no texts beyond the table.
+    GetExtendedTextFunction ExtendedTexts()
+    {
+        return reinterpret_cast<GetExtendedTextFunction>(m_library.resolve(GET_EXTENDED_TEXT_SYMBOL));
+    }
+
 private:
     QLibrary m_library;
 };
@@ -171,7 +177,9 @@ void CLanguageManager::UnloadLanguage()
 {
     delete m_pStrings;
     m_pStrings = nullptr;
+    m_pExtendedTexts = m_pEnglishExtendedTexts = nullptr;
     m_module.reset();
+    m_englishModule.reset();
     if (m_nCurrent >= 0)
         QLocale::setDefault(QLocale::system());
     m_nCurrent = -1;
@@ -188,8 +196,14 @@ bool CLanguageManager::SelectLanguage(int index)
     if (!strings)
         return false; // the module goes with the last reference to it
     strings->LoadTexts();
+    m_pExtendedTexts = module->ExtendedTexts();
     m_module = std::move(module);
     m_pStrings = strings;
+    // Texts beyond the table that this module lacks are shown in English.
+    if (m_nEnglishIndex >= 0 && m_nEnglishIndex != index) {
+        m_englishModule = CLanguageModule::Open(m_entries[std::size_t(m_nEnglishIndex)].path);
+        m_pEnglishExtendedTexts = m_englishModule ? m_englishModule->ExtendedTexts() : nullptr;
+    }
     const std::uint32_t lcid = strings->GetLcid();
     QLocale::setDefault(LocaleOfLcid(lcid));
     SetCLocale(lcid);
@@ -265,7 +279,14 @@ const char16_t* CLanguageManager::GetText(int id) const
 {
     if (!m_pStrings)
         return NO_LANGUAGE_TEXT;
-    return m_pStrings->GetText(id);
+    if (id < TEXT_EXTENDED_FIRST)
+        return m_pStrings->GetText(id);
+    if (id >= TEXT_EXTENDED_LIMIT)
+        return nullptr;
+    const char16_t* text = m_pExtendedTexts ? m_pExtendedTexts(id) : nullptr;
+    if (!text && m_pEnglishExtendedTexts)
+        text = m_pEnglishExtendedTexts(id);
+    return text;
 }
 
 bool CLanguageManager::GetLanguageEntry(int index, std::uint32_t* lcid, QString* name) const

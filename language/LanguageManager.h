@@ -60,7 +60,8 @@ public:
     void SaveLanguageChoice() const;
 
     // Text of the current language: null when the module has none for the ID, "????"
-    // when no language is loaded.
+    // when no language is loaded. An ID from TEXT_EXTENDED_FIRST up that the module lacks
+    // gives the English module's text.
     const char16_t* GetText(int id) const;
     // The same as a string (empty for null).
     QString Text(int id) const { return TextString(GetText(id)); }
@@ -85,6 +86,10 @@ private:
 
     std::shared_ptr<CLanguageModule> m_module;
     CLanguageStrings* m_pStrings = nullptr;
+    GetExtendedTextFunction m_pExtendedTexts = nullptr;
+    // The English module, kept loaded for its extended texts while another language is used.
+    std::shared_ptr<CLanguageModule> m_englishModule;
+    GetExtendedTextFunction m_pEnglishExtendedTexts = nullptr;
     std::vector<LanguageEntry> m_entries;
     int m_nCurrent = -1;
     int m_nEnglishIndex = -1;

@@ -55,6 +55,12 @@ private:
 using CreateObjectFunction = CLanguageStrings* (*)();
 constexpr const char* CREATE_OBJECT_SYMBOL = "CreateObject";
 
+// Optional export of modules that carry texts with IDs from TEXT_EXTENDED_FIRST up: the text
+// of such an ID (NUL-terminated UTF-16, valid while the module is loaded), or null. A module
+// without it still works; the program then shows English texts for those IDs.
+using GetExtendedTextFunction = const char16_t* (*)(int id);
+constexpr const char* GET_EXTENDED_TEXT_SYMBOL = "GetExtendedText";
+
 } // namespace Language
 
 #if defined(_WIN32)

@@ -199,9 +199,31 @@ enum TextId : int {
     TEXT_DESC_MINUTES = 301,           // format: minutes, seconds
     TEXT_DESC_HOURS = 302,             // format: hours, minutes
     TEXT_STOP_NAME = 303,
+
+    // Extended texts (see TEXT_EXTENDED_FIRST), in ranges by feature:
+    //   304..339  relays in the window (device worker, password rules, port permissions)
+    //   340..399  editor additions (undo and redo, recent files, printing, pictures)
+    //   400..459  timing diagram, comparison with the relay, verify after send
+    //   460..599  the command-line tool's own wording
+    //   600..649  file safety (targets that are not regular files, file names)
+
+    // A port that exists but that the user may not open (result 34 stays the result).
+    TEXT_PORT_ACCESS_DENIED = 304,     // format: port name
 };
 
 constexpr int TEXT_COUNT = 304;
+
+// Texts beyond the original table (features added later, terminal wording) have IDs from
+// TEXT_EXTENDED_FIRST up. A module answers them through its optional GetExtendedText
+// export; for a module without that export, or without one of these texts, the program
+// shows the English module's text.
+constexpr int TEXT_EXTENDED_FIRST = TEXT_COUNT;
+constexpr int TEXT_EXTENDED_LIMIT = 1000; // IDs stay below this
+
+// Every extended text the program uses (the shipped modules must have all of them).
+constexpr int EXTENDED_TEXT_IDS[] = {
+    TEXT_PORT_ACCESS_DENIED,
+};
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
 // positions keep their template item when the text is null.
@@ -232,6 +254,7 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_DESC_SECONDS, "f"},
     {TEXT_DESC_MINUTES, "dd"},
     {TEXT_DESC_HOURS, "dd"},
+    {TEXT_PORT_ACCESS_DENIED, "s"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.

@@ -3,7 +3,9 @@
 // passes.
 
 #include "LanguageManager.h"
+#include "TestLanguages.h"
 
+#include <QLibrary>
 #include <QTest>
 
 #include <algorithm>
@@ -77,6 +79,53 @@ private Q_SLOTS:
         QCOMPARE(m_manager.Text(TEXT_PROGRAM_FILE_EXTENSION), QStringLiteral("qvp"));
         QVERIFY(FilterParts(m_manager.GetText(TEXT_PROGRAM_FILE_FILTER)).contains(QStringLiteral("*.qvp")));
         QCOMPARE(m_manager.Text(TEXT_DESCRIPTION_FILE_EXTENSION), QStringLiteral("txt"));
+    }
+
+    // Each shipped module carries every extended text itself (not through the English
+    // fallback), with the placeholders its caller passes.
+    void extendedTexts_data() { texts_data(); }
+    void extendedTexts()
+    {
+        QFETCH(int, index);
+        QLibrary module(m_manager.Entries()[std::size_t(index)].path);
+        QVERIFY(module.load());
+        const auto extended = reinterpret_cast<GetExtendedTextFunction>(module.resolve(GET_EXTENDED_TEXT_SYMBOL));
+        QVERIFY(extended);
+        QVERIFY(extended(TEXT_STOP_NAME) == nullptr);
+        QVERIFY(extended(TEXT_EXTENDED_LIMIT) == nullptr);
+        for (int id : EXTENDED_TEXT_IDS) {
+            const QByteArray where = "text " + QByteArray::number(id);
+            const char16_t* text = extended(id);
+            QVERIFY2(text && *text, where + " is missing or empty");
+            if (const char* placeholders = TextFormatPlaceholders(id)) {
+                QString found;
+                QVERIFY2(FormatPlaceholders(text, &found) && found == QLatin1String(placeholders),
+                         where + " has placeholders " + found.toLatin1() + ", expected " + placeholders);
+            }
+        }
+        // Not unloaded here: the manager shares the mapping (see LanguageManager.cpp).
+    }
+
+    // A module made for the original table alone still works: its extended texts are the
+    // English module's, and with no English module they are missing (null), not "????".
+    void moduleWithoutExtendedTextsShowsEnglish()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("xx"), QStringLiteral("Old module"), 1036));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 1);
+        QVERIFY(manager.SelectLanguage(0));
+        QVERIFY(manager.GetText(TEXT_PORT_ACCESS_DENIED) == nullptr);
+        QCOMPARE(manager.Text(TEXT_STOP_NAME), QStringLiteral("Text 303"));
+
+        QVERIFY(QFile::copy(m_manager.Entries()[std::size_t(m_manager.GetEnglishIndex())].path,
+                            folder.FilePath(QStringLiteral("en"))));
+        QCOMPARE(manager.ScanModules(), 2);
+        QVERIFY(manager.SelectLanguageByLcid(1036) == 1036);
+        QVERIFY(manager.Text(TEXT_PORT_ACCESS_DENIED).contains(QStringLiteral("dialout")));
+        QCOMPARE(manager.Text(TEXT_STOP_NAME), QStringLiteral("Text 303"));
+        QVERIFY(manager.Format(TEXT_PORT_ACCESS_DENIED, {QStringLiteral("/dev/ttyACM0")}).contains(QStringLiteral("/dev/ttyACM0")));
     }
 
 private:
