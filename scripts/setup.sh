@@ -24,6 +24,9 @@ fi
 if [ -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" >/dev/null
 else
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  launcher=()
+  # A compiler cache, when the machine has one, makes rebuilds in fresh folders cheap.
+  if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
 fi
 cmake --build "$build" --parallel "$(nproc)"

@@ -1,0 +1,87 @@
+#pragma once
+// Base of the relay panes. A pane is the main window's whole client area for one program
+// document: the program view(s) of the step chain, the step dialogs of the selected step,
+// the common settings (input buttons, relay pictures, potentiometer), the simulation and
+// the live view of a relay. One final class per relay model; the main frame owns at most one
+// pane and replaces it when the program's model changes.
+
+#include "LanguageSupport.h"
+#include "ModelTypes.h"
+
+#include <QWidget>
+
+#include <cstdint>
+
+class CQuorvexDoc;
+
+// What the pane is doing; decides which commands and controls are usable.
+enum WorkMode : int {
+    WORK_MODE_EDIT = 0,
+    WORK_MODE_DEVICE_VIEW = 1,
+    WORK_MODE_SIMULATION = 2,
+};
+
+// Timer periods of the pane.
+constexpr int DEVICE_VIEW_PERIOD_MS = 100; // live view poll
+constexpr int SIMULATION_PERIOD_MS = 250;  // simulation tick
+
+// What CreatePaneWindow reports to the main frame for sizing its window.
+struct PaneSizing {
+    int stripWidth = 0;  // step dialog area + common settings view
+    int height = 0;      // the tallest of the dialog strip's views
+    double ratio = 0.5;  // window height to width (0.5 one channel, 0.75 two channels)
+};
+
+class CRelayPaneBase : public QWidget, public Language::CLanguageSupport {
+    Q_OBJECT
+
+public:
+    explicit CRelayPaneBase(QWidget* parent = nullptr) : QWidget(parent) {}
+
+    // The pane's operations, in the order of the main frame's calls.
+    void OnLanguageChanged(Language::CLanguageManager& manager) override = 0;
+    // Builds the pane's children; reports the sizes the main frame sizes its window from.
+    virtual PaneSizing CreatePaneWindow() = 0;
+    // Lays the dialog strip out again and reloads the selected step into its dialogs.
+    virtual void UpdatePaneLayout() = 0;
+    // Simulation (mode 2): one tick (skip 1 finishes a running time step), the mode toggle,
+    // back to the start of the program, stop and start of the 250 ms tick.
+    virtual void SimulationTick(int skip) = 0;
+    virtual void ToggleSimulationMode() = 0;
+    virtual void ResetSimulation() = 0;
+    virtual void StopSimulation() = 0;
+    virtual void StartSimulation() = 0;
+    // Loads a program file into the document; the load's result code (0 on success). On
+    // failure the document is unchanged.
+    virtual int OpenProgramFile(const QString& path) = 0;
+    // The default program.
+    virtual void NewProgram() = 0;
+    // Puts a whole program image (of the pane's model, as loaded from a file or read from a
+    // relay) into the document, marks it modified or not, and shows it. False when the
+    // image does not have the size of the model's image; nothing changes then.
+    virtual bool ReplaceProgram(const std::uint8_t* image, int size, bool modified) = 0;
+    virtual CQuorvexDoc* GetDocument() = 0;
+    virtual const CQuorvexDoc* GetDocument() const = 0;
+    // Selects channel 0, step 0.
+    virtual void ResetSelection() = 0;
+    virtual void SetWorkMode(int mode) = 0;
+
+    int GetWorkMode() const { return m_nMode; }
+    bool IsSimulationRunning() const { return m_bSimulationRunning; }
+    ModelCode GetModelCode() const;
+
+Q_SIGNALS:
+    // The document became modified (the main frame redraws the title with its mark).
+    void updateTitle(int modified);
+    // A failure the main frame reports in a message box (the result code is its text ID).
+    void showError(int code);
+    // The pane's mode or state changed on its own: command states must be recomputed.
+    void updateCommands();
+
+protected:
+    int m_nMode = WORK_MODE_EDIT;
+    bool m_bSimulationRunning = false;
+};
+
+// The pane of a model number (1 or 2, the high nibble of the model code); null for another.
+CRelayPaneBase* CreateRelayPane(int modelNumber, QWidget* parent = nullptr);

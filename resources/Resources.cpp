@@ -1,0 +1,3 @@
+// The pictures are compiled into this library (see CMakeLists.txt); this file gives the
+// library an object of its own.
+#include "Resources.h"
