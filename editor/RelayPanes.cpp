@@ -1,79 +1,390 @@
-// First cut of the panes: the document and the mode logic. The program view, the dialog
-// strip and the simulation are being added.
 #include "RelayPanes.h"
+
+#include "CommonSettings.h"
+#include "DialogIds.h"
+#include "LanguageManager.h"
+#include "QuorvexSimulator.h"
+#include "QuorvexView.h"
+#include "StepDialogs.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
 
 #include <cstring>
 
-CRelayPane::CRelayPane(ModelCode model, double ratio, QWidget* parent)
-    : CRelayPaneBase(parent), m_doc(CreateDocument(model)), m_dRatio(ratio)
+using namespace DialogIds;
+
+namespace {
+
+std::unique_ptr<CQuorvexSimulator> CreateEngine(ModelCode model)
 {
-    m_doc->ResetProgram(0);
+    if (model == MODEL_QVS_K115_318)
+        return std::make_unique<CQuorvex_QVS_K115_318_Simulator>();
+    return std::make_unique<CQuorvex_QVR_K115_ZQX_Simulator>();
 }
 
-void CRelayPane::OnLanguageChanged(Language::CLanguageManager&) {}
+} // namespace
+
+CDummyDialogsView::CDummyDialogsView(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+CRelayPane::CRelayPane(ModelCode model, double ratio, QWidget* parent)
+    : CRelayPaneBase(parent), m_doc(CreateDocument(model)), m_engine(CreateEngine(model)), m_drawer(model),
+      m_dRatio(ratio), m_nChannels(m_doc->GetChannelCount())
+{
+    m_doc->ResetProgram(0);
+    m_editFields = m_doc->CreateFieldSet();
+    m_engine->SetDocument(m_doc.get());
+    m_simulationTimer.setInterval(SIMULATION_PERIOD_MS);
+    connect(&m_simulationTimer, &QTimer::timeout, this, [this] { SimulationTick(0); });
+    BuildWindows();
+    // The input keys work wherever the focus is in the pane's window (a dialog control
+    // included), so they are watched application-wide and checked against the window.
+    qApp->installEventFilter(this);
+}
+
+CRelayPane::~CRelayPane()
+{
+    qApp->removeEventFilter(this);
+}
+
+void CRelayPane::BuildWindows()
+{
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    for (int channel = 0; channel < m_nChannels; ++channel) {
+        m_pViews[channel] = new CQuorvexView(channel, m_drawer, this);
+        m_pViews[channel]->SetDocument(m_doc.get());
+        connect(m_pViews[channel], &CQuorvexView::selectStep, this, &CRelayPane::SelectStep);
+        root->addWidget(m_pViews[channel], 1);
+    }
+
+    auto* strip = new QHBoxLayout;
+    strip->setContentsMargins(4, 4, 4, 4);
+    m_pStrip = new CStepDialogStrip(m_doc->GetModelCode(), this);
+    connect(m_pStrip, &CStepDialogStrip::valueChanged, this, &CRelayPane::OnStepValueChanged);
+    m_pCommon = new CCOMMONDialogsView(m_doc->GetModelCode(), this);
+    connect(m_pCommon, &CCOMMONDialogsView::valueChanged, this, &CRelayPane::OnCommonValueChanged);
+    m_pDummy = new CDummyDialogsView(this);
+    strip->addWidget(m_pStrip, 0);
+    strip->addWidget(m_pCommon, 0);
+    strip->addWidget(m_pDummy, 1);
+    root->addLayout(strip, 0);
+
+    Select(0, 0, true);
+}
+
+CQuorvexView* CRelayPane::View(int channel) const
+{
+    return channel >= 0 && channel < m_nChannels ? m_pViews[channel] : nullptr;
+}
+
+void CRelayPane::OnLanguageChanged(Language::CLanguageManager& manager)
+{
+    m_drawer.OnLanguageChanged(manager);
+    for (int channel = 0; channel < m_nChannels; ++channel)
+        m_pViews[channel]->OnLanguageChanged(manager);
+    m_pStrip->OnLanguageChanged(manager);
+    m_pCommon->OnLanguageChanged(manager);
+}
 
 PaneSizing CRelayPane::CreatePaneWindow()
 {
+    // The dialogs are measured with the texts they show.
+    OnLanguageChanged(Language::TheLanguageManager());
+    UpdatePaneLayout();
+    const QSize steps = m_pStrip->MeasuredSize();
+    const QSize common = m_pCommon->sizeHint();
     PaneSizing sizing;
-    sizing.stripWidth = 900;
-    sizing.height = 200;
+    sizing.stripWidth = steps.width() + common.width() + 8 + layout()->spacing();
+    sizing.height = std::max(steps.height(), common.height()) + 8;
     sizing.ratio = m_dRatio;
     return sizing;
 }
 
-void CRelayPane::UpdatePaneLayout() {}
+void CRelayPane::UpdatePaneLayout()
+{
+    const QSize steps = m_pStrip->MeasuredSize();
+    const int height = std::max(steps.height(), m_pCommon->sizeHint().height());
+    m_pStrip->setFixedSize(steps.width(), height);
+    m_pCommon->setFixedHeight(height);
+    m_pDummy->setFixedHeight(height);
+    LoadSelectedStep();
+}
 
-void CRelayPane::SimulationTick(int) {}
+void CRelayPane::SelectStep(int index, int channel)
+{
+    Select(index, channel, false);
+}
+
+void CRelayPane::Select(int index, int channel, bool force)
+{
+    if (channel < 0 || channel >= m_nChannels || index < 0 || index >= STOP_FIELD)
+        return;
+    if (!force && index == m_nSelectedStep && channel == m_nSelectedChannel)
+        return;
+    m_nSelectedChannel = channel;
+    m_nSelectedStep = index;
+    for (int c = 0; c < m_nChannels; ++c)
+        m_pViews[c]->SetSelectedStep(c == channel ? index : -1);
+    m_pStrip->ShowKind(FieldKindAt(index));
+    LoadSelectedStep();
+}
+
+void CRelayPane::LoadSelectedStep()
+{
+    if (m_nMode != WORK_MODE_DEVICE_VIEW && m_nSelectedStep >= 0) {
+        if (CQuorvexFIELDBase* field = m_editFields->Bind(m_doc.get(), m_nSelectedChannel, m_nSelectedStep))
+            m_pStrip->LoadStep(*field);
+    }
+    LoadCommonSettings();
+}
+
+void CRelayPane::LoadCommonSettings()
+{
+    for (int input = 0; input < m_nChannels; ++input) {
+        if (m_nMode != WORK_MODE_DEVICE_VIEW) {
+            m_pCommon->SetButtonMode(input, m_doc->GetButtonSMode(input) == 1 ? 1 : 0);
+            m_pCommon->InputButton(input)->SetPressed(m_doc->GetButtonSState(input) != 0);
+        }
+        m_pCommon->RelayPicture(input)->SetState(m_doc->GetOutputState(input) ? 1 : 0);
+    }
+    m_pCommon->Potentiometer()->SetSetting(m_doc->GetPotUnit(), m_doc->GetPotValue());
+}
+
+void CRelayPane::OnStepValueChanged(int templateId, int controlId)
+{
+    if (m_nMode != WORK_MODE_EDIT)
+        return;
+    CQuorvexFIELDBase* field = m_editFields->Bind(m_doc.get(), m_nSelectedChannel, m_nSelectedStep);
+    if (!field || !m_pStrip->ApplyChange(templateId, controlId, *field))
+        return;
+    const bool wasModified = m_doc->IsModified();
+    m_doc->SetModified();
+    if (!wasModified)
+        Q_EMIT updateTitle(1);
+    RepaintViews();
+}
+
+void CRelayPane::OnCommonValueChanged(int templateId, int controlId)
+{
+    if (templateId == m_pCommon->GetButtonTemplate()) {
+        if (m_nMode == WORK_MODE_DEVICE_VIEW)
+            return; // the buttons only show the relay's inputs then
+        for (int input = 0; input < m_nChannels; ++input)
+            m_doc->SetButtonSState(input, m_pCommon->InputButton(input)->IsPressed() ? 1 : 0);
+        const int modeInput = m_pCommon->InputOfModeControl(controlId);
+        if (modeInput >= 0)
+            m_doc->SetButtonSMode(modeInput, m_pCommon->GetButtonMode(modeInput));
+        if (m_nMode == WORK_MODE_SIMULATION)
+            RunTick(0, 1);
+        return;
+    }
+    if (templateId == IDD_POTENTIOMETER) {
+        if (controlId == IDC_POT_UNIT)
+            m_doc->SetPotUnit(m_pCommon->Potentiometer()->GetUnit());
+        else if (controlId == IDC_POT_VALUE)
+            m_doc->SetPotValue(m_pCommon->Potentiometer()->GetValue());
+    }
+}
+
+void CRelayPane::RepaintViews()
+{
+    for (int channel = 0; channel < m_nChannels; ++channel)
+        m_pViews[channel]->viewport()->update();
+}
+
+// --- Simulation ----------------------------------------------------------------------------
 
 void CRelayPane::ToggleSimulationMode()
 {
+    if (m_nMode == WORK_MODE_DEVICE_VIEW)
+        return;
+    StopSimulation();
     SetWorkMode(m_nMode == WORK_MODE_SIMULATION ? WORK_MODE_EDIT : WORK_MODE_SIMULATION);
-}
-
-void CRelayPane::ResetSimulation() {}
-
-void CRelayPane::StopSimulation()
-{
-    m_bSimulationRunning = false;
+    ResetSimulation();
 }
 
 void CRelayPane::StartSimulation()
 {
+    if (m_nMode != WORK_MODE_SIMULATION)
+        return;
     m_bSimulationRunning = true;
+    m_simulationTimer.start();
 }
+
+void CRelayPane::StopSimulation()
+{
+    m_simulationTimer.stop();
+    m_bSimulationRunning = false;
+}
+
+void CRelayPane::SimulationTick(int skip)
+{
+    if (m_nMode != WORK_MODE_SIMULATION)
+        return;
+    RunTick(skip, 0);
+}
+
+void CRelayPane::ResetSimulation()
+{
+    int inputs[2] = {0, 0};
+    const int outputs[2] = {0, 0};
+    for (int c = 0; c < m_nChannels; ++c) {
+        inputs[c] = m_doc->GetButtonSState(c) ? 1 : 0;
+        m_doc->SetOutputState(c, 0);
+        m_pCommon->RelayPicture(c)->SetState(0);
+        m_pViews[c]->SetActiveStep(0, 0.0, true);
+        m_pViews[c]->ClearTimeDisplay();
+    }
+    m_engine->Reset(inputs, outputs);
+}
+
+void CRelayPane::RunTick(int skip, int hold)
+{
+    int steps[2] = {0, 0};
+    int inputs[2] = {0, 0};
+    int outputs[2] = {0, 0};
+    int changed[2] = {0, 0};
+    double elapsed[2] = {0.0, 0.0};
+    double fraction[2] = {0.0, 0.0};
+    for (int c = 0; c < m_nChannels; ++c) {
+        inputs[c] = m_doc->GetButtonSState(c) ? 1 : 0;
+        outputs[c] = m_doc->GetOutputState(c) ? 1 : 0;
+    }
+    if (!m_engine->Step(steps, inputs, outputs, changed, skip, hold, elapsed, fraction))
+        return;
+    for (int c = 0; c < m_nChannels; ++c) {
+        m_doc->SetOutputState(c, outputs[c]);
+        m_pCommon->RelayPicture(c)->SetState(outputs[c]);
+        // A channel resting past the Stop step (a jump beyond it) has no box: no active step.
+        const bool inChain = steps[c] >= 0 && steps[c] < FIELD_COUNT;
+        m_pViews[c]->SetActiveStep(inChain ? steps[c] : -1, fraction[c], true);
+        if (inChain && FieldKindAt(steps[c]) == FIELD_TIME)
+            m_pViews[c]->SetTimeDisplay(m_doc->GetPotUnit(), m_doc->GetPotValue(), elapsed[c]);
+        else
+            m_pViews[c]->ClearTimeDisplay();
+    }
+}
+
+// --- Modes ---------------------------------------------------------------------------------
+
+void CRelayPane::SetWorkMode(int mode)
+{
+    if (mode != WORK_MODE_SIMULATION)
+        StopSimulation();
+    m_nMode = mode;
+    const bool edit = mode == WORK_MODE_EDIT;
+    const bool deviceView = mode == WORK_MODE_DEVICE_VIEW;
+    m_pStrip->SetControlsEnabled(edit);
+    m_pCommon->SetModeSelectorsEnabled(!deviceView);
+    m_pCommon->Potentiometer()->setEnabled(!deviceView);
+    for (int input = 0; input < m_nChannels; ++input) {
+        CButtonSButton* button = m_pCommon->InputButton(input);
+        if (deviceView) {
+            // The buttons only show the relay's inputs: latching, released, not clickable.
+            m_pCommon->SetButtonMode(input, 1);
+            button->SetPressed(false);
+            button->setEnabled(false);
+        } else {
+            button->setEnabled(true);
+            if (edit) {
+                m_pCommon->SetButtonMode(input, m_doc->GetButtonSMode(input) == 1 ? 1 : 0);
+                button->SetPressed(m_doc->GetButtonSState(input) != 0);
+            }
+        }
+        if (edit)
+            m_pCommon->RelayPicture(input)->SetState(0);
+    }
+    if (edit)
+        for (int c = 0; c < m_nChannels; ++c)
+            m_pViews[c]->ClearTimeDisplay();
+    RepaintViews();
+}
+
+// --- Program replacement -------------------------------------------------------------------
 
 int CRelayPane::OpenProgramFile(const QString& path)
 {
-    return m_doc->Load(path);
+    // Loaded into a document of its own first, so a failed load leaves the program as it was.
+    std::unique_ptr<CQuorvexDoc> loaded = CreateDocument(m_doc->GetModelCode());
+    const int result = loaded->Load(path);
+    if (result != 0)
+        return result;
+    ReplaceProgram(loaded->GetData(), loaded->GetDataSize(), false);
+    return 0;
 }
 
 void CRelayPane::NewProgram()
 {
     m_doc->ResetProgram(0);
     ResetSelection();
+    RepaintViews();
 }
 
 bool CRelayPane::ReplaceProgram(const std::uint8_t* image, int size, bool modified)
 {
     if (!image || size != m_doc->GetDataSize())
         return false;
-    std::memcpy(m_doc->GetData(), image, std::size_t(size));
+    std::memmove(m_doc->GetData(), image, std::size_t(size));
     if (modified)
         m_doc->SetModified();
     else
         m_doc->ClearModified();
+    // The selection usually stays on the same step, which now holds the new program's
+    // values: reload it whatever the selection was.
     ResetSelection();
+    RepaintViews();
     return true;
 }
 
-void CRelayPane::ResetSelection() {}
-
-void CRelayPane::SetWorkMode(int mode)
+void CRelayPane::ResetSelection()
 {
-    if (mode != WORK_MODE_SIMULATION)
-        m_bSimulationRunning = false;
-    m_nMode = mode;
+    Select(0, 0, true);
 }
+
+// --- Input keys ----------------------------------------------------------------------------
+
+int CRelayPane::InputOfKey(int key) const
+{
+    if (m_nChannels == 2)
+        return key == Qt::Key_F8 ? 0 : key == Qt::Key_F9 ? 1 : -1;
+    return key == Qt::Key_F9 ? 0 : -1;
+}
+
+bool CRelayPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int input = InputOfKey(key->key());
+    if (input < 0 || key->modifiers() != Qt::NoModifier)
+        return false;
+    // Only keys meant for this pane's window (not for a dialog box above it).
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != window() || !isVisible())
+        return false;
+    if (key->isAutoRepeat() || m_nMode == WORK_MODE_DEVICE_VIEW)
+        return true;
+    CButtonSButton* button = m_pCommon->InputButton(input);
+    const int mode = m_pCommon->GetButtonMode(input);
+    if (mode == 0 || mode == 1) {
+        if (event->type() == QEvent::KeyPress)
+            button->KeyDown();
+        else
+            button->KeyUp();
+    }
+    return true;
+}
+
+// --- The two panes -------------------------------------------------------------------------
 
 CRelayQVR_K115_ZQX_Pane::CRelayQVR_K115_ZQX_Pane(QWidget* parent) : CRelayPane(MODEL_QVR_K115_ZQX, 0.5, parent) {}
 

@@ -1,17 +1,36 @@
 #pragma once
-// The relay panes of both models.
+// The relay panes of both models. A pane owns its document, the drawer and the program
+// view(s) of the chain, the step dialogs, the common settings, the simulator engine and its
+// accessor sets; it applies every user change to the document and drives the simulation.
 
 #include "RelayPaneBase.h"
 
 #include "QuorvexDoc.h"
+#include "StepDrawer.h"
+
+#include <QTimer>
 
 #include <memory>
+
+class CCOMMONDialogsView;
+class CQuorvexSimulator;
+class CQuorvexView;
+class CStepDialogStrip;
+
+// The strip right of the common settings: an empty face that fills the rest of the width.
+class CDummyDialogsView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CDummyDialogsView(QWidget* parent = nullptr);
+};
 
 // Shared body of both panes; one final class per model below.
 class CRelayPane : public CRelayPaneBase {
     Q_OBJECT
 
 public:
+    ~CRelayPane() override;
+
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
     PaneSizing CreatePaneWindow() override;
     void UpdatePaneLayout() override;
@@ -28,11 +47,57 @@ public:
     void ResetSelection() override;
     void SetWorkMode(int mode) override;
 
+    // Device work of the pane (send, read, live view, passwords) is added with the relay
+    // integration; until then the pane has none.
+
+    // The selected step (channel, index) and the parts of the pane, for the frame and tests.
+    int GetSelectedChannel() const { return m_nSelectedChannel; }
+    int GetSelectedStep() const { return m_nSelectedStep; }
+    int GetViewCount() const { return m_nChannels; }
+    CQuorvexView* View(int channel) const;
+    CStepDialogStrip* StepDialogs() const { return m_pStrip; }
+    CCOMMONDialogsView* CommonSettings() const { return m_pCommon; }
+    const CStepDrawer& Drawer() const { return m_drawer; }
+    bool IsSimulationTimerActive() const { return m_simulationTimer.isActive(); }
+
+public Q_SLOTS:
+    // A program view asks to select a step; nothing happens when it is already selected.
+    void SelectStep(int index, int channel);
+
 protected:
     CRelayPane(ModelCode model, double ratio, QWidget* parent);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildWindows();
+    void Select(int index, int channel, bool force);
+    // Puts the selected step into its dialogs (not in the live view) and the document's
+    // simulated inputs, outputs and potentiometer into the common settings.
+    void LoadSelectedStep();
+    void LoadCommonSettings();
+    void OnStepValueChanged(int templateId, int controlId);
+    void OnCommonValueChanged(int templateId, int controlId);
+    // One engine tick, shown at once.
+    void RunTick(int skip, int hold);
+    void RepaintViews();
+    // The input of a function key, or -1.
+    int InputOfKey(int key) const;
 
     std::unique_ptr<CQuorvexDoc> m_doc;
+    std::unique_ptr<CQuorvexFieldSet> m_editFields;       // binds the selected step for its dialogs
+    std::unique_ptr<CQuorvexSimulator> m_engine;
+    CStepDrawer m_drawer;
     double m_dRatio;
+    int m_nChannels;
+
+    CQuorvexView* m_pViews[2] = {nullptr, nullptr};
+    CStepDialogStrip* m_pStrip = nullptr;
+    CCOMMONDialogsView* m_pCommon = nullptr;
+    CDummyDialogsView* m_pDummy = nullptr;
+    QTimer m_simulationTimer;
+
+    int m_nSelectedChannel = -1;
+    int m_nSelectedStep = -1;
 };
 
 class CRelayQVR_K115_ZQX_Pane final : public CRelayPane {

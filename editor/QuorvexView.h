@@ -1,0 +1,72 @@
+#pragma once
+// The program view of one channel: the chain of step boxes in a horizontally scrolling
+// window, with a black top band that carries the marker of the active step. A click on a box
+// asks the pane to select that step; the pane decides the selection, the active step, its
+// progress and the time display, and the view paints them.
+
+#include "ChainLayout.h"
+#include "LanguageSupport.h"
+#include "StepDrawer.h"
+#include "ViewDocHolder.h"
+
+#include <QAbstractScrollArea>
+
+class CQuorvexView : public QAbstractScrollArea, public CViewDocHolder, public Language::CLanguageSupport {
+    Q_OBJECT
+
+public:
+    // The view of a channel, painting with the pane's drawer (which must outlive the view).
+    CQuorvexView(int channel, const CStepDrawer& drawer, QWidget* parent = nullptr);
+
+    int GetChannel() const { return m_nChannel; }
+
+    // The selected step (-1: none).
+    void SetSelectedStep(int index);
+    int GetSelectedStep() const { return m_nSelected; }
+    // The active step of a simulation or live view with the progress of a running time step
+    // (clamped to 0..1); an index outside the chain means no active step. With
+    // scrollToActive the view scrolls its box into sight at the next paint.
+    void SetActiveStep(int index, double progress, bool scrollToActive);
+    int GetActiveStep() const { return m_nActive; }
+    double GetProgress() const { return m_dProgress; }
+    // The time display of the active Time step: the potentiometer setting (used for a
+    // potentiometer-timed step) and the elapsed seconds; negative elapsed clears it.
+    void SetTimeDisplay(int potUnit, int potValue, double elapsed);
+    void ClearTimeDisplay() { SetTimeDisplay(0, 0, -1.0); }
+    double GetElapsed() const { return m_dElapsed; }
+
+    const CChainLayout& Layout() const { return m_layout; }
+    // Centre of the active-step marker in chain coordinates (-1 without an active step).
+    int MarkerCentre() const;
+
+    void SetDocument(CQuorvexDoc* doc) override;
+    void OnLanguageChanged(Language::CLanguageManager& manager) override;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    // A click on a selectable box (the pane's step selection).
+    void selectStep(int index, int channel);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void UpdateLayout();
+    void ScrollActiveIntoView();
+
+    const CStepDrawer& m_drawer;
+    CChainLayout m_layout;
+    int m_nChannel;
+    int m_nSelected = -1;
+    int m_nActive = 0;
+    double m_dProgress = 0.0;
+    bool m_bScrollToActive = false;
+    double m_dElapsed = -1.0;
+    int m_nPotUnit = 0;
+    int m_nPotValue = 0;
+};
