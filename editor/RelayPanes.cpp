@@ -274,6 +274,40 @@ void CRelayPane::RunTick(int skip, int hold)
     }
 }
 
+// --- Live view ----------------------------------------------------------------------------
+
+void CRelayPane::ShowRelayState(const DeviceProtocol::ChannelState* states)
+{
+    for (int c = 0; c < m_nChannels; ++c) {
+        const DeviceProtocol::ChannelState& state = states[c];
+        m_pCommon->InputButton(c)->SetPressed(state.inputState != 0);
+        m_pCommon->RelayPicture(c)->SetState(state.outputState ? 1 : 0);
+        // The relay reports a 6-bit index; one that names no step leaves no active step.
+        const int index = state.fieldIndex;
+        if (index < 0 || index >= FIELD_COUNT) {
+            m_pViews[c]->SetActiveStep(-1, 0.0, false);
+            m_pViews[c]->ClearTimeDisplay();
+            continue;
+        }
+        CQuorvexFIELDBase* field = m_editFields->Bind(m_doc.get(), c, index);
+        if (!field || field->GetKind() != FIELD_TIME) {
+            m_pViews[c]->SetActiveStep(index, 0.0, true);
+            m_pViews[c]->ClearTimeDisplay();
+            continue;
+        }
+        const auto& time = static_cast<const CQuorvexFIELDTime&>(*field);
+        const bool fixed = time.IsFixedTime() != 0;
+        const int unit = fixed ? time.GetTimeUnit() : state.unit;
+        const int mantissa = fixed ? time.GetTimeValue() : state.mantissa;
+        // A unit the encoding does not know (7) or a zero time gives no duration: no
+        // progress rather than a division by zero.
+        const double duration = TimeSeconds(unit, mantissa);
+        const double progress = duration > 0.0 ? state.elapsedSeconds / duration : 0.0;
+        m_pViews[c]->SetActiveStep(index, progress, true);
+        m_pViews[c]->SetTimeDisplay(fixed ? 0 : state.unit, fixed ? 0 : state.mantissa, state.elapsedSeconds);
+    }
+}
+
 // --- Modes ---------------------------------------------------------------------------------
 
 void CRelayPane::SetWorkMode(int mode)

@@ -5,6 +5,7 @@
 
 #include "RelayPaneBase.h"
 
+#include "DeviceProtocol.h"
 #include "QuorvexDoc.h"
 #include "StepDrawer.h"
 
@@ -47,8 +48,13 @@ public:
     void ResetSelection() override;
     void SetWorkMode(int mode) override;
 
-    // Device work of the pane (send, read, live view, passwords) is added with the relay
-    // integration; until then the pane has none.
+    // Shows one poll of a relay's live state (one record per channel): the input on the
+    // input button, the output on the relay picture, the step the relay executes as the
+    // active step with the progress of a running Time step, and its time display.
+    void ShowRelayState(const DeviceProtocol::ChannelState* states);
+
+    // The transfers, the live view's poll and the password commands are added with the
+    // relay integration; until then the pane has none.
 
     // The selected step (channel, index) and the parts of the pane, for the frame and tests.
     int GetSelectedChannel() const { return m_nSelectedChannel; }

@@ -346,6 +346,61 @@ private Q_SLOTS:
         QVERIFY(!pot->TimeText()->text().isEmpty());
     }
 
+    // A relay's live state: the active step and its progress from the step's own time or,
+    // for a potentiometer-timed step, from the relay's; indexes that name no step and times
+    // that give no duration show nothing rather than reading out of range or dividing by 0.
+    void relayState_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("fixed");
+        QTest::addColumn<int>("unit");     // the relay's reported unit and value
+        QTest::addColumn<int>("mantissa");
+        QTest::addColumn<double>("elapsed");
+        QTest::addColumn<int>("active");
+        QTest::addColumn<double>("progress");
+        QTest::addColumn<double>("shownElapsed");
+        // Step 4 is a Time step; the program gives it 1 s (unit 0, value 128).
+        QTest::newRow("fixed, half way") << 4 << true << 3 << 7 << 0.5 << 4 << 0.5 << 0.5;
+        QTest::newRow("fixed, past the end") << 4 << true << 0 << 0 << 3.0 << 4 << 1.0 << 3.0;
+        QTest::newRow("potentiometer 10 s") << 4 << false << 1 << 128 << 2.5 << 4 << 0.25 << 2.5;
+        QTest::newRow("potentiometer unit 7") << 4 << false << 7 << 128 << 2.5 << 4 << 0.0 << 2.5;
+        QTest::newRow("potentiometer value 0") << 4 << false << 0 << 0 << 2.5 << 4 << 0.0 << 2.5;
+        QTest::newRow("not a time step") << 2 << true << 0 << 128 << 1.0 << 2 << 0.0 << -1.0;
+        QTest::newRow("index past Stop") << 50 << true << 0 << 128 << 1.0 << -1 << 0.0 << -1.0;
+    }
+    void relayState()
+    {
+        QFETCH(int, index);
+        QFETCH(bool, fixed);
+        QFETCH(int, unit);
+        QFETCH(int, mantissa);
+        QFETCH(double, elapsed);
+        QFETCH(int, active);
+        QFETCH(double, progress);
+        QFETCH(double, shownElapsed);
+        auto pane = MakePane(1);
+        WriteWorkedExample(*pane->GetDocument());
+        CQuorvex_QVR_K115_ZQX_FieldSet fields;
+        static_cast<CQuorvexFIELDTime*>(fields.Bind(pane->GetDocument(), 0, 4))->SetFixedTime(fixed ? 1 : 0);
+        pane->SetWorkMode(WORK_MODE_DEVICE_VIEW);
+        DeviceProtocol::ChannelState state;
+        state.inputState = 1;
+        state.outputState = 1;
+        state.fieldIndex = index;
+        state.unit = unit;
+        state.mantissa = mantissa;
+        state.elapsedSeconds = elapsed;
+        pane->ShowRelayState(&state);
+        CQuorvexView* view = pane->View(0);
+        QCOMPARE(view->GetActiveStep(), active);
+        QCOMPARE(view->GetProgress(), progress);
+        QCOMPARE(view->GetElapsed(), shownElapsed);
+        if (active < 0)
+            QCOMPARE(view->MarkerCentre(), -1);
+        QVERIFY(pane->CommonSettings()->InputButton(0)->IsPressed());
+        QCOMPARE(pane->CommonSettings()->RelayPicture(0)->GetState(), 1);
+    }
+
     // A replaced program is shown at once, with the selected step reloaded; a wrong size
     // changes nothing.
     void replaceProgram()
