@@ -123,7 +123,8 @@ const LaidText& CHeightCache::Lay(FontRole role, const QString& text, int width,
                 line.setLineWidth(width);
                 if (laid.lines.size() == maxLines - 1) {
                     // The last line holds the rest, elided when it is too long.
-                    laid.lines << fm.elidedText(WithoutTrailingSpace(text.mid(line.textStart())), Qt::ElideRight, width);
+                    const QString rest = WithoutTrailingSpace(text.mid(line.textStart()));
+                    laid.lines << fm.elidedText(rest, Qt::ElideRight, width);
                     break;
                 }
                 laid.lines << WithoutTrailingSpace(text.mid(line.textStart(), line.textLength()));

@@ -99,7 +99,10 @@ private:
             return role == other.role && width == other.width && maxLines == other.maxLines && text == other.text;
         }
     };
-    friend size_t qHash(const Key& key, size_t seed) { return qHashMulti(seed, key.text, key.role, key.width, key.maxLines); }
+    friend size_t qHash(const Key& key, size_t seed)
+    {
+        return qHashMulti(seed, key.text, key.role, key.width, key.maxLines);
+    }
     QHash<Key, LaidText> m_laid;
 };
 

@@ -32,7 +32,8 @@ struct CStepDrawer::Impl {
 
     bool CanDraw(const CQuorvexDoc& doc, const QRect& box) const
     {
-        return drawer && (doc.GetModelCode() & MODEL_NUMBER_MASK) == (model & MODEL_NUMBER_MASK) && box.width() > 0 && box.height() > 0;
+        const bool sameModel = (doc.GetModelCode() & MODEL_NUMBER_MASK) == (model & MODEL_NUMBER_MASK);
+        return drawer && sameModel && box.width() > 0 && box.height() > 0;
     }
 
     ModelCode model;

@@ -11,9 +11,11 @@
 #include "StepDrawer.h"
 #include "TestLanguages.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSvgGenerator>
 #include <QTest>
 
 #include <clocale>
@@ -97,6 +99,7 @@ private Q_SLOTS:
     void textsOfAChainDoNotOverlap();
     void languageChangeRereadsTexts();
     void otherModelOrFieldDrawsNothing();
+    void paintsIntoAnSvgDocument();
 
 private:
     CStepDrawer& Drawer(ModelCode model) { return m_drawers[model == MODEL_QVR_K115_ZQX ? 0 : 1]; }
@@ -541,7 +544,8 @@ void TestStepDrawer::expressionShowsOneAmpersand()
         QVERIFY(expression != texts.end());
         const QString label = index == 2 ? QStringLiteral("Text 184") : QStringLiteral("Text 240");
         const int term = index == 2 ? 176 : 232;
-        QCOMPARE(expression->text, QStringLiteral("%1 = Text %2 & Text %3 & Text %4").arg(label).arg(term).arg(term + 3).arg(term + 6));
+        QCOMPARE(expression->text,
+                 QStringLiteral("%1 = Text %2 & Text %3 & Text %4").arg(label).arg(term).arg(term + 3).arg(term + 6));
         // Wrapped into its two lines, nothing cut off.
         QCOMPARE(expression->lines.join(QLatin1Char(' ')), expression->text);
     }
@@ -584,7 +588,8 @@ void TestStepDrawer::nothingDrawnOutsideTheBox()
             }
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x) {
-                    const bool inBox = x >= box.left() && x <= box.left() + w && y >= box.top() && y < box.top() + height;
+                    const bool inBox =
+                        x >= box.left() && x <= box.left() + w && y >= box.top() && y < box.top() + height;
                     if (!inBox && Pixel(image, x, y) != OUTSIDE)
                         QFAIL(qPrintable(QStringLiteral("model %1 step %2: pixel %3, %4 outside the box")
                                              .arg(model).arg(index).arg(x).arg(y)));
@@ -713,6 +718,29 @@ void TestStepDrawer::otherModelOrFieldDrawsNothing()
     QCOMPARE(painter.pen(), pen);
     painter.end();
     QVERIFY(image != blank);
+}
+
+// The same painting serves a picture export: the texts reach an SVG document as text.
+void TestStepDrawer::paintsIntoAnSvgDocument()
+{
+    const auto doc = DefaultDoc(MODEL_QVS_K115_318);
+    SetField(*doc, 1, 6, Hex("0A 06 3F 00"));
+    CStepDrawer& drawer = Drawer(MODEL_QVS_K115_318);
+    const int h = 300;
+    QBuffer buffer;
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(400, h));
+    {
+        QPainter painter(&svg);
+        drawer.Draw(painter, *doc, 1, 0, QRect(0, 0, drawer.GetBoxWidth(FIELD_START, h), h), StepBoxState());
+        drawer.Draw(painter, *doc, 1, 6, QRect(150, 0, drawer.GetBoxWidth(FIELD_CONDITION, h), h), StepBoxState());
+    }
+    const QString text = QString::fromUtf8(buffer.data());
+    for (const char* expected :
+         {"Text 282", "Text 121", "Text 170", "Text 184 = Text 176 &amp;", "Text 178", "Text 188"})
+        QVERIFY2(text.contains(QLatin1String(expected)), expected);
+    QVERIFY(!text.contains(QLatin1String("&amp;&amp;")));
 }
 
 QTEST_MAIN(TestStepDrawer)
