@@ -38,3 +38,13 @@ CQuorvexFIELDBase* CQuorvexFieldSet::Bind(CQuorvexDoc* doc, int channel, int fie
     CQuorvexFIELDBase& field = OfKind(FieldKind(kind));
     return field.Attach(doc, channel, fieldIndex, data) ? &field : nullptr;
 }
+
+const CQuorvexFIELDBase* CQuorvexFieldSet::BindReadOnly(const CQuorvexDoc* doc, int channel, int fieldIndex)
+{
+    if (!doc)
+        return nullptr;
+    int kind = FIELD_STOP;
+    const std::uint8_t* data = doc->GetFieldData(channel, fieldIndex, &kind);
+    CQuorvexFIELDBase& field = OfKind(FieldKind(kind));
+    return field.AttachReadOnly(doc, channel, fieldIndex, data) ? &field : nullptr;
+}

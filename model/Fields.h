@@ -52,12 +52,21 @@ public:
     // at that index is not checked: callers pick the accessor from GetFieldData's kind.
     int Attach(CQuorvexDoc* doc, int channel, int fieldIndex, std::uint8_t* data);
 
-    CQuorvexDoc* GetDoc() const { return m_pDoc; }
+    CQuorvexDoc* GetDoc() { return m_pDoc; }
+    const CQuorvexDoc* GetDoc() const { return m_pDoc; }
     int GetChannel() const { return m_nChannel; }
     int GetFieldIndex() const { return m_nFieldIndex; }
     bool IsAttached() const { return m_pData != nullptr; }
 
 protected:
+    friend class CQuorvexFieldSet;
+    // Binding for CQuorvexFieldSet::BindReadOnly, which hands the accessor out only as const:
+    // the stored pointers are those a setter would need, but no setter can be reached.
+    int AttachReadOnly(const CQuorvexDoc* doc, int channel, int fieldIndex, const std::uint8_t* data)
+    {
+        return Attach(const_cast<CQuorvexDoc*>(doc), channel, fieldIndex, const_cast<std::uint8_t*>(data));
+    }
+
     CQuorvexDoc* m_pDoc = nullptr;
     int m_nChannel = 0;
     int m_nFieldIndex = 0;
@@ -133,4 +142,7 @@ public:
     // Asks the document for the field's address and kind and binds the accessor of that kind;
     // null when the field cannot be bound (channel or index out of range).
     CQuorvexFIELDBase* Bind(CQuorvexDoc* doc, int channel, int fieldIndex);
+    // The same for reading a const document (painting, printing): the accessor comes back
+    // const, so only its getters can be called. Null when the field cannot be bound.
+    const CQuorvexFIELDBase* BindReadOnly(const CQuorvexDoc* doc, int channel, int fieldIndex);
 };

@@ -43,7 +43,7 @@ BlockOffset ChannelFieldOffset(int fieldIndex, int stateSize, int conditionSize,
 
 // --- QVR_K115_ZQX -----------------------------------------------------------------------
 
-std::uint8_t* CQuorvex_QVR_K115_ZQX_Doc::GetFieldData(int channel, int fieldIndex, int* kind)
+const std::uint8_t* CQuorvex_QVR_K115_ZQX_Doc::GetFieldData(int channel, int fieldIndex, int* kind) const
 {
     using namespace Layout_QVR_K115_ZQX;
     if (channel < 0 || channel >= GetChannelCount())
@@ -75,7 +75,7 @@ std::unique_ptr<CQuorvexFieldSet> CQuorvex_QVR_K115_ZQX_Doc::CreateFieldSet() co
 
 // --- QVS_K115_318 -----------------------------------------------------------------------
 
-std::uint8_t* CQuorvex_QVS_K115_318_Doc::GetFieldData(int channel, int fieldIndex, int* kind)
+const std::uint8_t* CQuorvex_QVS_K115_318_Doc::GetFieldData(int channel, int fieldIndex, int* kind) const
 {
     using namespace Layout_QVS_K115_318;
     if (channel < 0 || channel >= GetChannelCount())

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 
 #include "Fields.h"
 
@@ -15,8 +16,16 @@ public:
     virtual int GetChannelCount() const { return 0; }
     // Address of the field's first byte and its kind; null for a channel out of range.
     // Indexes <= 0 give the Start field; indexes above 36 give the Stop address and leave
-    // the kind unwritten.
-    virtual std::uint8_t* GetFieldData(int /*channel*/, int /*fieldIndex*/, int* /*kind*/) { return nullptr; }
+    // the kind unwritten. On a const document the bytes can only be read.
+    virtual const std::uint8_t* GetFieldData(int /*channel*/, int /*fieldIndex*/, int* /*kind*/) const
+    {
+        return nullptr;
+    }
+    // The same address for writing: the image belongs to this (changeable) document.
+    std::uint8_t* GetFieldData(int channel, int fieldIndex, int* kind)
+    {
+        return const_cast<std::uint8_t*>(std::as_const(*this).GetFieldData(channel, fieldIndex, kind));
+    }
     virtual int GetGroupCount() const { return 0; }
     virtual int GetFieldCount() const { return 0; }
     // Per-model sizes of the Start, StateChange, Condition and Time fields.
@@ -96,7 +105,8 @@ public:
     void ResetProgram(int modified) override;
     // Writes the text description in the current language (see ProgramDescription.h).
     int WriteReport(const QString& path) override;
-    std::uint8_t* GetFieldData(int channel, int fieldIndex, int* kind) override;
+    using CQuorvexDoc::GetFieldData;
+    const std::uint8_t* GetFieldData(int channel, int fieldIndex, int* kind) const override;
     int GetStartSize() const override { return Layout_QVR_K115_ZQX::START_SIZE; }
     int GetStateChangeSize() const override { return Layout_QVR_K115_ZQX::STATE_CHANGE_SIZE; }
     int GetConditionSize() const override { return Layout_QVR_K115_ZQX::CONDITION_SIZE; }
@@ -109,7 +119,8 @@ public:
     void ResetProgram(int modified) override;
     // Writes the text description in the current language (see ProgramDescription.h).
     int WriteReport(const QString& path) override;
-    std::uint8_t* GetFieldData(int channel, int fieldIndex, int* kind) override;
+    using CQuorvexDoc::GetFieldData;
+    const std::uint8_t* GetFieldData(int channel, int fieldIndex, int* kind) const override;
     int GetStartSize() const override { return Layout_QVS_K115_318::START_SIZE; }
     int GetStateChangeSize() const override { return Layout_QVS_K115_318::STATE_CHANGE_SIZE; }
     int GetConditionSize() const override { return Layout_QVS_K115_318::CONDITION_SIZE; }

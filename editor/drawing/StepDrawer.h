@@ -7,9 +7,12 @@
 #include "LanguageSupport.h"
 #include "ModelTypes.h"
 
+#include <QColor>
 #include <QRect>
+#include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class CQuorvexDoc;
 class QPainter;
@@ -22,6 +25,14 @@ struct StepBoxState {
     int potUnit = 0;       // potentiometer unit and value shown for a potentiometer-timed step
     int potValue = 0;
     double elapsed = -1.0; // elapsed seconds of the active Time step; negative for none
+};
+
+// One text of a box as Draw paints it.
+struct StepBoxText {
+    QString text;      // the whole text
+    QStringList lines; // the lines drawn: wrapped into the box, the last one elided if cut short
+    QRect rect;        // where the lines are drawn, one line height each
+    QColor colour;
 };
 
 class CStepDrawer : public Language::CLanguageSupport {
@@ -38,10 +49,18 @@ public:
     int GetBoxWidth(FieldKind kind, int boxHeight) const;
 
     // Paints field (channel, index) of the document into the box. The document is only read.
+    // The box's width and height are those of the chain layout; its frame spans the columns
+    // left .. left + width, so the right border is the next box's left border. Nothing is
+    // painted for a document of another model or a field that does not exist. The painter's
+    // state is left as it was. Draw keeps caches (laid-out texts per box height), so a drawer
+    // serves one thread.
     void Draw(QPainter& painter, const CQuorvexDoc& doc, int channel, int fieldIndex, const QRect& box,
               const StepBoxState& state) const;
+    // The texts Draw paints into that box, in painting order.
+    std::vector<StepBoxText> GetBoxTexts(const CQuorvexDoc& doc, int channel, int fieldIndex, const QRect& box,
+                                         const StepBoxState& state) const;
 
-    // Re-reads every text the boxes show.
+    // Re-reads every text the boxes show; a new drawer shows none until it is called.
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
 
 private:

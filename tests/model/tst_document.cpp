@@ -98,6 +98,11 @@ void TestDocument::fieldAddresses()
     const std::uint8_t* data = doc->GetFieldData(channel, index, &gotKind);
     QCOMPARE(data ? int(data - doc->GetData()) : -1, offset);
     QCOMPARE(gotKind, kind);
+    // A const document gives the same address and kind, for reading.
+    const CQuorvexDoc& constDoc = *doc;
+    int constKind = -1;
+    QCOMPARE(constDoc.GetFieldData(channel, index, &constKind), data);
+    QCOMPARE(constKind, kind);
     if (kind >= 0)
         QCOMPARE(FieldKindAt(index), FieldKind(kind));
 }

@@ -129,6 +129,8 @@ private Q_SLOTS:
     void rememberedTypeAndSourceSurviveRebinding();
     void attachRefuses_data();
     void attachRefuses();
+    void readOnlyBinding_data();
+    void readOnlyBinding();
     void termExpression_data();
     void termExpression();
 };
@@ -334,6 +336,55 @@ void TestFields::attachRefuses()
     CQuorvexFIELDStateChange& field = fields->StateChange();
     QCOMPARE(field.Attach(doc.get(), channel, index, nullData ? nullptr : doc->GetData()), expected);
     QCOMPARE(field.IsAttached(), expected == 1);
+}
+
+void TestFields::readOnlyBinding_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("kind"); // -1: not bound
+
+    const int R = MODEL_QVR_K115_ZQX, S = MODEL_QVS_K115_318;
+    QTest::newRow("R time") << R << 0 << 8 << int(FIELD_TIME);
+    QTest::newRow("R stop") << R << 0 << 36 << int(FIELD_STOP);
+    QTest::newRow("R index 37") << R << 0 << 37 << -1;
+    QTest::newRow("R channel 1") << R << 1 << 1 << -1;
+    QTest::newRow("S start channel 1") << S << 1 << 0 << int(FIELD_START);
+    QTest::newRow("S condition channel 1") << S << 1 << 34 << int(FIELD_CONDITION);
+    QTest::newRow("S channel 2") << S << 2 << 1 << -1;
+}
+
+// A const document binds for reading: the accessor of the field's kind, reading the same
+// bytes as a writable binding.
+void TestFields::readOnlyBinding()
+{
+    QFETCH(int, model);
+    QFETCH(int, channel);
+    QFETCH(int, index);
+    QFETCH(int, kind);
+
+    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(ModelCode(model));
+    doc->ResetProgram(0);
+    const std::unique_ptr<CQuorvexFieldSet> writer = doc->CreateFieldSet();
+    if (auto* time = dynamic_cast<CQuorvexFIELDTime*>(writer->Bind(doc.get(), channel, index)))
+        time->SetTimeValue(77);
+    if (auto* start = dynamic_cast<CQuorvexFIELDStart*>(writer->Bind(doc.get(), channel, index)))
+        start->SetInitialState(1, RELAY_STATE_ON);
+
+    const CQuorvexDoc& constDoc = *doc;
+    const std::unique_ptr<CQuorvexFieldSet> reader = doc->CreateFieldSet();
+    const CQuorvexFIELDBase* field = reader->BindReadOnly(&constDoc, channel, index);
+    QCOMPARE(field ? int(field->GetKind()) : -1, kind);
+    if (!field)
+        return;
+    QCOMPARE(field->GetChannel(), channel);
+    QCOMPARE(field->GetFieldIndex(), index);
+    QCOMPARE(field->GetDoc(), &constDoc);
+    if (auto* time = dynamic_cast<const CQuorvexFIELDTime*>(field))
+        QCOMPARE(time->GetTimeValue(), 77);
+    if (auto* start = dynamic_cast<const CQuorvexFIELDStart*>(field))
+        QCOMPARE(start->GetInitialState(1), int(RELAY_STATE_ON));
 }
 
 void TestFields::termExpression_data()

@@ -1,0 +1,199 @@
+// Cost of painting the program view: the full chain of step boxes of each model (the view's
+// black top band, 37 boxes per channel, one box selected and one Time box running), into an
+// image as wide as a 4K screen (3840 px: the view height at which the chain is that wide)
+// and at the default window size (a view 1100 x 330 px per channel). Two programs per
+// model: the default program and a busy one with every kind of value. Prints milliseconds
+// per frame; the last line gives the worst 4K figure (target: at most 2 ms).
+//
+//   bench_paint [--save FOLDER]   also writes each frame painted as a PNG into FOLDER
+//
+// Texts come from the English module in Lang beside the program.
+
+#include "ChainLayout.h"
+#include "Fields.h"
+#include "LanguageManager.h"
+#include "QuorvexDoc.h"
+#include "StepDrawer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int WIDTH_4K = 3840;
+constexpr int DEFAULT_VIEW_WIDTH = 1100;
+constexpr int DEFAULT_VIEW_HEIGHT = 330;
+constexpr int FRAMES = 300;
+const QColor VIEW_BACKGROUND(255, 255, 255);
+
+// A program that uses every kind of value: all relay operations, jumps to Start, Stop and
+// numbered steps, every condition, fixed times in every unit and potentiometer times, stop
+// conditions with jumps, and (model QVS_K115_318) expressions with every operator.
+void MakeBusy(CQuorvexDoc& doc)
+{
+    doc.ResetProgram(0);
+    const auto fields = doc.CreateFieldSet();
+    const bool twoChannels = doc.GetChannelCount() == 2;
+    for (int channel = 0; channel < doc.GetChannelCount(); ++channel) {
+        int n = channel;
+        for (int index = 0; index < STOP_FIELD; ++index, ++n) {
+            CQuorvexFIELDBase* field = fields->Bind(&doc, channel, index);
+            const int target = n % 4 == 0 ? NO_JUMP : n % 4 == 1 ? 0 : n % 4 == 2 ? STOP_FIELD : (n * 7) % 36;
+            if (auto* start = dynamic_cast<CQuorvexFIELDStart*>(field)) {
+                start->SetInitialState(0, RELAY_STATE_ON);
+                start->SetInitialState(1, channel ? RELAY_STATE_OFF : RELAY_STATE_NOT_SET);
+                start->SetStartDelay(3);
+            } else if (auto* change = dynamic_cast<CQuorvexFIELDStateChange*>(field)) {
+                change->SetRelayOperation(0, n % 4);
+                change->SetRelayOperation(1, (n + 1) % 4);
+                change->SetJump(target);
+            } else if (auto* condition = dynamic_cast<CQuorvexFIELDCondition*>(field)) {
+                const int type = index / 4 % 8;
+                condition->SetConditionType(type == 0 ? CONDITION_BRANCH_ON_JUMP : type);
+                if (twoChannels) {
+                    condition->SetTerm(0, TERM_OP_NONE, 1 + n % 2, 1 + n / 2 % 2, n % 3 == 0);
+                    condition->SetTerm(1, 1 + n % 3, 2, 1 + n % 2, n % 2);
+                    condition->SetTerm(2, n % 4, 1, 2, 1);
+                } else {
+                    condition->SetTerm(0, TERM_OP_NONE, 1 + n % 2, 1, 0);
+                }
+                condition->SetJump(target);
+                condition->SetAltJump((target + 5) % 37);
+            } else if (auto* time = dynamic_cast<CQuorvexFIELDTime*>(field)) {
+                const int group = (index - 1) / 4;
+                time->SetFixedTime(group % 4 == 3 ? 0 : 1);
+                time->SetTimeUnit(group % 7);
+                time->SetTimeValue(37 + 29 * group);
+                time->SetConditionType(group % 6);
+                time->SetTerm(0, TERM_OP_NONE, 1, 1, 0);
+                if (twoChannels) {
+                    time->SetTerm(0, TERM_OP_NONE, 2, 2, 1);
+                    time->SetTerm(1, TERM_OP_AND, 1, 1, 0);
+                    time->SetTerm(2, TERM_OP_XOR, 2, 1, 1);
+                }
+                time->SetJump(target);
+            }
+        }
+    }
+}
+
+// The view height (top band + row) at which a channel's chain is at least this wide.
+int HeightForChainWidth(const CStepDrawer& drawer, int width)
+{
+    CChainLayout layout;
+    for (int height = 10; height < 4000; ++height) {
+        layout.Compute(drawer, height);
+        if (layout.TotalWidth() >= width)
+            return height;
+    }
+    return 4000;
+}
+
+// One frame of the program view, painted as the view paints it: for each channel a view of
+// viewHeight rows, its black top band, every box of the chain (the boxes cover the row) and
+// the background right of the chain.
+void PaintFrame(QImage& image, const CStepDrawer& drawer, const CQuorvexDoc& doc, int viewHeight)
+{
+    CChainLayout layout;
+    layout.Compute(drawer, viewHeight);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    for (int channel = 0; channel < doc.GetChannelCount(); ++channel) {
+        const int top = channel * viewHeight;
+        painter.fillRect(QRect(0, top, image.width(), layout.TopBand()), Qt::black);
+        const int chainRight = layout.TotalWidth() + 1;
+        if (chainRight < image.width())
+            painter.fillRect(QRect(chainRight, top + layout.TopBand(), image.width() - chainRight, layout.RowHeight()),
+                             VIEW_BACKGROUND);
+        for (int index = 0; index < FIELD_COUNT; ++index) {
+            StepBoxState state;
+            state.selected = channel == 0 && index == 2;
+            state.active = index == 8;
+            state.elapsed = state.active ? 1.25 : -1.0;
+            state.potUnit = 2;
+            state.potValue = 200;
+            const QRect box(layout.BoxLeft(index), top + layout.TopBand(), layout.BoxWidth(index), layout.RowHeight());
+            drawer.Draw(painter, doc, channel, index, box, state);
+        }
+    }
+}
+
+struct Figure {
+    double first;   // ms of the first frame (texts laid out)
+    double average; // ms per frame after that
+};
+
+Figure Measure(const CStepDrawer& drawer, const CQuorvexDoc& doc, int width, int viewHeight, const QString& savePath)
+{
+    QImage image(width, viewHeight * doc.GetChannelCount(), QImage::Format_ARGB32_Premultiplied);
+    QElapsedTimer timer;
+    timer.start();
+    PaintFrame(image, drawer, doc, viewHeight);
+    const double first = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    for (int frame = 0; frame < FRAMES; ++frame)
+        PaintFrame(image, drawer, doc, viewHeight);
+    const double average = timer.nsecsElapsed() / 1e6 / FRAMES;
+    if (!savePath.isEmpty() && !image.save(savePath))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(savePath));
+    return {first, average};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QString saveFolder;
+    const QStringList arguments = app.arguments();
+    const qsizetype save = arguments.indexOf(QStringLiteral("--save"));
+    if (save > 0 && save + 1 < arguments.size())
+        saveFolder = arguments[save + 1];
+
+    Language::CLanguageManager& manager = Language::TheLanguageManager();
+    manager.ScanModules();
+    if (manager.SelectLanguageByLcid(Language::LCID_ENGLISH) != Language::LCID_ENGLISH)
+        std::printf("English module not found in %s: boxes without texts\n", qPrintable(manager.GetModuleFolder()));
+
+    double worst = 0.0;
+    for (const ModelCode model : {MODEL_QVR_K115_ZQX, MODEL_QVS_K115_318}) {
+        const char* modelName = model == MODEL_QVR_K115_ZQX ? "QVR_K115_ZQX" : "QVS_K115_318";
+        CStepDrawer drawer(model);
+        drawer.OnLanguageChanged(manager);
+        const int height4k = HeightForChainWidth(drawer, WIDTH_4K);
+        for (const bool busy : {false, true}) {
+            const auto doc = CreateDocument(model);
+            if (busy)
+                MakeBusy(*doc);
+            else
+                doc->ResetProgram(0);
+            const char* programName = busy ? "busy" : "default";
+            const auto path = [&](const char* size) {
+                return saveFolder.isEmpty() ? QString()
+                                            : QDir(saveFolder).filePath(QStringLiteral("%1-%2-%3.png")
+                                                                            .arg(QLatin1String(modelName),
+                                                                                 QLatin1String(programName),
+                                                                                 QLatin1String(size)));
+            };
+            const Figure k4 = Measure(drawer, *doc, WIDTH_4K, height4k, path("4k"));
+            const Figure window = Measure(drawer, *doc, DEFAULT_VIEW_WIDTH, DEFAULT_VIEW_HEIGHT, path("window"));
+            std::printf("%-13s %-8s 4K %4d x %4d: %6.2f ms per frame (first %6.2f ms)\n", modelName, programName,
+                        WIDTH_4K, height4k * doc->GetChannelCount(), k4.average, k4.first);
+            std::printf("%-13s %-8s window %4d x %4d: %6.2f ms per frame (first %6.2f ms)\n", modelName,
+                        programName, DEFAULT_VIEW_WIDTH, DEFAULT_VIEW_HEIGHT * doc->GetChannelCount(),
+                        window.average, window.first);
+            worst = std::max(worst, k4.average);
+        }
+    }
+    std::printf("paint: worst %.2f ms per 4K frame\n", worst);
+    return 0;
+}
