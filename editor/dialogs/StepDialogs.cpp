@@ -3,6 +3,7 @@
 #include "ModelStepDialogs.h"
 #include "StepDialogViews.h"
 
+#include <QLayout>
 #include <QStackedLayout>
 
 #include <array>
@@ -74,6 +75,13 @@ CStepDialogStrip::~CStepDialogStrip()
 
 QSize CStepDialogStrip::MeasuredSize() const
 {
+    // New texts (a language switch) change the controls' size hints at once, but the layouts
+    // above them follow only when their posted layout requests are handled. Bring every
+    // layout up to date now, the innermost first, so that the size is right straight away.
+    const QList<QWidget*> widgets = findChildren<QWidget*>();
+    for (auto widget = widgets.crbegin(); widget != widgets.crend(); ++widget)
+        if (QLayout* layout = (*widget)->layout())
+            layout->activate();
     QSize size;
     for (CStepDialogsView* view : m_pViews->byKind) {
         view->ensurePolished();
