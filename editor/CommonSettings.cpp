@@ -191,8 +191,9 @@ CButtonSButton::CButtonSButton(const QString& caption, const QString& keyText, d
 
 QSize CButtonSButton::sizeHint() const
 {
-    const int side = fontMetrics().height() * 5;
-    return {side, side};
+    // A captioned button is wider than tall: its caption sits left of the picture.
+    const int side = fontMetrics().height() * 4;
+    return {m_caption.isEmpty() ? side : side * 3 / 2, side};
 }
 
 void CButtonSButton::paintEvent(QPaintEvent*)
@@ -259,7 +260,7 @@ void CRelayRPictureControl::SetCaption(const QString& caption)
 
 QSize CRelayRPictureControl::sizeHint() const
 {
-    const int side = fontMetrics().height() * 5;
+    const int side = fontMetrics().height() * 4;
     return {side, side};
 }
 
@@ -385,13 +386,10 @@ CCOMMONDialogsView::CCOMMONDialogsView(ModelCode model, QWidget* parent)
         input.momentary->setChecked(true);
         input.button->SetLatching(false);
 
-        auto* modes = new QVBoxLayout;
-        modes->addStretch(1);
-        modes->addWidget(input.momentary);
-        modes->addWidget(input.latching);
-        modes->addStretch(1);
-        buttons->addLayout(modes, 0, i * 2);
-        buttons->addWidget(input.button, 0, i * 2 + 1, Qt::AlignCenter);
+        // Each input is a column: its button above its momentary/latching choice.
+        buttons->addWidget(input.button, 0, i, Qt::AlignHCenter | Qt::AlignBottom);
+        buttons->addWidget(input.momentary, 1, i);
+        buttons->addWidget(input.latching, 2, i);
 
         const int templateId = GetButtonTemplate();
         connect(input.modes, &QButtonGroup::idClicked, this, [this, i, templateId](int mode) {

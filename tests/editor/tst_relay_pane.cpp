@@ -10,6 +10,7 @@
 #include "StepDialogs.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
