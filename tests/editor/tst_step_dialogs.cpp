@@ -746,6 +746,25 @@ private Q_SLOTS:
         QCOMPARE(jump(), 20);
     }
 
+    // A stored target that names no step (37..62, from a file or a relay): the jump entry
+    // with no target chosen; nothing is written until the user picks one.
+    void jumpTargetThatNamesNoStep()
+    {
+        CPaneStandIn pane(MODEL_QVS_K115_318, m_manager);
+        const StepSetter prepare = [](CQuorvexFIELDBase& f) { AsChange(f).SetJump(40); };
+        pane.Prepare(1, 9, prepare);
+        pane.Select(1, 9);
+        QComboBox* onOff = pane.Combo(275, IDC_JUMP_ON_OFF);
+        QComboBox* target = pane.Combo(275, IDC_JUMP_TARGET);
+        QCOMPARE(onOff->currentIndex(), 1);
+        QCOMPARE(target->currentIndex(), -1);
+        QVERIFY(target->isEnabled());
+        QCOMPARE(pane.notifications, 0);
+        QVERIFY(ChooseEntry(target, 7));
+        QCOMPARE(pane.Image(), ExpectedImage(MODEL_QVS_K115_318, 1, 9, prepare,
+                                             [](CQuorvexFIELDBase& f) { AsChange(f).SetJump(7); }));
+    }
+
     // Only a change of the condition class touches the jump dialog: a wait condition changed
     // to another leaves it alone; a two-way condition enables the second jump with its target.
     void conditionClassDrivesTheJumpDialog_data()
