@@ -5,9 +5,11 @@
 // model: the default program and a busy one with every kind of value. Prints milliseconds
 // per frame; the last line gives the worst 4K figure (target: at most 2 ms).
 //
-//   bench_paint [--save FOLDER]   also writes each frame painted as a PNG into FOLDER
+//   bench_paint [--save FOLDER] [--lcid N]
 //
-// Texts come from the English module in Lang beside the program.
+//   --save   also writes each frame painted as a PNG into FOLDER
+//   --lcid   texts of that language (default 2057, English) from the modules in Lang beside
+//            the program
 
 #include "ChainLayout.h"
 #include "Fields.h"
@@ -153,16 +155,22 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QString saveFolder;
     const QStringList arguments = app.arguments();
-    const qsizetype save = arguments.indexOf(QStringLiteral("--save"));
-    if (save > 0 && save + 1 < arguments.size())
-        saveFolder = arguments[save + 1];
+    const auto option = [&](const char* name) {
+        const qsizetype at = arguments.indexOf(QLatin1String(name));
+        return at > 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
+    };
+    const QString saveFolder = option("--save");
+    const QString lcidText = option("--lcid");
+    const std::int64_t lcid = lcidText.isEmpty() ? Language::LCID_ENGLISH : lcidText.toLongLong();
 
     Language::CLanguageManager& manager = Language::TheLanguageManager();
     manager.ScanModules();
-    if (manager.SelectLanguageByLcid(Language::LCID_ENGLISH) != Language::LCID_ENGLISH)
-        std::printf("English module not found in %s: boxes without texts\n", qPrintable(manager.GetModuleFolder()));
+    const std::int64_t selected = manager.SelectLanguageByLcid(lcid);
+    if (selected != lcid)
+        std::printf("language %lld not found in %s; texts of language %lld (-1: none)\n",
+                    static_cast<long long>(lcid), qPrintable(manager.GetModuleFolder()),
+                    static_cast<long long>(selected));
 
     double worst = 0.0;
     for (const ModelCode model : {MODEL_QVR_K115_ZQX, MODEL_QVS_K115_318}) {
