@@ -53,7 +53,8 @@ QString WithoutTrailingSpace(QString text)
     return text;
 }
 
-// GDI's FrameRect: a one-pixel border inside left..right-1, top..bottom-1.
+// A one-pixel frame just inside the rectangle left..right-1, top..bottom-1 (right and bottom
+// exclusive).
 void FrameRect(QPainter& painter, int left, int top, int right, int bottom, const QColor& colour)
 {
     if (right <= left || bottom <= top)
