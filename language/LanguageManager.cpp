@@ -9,7 +9,6 @@
 #include <QMutex>
 
 #include <algorithm>
-#include <clocale>
 #include <map>
 
 namespace Language {
@@ -62,19 +61,20 @@ QLocale LocaleOfLcid(std::uint32_t lcid)
     return QLocale::system();
 }
 
-// C library locale of a language: German, Polish and Russian have their own, every other
-// language uses English conventions. A locale that is not installed falls back to C.UTF-8.
-void SetCLocale(std::uint32_t lcid)
+// Decimal separator of a language, from Qt's own locale data for the LCID (the same
+// language in another territory when only the language is known), so that it does not
+// depend on which C library locales the system has installed. A point for any language
+// we cannot name.
+QString DecimalPointOfLcid(std::uint32_t lcid)
 {
-    const char* name = "en_GB.UTF-8";
-    switch (lcid) {
-    case LCID_GERMAN: name = "de_DE.UTF-8"; break;
-    case LCID_POLISH: name = "pl_PL.UTF-8"; break;
-    case LCID_RUSSIAN: name = "ru_RU.UTF-8"; break;
-    default: break;
-    }
-    if (!std::setlocale(LC_ALL, name))
-        std::setlocale(LC_ALL, "C.UTF-8");
+    for (const LocaleId& known : KNOWN_LOCALES)
+        if (known.lcid == lcid)
+            return QLocale(known.language, known.territory).decimalPoint();
+    // The low ten bits of an LCID name the language, the bits above its variant (territory).
+    for (const LocaleId& known : KNOWN_LOCALES)
+        if ((known.lcid & 0x3FF) == (lcid & 0x3FF))
+            return QLocale(known.language, known.territory).decimalPoint();
+    return QStringLiteral(".");
 }
 
 const QString SETTINGS_ORGANIZATION = QStringLiteral("Morvik");
@@ -182,6 +182,7 @@ void CLanguageManager::UnloadLanguage()
     m_englishModule.reset();
     if (m_nCurrent >= 0)
         QLocale::setDefault(QLocale::system());
+    m_decimalPoint = QStringLiteral(".");
     m_nCurrent = -1;
 }
 
@@ -206,7 +207,9 @@ bool CLanguageManager::SelectLanguage(int index)
     }
     const std::uint32_t lcid = strings->GetLcid();
     QLocale::setDefault(LocaleOfLcid(lcid));
-    SetCLocale(lcid);
+    // Numbers in texts take the language's decimal separator from here; the C library
+    // locale is left alone, so it never reaches program files, the wire or tool output.
+    m_decimalPoint = DecimalPointOfLcid(lcid);
     m_nCurrent = index;
     return true;
 }

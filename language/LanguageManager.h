@@ -66,8 +66,15 @@ public:
     // The same as a string (empty for null).
     QString Text(int id) const { return TextString(GetText(id)); }
     // A format text of the current language with its arguments; empty when the text is
-    // missing or its placeholders do not match the arguments.
-    QString Format(int id, std::initializer_list<FormatArg> args) const { return FormatText(GetText(id), args); }
+    // missing or its placeholders do not match the arguments. Numbers with a fraction
+    // show the language's decimal separator.
+    QString Format(int id, std::initializer_list<FormatArg> args) const
+    {
+        return FormatText(GetText(id), args, m_decimalPoint);
+    }
+    // Decimal separator of the current language ("," for Polish, German, Russian and
+    // Spanish, "." for English); "." when no language is loaded.
+    const QString& DecimalPoint() const { return m_decimalPoint; }
 
     int GetLanguageCount() const { return int(m_entries.size()); }
     bool GetLanguageEntry(int index, std::uint32_t* lcid, QString* name) const;
@@ -95,6 +102,7 @@ private:
     int m_nEnglishIndex = -1;
     int m_nPolishIndex = -1;
     QString m_moduleFolder;
+    QString m_decimalPoint = QStringLiteral(".");
 };
 
 // The one manager of the program.

@@ -1,7 +1,10 @@
 #include "TextFormat.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -105,28 +108,107 @@ bool Parse(const char16_t* format, std::vector<Piece>* pieces)
     return true;
 }
 
-// C format of one numeric placeholder, rebuilt from the checked parts.
-std::string NumericFormat(const Placeholder& placeholder)
+// Sign, digits and padding of one number, as printf lays them out: the sign (or the
+// space or plus the flags ask for), zeros after the sign with the '0' flag, spaces on the
+// left, or on the right with '-'.
+QString Pad(const Placeholder& placeholder, bool negative, QString digits, bool zeroPadding)
 {
-    std::string format = "%" + placeholder.flags;
-    if (placeholder.width >= 0)
-        format += std::to_string(placeholder.width);
-    if (placeholder.precision >= 0)
-        format += "." + std::to_string(placeholder.precision);
-    format += placeholder.conversion;
-    return format;
+    const bool left = placeholder.flags.find('-') != std::string::npos;
+    QString sign;
+    if (negative)
+        sign = QStringLiteral("-");
+    else if (placeholder.flags.find('+') != std::string::npos)
+        sign = QStringLiteral("+");
+    else if (placeholder.flags.find(' ') != std::string::npos)
+        sign = QStringLiteral(" ");
+    const qsizetype fill = placeholder.width - sign.size() - digits.size();
+    if (fill > 0) {
+        if (left)
+            digits += QString(fill, QLatin1Char(' '));
+        else if (zeroPadding)
+            digits.prepend(QString(fill, QLatin1Char('0')));
+        else
+            sign.prepend(QString(fill, QLatin1Char(' ')));
+    }
+    return sign + digits;
 }
 
-template <typename T>
-QString FormatNumber(const Placeholder& placeholder, T value)
+QString FormatInteger(const Placeholder& placeholder, int value)
 {
-    const std::string format = NumericFormat(placeholder);
-    // Widths and precisions are at most 99, but a double can have over 300 integer digits.
-    char buffer[512];
-    const int length = std::snprintf(buffer, sizeof buffer, format.c_str(), value);
-    if (length < 0)
-        return QString();
-    return QString::fromLocal8Bit(buffer, std::min<int>(length, int(sizeof buffer) - 1));
+    const long long wide = value;
+    const unsigned long long magnitude = wide < 0 ? 0ULL - static_cast<unsigned long long>(wide) : wide;
+    char buffer[32];
+    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
+    QString digits = QString::fromLatin1(buffer, result.ptr - buffer);
+    // A precision is the least number of digits; precision 0 writes nothing for 0.
+    if (placeholder.precision >= 0) {
+        if (placeholder.precision == 0 && magnitude == 0)
+            digits.clear();
+        else if (digits.size() < placeholder.precision)
+            digits.prepend(QString(placeholder.precision - digits.size(), QLatin1Char('0')));
+    }
+    const bool zeros = placeholder.flags.find('0') != std::string::npos && placeholder.precision < 0;
+    return Pad(placeholder, value < 0, digits, zeros);
+}
+
+// Digits of a finite, non-negative double in one of printf's styles: 'f', 'e' or 'g'.
+std::string DoubleDigits(double value, char style, int precision, bool alternate)
+{
+    char buffer[400]; // DBL_MAX has 309 integer digits; precisions are at most 99
+    if (style == 'f' || style == 'e') {
+        const auto format = style == 'f' ? std::chars_format::fixed : std::chars_format::scientific;
+        const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+        std::string digits(buffer, result.ptr);
+        if (alternate && precision == 0) // the alternate form always has a decimal point
+            digits.insert(style == 'f' ? digits.size() : 1, 1, '.');
+        return digits;
+    }
+    // %g: with P the precision (at least 1) and X the exponent that style e would give,
+    // style f with precision P - 1 - X when P > X >= -4, else style e with precision
+    // P - 1; trailing zeros (and a point left alone) are dropped unless alternate.
+    const int p = precision == 0 ? 1 : precision;
+    const std::to_chars_result scientific =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, p - 1);
+    const std::string asScientific(buffer, scientific.ptr);
+    const int exponent = std::atoi(asScientific.c_str() + asScientific.find('e') + 1);
+    std::string digits = p > exponent && exponent >= -4 ? DoubleDigits(value, 'f', p - 1 - exponent, alternate)
+                                                        : DoubleDigits(value, 'e', p - 1, alternate);
+    if (!alternate) {
+        const std::size_t end = std::min(digits.find('e'), digits.size());
+        const std::size_t point = digits.find('.');
+        if (point < end) {
+            std::size_t last = end;
+            while (last > point + 1 && digits[last - 1] == '0')
+                --last;
+            if (last == point + 1)
+                last = point;
+            digits.erase(last, end - last);
+        }
+    }
+    return digits;
+}
+
+QString FormatDouble(const Placeholder& placeholder, double value, QStringView decimalPoint)
+{
+    const char conversion = placeholder.conversion;
+    const bool upper = conversion == 'F' || conversion == 'E' || conversion == 'G';
+    const bool negative = std::signbit(value);
+    std::string digits;
+    if (std::isnan(value))
+        digits = "nan";
+    else if (std::isinf(value))
+        digits = "inf";
+    else
+        digits = DoubleDigits(std::fabs(value), char(std::tolower(conversion)),
+                             placeholder.precision >= 0 ? placeholder.precision : 6,
+                             placeholder.flags.find('#') != std::string::npos);
+    if (upper)
+        std::transform(digits.begin(), digits.end(), digits.begin(), [](char c) { return char(std::toupper(c)); });
+    QString text = QString::fromLatin1(digits);
+    text.replace(QStringLiteral("."), decimalPoint.toString());
+    // Infinity and NaN are padded with spaces, never zeros.
+    const bool zeros = placeholder.flags.find('0') != std::string::npos && std::isfinite(value);
+    return Pad(placeholder, negative, text, zeros);
 }
 
 QString FormatString(const Placeholder& placeholder, const QString& value)
@@ -161,7 +243,7 @@ bool FormatMatches(const char16_t* format, const char* letters)
     return FormatPlaceholders(format, &found) && found == QLatin1String(letters ? letters : "");
 }
 
-QString FormatText(const char16_t* format, const std::vector<FormatArg>& args)
+QString FormatText(const char16_t* format, const std::vector<FormatArg>& args, QStringView decimalPoint)
 {
     std::vector<Piece> pieces;
     if (!Parse(format, &pieces))
@@ -188,8 +270,8 @@ QString FormatText(const char16_t* format, const std::vector<FormatArg>& args)
         }
         switch (placeholder.kind) {
         case 's': result += FormatString(placeholder, arg->String()); break;
-        case 'd': result += FormatNumber(placeholder, arg->Int()); break;
-        default: result += FormatNumber(placeholder, arg->Double()); break;
+        case 'd': result += FormatInteger(placeholder, arg->Int()); break;
+        default: result += FormatDouble(placeholder, arg->Double(), decimalPoint); break;
         }
         ++arg;
     }

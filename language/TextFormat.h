@@ -9,6 +9,7 @@
 // positional arguments.
 
 #include <QString>
+#include <QStringView>
 
 #include <initializer_list>
 #include <vector>
@@ -42,12 +43,15 @@ bool FormatPlaceholders(const char16_t* format, QString* letters);
 bool FormatMatches(const char16_t* format, const char* letters);
 
 // The format with its placeholders replaced by the arguments; an empty string when the
-// format is null or its placeholders do not match the arguments exactly. Numbers follow
-// the C library's current locale (its decimal point); string widths count UTF-16 units.
-QString FormatText(const char16_t* format, const std::vector<FormatArg>& args);
-inline QString FormatText(const char16_t* format, std::initializer_list<FormatArg> args)
+// format is null or its placeholders do not match the arguments exactly. Numbers are laid
+// out as printf does in the C locale, whatever locale the process has, except that a
+// number with a fraction shows decimalPoint (the language's decimal separator) where
+// printf writes a point. String widths count UTF-16 units.
+QString FormatText(const char16_t* format, const std::vector<FormatArg>& args, QStringView decimalPoint = u".");
+inline QString FormatText(const char16_t* format, std::initializer_list<FormatArg> args,
+                          QStringView decimalPoint = u".")
 {
-    return FormatText(format, std::vector<FormatArg>(args));
+    return FormatText(format, std::vector<FormatArg>(args), decimalPoint);
 }
 
 // Text of a module as a string: empty for null.

@@ -15,6 +15,7 @@ void CTimeControlHelper::OnLanguageChanged(CLanguageManager& manager)
                                 manager.Text(TEXT_PANEL_HOURS)};
     m_formats[DESCRIPTION_FORMATS] = {manager.Text(TEXT_DESC_SECONDS), manager.Text(TEXT_DESC_MINUTES),
                                       manager.Text(TEXT_DESC_HOURS)};
+    m_decimalPoint = manager.DecimalPoint();
 }
 
 namespace {
@@ -37,9 +38,10 @@ void SplitSixtieths(double value, int* whole, int* sixtieths)
     *sixtieths = parts;
 }
 
-QString Format(const QString& format, std::initializer_list<FormatArg> args)
+QString Format(const QString& format, std::initializer_list<FormatArg> args, const QString& decimalPoint)
 {
-    return format.isEmpty() ? QString() : FormatText(reinterpret_cast<const char16_t*>(format.utf16()), args);
+    return format.isEmpty() ? QString()
+                            : FormatText(reinterpret_cast<const char16_t*>(format.utf16()), args, decimalPoint);
 }
 
 } // namespace
@@ -49,15 +51,15 @@ QString CTimeControlHelper::FormatTime(FormatSet set, int unit, int mantissa, st
     const Formats& formats = m_formats[set == DESCRIPTION_FORMATS ? DESCRIPTION_FORMATS : PANEL_FORMATS];
     if (unit <= 1) {
         const double seconds = elapsed ? *elapsed : mantissa * std::pow(10.0, unit) / TIME_MANTISSA_ONE;
-        return Format(formats.seconds, {seconds});
+        return Format(formats.seconds, {seconds}, m_decimalPoint);
     }
     int whole = 0, sixtieths = 0;
     if (unit <= 3) {
         const double minutes = elapsed ? *elapsed / 60.0 : mantissa * std::pow(10.0, unit - 2) / TIME_MANTISSA_ONE;
         SplitSixtieths(minutes, &whole, &sixtieths);
-        return Format(formats.minutes, {whole, sixtieths});
+        return Format(formats.minutes, {whole, sixtieths}, m_decimalPoint);
     }
     const double hours = elapsed ? *elapsed / 3600.0 : mantissa * std::pow(10.0, unit - 4) / TIME_MANTISSA_ONE;
     SplitSixtieths(hours, &whole, &sixtieths);
-    return Format(formats.hours, {whole, sixtieths});
+    return Format(formats.hours, {whole, sixtieths}, m_decimalPoint);
 }

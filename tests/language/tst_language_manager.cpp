@@ -168,6 +168,41 @@ private Q_SLOTS:
         QCOMPARE(manager.Text(117), QStringLiteral("????"));
     }
 
+    // The decimal separator of numbers in texts comes from the language (Qt's locale data
+    // for its LCID), not from the user's locale or the C library.
+    void decimalPointFollowsTheLanguage_data()
+    {
+        QTest::addColumn<int>("lcid");
+        QTest::addColumn<QString>("point");
+        QTest::newRow("English") << 2057 << ".";
+        QTest::newRow("English (US)") << 1033 << ".";
+        QTest::newRow("Polish") << 1045 << ",";
+        QTest::newRow("German") << 1031 << ",";
+        QTest::newRow("German (Switzerland)") << 2055 << ".";
+        QTest::newRow("German (Liechtenstein), by its language") << 5127 << ",";
+        QTest::newRow("Russian") << 1049 << ",";
+        QTest::newRow("Spanish") << 1034 << ",";
+        QTest::newRow("unknown language") << 1062 << ".";
+    }
+    void decimalPointFollowsTheLanguage()
+    {
+        QFETCH(int, lcid);
+        QFETCH(QString, point);
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("xx"), QStringLiteral("Language"), std::uint32_t(lcid)));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 1);
+        // A user's locale with the other separator changes nothing.
+        QLocale::setDefault(QLocale(point == QLatin1String(".") ? QLocale::French : QLocale::English));
+        QVERIFY(manager.SelectLanguage(0));
+        QCOMPARE(manager.DecimalPoint(), point);
+        QCOMPARE(manager.Format(TEXT_PANEL_SECONDS, {1.5}), QStringLiteral("P1") + point + QStringLiteral("50 s"));
+        QCOMPARE(manager.Format(TEXT_DESC_MINUTES, {2, 5}), QStringLiteral("2 min 5 s"));
+        manager.UnloadLanguage();
+        QCOMPARE(manager.DecimalPoint(), QStringLiteral("."));
+    }
+
     // Two managers may use the same module; one unloading it leaves the other's texts intact.
     void managersShareAModule()
     {

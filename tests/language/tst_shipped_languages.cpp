@@ -1,11 +1,16 @@
-// The language modules shipped in bin/Lang: English and Polish are found, every text the
-// program uses is there, and every format carries exactly the placeholders its caller
-// passes.
+// The language modules in bin/Lang: every module file there loads and is listed, the five
+// shipped languages are among them in name order, every text the program uses is there,
+// every format carries exactly the placeholders its caller passes, mnemonics stay where
+// they can be shown and differ within a menu, and times take the language's decimal
+// separator.
 
 #include "LanguageManager.h"
 #include "TestLanguages.h"
 
+#include <QDir>
+#include <QHash>
 #include <QLibrary>
+#include <QSet>
 #include <QTest>
 
 #include <algorithm>
@@ -16,6 +21,43 @@ using namespace Language;
 namespace {
 
 bool Contains(const int* begin, const int* end, int id) { return std::find(begin, end, id) != end; }
+
+// The letter after a single '&' (a mnemonic), or a null character; "&&" is a literal '&'.
+QChar Mnemonic(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] != u'&')
+            return text[i + 1].toCaseFolded();
+        ++i;
+    }
+    return QChar();
+}
+
+// Items shown together, whose mnemonics must differ: the menu bar, the File menu, the
+// Relay menu, the relay model question and the change-password dialog.
+const QList<QList<int>> MNEMONIC_GROUPS = {
+    {45, 46, 47, 48, 49},
+    {50, 51, 52, 53, 56, 61},
+    {72, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87},
+    {1, 2, 3, 4, 5},
+    {266, 267, 268, 269, 270},
+};
+
+// Every text ID the program reads: the table apart from the null and unused IDs, and the
+// extended texts.
+QList<int> UsedTextIds()
+{
+    QList<int> ids;
+    for (int id = 0; id < TEXT_COUNT; ++id)
+        if (!Contains(std::begin(NULL_TEXT_IDS), std::end(NULL_TEXT_IDS), id)
+            && !Contains(std::begin(UNUSED_TEXT_IDS), std::end(UNUSED_TEXT_IDS), id))
+            ids << id;
+    for (int id : EXTENDED_TEXT_IDS)
+        ids << id;
+    return ids;
+}
 
 // The strings of a NUL-separated list ended by an empty string (a file-dialog filter).
 QStringList FilterParts(const char16_t* text)
@@ -38,6 +80,57 @@ private Q_SLOTS:
         m_manager.ScanModules();
         QVERIFY(m_manager.GetEnglishIndex() >= 0);
         QVERIFY(m_manager.GetPolishIndex() >= 0);
+    }
+
+    // No module in the folder is left out of the list (a module that does not load, lacks
+    // CreateObject or answers another interface version would be).
+    void everyModuleFileIsListed()
+    {
+        const QDir folder(m_manager.GetModuleFolder());
+        QStringList files;
+        for (const QString& file :
+             folder.entryList({QStringLiteral("Strings_??" QUORVEX_MODULE_SUFFIX)}, QDir::Files, QDir::Name))
+            files << folder.absoluteFilePath(file);
+        files.sort();
+        QStringList listed;
+        for (const LanguageEntry& entry : m_manager.Entries())
+            listed << entry.path;
+        listed.sort();
+        QCOMPARE(listed, files);
+    }
+
+    // The shipped languages, under the names their speakers write, in the order the
+    // language menu and the tool bar list show them (sorted by name), each with its own
+    // decimal separator in times.
+    void shippedLanguagesInNameOrder()
+    {
+        struct Shipped {
+            const char16_t* name;
+            std::uint32_t lcid;
+            const char16_t* seconds; // 1.5 s in the description set
+        };
+        const Shipped shipped[] = {{u"Deutsch", 1031, u"1,50 s"},
+                                   {u"English", 2057, u"1.50 s"},
+                                   {u"Español", 1034, u"1,50 s"},
+                                   {u"Polski", 1045, u"1,50 s"},
+                                   {u"Русский", 1049, u"1,50 с"}};
+        int previous = -1;
+        for (const Shipped& language : shipped) {
+            const QString name = QString::fromUtf16(language.name);
+            const auto& entries = m_manager.Entries();
+            const auto found = std::find_if(entries.begin(), entries.end(), [&](const LanguageEntry& entry) {
+                return entry.name == name;
+            });
+            QVERIFY2(found != entries.end(), qPrintable(name + QStringLiteral(" is not installed")));
+            QCOMPARE(found->lcid, language.lcid);
+            const int index = int(found - entries.begin());
+            QVERIFY2(index > previous, qPrintable(name + QStringLiteral(" is out of order")));
+            previous = index;
+            QVERIFY(m_manager.SelectLanguage(index));
+            QCOMPARE(m_manager.Format(TEXT_DESC_SECONDS, {1.5}), QString::fromUtf16(language.seconds));
+        }
+        for (std::size_t i = 1; i < m_manager.Entries().size(); ++i)
+            QVERIFY(m_manager.Entries()[i - 1].name <= m_manager.Entries()[i].name);
     }
 
     void texts_data()
@@ -104,6 +197,37 @@ private Q_SLOTS:
             }
         }
         // Not unloaded here: the manager shares the mapping (see LanguageManager.cpp).
+    }
+
+    // A mnemonic only where the English text has one (elsewhere the text is also a step-box
+    // text, a list entry or a description value, which would show the '&' or swallow it),
+    // and no two items shown together with the same mnemonic.
+    void mnemonics_data() { texts_data(); }
+    void mnemonics()
+    {
+        QFETCH(int, index);
+        QVERIFY(m_manager.SelectLanguageByLcid(LCID_ENGLISH) == LCID_ENGLISH);
+        QSet<int> withMnemonic;
+        for (int id : UsedTextIds())
+            if (!Mnemonic(m_manager.Text(id)).isNull())
+                withMnemonic << id;
+        QVERIFY(m_manager.SelectLanguage(index));
+        for (int id : UsedTextIds())
+            QVERIFY2(withMnemonic.contains(id) || Mnemonic(m_manager.Text(id)).isNull(),
+                     qPrintable(QStringLiteral("text %1 has a mnemonic: %2").arg(id).arg(m_manager.Text(id))));
+        for (const QList<int>& group : MNEMONIC_GROUPS) {
+            QHash<QChar, int> seen;
+            for (int id : group) {
+                const QChar mnemonic = Mnemonic(m_manager.Text(id));
+                if (mnemonic.isNull())
+                    continue;
+                QVERIFY2(!seen.contains(mnemonic), qPrintable(QStringLiteral("texts %1 and %2 share the mnemonic %3")
+                                                                  .arg(seen.value(mnemonic))
+                                                                  .arg(id)
+                                                                  .arg(mnemonic)));
+                seen.insert(mnemonic, id);
+            }
+        }
     }
 
     // A module made for the original table alone still works: its extended texts are the

@@ -1,13 +1,18 @@
 // Formatting with texts from the modules: a format is used only when its placeholders match
 // the arguments exactly; anything else gives an empty result instead of reading past the
-// arguments.
+// arguments. Numbers come out as printf writes them in the C locale, with the language's
+// decimal separator, whatever C library locale the process has.
 
+#include "TestCLocale.h"
 #include "TextFormat.h"
 #include "TextIds.h"
 
 #include <QTest>
 
 #include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <limits>
 
 using namespace Language;
 
@@ -73,6 +78,95 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const QString result = FormatText(reinterpret_cast<const char16_t*>(format.utf16()), args);
         QCOMPARE(result, expected);
+    }
+
+    // Every accepted numeric placeholder against printf in the C locale (the test's own
+    // locale): flags, widths, precisions, rounding of exact ties, infinities and NaN.
+    void numbersAsPrintfWrites_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<bool>("integer");
+
+        const char* doubleFormats[] = {"%f",    "%.2f",  "%.0f",   "%#.0f",  "%8.3f", "%-8.3f|", "%+.1f",
+                                       "% .1f", "%08.2f", "%-08.2f|", "%F",   "%e",    "%.3E",    "%#.0e",
+                                       "%+e",   "%g",    "%.3g",   "%.0g",   "%#g",   "%#.3g",   "%G",
+                                       "%10.4g", "%-+12.3e|", "%.10g"};
+        const double doubles[] = {0.0, -0.0, 0.5, 1.125, 0.375, 2.5, -1.5, 1e-5, 0.0001, 123456.789, 1e20,
+                                  9.9995, 199.21875, 1e100, std::numeric_limits<double>::max(),
+                                  std::numeric_limits<double>::denorm_min(), qInf(), -qInf(), qQNaN()};
+        for (const char* format : doubleFormats)
+            for (double value : doubles)
+                QTest::addRow("%s of %g", format, value) << QString::fromLatin1(format) << value << false;
+
+        const char* intFormats[] = {"%d",   "%i",   "%5d",   "%-5d|", "%05d",  "%+d",
+                                    "% d",  "%.3d", "%.0d",  "%8.3d", "%-08d|", "%+06d"};
+        const int ints[] = {0, 7, -7, 123456, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
+        for (const char* format : intFormats)
+            for (int value : ints)
+                QTest::addRow("%s of %d", format, value) << QString::fromLatin1(format) << double(value) << true;
+    }
+    void numbersAsPrintfWrites()
+    {
+        QFETCH(QString, format);
+        QFETCH(double, value);
+        QFETCH(bool, integer);
+        char expected[512];
+        const QByteArray cFormat = format.toLatin1();
+        if (integer)
+            std::snprintf(expected, sizeof expected, cFormat.constData(), int(value));
+        else
+            std::snprintf(expected, sizeof expected, cFormat.constData(), value);
+        const Args args{integer ? FormatArg(int(value)) : FormatArg(value)};
+        QCOMPARE(FormatText(reinterpret_cast<const char16_t*>(format.utf16()), args), QString::fromLatin1(expected));
+    }
+
+    // The decimal separator replaces the point of a number with a fraction, and nothing else.
+    void decimalSeparator_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<Args>("args");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("seconds") << "%.2f s" << Args{1.5} << "," << "1,50 s";
+        QTest::newRow("point kept") << "%.2f s" << Args{1.5} << "." << "1.50 s";
+        QTest::newRow("literal point untouched") << "v.%.1f." << Args{0.25} << "," << "v.0,2.";
+        QTest::newRow("zero padded") << "%+08.3f" << Args{-1.5} << "," << "-001,500";
+        QTest::newRow("alternate form") << "%#.0f" << Args{2.0} << "," << "2,";
+        QTest::newRow("exponent") << "%.2e" << Args{12345.0} << "," << "1,23e+04";
+        QTest::newRow("g without fraction") << "%g" << Args{100.0} << "," << "100";
+        QTest::newRow("integers unchanged") << "%d min %d s" << Args{1000, 5} << "," << "1000 min 5 s";
+        QTest::newRow("strings unchanged") << "%s" << Args{QStringLiteral("1.5")} << "," << "1.5";
+        QTest::newRow("width counts the separator") << "[%6.2f]" << Args{1.5} << "," << "[  1,50]";
+    }
+    void decimalSeparator()
+    {
+        QFETCH(QString, format);
+        QFETCH(Args, args);
+        QFETCH(QString, separator);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatText(reinterpret_cast<const char16_t*>(format.utf16()), args, separator), expected);
+    }
+
+    // With a C library locale whose decimal point is a comma in force, numbers still follow
+    // only the separator they are given.
+    void cLibraryLocaleIsIgnored()
+    {
+        CTestCLocale locale;
+        if (!locale.Build())
+            QSKIP("localedef cannot build a German locale on this machine");
+        qputenv("LOCPATH", locale.Path().toLocal8Bit());
+        QVERIFY(std::setlocale(LC_ALL, qPrintable(CTestCLocale::Name())));
+        char printed[16];
+        std::snprintf(printed, sizeof printed, "%.2f", 1.5);
+        const QByteArray inForce(printed);
+        QCOMPARE(FormatText(u"%.2f s", {1.5}), QStringLiteral("1.50 s"));
+        QCOMPARE(FormatText(u"%.2f s", {1.5}, u","), QStringLiteral("1,50 s"));
+        QCOMPARE(FormatText(u"%8.3e", {-0.5}), QStringLiteral("-5.000e-01"));
+        std::setlocale(LC_ALL, "C");
+        qunsetenv("LOCPATH");
+        QCOMPARE(inForce, QByteArray("1,50")); // the locale really was in force
     }
 
     void nullFormatIsEmpty()

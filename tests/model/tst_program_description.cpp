@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <clocale>
 
 using namespace Language;
 
@@ -81,7 +80,6 @@ class TestProgramDescription : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        std::setlocale(LC_NUMERIC, "C");
         QVERIFY(LoadTestLanguage(m_manager, m_folder));
     }
 

@@ -9,7 +9,6 @@
 
 #include <QTest>
 
-#include <clocale>
 #include <optional>
 
 using namespace Language;
@@ -21,7 +20,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(LoadTestLanguage(m_manager, m_folder));
-        std::setlocale(LC_NUMERIC, "C");
         m_helper.OnLanguageChanged(m_manager);
     }
 
@@ -64,6 +62,30 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const std::optional<double> time = elapsed >= 0 ? std::optional<double>(elapsed) : std::nullopt;
         QCOMPARE(m_helper.FormatTime(CTimeControlHelper::FormatSet(set), unit, mantissa, time), expected);
+    }
+
+    // Seconds take the decimal separator of the language the helper last read; minutes and
+    // hours have none.
+    void secondsTakeTheLanguagesSeparator()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("pl"), QStringLiteral("Polski"), 1045));
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 2);
+        QVERIFY(manager.SelectLanguageByLcid(1045) == 1045);
+        CTimeControlHelper helper;
+        helper.OnLanguageChanged(manager);
+        QCOMPARE(helper.FormatTime(CTimeControlHelper::DESCRIPTION_FORMATS, 1, 255), QStringLiteral("19,92 s"));
+        QCOMPARE(helper.FormatTime(CTimeControlHelper::PANEL_FORMATS, 0, 64), QStringLiteral("P0,50 s"));
+        QCOMPARE(helper.FormatTime(CTimeControlHelper::DESCRIPTION_FORMATS, 0, 64, 12.5), QStringLiteral("12,50 s"));
+        QCOMPARE(helper.FormatTime(CTimeControlHelper::DESCRIPTION_FORMATS, 3, 200), QStringLiteral("15 min 38 s"));
+
+        QVERIFY(manager.SelectLanguageByLcid(2057) == 2057);
+        QCOMPARE(helper.FormatTime(CTimeControlHelper::DESCRIPTION_FORMATS, 0, 64), QStringLiteral("0,50 s")); // not re-read yet
+        helper.OnLanguageChanged(manager);
+        QCOMPARE(helper.FormatTime(CTimeControlHelper::DESCRIPTION_FORMATS, 0, 64), QStringLiteral("0.50 s"));
     }
 
     // Without a language, or with formats whose placeholders do not fit, the text is empty.

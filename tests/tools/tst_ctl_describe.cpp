@@ -149,7 +149,7 @@ private Q_SLOTS:
         QTest::newRow("-o without a name") << QStringList{QStringLiteral("describe"), QStringLiteral("a"), QStringLiteral("-o")};
         QTest::newRow("language not installed")
             << QStringList{QStringLiteral("describe"), m_dir.filePath(QStringLiteral("one.qvp")), QStringLiteral("--language"),
-                           QStringLiteral("1031")};
+                           QStringLiteral("1036")};
         QTest::newRow("language not a number")
             << QStringList{QStringLiteral("describe"), m_dir.filePath(QStringLiteral("one.qvp")), QStringLiteral("--language"),
                            QStringLiteral("en")};

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <clocale>
 
 namespace {
 
@@ -26,6 +27,10 @@ void PrintHelp(QTextStream& out)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    // QCoreApplication takes the C library locale from the environment; numbers in the
+    // output are meant for scripts and stay in C notation, whatever the user's locale. The
+    // descriptions take their decimal separator from the chosen language instead.
+    std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setApplicationName(QStringLiteral("quorvexctl"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
     QTextStream out(stdout);
