@@ -274,7 +274,8 @@ void CLanguageManager::SaveLanguageChoice() const
     if (m_nCurrent < 0)
         return;
     QSettings settings(SETTINGS_ORGANIZATION, SETTINGS_APPLICATION);
-    settings.setValue(SETTINGS_LCID, qulonglong(m_entries[std::size_t(m_nCurrent)].lcid));
+    // A 32-bit number (a DWORD in the Windows registry), as it is read back.
+    settings.setValue(SETTINGS_LCID, quint32(m_entries[std::size_t(m_nCurrent)].lcid));
     settings.sync();
 }
 

@@ -209,6 +209,12 @@ enum TextId : int {
 
     // A port that exists but that the user may not open (result 34 stays the result).
     TEXT_PORT_ACCESS_DENIED = 304,     // format: port name
+
+    // Buttons of the main window's message boxes and of the About box.
+    TEXT_BUTTON_YES = 340,
+    TEXT_BUTTON_NO = 341,
+    TEXT_BUTTON_CANCEL = 342,
+    TEXT_BUTTON_OK = 343,
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -223,6 +229,10 @@ constexpr int TEXT_EXTENDED_LIMIT = 1000; // IDs stay below this
 // Every extended text the program uses (the shipped modules must have all of them).
 constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_PORT_ACCESS_DENIED,
+    TEXT_BUTTON_YES,
+    TEXT_BUTTON_NO,
+    TEXT_BUTTON_CANCEL,
+    TEXT_BUTTON_OK,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose

@@ -1,0 +1,55 @@
+#pragma once
+// Command IDs of the main window (menu items, keys and tool bar buttons), the IDs of the tool
+// bar's language controls and the main window's timer. One QAction per command carries its ID
+// (QAction::data).
+
+namespace CommandIds {
+
+enum CommandId : int {
+    // File menu.
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_EXPORTDOC = 32854,
+    ID_APP_EXIT = 57665,
+
+    // Device menu: the attached relays 1..10 (ID_DEVICE_1 + i).
+    ID_DEVICE_1 = 32838,
+    ID_DEVICE_10 = 32847,
+
+    // Transmission menu: relay transfers, live view, simulation.
+    ID_TRANSMISSION_SENDSETTINGS = 32777,
+    ID_TRANSMISSION_READSETTINGS = 32779,
+    ID_TRANSMISSION_VERSION = 32781,
+    ID_TRANSMISSION_CHANGEPASSWORD = 32878,
+    ID_TRANSMISSION_RESETPASSWORD = 32879,
+    ID_TRANSMISSION_STARTVIEW = 32789,
+    ID_TRANSMISSION_STOPVIEW = 32783,
+    ID_TRANSMISSION_SIMULATIONMODE = 32849,
+    ID_TRANSMISSION_STARTSIMULATION = 32790,
+    ID_TRANSMISSION_STEPPING = 32786,
+    ID_TRANSMISSION_SKIP = 32788,
+    ID_TRANSMISSION_STOPSIMULATION = 32792,
+    ID_TRANSMISSION_RESET = 32795,
+
+    // About menu.
+    ID_APP_ABOUT = 57664,
+};
+
+constexpr int DEVICE_COMMAND_COUNT = ID_DEVICE_10 - ID_DEVICE_1 + 1;
+
+// View menu: language 0..9 of the language list (not evenly spaced).
+constexpr int LANGUAGE_COMMAND_COUNT = 10;
+constexpr int ID_VIEW_LANGUAGE[LANGUAGE_COMMAND_COUNT] = {32804, 32806, 32808, 32810, 32812,
+                                                          32814, 32816, 32818, 32820, 32823};
+
+// Language controls at the right end of the tool bar.
+constexpr int IDC_LANGUAGE_LIST = 1080;
+constexpr int IDC_LANGUAGE_ICON = 1081;
+
+// Relay discovery on the main window.
+constexpr int DISCOVERY_TIMER_ID = 1;
+constexpr int DISCOVERY_PERIOD_MS = 5000;
+
+} // namespace CommandIds

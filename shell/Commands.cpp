@@ -1,0 +1,136 @@
+#include "Commands.h"
+
+#include "TextIds.h"
+
+#include <algorithm>
+
+using namespace CommandIds;
+
+namespace {
+
+constexpr CommandInfo COMMANDS[] = {
+    {ID_FILE_NEW, "SUBMENU_FILE_NEW", "Ctrl+N", ":/toolbar-new.svg", Language::TEXT_HELP_NEW},
+    {ID_FILE_OPEN, "SUBMENU_FILE_OPEN", "Ctrl+O", ":/toolbar-open.svg", Language::TEXT_HELP_OPEN},
+    {ID_FILE_SAVE, "SUBMENU_FILE_SAVE", "Ctrl+S", ":/toolbar-save.svg", Language::TEXT_HELP_SAVE},
+    {ID_FILE_SAVE_AS, "SUBMENU_FILE_SAVEAS", nullptr, nullptr, Language::TEXT_HELP_SAVE_AS},
+    {ID_FILE_EXPORTDOC, "SUBMENU_FILE_EXPORTDOC", nullptr, ":/toolbar-export.svg", Language::TEXT_HELP_EXPORT},
+    {ID_APP_EXIT, "SUBMENU_FILE_EXIT", "Alt+F4", nullptr, Language::TEXT_HELP_EXIT},
+    {ID_TRANSMISSION_SENDSETTINGS, "SUBMENU_TRANSMISSION_SENDSETTINGS", "Ctrl+T", ":/toolbar-send.svg", Language::TEXT_HELP_SEND},
+    {ID_TRANSMISSION_READSETTINGS, "SUBMENU_TRANSMISSION_READSETTINGS", "Ctrl+R", ":/toolbar-read.svg", Language::TEXT_HELP_READ},
+    {ID_TRANSMISSION_VERSION, "SUBMENU_TRANSMISSION_VERSION", nullptr, nullptr, Language::TEXT_HELP_VERSION},
+    {ID_TRANSMISSION_CHANGEPASSWORD, "SUBMENU_TRANSMISSION_CHANGEPASSWORD", nullptr, nullptr, -1},
+    {ID_TRANSMISSION_RESETPASSWORD, "SUBMENU_TRANSMISSION_RESETPASSWORD", nullptr, nullptr, -1},
+    {ID_TRANSMISSION_STARTVIEW, "SUBMENU_TRANSMISSION_STARTVIEW", "F6", ":/toolbar-start-view.svg", Language::TEXT_HELP_START_VIEW},
+    {ID_TRANSMISSION_STOPVIEW, "SUBMENU_TRANSMISSION_STOPVIEW", "F7", ":/toolbar-stop-view.svg", Language::TEXT_HELP_STOP_VIEW},
+    {ID_TRANSMISSION_SIMULATIONMODE, "SUBMENU_TRANSMISSION_SIMULATIOMODE", nullptr, ":/toolbar-simulation-mode.svg", Language::TEXT_HELP_SIMULATION_MODE},
+    {ID_TRANSMISSION_STARTSIMULATION, "SUBMENU_TRANSMISSION_STARTSIMULATION", "F5", ":/toolbar-start-simulation.svg", Language::TEXT_HELP_START_SIMULATION},
+    {ID_TRANSMISSION_STEPPING, "SUBMENU_TRANSMISSION_STEPPING", "F11", ":/toolbar-stepping.svg", Language::TEXT_HELP_STEPPING},
+    {ID_TRANSMISSION_SKIP, "SUBMENU_TRANSMISSION_SKIP", "F10", ":/toolbar-skip.svg", Language::TEXT_HELP_SKIP},
+    {ID_TRANSMISSION_STOPSIMULATION, "SUBMENU_TRANSMISSION_STOPSIMULATION", "Ctrl+Shift+F5", ":/toolbar-stop-simulation.svg", Language::TEXT_HELP_STOP_SIMULATION},
+    {ID_TRANSMISSION_RESET, "SUBMENU_TRANSMISSION_RESET", "Shift+F5", ":/toolbar-reset.svg", Language::TEXT_HELP_RESET_SIMULATION},
+    {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
+};
+
+constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_EXPORTDOC, 0,
+                             ID_APP_EXIT};
+
+constexpr int TRANSMISSION_MENU[] = {
+    ID_TRANSMISSION_SENDSETTINGS,    ID_TRANSMISSION_READSETTINGS,  ID_TRANSMISSION_VERSION, 0,
+    ID_TRANSMISSION_CHANGEPASSWORD,  ID_TRANSMISSION_RESETPASSWORD, 0,
+    ID_TRANSMISSION_STARTVIEW,       ID_TRANSMISSION_STOPVIEW,      0,
+    ID_TRANSMISSION_SIMULATIONMODE,  ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
+    ID_TRANSMISSION_SKIP,            ID_TRANSMISSION_STOPSIMULATION,  ID_TRANSMISSION_RESET,
+};
+
+constexpr int TOOL_BAR[] = {
+    ID_FILE_NEW, ID_FILE_OPEN, 0, ID_FILE_SAVE, 0, ID_FILE_EXPORTDOC, 0,
+    ID_TRANSMISSION_SENDSETTINGS, ID_TRANSMISSION_READSETTINGS, 0,
+    ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_STOPVIEW, 0,
+    ID_TRANSMISSION_SIMULATIONMODE, ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
+    ID_TRANSMISSION_SKIP, ID_TRANSMISSION_STOPSIMULATION, ID_TRANSMISSION_RESET,
+};
+
+bool IsLanguageCommand(int id)
+{
+    return std::find(std::begin(ID_VIEW_LANGUAGE), std::end(ID_VIEW_LANGUAGE), id) != std::end(ID_VIEW_LANGUAGE);
+}
+
+} // namespace
+
+std::span<const CommandInfo> Commands() { return COMMANDS; }
+std::span<const int> FileMenuItems() { return FILE_MENU; }
+std::span<const int> TransmissionMenuItems() { return TRANSMISSION_MENU; }
+std::span<const int> ToolBarItems() { return TOOL_BAR; }
+
+const CommandInfo* FindCommand(int id)
+{
+    for (const CommandInfo& command : COMMANDS)
+        if (command.id == id)
+            return &command;
+    return nullptr;
+}
+
+bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
+{
+    const bool editing = inputs.hasPane && inputs.mode == 0;
+    const bool simulating = inputs.hasPane && inputs.mode == 2;
+    switch (id) {
+    case ID_APP_EXIT:
+    case ID_APP_ABOUT:
+        return true;
+    case ID_FILE_NEW:
+    case ID_FILE_OPEN:
+        // Both make a pane when there is none.
+        return !inputs.hasPane || inputs.mode == 0;
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+    case ID_FILE_EXPORTDOC:
+    case ID_TRANSMISSION_SENDSETTINGS:
+    case ID_TRANSMISSION_READSETTINGS:
+    case ID_TRANSMISSION_VERSION:
+    case ID_TRANSMISSION_STARTVIEW:
+        return editing;
+    case ID_TRANSMISSION_CHANGEPASSWORD:
+    case ID_TRANSMISSION_RESETPASSWORD:
+        return editing && inputs.selectedRelayIsModel2;
+    case ID_TRANSMISSION_STOPVIEW:
+        return inputs.hasPane && inputs.mode == 1;
+    case ID_TRANSMISSION_SIMULATIONMODE:
+        return inputs.hasPane && inputs.mode != 1;
+    case ID_TRANSMISSION_STARTSIMULATION:
+    case ID_TRANSMISSION_STEPPING:
+    case ID_TRANSMISSION_SKIP:
+    case ID_TRANSMISSION_RESET:
+        return simulating && !inputs.simulationRunning;
+    case ID_TRANSMISSION_STOPSIMULATION:
+        return simulating && inputs.simulationRunning;
+    default:
+        // The relays of the Device menu get their state when that menu is built.
+        return IsLanguageCommand(id) || (id >= ID_DEVICE_1 && id <= ID_DEVICE_10);
+    }
+}
+
+bool IsCommandChecked(int id, const CommandStateInputs& inputs)
+{
+    return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == 2;
+}
+
+QString HelpPrompt(const QString& help)
+{
+    const qsizetype feed = help.indexOf(QLatin1Char('\n'));
+    return feed < 0 ? help : help.left(feed);
+}
+
+QString HelpToolTip(const QString& help)
+{
+    const qsizetype feed = help.indexOf(QLatin1Char('\n'));
+    if (feed < 0)
+        return QString();
+    QString tip = help.mid(feed + 1);
+    if (tip.size() > MAX_TOOL_TIP) {
+        // Never keep half of a character that takes two UTF-16 units.
+        const bool splitsPair = tip.at(MAX_TOOL_TIP - 1).isHighSurrogate();
+        tip.truncate(splitsPair ? MAX_TOOL_TIP - 1 : MAX_TOOL_TIP);
+    }
+    return tip;
+}

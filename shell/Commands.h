@@ -1,0 +1,51 @@
+#pragma once
+// The main window's commands as data: ID, placeholder caption, key, tool bar image and help
+// text of each, the order of the menus and of the tool bar, and the rule that decides
+// whether a command can be used. No widgets here: the main window builds its actions, menus
+// and tool bar from these tables, and tests check the rules directly.
+
+#include "CommandIds.h"
+
+#include <QString>
+
+#include <span>
+
+struct CommandInfo {
+    int id;
+    const char* key;      // caption until the language's text replaces it
+    const char* shortcut; // key in portable text form ("Ctrl+N"), or null
+    const char* image;    // tool bar image in the resources (":/..."), or null
+    int helpTextId;       // help text: status bar prompt, line feed, tool tip; or -1
+};
+
+// Every command with a fixed action, in no particular order (the device commands, whose
+// captions are relay names, are left out).
+std::span<const CommandInfo> Commands();
+// The entry of a command; null for an ID not in the table.
+const CommandInfo* FindCommand(int id);
+
+// Menu and tool bar contents in order; 0 stands for a separator.
+std::span<const int> FileMenuItems();
+std::span<const int> TransmissionMenuItems();
+std::span<const int> ToolBarItems();
+
+// What the enabled states depend on.
+struct CommandStateInputs {
+    bool hasPane = false;
+    int mode = 0;                       // the pane's work mode (0 edit, 1 relay view, 2 simulation)
+    bool simulationRunning = false;
+    bool selectedRelayIsModel2 = false; // the relay chosen in the Device menu is a QVS_K115_318
+};
+
+// Whether a command can be used. Without a pane only New, Open and the commands that need no
+// program (Exit, About, languages, relays) can: there is no document to save or run.
+bool IsCommandEnabled(int id, const CommandStateInputs& inputs);
+// Whether a command carries a check mark (Simulation mode while simulating).
+bool IsCommandChecked(int id, const CommandStateInputs& inputs);
+
+// The two parts of a help text "prompt\ntool tip": the prompt, shown in the status bar while
+// the command is highlighted, and the tool tip, cut to MAX_TOOL_TIP characters (empty when
+// the text has no line feed).
+constexpr int MAX_TOOL_TIP = 79;
+QString HelpPrompt(const QString& help);
+QString HelpToolTip(const QString& help);

@@ -1,0 +1,94 @@
+#include "FrameDialogs.h"
+
+#include "AboutDlg.h"
+#include "LanguageManager.h"
+#include "LanguageWidgets.h"
+#include "QueryDeviceTypeDlg.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+int CFrameDialogs::QueryModel(QWidget* owner, int preselected, bool cancelDisabled)
+{
+    CQueryDeviceTypeDlg dialog(owner);
+    dialog.m_nSelected = preselected;
+    dialog.m_bCancelDisabled = cancelDisabled;
+    return dialog.exec() == QDialog::Accepted ? dialog.m_nSelected : -1;
+}
+
+QString CFrameDialogs::OpenFileName(QWidget* owner, const QStringList& filters, const QString& startFolder)
+{
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (!startFolder.isEmpty())
+        dialog.setDirectory(startFolder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString CFrameDialogs::SaveFileName(QWidget* owner, const QStringList& filters, const QString& defaultSuffix,
+                                    const QString& initialPath)
+{
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(defaultSuffix);
+    // Overwriting an existing file is confirmed (QFileDialog asks unless told not to).
+    if (!initialPath.isEmpty())
+        dialog.selectFile(initialPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+namespace {
+
+// A message box whose buttons carry the language's captions.
+int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
+                   QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, caption, text, buttons, owner);
+    box.setTextFormat(Qt::PlainText); // a file name is shown as it is, never read as markup
+    const Language::CLanguageManager& manager = Language::TheLanguageManager();
+    Language::SetButtonText(manager, box.button(QMessageBox::Yes), Language::TEXT_BUTTON_YES);
+    Language::SetButtonText(manager, box.button(QMessageBox::No), Language::TEXT_BUTTON_NO);
+    Language::SetButtonText(manager, box.button(QMessageBox::Cancel), Language::TEXT_BUTTON_CANCEL);
+    Language::SetButtonText(manager, box.button(QMessageBox::Ok), Language::TEXT_BUTTON_OK);
+    return box.exec();
+}
+
+} // namespace
+
+CFrameDialogs::Answer CFrameDialogs::AskYesNoCancel(QWidget* owner, const QString& caption, const QString& text)
+{
+    switch (ShowMessageBox(owner, QMessageBox::Question, caption, text,
+                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes: return Yes;
+    case QMessageBox::No: return No;
+    default: return Cancel; // Cancel, Escape and the close box
+    }
+}
+
+void CFrameDialogs::ShowError(QWidget* owner, const QString& caption, const QString& text)
+{
+    ShowMessageBox(owner, QMessageBox::Warning, caption, text, QMessageBox::Ok);
+}
+
+void CFrameDialogs::ShowAbout(QWidget* owner)
+{
+    CAboutDlg dialog(owner);
+    dialog.exec();
+}
+
+void CFrameDialogs::ShowFatalError()
+{
+    // The only texts of the program itself: without a language module there are no others.
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Fatal Error"),
+                    QStringLiteral("Incomplete installation - exiting"), QMessageBox::Ok);
+    box.setObjectName(QLatin1String(FATAL_ERROR_BOX_NAME));
+    box.exec();
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The questions and messages the main window puts to the user, behind one small interface:
+// the window asks through it, the program answers with real modal dialogs, and tests answer
+// with scripted ones.
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+class CFrameDialogs {
+public:
+    enum Answer { Yes, No, Cancel };
+
+    virtual ~CFrameDialogs() = default;
+
+    // The relay model question: 0 (QVR_K115_ZQX) or 1 (QVS_K115_318), or -1 when cancelled.
+    // With cancelDisabled there is no way out but a choice.
+    virtual int QueryModel(QWidget* owner, int preselected, bool cancelDisabled);
+    // A file to open; empty when cancelled. startFolder may be empty.
+    virtual QString OpenFileName(QWidget* owner, const QStringList& filters, const QString& startFolder);
+    // A file to save to (after confirming an overwrite); empty when cancelled. The default
+    // suffix is appended to a typed name without one.
+    virtual QString SaveFileName(QWidget* owner, const QStringList& filters, const QString& defaultSuffix,
+                                 const QString& initialPath);
+    // Yes, No or Cancel to a question.
+    virtual Answer AskYesNoCancel(QWidget* owner, const QString& caption, const QString& text);
+    // An error message with an OK button.
+    virtual void ShowError(QWidget* owner, const QString& caption, const QString& text);
+    // The About box.
+    virtual void ShowAbout(QWidget* owner);
+    // The fixed message that start-up shows when no language module can be used.
+    virtual void ShowFatalError();
+};
+
+// Object name of the fatal message box (the first-frame probe reports it by this name).
+inline constexpr char FATAL_ERROR_BOX_NAME[] = "FatalError";

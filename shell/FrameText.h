@@ -1,0 +1,30 @@
+#pragma once
+// Texts the main window derives from language texts and paths: the window title, the file
+// dialog filters and the suggested name of a text description.
+
+#include <QString>
+#include <QStringList>
+
+// "<program> - <file>" with "*" appended when modified; <file> is the path when the program
+// comes from a file, else the untitled text. Empty when the language has no program name
+// (programName null).
+QString FrameTitle(const char16_t* programName, bool hasFile, const QString& path, const QString& untitled,
+                   bool modified);
+
+// A title for QWidget::setWindowTitle, which would take "[*]" in a path for its
+// modified-mark placeholder.
+QString EscapeWindowTitle(const QString& title);
+
+// Qt file dialog filters ("Description (*.ext)") from a language's filter text: NUL-separated
+// description and pattern pairs, ended by an empty string. A description that does not
+// already end in its patterns gets them appended; patterns separated by ";" are separated by
+// spaces. Null or empty gives no filter (every file shown).
+QStringList FileDialogFilters(const char16_t* filterText);
+
+// A default extension text without a leading dot ("qvp" from "qvp" or ".qvp").
+QString BareExtension(const QString& extension);
+
+// Suggested name of the text description of a program: the path with everything from the
+// last "." of its file name replaced by ".txt". A file name without "." is suggested
+// unchanged (a dot in a folder name does not count).
+QString DescriptionFileSuggestion(const QString& programPath);

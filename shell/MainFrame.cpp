@@ -1,0 +1,679 @@
+#include "MainFrame.h"
+
+#include "Commands.h"
+#include "FrameText.h"
+#include "LanguageIcon.h"
+#include "LanguageManager.h"
+#include "LanguageWidgets.h"
+#include "QuorvexDoc.h"
+#include "RelayPaneBase.h"
+#include "ResultCodes.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include <algorithm>
+
+using namespace CommandIds;
+using Language::CLanguageManager;
+using Language::TheLanguageManager;
+
+namespace {
+
+CMainFrame* s_pInstance = nullptr;
+
+// Client area of the window before the first pane: plain grey.
+QWidget* CreateEmptyClientArea(QWidget* parent)
+{
+    auto* area = new QWidget(parent);
+    area->setObjectName(QStringLiteral("emptyClientArea"));
+    area->setAutoFillBackground(true);
+    QPalette palette = area->palette();
+    palette.setColor(QPalette::Window, QColor(128, 128, 128));
+    area->setPalette(palette);
+    area->setMinimumSize(640, 320);
+    return area;
+}
+
+// File menu captions, set by command.
+constexpr std::pair<int, int> FILE_MENU_TEXTS[] = {
+    {ID_FILE_NEW, Language::TEXT_MENU_FILE_NEW},       {ID_FILE_OPEN, Language::TEXT_MENU_FILE_OPEN},
+    {ID_FILE_SAVE, Language::TEXT_MENU_FILE_SAVE},     {ID_FILE_SAVE_AS, Language::TEXT_MENU_FILE_SAVE_AS},
+    {ID_FILE_EXPORTDOC, Language::TEXT_MENU_FILE_EXPORT}, {ID_APP_EXIT, Language::TEXT_MENU_FILE_EXIT},
+};
+
+constexpr int TOP_MENU_COUNT = 5;          // File, Device, Transmission, View, About
+constexpr int TRANSMISSION_ITEM_COUNT = 16; // 13 commands and 3 separators
+
+} // namespace
+
+CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
+    : m_pDialogs(dialogs ? std::move(dialogs) : std::make_unique<CFrameDialogs>())
+{
+    s_pInstance = this;
+    setObjectName(QStringLiteral("CMainFrame"));
+    // The menu bar and the tool bar are fixed: no menu to hide them.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setCentralWidget(CreateEmptyClientArea(this));
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (m_pPane)
+        StopDiscovery();
+    if (m_bCreated)
+        TheLanguageManager().SaveLanguageChoice();
+    if (s_pInstance == this)
+        s_pInstance = nullptr;
+}
+
+CMainFrame* CMainFrame::Instance()
+{
+    return s_pInstance;
+}
+
+bool CMainFrame::Create()
+{
+    CLanguageManager& manager = TheLanguageManager();
+    manager.ScanModules(Language::LANGUAGE_INTERFACE_VERSION, Language::MAX_LANGUAGES);
+    manager.SelectStartupLanguage();
+
+    BuildActions();
+    BuildMenus();
+    BuildToolBar();
+    if (!BuildLanguageMenu()) {
+        m_pDialogs->ShowFatalError();
+        return false;
+    }
+    BuildStatusBar();
+    BuildLanguageControls();
+    // The height is the pane's: no maximize button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    OnLanguageChanged(manager);
+    UpdateCommandStates();
+    m_bCreated = true;
+    // The model question comes once the window is up and the event loop runs.
+    QTimer::singleShot(0, this, &CMainFrame::QueryModelAtStartup);
+    return true;
+}
+
+// ---------------------------------------------------------------- building
+
+void CMainFrame::BuildActions()
+{
+    using Handler = void (CMainFrame::*)();
+    const std::pair<int, Handler> handlers[] = {
+        {ID_FILE_NEW, &CMainFrame::OnFileNew},
+        {ID_FILE_OPEN, &CMainFrame::OnFileOpen},
+        {ID_FILE_SAVE, &CMainFrame::OnFileSave},
+        {ID_FILE_SAVE_AS, &CMainFrame::OnFileSaveAs},
+        {ID_FILE_EXPORTDOC, &CMainFrame::OnFileExportDoc},
+        {ID_APP_EXIT, &CMainFrame::OnAppExit},
+        {ID_TRANSMISSION_SENDSETTINGS, &CMainFrame::OnSendProgramToRelay},
+        {ID_TRANSMISSION_READSETTINGS, &CMainFrame::OnReadProgramFromRelay},
+        {ID_TRANSMISSION_VERSION, &CMainFrame::OnRelayVersion},
+        {ID_TRANSMISSION_CHANGEPASSWORD, &CMainFrame::OnChangeRelayPassword},
+        {ID_TRANSMISSION_RESETPASSWORD, &CMainFrame::OnResetRelayPassword},
+        {ID_TRANSMISSION_STARTVIEW, &CMainFrame::OnStartView},
+        {ID_TRANSMISSION_STOPVIEW, &CMainFrame::OnStopView},
+        {ID_TRANSMISSION_SIMULATIONMODE, &CMainFrame::OnSimulationMode},
+        {ID_TRANSMISSION_STARTSIMULATION, &CMainFrame::OnStartSimulation},
+        {ID_TRANSMISSION_STEPPING, &CMainFrame::OnStepping},
+        {ID_TRANSMISSION_SKIP, &CMainFrame::OnSkip},
+        {ID_TRANSMISSION_STOPSIMULATION, &CMainFrame::OnStopSimulation},
+        {ID_TRANSMISSION_RESET, &CMainFrame::OnResetSimulation},
+        {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
+    };
+    for (const CommandInfo& command : Commands()) {
+        auto* action = new QAction(QString::fromLatin1(command.key), this);
+        action->setData(command.id);
+        if (command.shortcut)
+            action->setShortcut(QKeySequence::fromString(QLatin1String(command.shortcut), QKeySequence::PortableText));
+        if (command.image)
+            action->setIcon(QIcon(QLatin1String(command.image)));
+        // Keys work while the window is active, whichever of its children has the focus.
+        action->setShortcutContext(Qt::WindowShortcut);
+        m_actions[command.id] = action;
+        addAction(action);
+    }
+    for (const auto& [id, handler] : handlers)
+        connect(m_actions.at(id), &QAction::triggered, this, handler);
+    m_actions.at(ID_TRANSMISSION_SIMULATIONMODE)->setCheckable(true);
+
+    // The attached relays: captions are the relays' names, set when the Device menu is built.
+    for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i) {
+        auto* action = new QAction(QStringLiteral("SUBMENU_DEVICE_%1").arg(i + 1), this);
+        action->setData(ID_DEVICE_1 + i);
+        connect(action, &QAction::triggered, this, [this, i] { OnSelectDevice(i); });
+        m_actions[ID_DEVICE_1 + i] = action;
+    }
+}
+
+void CMainFrame::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto fill = [this](QMenu* menu, std::span<const int> items) {
+        for (int id : items) {
+            if (id == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(m_actions.at(id));
+        }
+    };
+    fill(bar->addMenu(QStringLiteral("MENU_FILE")), FileMenuItems());
+    m_pDeviceMenu = bar->addMenu(QStringLiteral("MENU_DEVICE"));
+    connect(m_pDeviceMenu, &QMenu::aboutToShow, this, &CMainFrame::OnDeviceMenuAboutToShow);
+    m_pTransmissionMenu = bar->addMenu(QStringLiteral("MENU_TRANSMISSION"));
+    fill(m_pTransmissionMenu, TransmissionMenuItems());
+    m_pViewMenu = bar->addMenu(QStringLiteral("MENU_VIEW"));
+    m_pAboutMenu = bar->addMenu(QStringLiteral("MENU_ABOUT"));
+    m_pAboutMenu->addAction(m_actions.at(ID_APP_ABOUT));
+}
+
+void CMainFrame::BuildToolBar()
+{
+    m_pToolBar = new QToolBar(this);
+    m_pToolBar->setObjectName(QStringLiteral("toolBar"));
+    m_pToolBar->setMovable(false);
+    m_pToolBar->setFloatable(false);
+    addToolBar(Qt::TopToolBarArea, m_pToolBar);
+    for (int id : ToolBarItems()) {
+        if (id == 0)
+            m_pToolBar->addSeparator();
+        else
+            m_pToolBar->addAction(m_actions.at(id));
+    }
+}
+
+bool CMainFrame::BuildLanguageMenu()
+{
+    const CLanguageManager& manager = TheLanguageManager();
+    m_pViewMenu->clear();
+    delete m_pLanguageGroup;
+    m_pLanguageGroup = new QActionGroup(this);
+    // Exclusive, but with none checked while the current language is not offered here.
+    m_pLanguageGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const int count = std::min(manager.GetLanguageCount(), LANGUAGE_COMMAND_COUNT);
+    if (count == 0)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        QString name;
+        manager.GetLanguageEntry(i, nullptr, &name);
+        QAction* action = m_pViewMenu->addAction(name);
+        action->setData(ID_VIEW_LANGUAGE[i]);
+        action->setCheckable(true);
+        m_pLanguageGroup->addAction(action);
+        m_actions[ID_VIEW_LANGUAGE[i]] = action;
+        connect(action, &QAction::triggered, this, [this, i] { OnSelectLanguage(i); });
+    }
+    return manager.GetCurrentLanguage(nullptr, nullptr, nullptr);
+}
+
+void CMainFrame::BuildLanguageControls()
+{
+    const CLanguageManager& manager = TheLanguageManager();
+    m_pToolBar->addSeparator();
+
+    m_pLanguageIcon = new CLanguageIcon(m_pToolBar);
+    m_pLanguageIcon->setObjectName(QStringLiteral("languageIcon"));
+    m_pLanguageIcon->setProperty("controlId", IDC_LANGUAGE_ICON);
+    m_pLanguageIcon->SetIconSize(m_pToolBar->iconSize());
+    // As large as a button of the tool bar.
+    if (QWidget* reset = m_pToolBar->widgetForAction(m_actions.at(ID_TRANSMISSION_RESET)))
+        m_pLanguageIcon->setFixedSize(reset->sizeHint());
+    m_pToolBar->addWidget(m_pLanguageIcon);
+
+    m_pLanguageList = new QComboBox(m_pToolBar);
+    m_pLanguageList->setObjectName(QStringLiteral("languageList"));
+    m_pLanguageList->setProperty("controlId", IDC_LANGUAGE_LIST);
+    m_pLanguageList->setMinimumWidth(100);
+    m_pLanguageList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (const Language::LanguageEntry& entry : manager.Entries())
+        m_pLanguageList->addItem(entry.name);
+    m_pToolBar->addWidget(m_pLanguageList);
+    ShowCurrentLanguage();
+    connect(m_pLanguageList, &QComboBox::currentIndexChanged, this, &CMainFrame::OnLanguageListChanged);
+}
+
+void CMainFrame::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(true);
+    m_pStatusPane = new QLabel(bar);
+    m_pStatusPane->setObjectName(QStringLiteral("statusPane"));
+    m_pStatusPane->setTextFormat(Qt::PlainText);
+    bar->addWidget(m_pStatusPane, 1);
+}
+
+// ---------------------------------------------------------------- pane and window size
+
+void CMainFrame::QueryModelAtStartup()
+{
+    QueryModelForNewProgram(0, true, false);
+}
+
+CMainFrame::QueryResult CMainFrame::QueryModelForNewProgram(int preselected, bool cancelDisabled, bool keepWidth)
+{
+    QueryResult result;
+    const int choice = m_pDialogs->QueryModel(this, preselected, cancelDisabled);
+    if (choice != 0 && choice != 1) {
+        result.cancelled = true;
+        return result;
+    }
+    result.paneReplaced = CreatePaneForModel(choice + 1, keepWidth);
+    return result;
+}
+
+bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
+{
+    const int current = m_pPane ? ModelNumber(m_pPane->GetModelCode()) : 0;
+    if (current == modelNumber)
+        return false;
+    // The new pane is made before the old one goes: a model without a pane changes nothing.
+    CRelayPaneBase* pane = CreateRelayPane(modelNumber, this);
+    if (!pane)
+        return false;
+    DestroyPane();
+
+    m_pPane = pane;
+    connect(pane, &CRelayPaneBase::updateTitle, this, [this](int modified) { UpdateTitle(modified != 0); });
+    connect(pane, &CRelayPaneBase::showError, this, &CMainFrame::ShowError);
+    connect(pane, &CRelayPaneBase::updateCommands, this, &CMainFrame::UpdateCommandStates);
+    StartDiscovery();
+
+    setUpdatesEnabled(false);
+    const PaneSizing sizing = pane->CreatePaneWindow();
+    delete takeCentralWidget(); // the grey area of the window without pane
+    setCentralWidget(pane);
+    pane->setFocus();
+    pane->OnLanguageChanged(TheLanguageManager());
+    pane->UpdatePaneLayout();
+    UseDefaultFileName();
+    UpdateTitle(pane->GetDocument() && pane->GetDocument()->IsModified());
+    UpdateCommandStates();
+    ApplyPaneSizing(sizing, keepWidth);
+    setUpdatesEnabled(true);
+    return true;
+}
+
+void CMainFrame::DestroyPane()
+{
+    if (!m_pPane)
+        return;
+    StopDiscovery();
+    CRelayPaneBase* pane = m_pPane;
+    m_pPane = nullptr;
+    takeCentralWidget();
+    pane->disconnect(this);
+    pane->hide();
+    // Later, in case the pane is still on the call stack.
+    pane->deleteLater();
+}
+
+void CMainFrame::ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth)
+{
+    m_nMinWidth = sizing.stripWidth;
+    m_nFixedHeight = int(m_nMinWidth * sizing.ratio);
+    int width = m_nMinWidth;
+    if (keepWidth)
+        width = std::max(width, normalGeometry().width());
+    // Any width from the minimum up; the height is the pane's.
+    setMinimumSize(m_nMinWidth, m_nFixedHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, m_nFixedHeight);
+    resize(width, m_nFixedHeight);
+}
+
+// ---------------------------------------------------------------- title, errors, states
+
+void CMainFrame::UpdateTitle(bool modified)
+{
+    const CLanguageManager& manager = TheLanguageManager();
+    m_title = FrameTitle(manager.GetText(Language::TEXT_PROGRAM_NAME), m_bHasFile, m_path,
+                         manager.Text(Language::TEXT_UNTITLED), modified);
+    setWindowTitle(EscapeWindowTitle(m_title));
+}
+
+void CMainFrame::UseDefaultFileName()
+{
+    m_path = TheLanguageManager().Text(Language::TEXT_DEFAULT_FILE_NAME);
+    m_bPathIsDefault = true;
+}
+
+void CMainFrame::ShowError(int code)
+{
+    if (code == RESULT_OK)
+        return;
+    const CLanguageManager& manager = TheLanguageManager();
+    m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION), manager.Text(code));
+}
+
+void CMainFrame::SetStatusText(const QString& text)
+{
+    if (m_pStatusPane)
+        m_pStatusPane->setText(text);
+}
+
+CommandStateInputs CMainFrame::StateInputs() const
+{
+    CommandStateInputs inputs;
+    inputs.hasPane = m_pPane != nullptr;
+    if (m_pPane) {
+        inputs.mode = m_pPane->GetWorkMode();
+        inputs.simulationRunning = m_pPane->IsSimulationRunning();
+        inputs.selectedRelayIsModel2 = SelectedRelayIsModel2();
+    }
+    return inputs;
+}
+
+bool CMainFrame::CommandEnabledNow(int commandId) const
+{
+    return IsCommandEnabled(commandId, StateInputs());
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    const CommandStateInputs inputs = StateInputs();
+    for (const CommandInfo& command : Commands()) {
+        QAction* action = m_actions.at(command.id);
+        action->setEnabled(IsCommandEnabled(command.id, inputs));
+        if (action->isCheckable())
+            action->setChecked(IsCommandChecked(command.id, inputs));
+    }
+}
+
+QAction* CMainFrame::Action(int commandId) const
+{
+    const auto found = m_actions.find(commandId);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+// ---------------------------------------------------------------- languages
+
+void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
+{
+    if (m_bPathIsDefault)
+        UseDefaultFileName();
+
+    Language::SetMenuTexts(manager, menuBar(), 0, Language::TEXT_MENU_TOP_0, TOP_MENU_COUNT);
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
+        for (const auto& [id, textId] : FILE_MENU_TEXTS)
+            if (const char16_t* text = manager.GetText(textId))
+                m_actions.at(id)->setText(Language::TextString(text));
+    }
+    Language::SetMenuTexts(manager, m_pTransmissionMenu, 0, Language::TEXT_MENU_TRANSMISSION_0,
+                           TRANSMISSION_ITEM_COUNT);
+    Language::SetMenuTexts(manager, m_pAboutMenu, 0, Language::TEXT_MENU_ABOUT, 1);
+
+    for (const CommandInfo& command : Commands()) {
+        if (command.helpTextId < 0)
+            continue;
+        const QString help = manager.Text(command.helpTextId);
+        QAction* action = m_actions.at(command.id);
+        action->setStatusTip(HelpPrompt(help));
+        action->setToolTip(HelpToolTip(help));
+    }
+
+    if (m_pPane) {
+        UpdateTitle(m_pPane->GetDocument() && m_pPane->GetDocument()->IsModified());
+        m_pPane->OnLanguageChanged(manager);
+    } else {
+        m_title = manager.Text(Language::TEXT_PROGRAM_NAME);
+        setWindowTitle(EscapeWindowTitle(m_title));
+    }
+}
+
+void CMainFrame::SwitchLanguage(int index)
+{
+    CLanguageManager& manager = TheLanguageManager();
+    // A module that fails to load leaves no language: every text reads "????" until another
+    // language is chosen.
+    manager.SelectLanguage(index);
+    ShowCurrentLanguage();
+    OnLanguageChanged(manager);
+}
+
+void CMainFrame::ShowCurrentLanguage()
+{
+    int current = -1;
+    std::uint32_t lcid = 0;
+    const bool loaded = TheLanguageManager().GetCurrentLanguage(&current, &lcid, nullptr);
+    for (int i = 0; i < LANGUAGE_COMMAND_COUNT; ++i)
+        if (QAction* action = Action(ID_VIEW_LANGUAGE[i]))
+            action->setChecked(loaded && i == current);
+    if (m_pLanguageList && loaded) {
+        const QSignalBlocker blocker(m_pLanguageList);
+        m_pLanguageList->setCurrentIndex(current);
+    }
+    if (m_pLanguageIcon)
+        m_pLanguageIcon->SetLanguage(loaded ? lcid : 0);
+}
+
+void CMainFrame::OnSelectLanguage(int index)
+{
+    if (index < 0 || index >= LANGUAGE_COMMAND_COUNT || !Action(ID_VIEW_LANGUAGE[index]))
+        return;
+    SwitchLanguage(index);
+}
+
+void CMainFrame::OnLanguageListChanged(int index)
+{
+    if (index < 0)
+        return;
+    SwitchLanguage(index);
+}
+
+// ---------------------------------------------------------------- document commands
+
+bool CMainFrame::AskSaveChanges()
+{
+    if (!m_pPane || !m_pPane->GetDocument() || !m_pPane->GetDocument()->IsModified())
+        return true;
+    const CLanguageManager& manager = TheLanguageManager();
+    const QString name = QFileInfo(m_path).fileName();
+    switch (m_pDialogs->AskYesNoCancel(this, manager.Text(Language::TEXT_SAVE_CHANGES_CAPTION),
+                                       manager.Format(Language::TEXT_SAVE_CHANGES_QUESTION, {name}))) {
+    case CFrameDialogs::Yes:
+        // Only a program that was really saved may be replaced or closed.
+        return SaveProgram();
+    case CFrameDialogs::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::OnFileNew()
+{
+    if (!CommandEnabledNow(ID_FILE_NEW) || !AskSaveChanges())
+        return;
+    const int preselected = m_pPane && ModelNumber(m_pPane->GetModelCode()) == 2 ? 1 : 0;
+    const QueryResult result = QueryModelForNewProgram(preselected, false, true);
+    if (result.cancelled || !m_pPane)
+        return;
+    if (!result.paneReplaced) {
+        m_pPane->NewProgram();
+        UseDefaultFileName();
+    }
+    m_bHasFile = false;
+    UpdateTitle(m_pPane->GetDocument() && m_pPane->GetDocument()->IsModified());
+}
+
+void CMainFrame::OnFileOpen()
+{
+    if (!CommandEnabledNow(ID_FILE_OPEN) || !AskSaveChanges())
+        return;
+    const QStringList filters = FileDialogFilters(TheLanguageManager().GetText(Language::TEXT_PROGRAM_FILE_FILTER));
+    const QString folder = m_bHasFile ? QFileInfo(m_path).absolutePath() : QString();
+    const QString path = m_pDialogs->OpenFileName(this, filters, folder);
+    if (path.isEmpty())
+        return;
+    ShowError(LoadProgramFile(path));
+}
+
+int CMainFrame::LoadProgramFile(const QString& path)
+{
+    // The whole file is checked in a document of its own before anything on screen changes.
+    ModelCode model = 0;
+    if (const int result = IdentifyProgramFile(path, &model))
+        return result;
+    const std::unique_ptr<CQuorvexDoc> loaded = CreateDocument(model);
+    if (!loaded)
+        return RESULT_NOT_PROGRAM_FILE; // the model code names neither relay model
+    if (const int result = loaded->Load(path))
+        return result;
+
+    CreatePaneForModel(ModelNumber(model), true);
+    if (!m_pPane || !m_pPane->ReplaceProgram(loaded->GetData(), loaded->GetDataSize(), false))
+        return RESULT_NOT_PROGRAM_FILE;
+    m_bHasFile = true;
+    m_path = path;
+    m_bPathIsDefault = false;
+    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    return RESULT_OK;
+}
+
+bool CMainFrame::SaveProgram()
+{
+    if (!m_pPane || !m_pPane->GetDocument())
+        return false;
+    if (!m_bHasFile)
+        return SaveProgramAs();
+    CQuorvexDoc* doc = m_pPane->GetDocument();
+    if (const int result = doc->Save(m_path)) {
+        ShowError(result);
+        return false;
+    }
+    UpdateTitle(doc->IsModified());
+    return true;
+}
+
+bool CMainFrame::SaveProgramAs()
+{
+    if (!m_pPane || !m_pPane->GetDocument())
+        return false;
+    const CLanguageManager& manager = TheLanguageManager();
+    const QString path = m_pDialogs->SaveFileName(
+        this, FileDialogFilters(manager.GetText(Language::TEXT_PROGRAM_FILE_FILTER)),
+        BareExtension(manager.Text(Language::TEXT_PROGRAM_FILE_EXTENSION)), m_path);
+    if (path.isEmpty())
+        return false;
+    CQuorvexDoc* doc = m_pPane->GetDocument();
+    if (const int result = doc->Save(path)) {
+        ShowError(result);
+        return false;
+    }
+    m_bHasFile = true;
+    m_path = path;
+    m_bPathIsDefault = false;
+    UpdateTitle(doc->IsModified());
+    return true;
+}
+
+void CMainFrame::OnFileSave()
+{
+    if (CommandEnabledNow(ID_FILE_SAVE))
+        SaveProgram();
+}
+
+void CMainFrame::OnFileSaveAs()
+{
+    if (CommandEnabledNow(ID_FILE_SAVE_AS))
+        SaveProgramAs();
+}
+
+void CMainFrame::OnFileExportDoc()
+{
+    if (!CommandEnabledNow(ID_FILE_EXPORTDOC) || !m_pPane || !m_pPane->GetDocument())
+        return;
+    const CLanguageManager& manager = TheLanguageManager();
+    const QString path = m_pDialogs->SaveFileName(
+        this, FileDialogFilters(manager.GetText(Language::TEXT_DESCRIPTION_FILE_FILTER)),
+        BareExtension(manager.Text(Language::TEXT_DESCRIPTION_FILE_EXTENSION)), DescriptionFileSuggestion(m_path));
+    if (path.isEmpty())
+        return;
+    ShowError(m_pPane->GetDocument()->WriteReport(path));
+}
+
+void CMainFrame::OnAppExit()
+{
+    close();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (AskSaveChanges())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CMainFrame::OnAppAbout()
+{
+    m_pDialogs->ShowAbout(this);
+}
+
+// ---------------------------------------------------------------- simulation
+
+void CMainFrame::OnSimulationMode()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_SIMULATIONMODE))
+        m_pPane->ToggleSimulationMode();
+    // Also after a refused toggle: the action's check mark flipped when it was triggered.
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnStartSimulation()
+{
+    if (!CommandEnabledNow(ID_TRANSMISSION_STARTSIMULATION))
+        return;
+    m_pPane->StartSimulation();
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnStepping()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_STEPPING))
+        m_pPane->SimulationTick(0);
+}
+
+void CMainFrame::OnSkip()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_SKIP))
+        m_pPane->SimulationTick(1);
+}
+
+void CMainFrame::OnStopSimulation()
+{
+    if (!CommandEnabledNow(ID_TRANSMISSION_STOPSIMULATION))
+        return;
+    m_pPane->StopSimulation();
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnResetSimulation()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_RESET))
+        m_pPane->ResetSimulation();
+}
+
+// ---------------------------------------------------------------- relays (device integration)
+
+void CMainFrame::OnSendProgramToRelay() {}
+void CMainFrame::OnReadProgramFromRelay() {}
+void CMainFrame::OnRelayVersion() {}
+void CMainFrame::OnChangeRelayPassword() {}
+void CMainFrame::OnResetRelayPassword() {}
+void CMainFrame::OnStartView() {}
+void CMainFrame::OnStopView() {}
+void CMainFrame::OnSelectDevice(int) {}
+void CMainFrame::OnDeviceMenuAboutToShow() {}

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the built project into a temporary prefix and starts the installed program; then
+# builds the Debian package, unpacks it and starts the program from the package's files.
+#   install_check.sh BUILD_DIR CMAKE CPACK
+set -euo pipefail
+build=$1 cmake=$2 cpack=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen QUORVEX_EXIT_AFTER_FIRST_FRAME=1
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$work/runtime"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# The program reaches its first frame from where it was installed.
+starts() {
+  local out
+  out=$("$1" 2>"$work/stderr") || fail "$1 ended with status $?: $(cat "$work/stderr")"
+  [ "$out" = "first frame: CMainFrame" ] || fail "$1 printed '$out'"
+  echo "ok: $1 starts"
+}
+has() {
+  local root=$1; shift
+  for f in "$@"; do [ -e "$root/$f" ] || fail "$root lacks $f"; done
+}
+installed=(bin/quorvex bin/quorvexctl bin/Lang/Strings_en.so bin/Lang/Strings_pl.so
+           share/applications/quorvex.desktop share/icons/hicolor/scalable/apps/quorvex.svg)
+
+"$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
+has "$work/prefix" "${installed[@]}"
+starts "$work/prefix/bin/quorvex"
+
+(cd "$build" && "$cpack" -G DEB -B "$work/package" >/dev/null)
+deb=$(ls "$work"/package/*.deb)
+dpkg-deb -x "$deb" "$work/root"
+has "$work/root/usr" "${installed[@]}"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libqt6svg6 libqt6serialport6; do
+  grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"
+done
+starts "$work/root/usr/bin/quorvex"

@@ -1,0 +1,300 @@
+// The main window's parts that need no main window: the password commands' relay rule, help
+// texts cut into tool tips, titles, file dialog filters and the description's name; the helpers
+// that put language texts into menus and lists; the relay model question; the About box.
+
+#include "AboutDlg.h"
+#include "Commands.h"
+#include "DeviceDialogIds.h"
+#include "FrameText.h"
+#include "LanguageWidgets.h"
+#include "QueryDeviceTypeDlg.h"
+#include "TestLanguages.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <functional>
+
+using namespace CommandIds;
+using Language::TheLanguageManager;
+
+namespace {
+
+template <typename Widget> Widget* FindById(QWidget* parent, int id)
+{
+    for (Widget* child : parent->findChildren<Widget*>())
+        if (child->property("controlId").toInt() == id)
+            return child;
+    return nullptr;
+}
+
+// Runs `step` on the model question once it is open (the dialog is modal: exec() returns only
+// when it closes). Returns what exec() returned.
+int RunQuestion(CQueryDeviceTypeDlg& dialog, const std::function<void(CQueryDeviceTypeDlg&)>& step)
+{
+    QTimer::singleShot(0, &dialog, [&dialog, step] {
+        if (QApplication::activeModalWidget() == &dialog)
+            step(dialog);
+        // Whatever the step left open is answered with OK, so the test never hangs.
+        if (dialog.isVisible())
+            QTimer::singleShot(0, &dialog, [&dialog] { FindById<QPushButton>(&dialog, DeviceDialogIds::IDOK)->click(); });
+    });
+    return dialog.exec();
+}
+
+} // namespace
+
+class TestShellParts : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        QVERIFY(LoadTestLanguage(TheLanguageManager(), m_languages));
+    }
+
+    // The password commands also need the relay chosen in the Device menu to be a QVS_K115_318.
+    void passwordCommandsNeedATwoChannelRelay_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("model2");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("editing, QVS_K115_318 relay") << 0 << true << true;
+        QTest::newRow("editing, QVR_K115_ZQX relay") << 0 << false << false;
+        QTest::newRow("simulation, QVS_K115_318 relay") << 2 << true << false;
+    }
+    void passwordCommandsNeedATwoChannelRelay()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, model2);
+        QFETCH(bool, enabled);
+        const CommandStateInputs inputs{true, mode, false, model2};
+        QCOMPARE(IsCommandEnabled(ID_TRANSMISSION_CHANGEPASSWORD, inputs), enabled);
+        QCOMPARE(IsCommandEnabled(ID_TRANSMISSION_RESETPASSWORD, inputs), enabled);
+    }
+
+    void helpTextIntoPromptAndToolTip_data()
+    {
+        QTest::addColumn<QString>("help");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("tip");
+        const QString t79(79, QLatin1Char('t'));
+        QTest::newRow("both") << QStringLiteral("Prompt\nTip") << QStringLiteral("Prompt") << QStringLiteral("Tip");
+        QTest::newRow("no line feed") << QStringLiteral("Prompt") << QStringLiteral("Prompt") << QString();
+        QTest::newRow("79 kept") << QStringLiteral("P\n") + t79 << QStringLiteral("P") << t79;
+        QTest::newRow("80 cut") << QStringLiteral("P\n") + t79 + QLatin1Char('x') << QStringLiteral("P") << t79;
+        QTest::newRow("second line feed kept") << QStringLiteral("P\nA\nB") << QStringLiteral("P") << QStringLiteral("A\nB");
+        // A character of two UTF-16 units across the cut is dropped whole.
+        QTest::newRow("pair at the cut") << QStringLiteral("P\n") + QString(78, QLatin1Char('t')) + QStringLiteral("\U0001F600")
+                                         << QStringLiteral("P") << QString(78, QLatin1Char('t'));
+    }
+    void helpTextIntoPromptAndToolTip()
+    {
+        QFETCH(QString, help);
+        QFETCH(QString, prompt);
+        QFETCH(QString, tip);
+        QCOMPARE(HelpPrompt(help), prompt);
+        QCOMPARE(HelpToolTip(help), tip);
+    }
+
+    void windowTitle_data()
+    {
+        QTest::addColumn<bool>("hasFile");
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("untitled") << false << false << QStringLiteral("Q - untitled");
+        QTest::newRow("untitled, modified") << false << true << QStringLiteral("Q - untitled*");
+        QTest::newRow("file, modified") << true << true << QStringLiteral("Q - /a/b[*].qvp*");
+    }
+    void windowTitle()
+    {
+        QFETCH(bool, hasFile);
+        QFETCH(bool, modified);
+        QFETCH(QString, title);
+        const QString made = FrameTitle(u"Q", hasFile, QStringLiteral("/a/b[*].qvp"), QStringLiteral("untitled"), modified);
+        QCOMPARE(made, title);
+        // The window shows it as it is, "[*]" in a file name included.
+        QWidget window;
+        window.setWindowTitle(EscapeWindowTitle(made));
+        window.show();
+        QVERIFY(window.windowHandle());
+        QCOMPARE(window.windowHandle()->title(), title);
+        QVERIFY(FrameTitle(nullptr, hasFile, QStringLiteral("x"), QStringLiteral("u"), modified).isEmpty());
+    }
+
+    void fileDialogFilters_data()
+    {
+        QTest::addColumn<QString>("text"); // "|" stands for NUL
+        QTest::addColumn<QStringList>("filters");
+        QTest::newRow("with patterns") << QStringLiteral("Programs (*.qvp)|*.qvp|All files (*)|*||")
+                                       << QStringList{QStringLiteral("Programs (*.qvp)"), QStringLiteral("All files (*)")};
+        QTest::newRow("patterns added") << QStringLiteral("Programs|*.qvp||")
+                                        << QStringList{QStringLiteral("Programs (*.qvp)")};
+        QTest::newRow("several patterns") << QStringLiteral("Texts|*.txt;*.log||")
+                                          << QStringList{QStringLiteral("Texts (*.txt *.log)")};
+        QTest::newRow("description without pattern") << QStringLiteral("Programs (*.qvp)|*.qvp|Odd||")
+                                                      << QStringList{QStringLiteral("Programs (*.qvp)")};
+        QTest::newRow("empty") << QStringLiteral("|") << QStringList{};
+    }
+    void fileDialogFilters()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, filters);
+        text.replace(QLatin1Char('|'), QChar(0));
+        QCOMPARE(FileDialogFilters(reinterpret_cast<const char16_t*>(text.utf16())), filters);
+        QVERIFY(FileDialogFilters(nullptr).isEmpty());
+    }
+
+    void descriptionFileSuggestion_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("extension") << QStringLiteral("/home/u/timer.qvp") << QStringLiteral("/home/u/timer.txt");
+        QTest::newRow("several dots") << QStringLiteral("/p/a.b.c.qvp") << QStringLiteral("/p/a.b.c.txt");
+        QTest::newRow("no dot") << QStringLiteral("/p/timer") << QStringLiteral("/p/timer");
+        QTest::newRow("dot only in a folder") << QStringLiteral("/p.d/timer") << QStringLiteral("/p.d/timer");
+        QTest::newRow("default name") << QStringLiteral("program.qvp") << QStringLiteral("program.txt");
+    }
+    void descriptionFileSuggestion()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, description);
+        QCOMPARE(DescriptionFileSuggestion(program), description);
+    }
+
+    // Captions by position; a text the language lacks (75: a separator) leaves its item alone.
+    void setMenuTexts()
+    {
+        QMenu menu;
+        menu.addAction(QStringLiteral("KEY_A"));
+        menu.addAction(QStringLiteral("KEY_B"));
+        menu.addAction(QStringLiteral("KEY_C"));
+        Language::SetMenuTexts(TheLanguageManager(), &menu, 1, 74, 5);
+        const QList<QAction*> items = menu.actions();
+        QCOMPARE(items[0]->text(), QStringLiteral("KEY_A"));
+        QCOMPARE(items[1]->text(), QStringLiteral("Text 74"));
+        QCOMPARE(items[2]->text(), QStringLiteral("KEY_C"));
+
+        QMenuBar bar;
+        bar.addMenu(QStringLiteral("MENU_FILE"));
+        Language::SetMenuTexts(TheLanguageManager(), &bar, 0, 45, 1);
+        QCOMPARE(bar.actions()[0]->text(), QStringLiteral("Text 45"));
+
+        Language::CLanguageManager none;
+        Language::SetMenuTexts(none, &menu, 0, 45, 3);
+        QCOMPARE(menu.actions()[0]->text(), QStringLiteral("KEY_A"));
+    }
+
+    void fillComboTexts_data()
+    {
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<int>("selection");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<int>("selected");
+        const QStringList fresh{QStringLiteral("Text 198"), QStringLiteral("Text 199"), QStringLiteral("Text 200")};
+        QTest::newRow("reset, select 2") << true << 2 << fresh << 2;
+        QTest::newRow("reset, select again") << true << -1 << fresh << 1;
+        QTest::newRow("reset, leave") << true << -3 << fresh << 0;
+        QTest::newRow("append") << false << -1 << (QStringList{QStringLiteral("x"), QStringLiteral("y")} + fresh) << 1;
+    }
+    void fillComboTexts()
+    {
+        QFETCH(bool, reset);
+        QFETCH(int, selection);
+        QFETCH(QStringList, items);
+        QFETCH(int, selected);
+        QComboBox list;
+        list.addItems({QStringLiteral("x"), QStringLiteral("y")});
+        list.setCurrentIndex(1);
+        QSignalSpy changes(&list, &QComboBox::currentIndexChanged);
+        QCOMPARE(Language::FillComboTexts(TheLanguageManager(), &list, 198, 3, reset, selection), 1);
+        QStringList shown;
+        for (int i = 0; i < list.count(); ++i)
+            shown << list.itemText(i);
+        QCOMPARE(shown, items);
+        QCOMPARE(list.currentIndex(), selected);
+        QVERIFY(changes.isEmpty()); // filling is not a choice of the user
+
+        Language::CLanguageManager none;
+        QCOMPARE(Language::FillComboTexts(none, &list, 198, 3, true, 0), -2);
+        QCOMPARE(list.count(), items.size());
+    }
+
+    // With Cancel disabled, neither Cancel nor Escape nor the close box dismisses the question.
+    void modelQuestionWithoutCancel_data()
+    {
+        QTest::addColumn<bool>("cancelDisabled");
+        QTest::newRow("start-up: Cancel disabled") << true;
+        QTest::newRow("New: Cancel enabled") << false;
+    }
+    void modelQuestionWithoutCancel()
+    {
+        QFETCH(bool, cancelDisabled);
+        using namespace DeviceDialogIds;
+        for (const char* way : {"Escape", "close box", "Cancel"}) {
+            CQueryDeviceTypeDlg dialog;
+            dialog.m_nSelected = 1;
+            dialog.m_bCancelDisabled = cancelDisabled;
+            bool stillOpen = false;
+            const int result = RunQuestion(dialog, [&](CQueryDeviceTypeDlg& d) {
+                QCOMPARE(FindById<QPushButton>(&d, IDCANCEL)->isEnabled(), !cancelDisabled);
+                QVERIFY(FindById<QRadioButton>(&d, IDC_DEVICE_TYPE_SECOND)->isChecked());
+                if (QLatin1String(way) == QLatin1String("Escape"))
+                    QTest::keyClick(&d, Qt::Key_Escape);
+                else if (QLatin1String(way) == QLatin1String("close box"))
+                    d.close();
+                else
+                    FindById<QPushButton>(&d, IDCANCEL)->click();
+                stillOpen = d.isVisible();
+            });
+            QVERIFY2(stillOpen == cancelDisabled, way);
+            QCOMPARE(result, cancelDisabled ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        }
+    }
+
+    void modelQuestionAnswer()
+    {
+        using namespace DeviceDialogIds;
+        CQueryDeviceTypeDlg dialog;
+        dialog.m_nSelected = 0;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Text 0"));
+        const int result = RunQuestion(dialog, [](CQueryDeviceTypeDlg& d) {
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            // The preselected model has the focus; the arrow key moves to the second.
+            QCOMPARE(QApplication::focusWidget(), FindById<QRadioButton>(&d, IDC_DEVICE_TYPE_FIRST));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+            QTest::keyClick(&d, Qt::Key_Return);                         // OK is the default button
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(dialog.m_nSelected, 1);
+    }
+
+    void aboutBoxShowsTheProjectVersion()
+    {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("Text 105"));
+        QStringList lines;
+        for (QLabel* label : about.findChildren<QLabel*>())
+            lines << label->text();
+        QVERIFY2(lines.contains(QStringLiteral("Version " QUORVEX_VERSION)), qPrintable(lines.join(u'|')));
+        QVERIFY(lines.contains(QStringLiteral("Text 6")));
+    }
+
+private:
+    QTemporaryDir m_config;
+    CTestLanguageFolder m_languages;
+};
+
+QTEST_MAIN(TestShellParts)
+#include "tst_shell_parts.moc"
