@@ -209,6 +209,11 @@ enum TextId : int {
 
     // A port that exists but that the user may not open (result 34 stays the result).
     TEXT_PORT_ACCESS_DENIED = 304,     // format: port name
+
+    // A save target that exists but is no regular file; it is left as it is.
+    TEXT_TARGET_NOT_REGULAR_FILE = 600, // format: path
+    // A command-line argument that is not valid UTF-8 (shown with \xNN escapes); refused.
+    TEXT_ARGUMENT_NOT_UTF8 = 601,       // format: the argument
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -223,6 +228,8 @@ constexpr int TEXT_EXTENDED_LIMIT = 1000; // IDs stay below this
 // Every extended text the program uses (the shipped modules must have all of them).
 constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_PORT_ACCESS_DENIED,
+    TEXT_TARGET_NOT_REGULAR_FILE,
+    TEXT_ARGUMENT_NOT_UTF8,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -255,6 +262,8 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_DESC_MINUTES, "dd"},
     {TEXT_DESC_HOURS, "dd"},
     {TEXT_PORT_ACCESS_DENIED, "s"},
+    {TEXT_TARGET_NOT_REGULAR_FILE, "s"},
+    {TEXT_ARGUMENT_NOT_UTF8, "s"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.
