@@ -25,10 +25,11 @@ if [ "$sanitize" -eq 0 ]; then
   exec ctest --output-on-failure --timeout 300 -j "$(nproc)" "$@"
 fi
 
-# Every sanitizer report of every process, the tools the tests start included, goes to a
-# file of its own: a report from a child whose exit status no test looks at still fails
-# the run. Undefined behaviour and memory errors stop the process at once; leaks are
-# reported when it exits, except those the system libraries own (tests/sanitizer/lsan.supp).
+# Undefined behaviour and memory errors stop the process at once; leaks are reported when it
+# exits, except those the system libraries own (tests/sanitizer/lsan.supp). A report from a
+# child whose exit status no test looks at must fail the run too: memory errors and leaks
+# of every process go to files of their own, and the tests' output is searched for the
+# rest (undefined behaviour is reported on the error stream whatever log_path says).
 reports="$build/sanitizer-reports"
 rm -rf "$reports"
 mkdir -p "$reports"
@@ -44,6 +45,13 @@ if [ -n "$(ls -A "$reports")" ]; then
     echo "---- $report"
     cat "$report"
   done
+  status=1
+fi
+log="$build/Testing/Temporary/LastTest.log"
+pattern='runtime error:|ERROR: (Address|Leak|UndefinedBehavior)Sanitizer|SUMMARY: (Address|Leak|UndefinedBehavior)Sanitizer'
+if [ -f "$log" ] && grep -Eq "$pattern" "$log"; then
+  echo "Sanitizer reports in the test output ($log):"
+  grep -En -B2 -A20 "$pattern" "$log" | head -n 400
   status=1
 fi
 if [ "$status" -eq 0 ]; then
