@@ -33,7 +33,15 @@ fi
 reports="$build/sanitizer-reports"
 rm -rf "$reports"
 mkdir -p "$reports"
-export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/asan"
+# Leak checking stops the process's threads with ptrace; where a container forbids that,
+# every process would die at exit. Leak checking is then left off, and the run says so.
+leaks=1
+probe="$(ASAN_OPTIONS=detect_leaks=1 "$build/bin/quorvexctl" --version 2>&1 >/dev/null || true)"
+if [[ "$probe" == *"LeakSanitizer has encountered a fatal error"* ]]; then
+  leaks=0
+  echo "WARNING: LeakSanitizer cannot run on this machine (ptrace is not allowed): leaks are not checked in this run."
+fi
+export ASAN_OPTIONS="abort_on_error=1:detect_leaks=$leaks:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/asan"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:abort_on_error=1:log_path=$reports/ubsan"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0"
 
@@ -55,6 +63,6 @@ if [ -f "$log" ] && grep -Eq "$pattern" "$log"; then
   status=1
 fi
 if [ "$status" -eq 0 ]; then
-  echo "Sanitizer suite passed: no memory error, undefined behaviour or leak reported."
+  echo "Sanitizer suite passed: no memory error, undefined behaviour$([ "$leaks" -eq 1 ] && echo " or leak") reported."
 fi
 exit "$status"
