@@ -1,4 +1,5 @@
 #include "LanguageManager.h"
+#include "ModuleFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,6 +102,9 @@ public:
         std::weak_ptr<CLanguageModule>& slot = open[path];
         if (std::shared_ptr<CLanguageModule> module = slot.lock())
             return module;
+        // A damaged file (one cut short, say) can take the process down inside the loader.
+        if (!IsLoadableModuleFile(path))
+            return nullptr;
         auto module = std::make_shared<CLanguageModule>(path);
         if (!module->m_library.load())
             return nullptr;

@@ -215,6 +215,10 @@ enum TextId : int {
     TEXT_BUTTON_NO = 341,
     TEXT_BUTTON_CANCEL = 342,
     TEXT_BUTTON_OK = 343,
+    // A save target that exists but is no regular file; it is left as it is.
+    TEXT_TARGET_NOT_REGULAR_FILE = 600, // format: path
+    // A command-line argument that is not valid UTF-8 (shown with \xNN escapes); refused.
+    TEXT_ARGUMENT_NOT_UTF8 = 601,       // format: the argument
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -233,6 +237,8 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_BUTTON_NO,
     TEXT_BUTTON_CANCEL,
     TEXT_BUTTON_OK,
+    TEXT_TARGET_NOT_REGULAR_FILE,
+    TEXT_ARGUMENT_NOT_UTF8,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -265,6 +271,8 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_DESC_MINUTES, "dd"},
     {TEXT_DESC_HOURS, "dd"},
     {TEXT_PORT_ACCESS_DENIED, "s"},
+    {TEXT_TARGET_NOT_REGULAR_FILE, "s"},
+    {TEXT_ARGUMENT_NOT_UTF8, "s"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.

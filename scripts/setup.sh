@@ -20,13 +20,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# Extra configuration of this build folder (e.g. -DQUORVEX_SANITIZE=ON from test.sh).
+read -r -a options <<< "${QUORVEX_CMAKE_OPTIONS:-}"
+
 # Configuring again is cheap and picks up folders added since the last run.
 if [ -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" >/dev/null
+  cmake -S "$root" -B "$build" "${options[@]}" >/dev/null
 else
   launcher=()
   # A compiler cache, when the machine has one, makes rebuilds in fresh folders cheap.
   if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "${options[@]}"
 fi
-cmake --build "$build" --parallel "$(nproc)"
+# QUORVEX_BUILD_TARGETS names the targets to build when not all of them are needed.
+read -r -a targets <<< "${QUORVEX_BUILD_TARGETS:-all}"
+cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}"

@@ -2,7 +2,10 @@
 // and the saved choice, with copies of the test module.
 
 #include "LanguageManager.h"
+#include "ModuleFile.h"
 #include "TestLanguages.h"
+
+#include <QtEndian>
 
 #include <QFile>
 #include <QSettings>
@@ -46,6 +49,48 @@ struct CEnglishPolish {
         return manager.ScanModules() == 2;
     }
 };
+
+
+// Damages a copy of a 64-bit little-endian ELF module in one of the ways the tests name;
+// false when the bytes are not such a module or the damage does not apply.
+bool DamageModule(QByteArray* bytes, const QString& damage)
+{
+    if (bytes->size() < 64 || !bytes->startsWith("\x7F" "ELF") || bytes->at(4) != 2 || bytes->at(5) != 1)
+        return false;
+    uchar* data = reinterpret_cast<uchar*>(bytes->data());
+    const quint64 size = quint64(bytes->size());
+    if (damage == u"cut to 2000 bytes")
+        bytes->truncate(2000);
+    else if (damage == u"cut to half")
+        bytes->truncate(bytes->size() / 2);
+    else if (damage == u"cut to the ELF header")
+        bytes->truncate(64);
+    else if (damage == u"one byte short")
+        bytes->chop(1);
+    else if (damage == u"empty")
+        bytes->clear();
+    else if (damage == u"program headers beyond the end")
+        qToLittleEndian<quint64>(size - 8, data + 32);
+    else if (damage == u"section headers beyond the end")
+        qToLittleEndian<quint64>(size - 8, data + 40);
+    else if (damage == u"segment beyond the end") {
+        // The last loadable segment claims file bytes past the end (its memory size too).
+        const quint64 phoff = qFromLittleEndian<quint64>(data + 32);
+        const int phnum = qFromLittleEndian<quint16>(data + 56);
+        uchar* last = nullptr;
+        for (int i = 0; i < phnum; ++i) {
+            uchar* entry = data + phoff + quint64(i) * 56;
+            if (qFromLittleEndian<quint32>(entry) == 1)
+                last = entry;
+        }
+        if (!last)
+            return false;
+        qToLittleEndian<quint64>(size, last + 32);
+        qToLittleEndian<quint64>(size, last + 40);
+    } else
+        return false;
+    return true;
+}
 
 } // namespace
 
@@ -97,6 +142,57 @@ private Q_SLOTS:
         QVERIFY(!manager.GetCurrentLanguage(nullptr, nullptr, nullptr));
         for (const LanguageEntry& entry : manager.Entries())
             QVERIFY2(!IsMapped(entry.path), qPrintable(entry.path));
+    }
+
+    // A module file whose headers promise more than the file holds is skipped: handed to the
+    // loader, it would be mapped beyond its end and the process would die of a bus error.
+    void damagedModulesAreSkipped_data()
+    {
+        QTest::addColumn<QString>("damage");
+        for (const char* damage : {"cut to 2000 bytes", "cut to half", "cut to the ELF header", "one byte short", "empty",
+                                   "program headers beyond the end", "section headers beyond the end",
+                                   "segment beyond the end"})
+            QTest::newRow(damage) << QString::fromLatin1(damage);
+    }
+    void damagedModulesAreSkipped()
+    {
+#if !defined(__ELF__) || !(Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
+        QSKIP("the damage is made to 64-bit little-endian ELF modules");
+#endif
+        QFETCH(QString, damage);
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        QVERIFY(folder.Add(QStringLiteral("xx"), QStringLiteral("Damaged"), 1045));
+        QVERIFY(IsLoadableModuleFile(folder.FilePath(QStringLiteral("xx"))));
+        QFile file(folder.FilePath(QStringLiteral("xx")));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        if (sizeof(void*) != 8 || !DamageModule(&bytes, damage))
+            QSKIP("the test module is not a 64-bit ELF module");
+        QVERIFY(file.resize(0) && file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+        QVERIFY(!IsLoadableModuleFile(file.fileName()));
+
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 1);
+        QCOMPARE(manager.Entries().front().name, QStringLiteral("English"));
+        QVERIFY(manager.SelectLanguage(0));
+        QCOMPARE(manager.Text(1), QStringLiteral("Text 1"));
+    }
+
+    // Damaged between the scan and the choice: the selection fails, the process lives on.
+    void moduleDamagedAfterTheScanIsNotLoaded()
+    {
+        CTestLanguageFolder folder;
+        QVERIFY(folder.Add(QStringLiteral("en"), QStringLiteral("English"), 2057));
+        CLanguageManager manager;
+        manager.SetModuleFolder(folder.Path());
+        QCOMPARE(manager.ScanModules(), 1);
+        QFile file(folder.FilePath(QStringLiteral("en")));
+        QVERIFY(file.resize(2000));
+        QVERIFY(!manager.SelectLanguage(0));
+        QCOMPARE(manager.Text(1), QStringLiteral("????"));
     }
 
     void scanStopsAtTheLimit()

@@ -52,5 +52,16 @@ int CtlReport(CtlContext& context, int result, const QString& subject = {});
 // a good one. Returns 0 or 22.
 int CtlFinishOutput(CtlContext& context);
 
+// Reports the result of writing a file the user named (as CtlReport); when the target was
+// refused because it exists but is no regular file, says so as well, so that the user does
+// not look for a full disk or missing permissions.
+int CtlReportWrite(CtlContext& context, int result, const QString& path);
+
+// Checks the raw command-line arguments before anything uses them: an argument that is not
+// valid UTF-8 cannot be turned into text and back without change, so a file name would
+// silently become another one. Reports the first such argument (its undecodable bytes as
+// \xNN) and returns false.
+bool CtlCheckArguments(int argc, const char* const* argv, QTextStream& err);
+
 // Simple option reading: takes "--name VALUE" out of args; false when missing a value.
 bool CtlTakeOption(QStringList& args, const QString& name, QString* value, bool* present = nullptr);

@@ -65,7 +65,7 @@ int RunDescribe(CtlContext& context)
         return CtlReport(context, result, path);
 
     if (toFile)
-        return CtlReport(context, WriteProgramDescription(*doc, output, manager), output);
+        return CtlReportWrite(context, WriteProgramDescription(*doc, output, manager), output);
     context.out << DescribeProgram(*doc, manager);
     return CtlFinishOutput(context);
 }

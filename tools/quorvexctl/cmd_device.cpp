@@ -162,7 +162,7 @@ int RunRead(CtlContext& context)
     if ((result = device.ReadProgramFromRelay(*doc)) != RESULT_OK)
         return ReportDevice(context, result, options);
     if ((result = doc->Save(output)) != RESULT_OK)
-        return CtlReport(context, result, output);
+        return CtlReportWrite(context, result, output);
     context.out << "read " << doc->GetDataSize() << " bytes into " << output << Qt::endl;
     return RESULT_OK;
 }
@@ -223,6 +223,8 @@ int RunWatch(CtlContext& context)
                         << s.mantissa << " elapsed " << QString::number(s.elapsedSeconds, 'f', 3);
         }
         context.out << Qt::endl;
+        if (context.out.status() != QTextStream::Ok)
+            break; // the output is lost: reported when the command ends
     }
     std::signal(SIGINT, previous);
     return result == RESULT_OK ? RESULT_OK : ReportDevice(context, result, options);

@@ -37,7 +37,7 @@ int RunNew(CtlContext& context)
     }
     const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(code);
     doc->ResetProgram(0);
-    return CtlReport(context, doc->Save(context.args.first()), context.args.first());
+    return CtlReportWrite(context, doc->Save(context.args.first()), context.args.first());
 }
 
 int RunCheck(CtlContext& context)

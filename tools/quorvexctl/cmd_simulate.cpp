@@ -205,7 +205,8 @@ int RunSimulate(CtlContext& context)
     engine->SetDocument(doc.get());
     engine->Reset(zeros, zeros);
 
-    for (int tick = 1; tick <= ticks; ++tick) {
+    // A long run stops once its output is lost; the loss is reported when the command ends.
+    for (int tick = 1; tick <= ticks && context.out.status() == QTextStream::Ok; ++tick) {
         // An input change before a tick acts at once, as a pressed button does in the pane.
         for (const InputChange& change : changes) {
             if (change.tick != tick)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <vector>
 
 namespace {
 
@@ -26,6 +27,12 @@ void PrintHelp(QTextStream& out)
 
 int main(int argc, char* argv[])
 {
+    // The arguments as the system passed them, before anything decodes them.
+    std::vector<QByteArray> rawArguments(argv, argv + argc);
+    std::vector<const char*> raw;
+    for (const QByteArray& argument : rawArguments)
+        raw.push_back(argument.constData());
+
     QCoreApplication app(argc, argv);
     // QCoreApplication takes the C library locale from the environment; numbers in the
     // output are meant for scripts and stay in C notation, whatever the user's locale. The
@@ -35,21 +42,27 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (!CtlCheckArguments(int(raw.size()), raw.data(), err))
+        return CTL_USAGE_ERROR;
 
     QStringList args = app.arguments().mid(1);
+    CtlContext bare{{}, out, err};
     if (args.isEmpty() || args.first() == u"help" || args.first() == u"--help" || args.first() == u"-h") {
         PrintHelp(args.isEmpty() ? err : out);
-        return args.isEmpty() ? CTL_USAGE_ERROR : 0;
+        return args.isEmpty() ? CTL_USAGE_ERROR : CtlFinishOutput(bare);
     }
     if (args.first() == u"--version") {
         out << "quorvexctl " << QUORVEX_VERSION << Qt::endl;
-        return 0;
+        return CtlFinishOutput(bare);
     }
     const QString name = args.takeFirst();
     for (const CtlCommand& command : CtlCommands()) {
         if (name == QLatin1String(command.name)) {
             CtlContext context{args, out, err};
-            const int result = command.run(context);
+            int result = command.run(context);
+            // Output that could not be written is no success, whatever the command did.
+            if (result == 0)
+                result = CtlFinishOutput(context);
             out.flush();
             err.flush();
             return result;
