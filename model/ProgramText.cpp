@@ -1295,8 +1295,11 @@ public:
         CJsonReader reader(text);
         if (!reader.Read(&root, &result.error))
             return result;
-        if (!ReadProgram(root, &result.error))
+        if (!ReadProgram(root, &result.error)) {
+            if (m_doc)
+                result.model = m_doc->GetModelCode();
             return result;
+        }
         result.model = m_doc->GetModelCode();
         result.image.assign(m_doc->GetData(), m_doc->GetData() + m_doc->GetDataSize());
         return result;

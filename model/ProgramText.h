@@ -74,7 +74,7 @@ struct Error {
 };
 
 struct ImportResult {
-    ModelCode model = 0;
+    ModelCode model = 0;              // the model, once the text has named it (also on error)
     std::vector<std::uint8_t> image;  // the program image; empty on error
     Error error;
 };

@@ -4,6 +4,7 @@
 #include "VirtualRelayProcess.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,8 +63,8 @@ void TestQuorvexctlDevice::listAndIdentify()
     const CtlRun list = Ctl({QStringLiteral("list")}, qvrPath + u':' + qvsPath);
     QCOMPARE(list.status, 0);
     const QStringList lines = list.out.split(u'\n', Qt::SkipEmptyParts);
-    QVERIFY(lines.contains(qvrPath + QStringLiteral("\tQVR USB Time Relay\t1\t4")));
-    QVERIFY(lines.contains(qvsPath + QStringLiteral("\tQVS USB Time Relay\t2\t1")));
+    QVERIFY(lines.contains(qvrPath + QStringLiteral("\tQVR USB Time Relay\t1\t4\tQVR_K115_ZQX")));
+    QVERIFY(lines.contains(qvsPath + QStringLiteral("\tQVS USB Time Relay\t2\t1\tQVS_K115_318")));
 
     const CtlRun identify = Ctl({QStringLiteral("identify"), QStringLiteral("--port"), qvrPath});
     QCOMPARE(identify.status, 0);
@@ -72,7 +73,10 @@ void TestQuorvexctlDevice::listAndIdentify()
     qvr.Stop();
     const CtlRun gone = Ctl({QStringLiteral("identify"), QStringLiteral("--port"), qvrPath});
     QCOMPARE(gone.status, int(RESULT_NO_PORT));
-    QCOMPARE(Ctl({QStringLiteral("identify")}).status, 2);
+    // Without --port and with no relay attached there is nobody to ask.
+    const CtlRun none = Ctl({QStringLiteral("identify")});
+    QCOMPARE(none.status, int(RESULT_NO_PORT));
+    QVERIFY2(none.err.contains(QStringLiteral("no relays found")), qPrintable(none.err));
 }
 
 void TestQuorvexctlDevice::transferWithPassword()
@@ -138,7 +142,9 @@ void TestQuorvexctlDevice::watchPolls()
     QCOMPARE(watch.status, 0);
     const QStringList lines = watch.out.split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
-    QVERIFY(lines.first().startsWith(QStringLiteral("channel 1: field ")));
+    // Each poll begins with its time stamp.
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} channel 1: field ")).match(lines.first()).hasMatch(),
+             qPrintable(lines.first()));
     QVERIFY(lines.first().contains(QStringLiteral(" | channel 2: field ")));
 }
 

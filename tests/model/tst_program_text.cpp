@@ -91,7 +91,7 @@ void TestProgramText::roundTripOfRandomPrograms()
 {
     QFETCH(int, model);
     QRandomGenerator random(0x5eed + model);
-    for (int run = 0; run < 3000; ++run) {
+    for (int run = 0; run < 2000; ++run) {
         const std::unique_ptr<CQuorvexDoc> doc = RandomDoc(ModelCode(model), random);
         const ExportResult exported = Export(ModelCode(model), doc->GetData(), doc->GetDataSize());
         QVERIFY(!exported.text.isEmpty());
