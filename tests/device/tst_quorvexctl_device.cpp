@@ -458,6 +458,16 @@ void TestQuorvexctlDevice::passwordOnRelayWithoutOne()
     QCOMPARE(change.err, QStringLiteral("quorvexctl: the QVR_K115_ZQX relay has no password (error 39)\n"));
     QCOMPARE(Ctl({QStringLiteral("password"), QStringLiteral("reset"), QStringLiteral("--port"), port}).status,
              int(RESULT_WRONG_MODEL));
+
+    // A program of the other model is not sent to it.
+    const QString program = Path(QStringLiteral("other-model.qvs"));
+    QCOMPARE(Ctl({QStringLiteral("new"), QStringLiteral("--force"), QStringLiteral("--model"), QStringLiteral("QVS_K115_318"),
+                  program}).status,
+             0);
+    const CtlRun send = Ctl({QStringLiteral("send"), program, QStringLiteral("--port"), port});
+    QCOMPARE(send.status, int(RESULT_WRONG_MODEL));
+    QCOMPARE(send.err, QStringLiteral("quorvexctl: the relay on %1 is a QVR_K115_ZQX; the program is for a QVS_K115_318 "
+                                      "(error 39)\n").arg(port));
 }
 
 void TestQuorvexctlDevice::watchForScripts()
@@ -470,6 +480,21 @@ void TestQuorvexctlDevice::watchForScripts()
     QCOMPARE(watch.status, 0);
     const QStringList lines = watch.out.split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
+
+    // Watching with a program file first checks that the relay runs it.
+    const QString program = Path(QStringLiteral("watched.qvs"));
+    QCOMPARE(Ctl({QStringLiteral("new"), QStringLiteral("--force"), QStringLiteral("--model"), QStringLiteral("QVS_K115_318"),
+                  program}).status,
+             0);
+    QCOMPARE(Ctl({QStringLiteral("watch"), QStringLiteral("--file"), program, QStringLiteral("--polls"), QStringLiteral("1")},
+                 port).status,
+             0);
+    QCOMPARE(Ctl({QStringLiteral("set"), program, QStringLiteral("1"), QStringLiteral("relay 1 operation=on")}).status, 0);
+    const CtlRun other = Ctl({QStringLiteral("watch"), QStringLiteral("--file"), program}, port);
+    QCOMPARE(other.status, int(RESULT_VIEW_MISMATCH));
+    QCOMPARE(other.err, QStringLiteral("quorvexctl: the relay on %1 runs a different program than %2 (error 36)\n")
+                            .arg(port, program));
+
     qint64 previous = -200;
     for (const QString& line : lines) {
         const QJsonObject poll = QJsonDocument::fromJson(line.toUtf8()).object();

@@ -202,6 +202,8 @@ int RunSend(CtlContext& context)
     if (options.Arguments().size() != 1)
         return CtlUsageError(context, options.Arguments().isEmpty() ? QStringLiteral("no program file given")
                                                                     : QStringLiteral("one program file only"));
+    if (CtlIsStandardStream(options.Arguments().first()) && CtlIsStandardStream(options.Value("--password-file")))
+        return CtlUsageError(context, QStringLiteral("standard input can hold the program or the password, not both"));
     CtlRelay relay(context, options.Has("--verbose"));
     if (!relay.PreparePassword(options))
         return CTL_USAGE_ERROR;
@@ -289,10 +291,12 @@ int RunWatch(CtlContext& context)
     if (!ok || interval < 10 || interval > 3600000)
         return CtlUsageError(context, QStringLiteral("--interval needs milliseconds from 10 to 3600000"));
 
+    const QString file = options.Value("--file");
+    if (CtlIsStandardStream(file) && CtlIsStandardStream(options.Value("--password-file")))
+        return CtlUsageError(context, QStringLiteral("standard input can hold the program or the password, not both"));
     CtlRelay relay(context, options.Has("--verbose"));
     if (!relay.PreparePassword(options))
         return CTL_USAGE_ERROR;
-    const QString file = options.Value("--file");
     std::unique_ptr<CQuorvexDoc> doc;
     if (options.Has("--file")) {
         if (const int result = CtlLoadProgram(context, file, &doc))
