@@ -342,7 +342,9 @@ int RunWatch(CtlContext& context)
         if ((result = relay.Device().PollView(model, states)) != RESULT_OK)
             break;
         if (json) {
-            context.out << "{\"time\": \"" << now.toString(Qt::ISODateWithMs) << "\", \"ms\": " << ms << ", \"channels\": [";
+            // With the offset from UTC, so that the stamp names one moment wherever it is read.
+            const QString stamp = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs);
+            context.out << "{\"time\": \"" << stamp << "\", \"ms\": " << ms << ", \"channels\": [";
             for (int c = 0; c < channels; ++c) {
                 const ChannelState& s = states[c];
                 context.out << (c ? ", " : "") << "{\"channel\": " << c + 1 << ", \"step\": " << s.fieldIndex
