@@ -73,7 +73,7 @@ const char CTL_EXIT_STATUS_HELP[] =
 
 // ---------------------------------------------------------------- options
 
-bool CtlOptions::Parse(const QStringList& args, std::initializer_list<CtlOptionSpec> specs)
+bool CtlOptions::Parse(const QStringList& args, std::initializer_list<CtlOptionDef> definitions)
 {
     bool optionsEnd = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -88,22 +88,22 @@ bool CtlOptions::Parse(const QStringList& args, std::initializer_list<CtlOptionS
         }
         const qsizetype equals = arg.startsWith(u"--") ? arg.indexOf(QLatin1Char('=')) : -1;
         const QString name = equals < 0 ? arg : arg.left(equals);
-        const CtlOptionSpec* spec = nullptr;
-        for (const CtlOptionSpec& candidate : specs)
+        const CtlOptionDef* known = nullptr;
+        for (const CtlOptionDef& candidate : definitions)
             if (name == QLatin1String(candidate.name)
                 || (candidate.shortName && name == QLatin1String(candidate.shortName)))
-                spec = &candidate;
-        if (!spec) {
+                known = &candidate;
+        if (!known) {
             m_error = QStringLiteral("unknown option %1").arg(name);
             return false;
         }
-        const QString canonical = QLatin1String(spec->name);
-        if (!spec->repeatable && Has(spec->name)) {
+        const QString canonical = QLatin1String(known->name);
+        if (!known->repeatable && Has(known->name)) {
             m_error = QStringLiteral("option %1 is given twice").arg(canonical);
             return false;
         }
         QString value;
-        if (spec->takesValue) {
+        if (known->takesValue) {
             if (equals >= 0) {
                 value = arg.mid(equals + 1);
             } else if (i + 1 < args.size()) {

@@ -57,7 +57,7 @@ extern const char CTL_EXIT_STATUS_HELP[];
 
 // ---- options
 
-struct CtlOptionSpec {
+struct CtlOptionDef {
     const char* name;              // "--port"
     const char* shortName;         // "-o", or null
     bool takesValue;
@@ -71,7 +71,7 @@ class CtlOptions {
 public:
     // False, with the problem in Error(), for an unknown option, a missing value or an option
     // given twice that may be given once.
-    bool Parse(const QStringList& args, std::initializer_list<CtlOptionSpec> specs);
+    bool Parse(const QStringList& args, std::initializer_list<CtlOptionDef> definitions);
     QString Error() const { return m_error; }
 
     bool Has(const char* name) const;
