@@ -28,11 +28,11 @@ int ReadStatusResult(IDeviceTransport::ReadStatus status)
 
 // One request with a one-byte reply; *reply receives the byte.
 int ByteTransaction(IDeviceTransport& port, bool configure, std::uint8_t command, const std::uint8_t* data,
-                    int size, std::uint8_t* reply)
+                    int size, std::uint8_t* reply, const CDevice::ProgressCallback* progress = nullptr)
 {
     if (configure)
         CDevice::ConfigurePort(port);
-    int result = CDevice::WriteFrame(port, data, size, command);
+    int result = CDevice::WriteFrame(port, data, size, command, progress);
     if (result != RESULT_OK)
         return result;
     std::uint8_t replyCommand = 0;
@@ -81,12 +81,21 @@ int CDevice::GetRevision(int i) const
 
 void CDevice::SelectDevice(int i)
 {
-    if (i >= 0 && i < GetCount())
+    if (i >= 0 && i < GetCount()) {
+        if (i != m_selected)
+            m_trustIdentification = false;
         m_selected = i;
+    }
+}
+
+void CDevice::TrustSelectedIdentification()
+{
+    m_trustIdentification = m_selected >= 0 && m_selected < GetCount();
 }
 
 void CDevice::BeginPass()
 {
+    m_trustIdentification = false;
     for (DeviceEntry& entry : m_entries)
         entry.seen = false;
 }
@@ -140,19 +149,29 @@ void CDevice::EndPass()
 
 int CDevice::OpenSelectedPort(Port* port)
 {
-    if (m_selected < 0 || m_selected >= GetCount())
+    if (m_selected < 0 || m_selected >= GetCount()) {
+        m_lastOpenFailure = PortOpenFailure::NoSelection;
         return RESULT_NO_PORT;
+    }
     return OpenPort(m_entries[std::size_t(m_selected)].portName, port);
 }
 
 int CDevice::OpenPort(const QString& portName, Port* port)
 {
     port->reset();
+    m_lastOpenFailure = PortOpenFailure::NotFound;
     if (portName.isEmpty() || !m_factory)
         return RESULT_NO_PORT;
     Port opened = m_factory();
-    if (!opened || !opened->Open(portName))
+    if (!opened) {
+        m_lastOpenFailure = PortOpenFailure::Other;
         return RESULT_NO_PORT;
+    }
+    if (!opened->Open(portName)) {
+        m_lastOpenFailure = opened->OpenFailure();
+        return RESULT_NO_PORT;
+    }
+    m_lastOpenFailure = PortOpenFailure::None;
     *port = std::move(opened);
     return RESULT_OK;
 }
@@ -179,7 +198,8 @@ int CDevice::BuildFrame(const std::uint8_t* data, int size, std::uint8_t command
     }
 }
 
-int CDevice::WriteFrame(IDeviceTransport& port, const std::uint8_t* data, int size, std::uint8_t command)
+int CDevice::WriteFrame(IDeviceTransport& port, const std::uint8_t* data, int size, std::uint8_t command,
+                        const ProgressCallback* progress)
 {
     std::vector<std::uint8_t> wire;
     const int built = BuildFrame(data, size, command, &wire);
@@ -187,6 +207,8 @@ int CDevice::WriteFrame(IDeviceTransport& port, const std::uint8_t* data, int si
         return built;
     const std::int64_t length = std::int64_t(wire.size());
     std::int64_t total = 0;
+    if (progress)
+        (*progress)(TransferDirection::Sending, 0, int(length));
     for (std::int64_t at = 0; at < length;) {
         const std::int64_t piece = std::min<std::int64_t>(WRITE_PIECE, length - at);
         const std::int64_t written = port.Write(wire.data() + at, piece, WRITE_TIMEOUT_MS);
@@ -194,6 +216,8 @@ int CDevice::WriteFrame(IDeviceTransport& port, const std::uint8_t* data, int si
             return RESULT_WRITE_FAILED;
         total += std::min(written, piece);
         at += piece;
+        if (progress)
+            (*progress)(TransferDirection::Sending, int(total), int(length));
     }
     return total < length ? RESULT_TIMEOUT : RESULT_OK;
 }
@@ -220,7 +244,8 @@ int CDevice::ReadUnescapedByte(IDeviceTransport& port, std::uint8_t* byte)
     return RESULT_OK;
 }
 
-int CDevice::ReadFrame(IDeviceTransport& port, std::uint8_t* data, int size, std::uint8_t* command)
+int CDevice::ReadFrame(IDeviceTransport& port, std::uint8_t* data, int size, std::uint8_t* command,
+                       const ProgressCallback* progress)
 {
     std::uint8_t start = 0;
     int result = ReadStatusResult(port.ReadByte(&start, READ_TIMEOUT_MS));
@@ -237,9 +262,13 @@ int CDevice::ReadFrame(IDeviceTransport& port, std::uint8_t* data, int size, std
     if ((result = ReadUnescapedByte(port, &head[1])) != RESULT_OK)
         return result;
     *command = head[1];
+    if (progress)
+        (*progress)(TransferDirection::Receiving, 0, size);
     for (int i = 0; i < size; ++i) {
         if ((result = ReadUnescapedByte(port, &data[i])) != RESULT_OK)
             return result;
+        if (progress)
+            (*progress)(TransferDirection::Receiving, i + 1, size);
     }
     std::uint8_t hi = 0;
     std::uint8_t lo = 0;
@@ -258,12 +287,13 @@ int CDevice::Identify(IDeviceTransport& port, std::uint8_t* identification)
     return ByteTransaction(port, true, CMD_IDENTIFY, nullptr, 0, identification);
 }
 
-int CDevice::WriteProgram(IDeviceTransport& port, const std::uint8_t* image, int size, std::uint8_t* reply)
+int CDevice::WriteProgram(IDeviceTransport& port, const std::uint8_t* image, int size, std::uint8_t* reply,
+                          const ProgressCallback* progress)
 {
-    return ByteTransaction(port, true, CMD_WRITE_PROGRAM, image, size, reply);
+    return ByteTransaction(port, true, CMD_WRITE_PROGRAM, image, size, reply, progress);
 }
 
-int CDevice::ReadProgram(IDeviceTransport& port, std::uint8_t* buffer, int size)
+int CDevice::ReadProgram(IDeviceTransport& port, std::uint8_t* buffer, int size, const ProgressCallback* progress)
 {
     std::fill(buffer, buffer + size, std::uint8_t(0));
     ConfigurePort(port);
@@ -271,7 +301,7 @@ int CDevice::ReadProgram(IDeviceTransport& port, std::uint8_t* buffer, int size)
     if (result != RESULT_OK)
         return result;
     std::uint8_t replyCommand = 0;
-    return ReadFrame(port, buffer, size, &replyCommand);
+    return ReadFrame(port, buffer, size, &replyCommand, progress);
 }
 
 int CDevice::ReadChannelState(IDeviceTransport& port, int records, ChannelState* states)
@@ -333,7 +363,15 @@ int CDevice::OpenAndIdentify(ModelCode model, Port* port)
     if (result != RESULT_OK)
         return result;
     std::uint8_t identification = 0;
-    result = Identify(**port, &identification);
+    if (m_trustIdentification) {
+        // Identified a moment ago: the identification's own configuring of the port is
+        // still needed, since the password command that may follow does not configure it.
+        ConfigurePort(**port);
+        const DeviceEntry& entry = m_entries[std::size_t(m_selected)];
+        identification = IdentificationByte(entry.deviceType, entry.revision);
+    } else {
+        result = Identify(**port, &identification);
+    }
     if (result == RESULT_OK && DeviceType(identification) != ModelNumber(model))
         result = RESULT_WRONG_MODEL;
     if (result != RESULT_OK)
@@ -343,6 +381,11 @@ int CDevice::OpenAndIdentify(ModelCode model, Port* port)
 
 int CDevice::IdentifySelected(std::uint8_t* identification)
 {
+    if (m_trustIdentification) {
+        const DeviceEntry& entry = m_entries[std::size_t(m_selected)];
+        *identification = IdentificationByte(entry.deviceType, entry.revision);
+        return RESULT_OK;
+    }
     Port port;
     int result = OpenSelectedPort(&port);
     if (result != RESULT_OK)
@@ -360,6 +403,8 @@ int CDevice::UnlockRelay(IDeviceTransport& port)
     QString text;
     if (!m_prompt || !m_prompt(&text))
         return RESULT_PASSWORD_REFUSED;
+    if (!PasswordFits(text))
+        return RESULT_PASSWORD_TOO_LONG;
     const PasswordBytes bytes = MakePasswordBytes(text);
     result = SendPassword(port, bytes.data(), PASSWORD_SIZE, &accepted);
     if (result != RESULT_OK)
@@ -370,18 +415,14 @@ int CDevice::UnlockRelay(IDeviceTransport& port)
     return RESULT_OK;
 }
 
-int CDevice::SendProgramToRelay(ModelCode model, const std::uint8_t* image, int size)
+int CDevice::WriteProgramOnPort(ModelCode model, IDeviceTransport& port, const std::uint8_t* image, int size)
 {
-    Port port;
-    int result = OpenAndIdentify(model, &port);
-    if (result != RESULT_OK)
-        return result;
-    PortCloser closer{port};
+    int result = RESULT_OK;
     const bool locked = (model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318;
-    if (locked && (result = UnlockRelay(*port)) != RESULT_OK)
+    if (locked && (result = UnlockRelay(port)) != RESULT_OK)
         return result;
     std::uint8_t reply = 0;
-    if ((result = WriteProgram(*port, image, size, &reply)) != RESULT_OK)
+    if ((result = WriteProgram(port, image, size, &reply, m_progress ? &m_progress : nullptr)) != RESULT_OK)
         return result;
     if (reply == REPLY_ACCEPTED)
         return RESULT_OK;
@@ -392,9 +433,51 @@ int CDevice::SendProgramToRelay(ModelCode model, const std::uint8_t* image, int 
     return RESULT_WRITE_NOT_ACCEPTED;
 }
 
+int CDevice::SendProgramToRelay(ModelCode model, const std::uint8_t* image, int size)
+{
+    Port port;
+    const int result = OpenAndIdentify(model, &port);
+    if (result != RESULT_OK)
+        return result;
+    PortCloser closer{port};
+    return WriteProgramOnPort(model, *port, image, size);
+}
+
 int CDevice::SendProgramToRelay(const CQuorvexDoc& doc)
 {
     return SendProgramToRelay(doc.GetModelCode(), doc.GetData(), doc.GetDataSize());
+}
+
+int CDevice::SendAndVerifyProgram(ModelCode model, const std::uint8_t* image, int size, VerifyReport* report)
+{
+    VerifyReport local;
+    VerifyReport& outcome = report ? *report : local;
+    outcome = VerifyReport{};
+    const int imageSize = ProgramImageSize(model);
+    if (imageSize == 0)
+        return RESULT_WRONG_MODEL;
+    Port port;
+    int result = OpenAndIdentify(model, &port);
+    if (result != RESULT_OK)
+        return result;
+    PortCloser closer{port};
+    if ((result = WriteProgramOnPort(model, *port, image, size)) != RESULT_OK)
+        return result;
+    // Read back on the same port. The password goes again first (the cached bytes that were
+    // just accepted, so nobody is asked), in case a relay locks itself after a write.
+    std::vector<std::uint8_t> stored;
+    if ((result = UnlockAndReadProgram(model, *port, &stored)) != RESULT_OK)
+        return result;
+    outcome.compared = true;
+    for (int i = 0; i < imageSize; ++i) {
+        if (i >= size || stored[std::size_t(i)] != image[i]) {
+            if (outcome.firstDifference < 0)
+                outcome.firstDifference = i;
+            ++outcome.differing;
+        }
+    }
+    outcome.stored = std::move(stored);
+    return outcome.differing == 0 ? RESULT_OK : RESULT_VERIFY_MISMATCH;
 }
 
 int CDevice::UnlockAndReadProgram(ModelCode model, IDeviceTransport& port, std::vector<std::uint8_t>* image)
@@ -404,7 +487,8 @@ int CDevice::UnlockAndReadProgram(ModelCode model, IDeviceTransport& port, std::
         return result;
     // Filled only on success, so a failed read leaves the caller's image as it was.
     std::vector<std::uint8_t> buffer(std::size_t(ProgramImageSize(model)), 0);
-    if ((result = ReadProgram(port, buffer.data(), int(buffer.size()))) != RESULT_OK)
+    if ((result = ReadProgram(port, buffer.data(), int(buffer.size()), m_progress ? &m_progress : nullptr))
+        != RESULT_OK)
         return result;
     *image = std::move(buffer);
     return RESULT_OK;
@@ -418,10 +502,13 @@ int CDevice::ReadProgramImage(ModelCode model, std::vector<std::uint8_t>* image)
     int result = OpenAndIdentify(model, &port);
     if (result != RESULT_OK)
         return result;
-    ClosePort(&port);
-
-    if ((result = OpenSelectedPort(&port)) != RESULT_OK)
-        return result;
+    // With an identification taken a moment ago the port opened above is used at once;
+    // otherwise it is opened anew after the identification, as the window has always done.
+    if (!m_trustIdentification) {
+        ClosePort(&port);
+        if ((result = OpenSelectedPort(&port)) != RESULT_OK)
+            return result;
+    }
     PortCloser closer{port};
     return UnlockAndReadProgram(model, *port, image);
 }
@@ -475,8 +562,19 @@ int CDevice::PollView(ModelCode model, ChannelState* states)
     return ReadChannelState(*port, records, states);
 }
 
+int CDevice::PasswordModelCheck(ModelCode model)
+{
+    switch (model & MODEL_NUMBER_MASK) {
+    case MODEL_QVS_K115_318: return RESULT_OK;
+    case MODEL_QVR_K115_ZQX: return RESULT_NO_PASSWORD;
+    default: return RESULT_WRONG_MODEL;
+    }
+}
+
 int CDevice::ChangeRelayPassword(ModelCode model, const PasswordBytes& current, const PasswordBytes& next)
 {
+    if (const int refused = PasswordModelCheck(model))
+        return refused;
     Port port;
     int result = OpenAndIdentify(model, &port);
     if (result != RESULT_OK)
@@ -494,6 +592,10 @@ int CDevice::ChangeRelayPassword(ModelCode model, const PasswordBytes& current, 
 int CDevice::ChangeRelayPassword(ModelCode model, const QString& current, const QString& next,
                                  const QString& confirmation)
 {
+    if (const int refused = PasswordModelCheck(model))
+        return refused;
+    if (!PasswordFits(current) || !PasswordFits(next) || !PasswordFits(confirmation))
+        return RESULT_PASSWORD_TOO_LONG;
     const PasswordBytes nextBytes = MakePasswordBytes(next);
     if (nextBytes != MakePasswordBytes(confirmation))
         return RESULT_PASSWORD_MISMATCH;
@@ -502,6 +604,8 @@ int CDevice::ChangeRelayPassword(ModelCode model, const QString& current, const 
 
 int CDevice::ResetRelayPassword(ModelCode model)
 {
+    if (const int refused = PasswordModelCheck(model))
+        return refused;
     Port port;
     int result = OpenAndIdentify(model, &port);
     if (result != RESULT_OK)

@@ -113,6 +113,11 @@ void SetElapsed(ChannelState* state, double seconds)
     state->elapsedSeconds = double(std::int64_t(m) * (std::int64_t(state->p) + 1) - state->r) / TIME_MANTISSA_ONE;
 }
 
+int PasswordByteLength(const QString& password)
+{
+    return int(password.toUtf8().size());
+}
+
 PasswordBytes MakePasswordBytes(const QString& password)
 {
     PasswordBytes bytes{};

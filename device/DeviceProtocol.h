@@ -87,5 +87,11 @@ constexpr int PASSWORD_SIZE = 8;
 constexpr int PASSWORD_MAX_CHARACTERS = 8;
 using PasswordBytes = std::array<std::uint8_t, PASSWORD_SIZE>;
 PasswordBytes MakePasswordBytes(const QString& password);
+// Length of a password's UTF-8 form. Only a password of at most PASSWORD_SIZE bytes reaches
+// the relay whole: the device operations refuse a longer one (an 8-character password with
+// letters outside ASCII can take up to 32 bytes) instead of sending a shorter password than
+// the user typed.
+int PasswordByteLength(const QString& password);
+inline bool PasswordFits(const QString& password) { return PasswordByteLength(password) <= PASSWORD_SIZE; }
 
 } // namespace DeviceProtocol

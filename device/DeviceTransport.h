@@ -8,6 +8,16 @@
 #include <functional>
 #include <memory>
 
+// Why a port could not be opened, as far as the system tells.
+enum class PortOpenFailure {
+    None,          // the port is open (or no open was tried)
+    NoSelection,   // no relay is selected
+    NotFound,      // there is no such port
+    AccessDenied,  // the port exists but this user may not use it (e.g. not in group dialout)
+    Busy,          // another program holds the port
+    Other,         // anything else: not a serial port, a driver failure
+};
+
 class IDeviceTransport {
 public:
     enum class ReadStatus { Ok, TimedOut, Failed };
@@ -15,6 +25,8 @@ public:
     virtual ~IDeviceTransport() = default;
     // Opens the port for this process alone; false when it is missing, busy or not a port.
     virtual bool Open(const QString& portName) = 0;
+    // After a failed Open: why it failed.
+    virtual PortOpenFailure OpenFailure() const { return PortOpenFailure::Other; }
     // Applies the relay's line settings; failures are ignored.
     virtual void Configure() = 0;
     // Waits at most timeoutMs for one byte.

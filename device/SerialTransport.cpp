@@ -5,10 +5,16 @@
 #include "DeviceTransport.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -23,13 +29,18 @@ public:
         if (info.isSymLink())
             path = info.canonicalFilePath();
         m_port.setPortName(path);
-        if (!m_port.open(QIODevice::ReadWrite))
+        m_failure = PortOpenFailure::None;
+        if (!m_port.open(QIODevice::ReadWrite)) {
+            m_failure = FailureOf(m_port.error(), path);
             return false;
+        }
         // Drop what a relay sent after an earlier operation stopped reading.
         m_port.clear(QSerialPort::Input);
         m_port.clearError();
         return true;
     }
+
+    PortOpenFailure OpenFailure() const override { return m_failure; }
 
     void Configure() override
     {
@@ -103,7 +114,31 @@ public:
     }
 
 private:
+    // The port's error after a failed open. The system reports a port that another program
+    // holds and one that this user may not open alike (both "permission"), so the two are
+    // told apart by asking whether this user may read and write the device at all.
+    static PortOpenFailure FailureOf(QSerialPort::SerialPortError error, const QString& path)
+    {
+        switch (error) {
+        case QSerialPort::DeviceNotFoundError: return PortOpenFailure::NotFound;
+        case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+            if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0)
+                return errno == ENOENT ? PortOpenFailure::NotFound : PortOpenFailure::AccessDenied;
+#else
+            Q_UNUSED(path);
+#endif
+            return PortOpenFailure::Busy;
+        case QSerialPort::OpenError: return PortOpenFailure::Busy;
+        default: break;
+        }
+        if (!QFileInfo::exists(path))
+            return PortOpenFailure::NotFound;
+        return PortOpenFailure::Other;
+    }
+
     QSerialPort m_port;
+    PortOpenFailure m_failure = PortOpenFailure::None;
 };
 
 } // namespace

@@ -219,6 +219,57 @@ enum TextId : int {
     TEXT_TARGET_NOT_REGULAR_FILE = 600, // format: path
     // A command-line argument that is not valid UTF-8 (shown with \xNN escapes); refused.
     TEXT_ARGUMENT_NOT_UTF8 = 601,       // format: the argument
+    // Messages of the result codes 460..463 (ResultCodes.h), shown like those of 21..42.
+    TEXT_RESULT_VERIFY_MISMATCH = 460,
+    TEXT_RESULT_PASSWORD_TOO_LONG = 461,
+    TEXT_RESULT_NO_PASSWORD = 462,
+    TEXT_RESULT_INVALID_PROGRAM_TEXT = 463,
+
+    // The command-line tool's wording of failures whose window texts name menus and boxes,
+    // or that only a terminal has.
+    TEXT_CTL_NO_SUCH_PORT = 470,       // format: port
+    TEXT_CTL_PORT_BUSY = 471,          // format: port
+    TEXT_CTL_PORT_NOT_OPENED = 472,    // format: port
+    TEXT_CTL_NO_RELAYS = 473,
+    TEXT_CTL_SEVERAL_RELAYS = 474,     // format: count, list of ports
+    TEXT_CTL_WRONG_MODEL = 475,        // format: port, relay model, program model
+    TEXT_CTL_NO_PASSWORD = 476,        // format: model
+    TEXT_CTL_PASSWORD_REFUSED = 477,   // format: port
+    TEXT_CTL_PASSWORD_WANTED = 478,    // format: port
+    TEXT_CTL_PASSWORD_MISMATCH = 479,
+    TEXT_CTL_VIEW_MISMATCH = 480,      // format: port, program file
+    TEXT_CTL_PASSWORD_TOO_LONG = 481,  // format: where it came from, its length in bytes
+    TEXT_CTL_VERIFY_MISMATCH = 482,    // format: port, bytes that differ, bytes sent, first offset
+    TEXT_CTL_FILE_EXISTS = 483,        // format: file
+    TEXT_CTL_EXPORT_WARNING = 484,     // format: the problem (step, field and what)
+    TEXT_CTL_RESET_REFUSED = 485,      // format: port
+
+    // Errors in a program text (ProgramText.h): where, then what.
+    TEXT_PT_WHERE_STEP = 490,          // format: step
+    TEXT_PT_WHERE_CHANNEL_STEP = 491,  // format: channel, step
+    TEXT_PT_WHERE_FIELD = 492,         // format: field name
+    TEXT_PT_INVALID_UTF8 = 493,
+    TEXT_PT_TOO_LARGE = 494,
+    TEXT_PT_SYNTAX = 495,              // format: what was expected, what was found
+    TEXT_PT_EXPECTED_OBJECT = 496,
+    TEXT_PT_EXPECTED_LIST = 497,
+    TEXT_PT_EXPECTED_STRING = 498,
+    TEXT_PT_EXPECTED_WHOLE_NUMBER = 499,
+    TEXT_PT_MISSING_FIELD = 500,
+    TEXT_PT_UNKNOWN_FIELD = 501,       // format: the fields there are
+    TEXT_PT_NO_FIELDS = 502,
+    TEXT_PT_DUPLICATE_FIELD = 503,     // format: line of the first one
+    TEXT_PT_DUPLICATE_ARGUMENT = 504,
+    TEXT_PT_UNKNOWN_VALUE = 505,       // format: value, the values there are
+    TEXT_PT_OUT_OF_RANGE = 506,        // format: value, the range
+    TEXT_PT_JUMP_PAST_STOP = 507,      // format: value
+    TEXT_PT_TIME_NOT_EXACT = 508,      // format: time, range, nearest times
+    TEXT_PT_TIME_NOT_EXACT_ANY = 509,  // format: time, nearest times
+    TEXT_PT_WRONG_KIND = 510,          // format: the step's kind, the kind written
+    TEXT_PT_DUPLICATE_STEP = 511,      // format: line of the first one
+    TEXT_PT_START_DELAY_CHANNEL = 512,
+    TEXT_PT_RESERVED_BITS = 513,       // format: value, the reserved bits
+    TEXT_PT_UNSUPPORTED_FORMAT = 514,  // format: format name, version
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -239,6 +290,19 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_BUTTON_OK,
     TEXT_TARGET_NOT_REGULAR_FILE,
     TEXT_ARGUMENT_NOT_UTF8,
+    TEXT_RESULT_VERIFY_MISMATCH, TEXT_RESULT_PASSWORD_TOO_LONG, TEXT_RESULT_NO_PASSWORD,
+    TEXT_RESULT_INVALID_PROGRAM_TEXT,
+    TEXT_CTL_NO_SUCH_PORT, TEXT_CTL_PORT_BUSY, TEXT_CTL_PORT_NOT_OPENED, TEXT_CTL_NO_RELAYS,
+    TEXT_CTL_SEVERAL_RELAYS, TEXT_CTL_WRONG_MODEL, TEXT_CTL_NO_PASSWORD, TEXT_CTL_PASSWORD_REFUSED,
+    TEXT_CTL_PASSWORD_WANTED, TEXT_CTL_PASSWORD_MISMATCH, TEXT_CTL_VIEW_MISMATCH, TEXT_CTL_PASSWORD_TOO_LONG,
+    TEXT_CTL_VERIFY_MISMATCH, TEXT_CTL_FILE_EXISTS, TEXT_CTL_EXPORT_WARNING, TEXT_CTL_RESET_REFUSED,
+    TEXT_PT_WHERE_STEP, TEXT_PT_WHERE_CHANNEL_STEP, TEXT_PT_WHERE_FIELD, TEXT_PT_INVALID_UTF8,
+    TEXT_PT_TOO_LARGE, TEXT_PT_SYNTAX, TEXT_PT_EXPECTED_OBJECT, TEXT_PT_EXPECTED_LIST,
+    TEXT_PT_EXPECTED_STRING, TEXT_PT_EXPECTED_WHOLE_NUMBER, TEXT_PT_MISSING_FIELD, TEXT_PT_UNKNOWN_FIELD,
+    TEXT_PT_NO_FIELDS, TEXT_PT_DUPLICATE_FIELD, TEXT_PT_DUPLICATE_ARGUMENT, TEXT_PT_UNKNOWN_VALUE,
+    TEXT_PT_OUT_OF_RANGE, TEXT_PT_JUMP_PAST_STOP, TEXT_PT_TIME_NOT_EXACT, TEXT_PT_TIME_NOT_EXACT_ANY,
+    TEXT_PT_WRONG_KIND, TEXT_PT_DUPLICATE_STEP, TEXT_PT_START_DELAY_CHANNEL, TEXT_PT_RESERVED_BITS,
+    TEXT_PT_UNSUPPORTED_FORMAT,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -273,6 +337,35 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_PORT_ACCESS_DENIED, "s"},
     {TEXT_TARGET_NOT_REGULAR_FILE, "s"},
     {TEXT_ARGUMENT_NOT_UTF8, "s"},
+    {TEXT_CTL_NO_SUCH_PORT, "s"},
+    {TEXT_CTL_PORT_BUSY, "s"},
+    {TEXT_CTL_PORT_NOT_OPENED, "s"},
+    {TEXT_CTL_SEVERAL_RELAYS, "ds"},
+    {TEXT_CTL_WRONG_MODEL, "sss"},
+    {TEXT_CTL_NO_PASSWORD, "s"},
+    {TEXT_CTL_PASSWORD_REFUSED, "s"},
+    {TEXT_CTL_PASSWORD_WANTED, "s"},
+    {TEXT_CTL_VIEW_MISMATCH, "ss"},
+    {TEXT_CTL_PASSWORD_TOO_LONG, "sd"},
+    {TEXT_CTL_VERIFY_MISMATCH, "sddd"},
+    {TEXT_CTL_FILE_EXISTS, "s"},
+    {TEXT_CTL_EXPORT_WARNING, "s"},
+    {TEXT_CTL_RESET_REFUSED, "s"},
+    {TEXT_PT_WHERE_STEP, "d"},
+    {TEXT_PT_WHERE_CHANNEL_STEP, "dd"},
+    {TEXT_PT_WHERE_FIELD, "s"},
+    {TEXT_PT_SYNTAX, "ss"},
+    {TEXT_PT_UNKNOWN_FIELD, "s"},
+    {TEXT_PT_DUPLICATE_FIELD, "d"},
+    {TEXT_PT_UNKNOWN_VALUE, "ss"},
+    {TEXT_PT_OUT_OF_RANGE, "ss"},
+    {TEXT_PT_JUMP_PAST_STOP, "s"},
+    {TEXT_PT_TIME_NOT_EXACT, "sss"},
+    {TEXT_PT_TIME_NOT_EXACT_ANY, "ss"},
+    {TEXT_PT_WRONG_KIND, "ss"},
+    {TEXT_PT_DUPLICATE_STEP, "d"},
+    {TEXT_PT_RESERVED_BITS, "ss"},
+    {TEXT_PT_UNSUPPORTED_FORMAT, "sd"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.

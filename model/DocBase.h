@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+class QIODevice;
+
 class CDocBase {
 public:
     virtual ~CDocBase() = default;
@@ -19,6 +21,10 @@ public:
     // on failure.
     virtual int Load(const QString& path);
     virtual int Save(const QString& path);
+    // The same for a program file held in memory (read from a pipe, say): LoadBytes makes
+    // the checks of Load; FileBytes gives the bytes Save writes (0, 21 or 22).
+    int LoadBytes(const QByteArray& bytes);
+    int FileBytes(QByteArray* bytes) const;
     // Plain-text description of the program; 0 or 22.
     virtual int WriteReport(const QString& /*path*/) { return 0; }
 
@@ -28,11 +34,16 @@ public:
 
 protected:
     int m_nModified = 0;
+
+private:
+    int LoadFrom(QIODevice& file);
 };
 
 // Reads only the header of a program file and tells which model it is for (the model byte
 // as stored; 0x10 for a version 1 file). Returns 0, 23 or 24.
 int IdentifyProgramFile(const QString& path, ModelCode* code);
+// The same for a program file held in memory.
+int IdentifyProgramBytes(const QByteArray& bytes, ModelCode* code);
 
 // CRC-16 of program files: polynomial 0x1021, MSB first, initial value 0x43D5, no reflection,
 // no final XOR.

@@ -8,6 +8,7 @@
 #include "DocBase.h"
 #include "ResultCodes.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -44,9 +45,31 @@ bool OpenProgramFile(QFile& file)
 }
 
 // Reads exactly count bytes from the start of the file.
-bool ReadHeader(QFile& file, std::uint8_t* buffer, qint64 count)
+bool ReadHeader(QIODevice& file, std::uint8_t* buffer, qint64 count)
 {
     return file.seek(0) && file.read(reinterpret_cast<char*>(buffer), count) == count;
+}
+
+// IdentifyProgramFile on an open file or buffer.
+int IdentifyProgram(QIODevice& file, ModelCode* code)
+{
+    if (file.size() < HEADER_V1)
+        return RESULT_NOT_PROGRAM_FILE;
+    std::uint8_t header[HEADER_V2] = {};
+    if (!ReadHeader(file, header, HEADER_V1))
+        return RESULT_CANNOT_READ;
+    const std::uint32_t version = ReadU32(header + VERSION_OFFSET);
+    if (version == 0 || version > 2)
+        return RESULT_NOT_PROGRAM_FILE;
+    ModelCode found = MODEL_QVR_K115_ZQX;
+    if (version == 2) {
+        if (!ReadHeader(file, header, HEADER_V2))
+            return RESULT_NOT_PROGRAM_FILE;
+        found = header[MODEL_OFFSET];
+    }
+    if (code)
+        *code = found;
+    return RESULT_OK;
 }
 
 } // namespace
@@ -67,26 +90,36 @@ int IdentifyProgramFile(const QString& path, ModelCode* code)
     QFile file(path);
     if (!OpenProgramFile(file))
         return RESULT_CANNOT_READ;
-    if (file.size() < HEADER_V1)
-        return RESULT_NOT_PROGRAM_FILE;
-    std::uint8_t header[HEADER_V2] = {};
-    if (!ReadHeader(file, header, HEADER_V1))
-        return RESULT_CANNOT_READ;
-    const std::uint32_t version = ReadU32(header + VERSION_OFFSET);
-    if (version == 0 || version > 2)
-        return RESULT_NOT_PROGRAM_FILE;
-    ModelCode found = MODEL_QVR_K115_ZQX;
-    if (version == 2) {
-        if (!ReadHeader(file, header, HEADER_V2))
-            return RESULT_NOT_PROGRAM_FILE;
-        found = header[MODEL_OFFSET];
-    }
-    if (code)
-        *code = found;
-    return RESULT_OK;
+    return IdentifyProgram(file, code);
+}
+
+int IdentifyProgramBytes(const QByteArray& bytes, ModelCode* code)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return IdentifyProgram(buffer, code);
 }
 
 int CDocBase::Load(const QString& path)
+{
+    if (!GetData() || GetDataSize() <= 0)
+        return RESULT_NOT_PROGRAM_FILE;
+    QFile file(path);
+    if (!OpenProgramFile(file))
+        return RESULT_CANNOT_READ;
+    return LoadFrom(file);
+}
+
+int CDocBase::LoadBytes(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return LoadFrom(buffer);
+}
+
+int CDocBase::LoadFrom(QIODevice& file)
 {
     const qint64 n = GetDataSize();
     const ModelCode model = GetModelCode() & MODEL_NUMBER_MASK;
@@ -94,9 +127,6 @@ int CDocBase::Load(const QString& path)
     if (!image || n <= 0)
         return RESULT_NOT_PROGRAM_FILE;
 
-    QFile file(path);
-    if (!OpenProgramFile(file))
-        return RESULT_CANNOT_READ;
     const qint64 size = file.size();
     if (size < HEADER_V1)
         return RESULT_NOT_PROGRAM_FILE;
@@ -141,6 +171,18 @@ int CDocBase::Load(const QString& path)
 
 int CDocBase::Save(const QString& path)
 {
+    QByteArray bytes;
+    const int result = FileBytes(&bytes);
+    if (result != RESULT_OK)
+        return result;
+    if (!WriteFileAtomically(path, bytes))
+        return RESULT_CANNOT_WRITE;
+    ClearModified();
+    return RESULT_OK;
+}
+
+int CDocBase::FileBytes(QByteArray* bytes) const
+{
     const qint64 n = GetDataSize();
     const std::uint8_t* image = GetData();
     if (!image || n <= 0)
@@ -160,8 +202,6 @@ int CDocBase::Save(const QString& path)
     buffer[CHECKSUM_OFFSET] = std::uint8_t(sum);
     buffer[CHECKSUM_OFFSET + 1] = std::uint8_t(sum >> 8);
 
-    if (!WriteFileAtomically(path, QByteArray(reinterpret_cast<const char*>(buffer.data()), qsizetype(buffer.size()))))
-        return RESULT_CANNOT_WRITE;
-    ClearModified();
+    *bytes = QByteArray(reinterpret_cast<const char*>(buffer.data()), qsizetype(buffer.size()));
     return RESULT_OK;
 }

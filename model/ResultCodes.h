@@ -29,4 +29,10 @@ enum ResultCode : int {
     RESULT_PASSWORD_REFUSED = 40,   // password refused, or the password prompt was cancelled
     RESULT_PASSWORD_MISMATCH = 41,  // new password and its confirmation differ
     RESULT_RESET_REFUSED = 42,      // the relay refused to reset its password
+
+    // Added later; their messages are extended texts with the same numbers.
+    RESULT_VERIFY_MISMATCH = 460,      // the program read back after a send differs from the one sent
+    RESULT_PASSWORD_TOO_LONG = 461,    // a password longer than the relay's 8 bytes (refused before sending)
+    RESULT_NO_PASSWORD = 462,          // a password command for model QVR_K115_ZQX, which has none
+    RESULT_INVALID_PROGRAM_TEXT = 463, // a program text that cannot be read (ProgramText.h says where)
 };

@@ -49,6 +49,9 @@ private Q_SLOTS:
     void elapsedRoundTrip();
     void passwordBytes_data();
     void passwordBytes();
+    void passwordLength_data();
+    void passwordLength();
+    void progressLeavesTheWireAlone();
 };
 
 void TestDeviceProtocol::buildFrame_data()
@@ -321,6 +324,70 @@ void TestDeviceProtocol::passwordBytes()
     QFETCH(QByteArray, bytes);
     const PasswordBytes got = MakePasswordBytes(password);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(got.data()), PASSWORD_SIZE).toHex(' '), bytes.toHex(' '));
+}
+
+void TestDeviceProtocol::passwordLength_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("empty") << QString() << 0 << true;
+    QTest::newRow("8 ASCII characters") << QStringLiteral("abcdefgh") << 8 << true;
+    QTest::newRow("4 two-byte characters") << QStringLiteral("ąęść") << 8 << true;
+    // Eight characters, but nine bytes: only a shorter password would reach the relay.
+    QTest::newRow("8 characters, 9 bytes") << QStringLiteral("abcdefgą") << 9 << false;
+    QTest::newRow("8 characters, 24 bytes") << QStringLiteral("€€€€€€€€") << 24 << false;
+}
+
+void TestDeviceProtocol::passwordLength()
+{
+    QFETCH(QString, password);
+    QFETCH(int, bytes);
+    QFETCH(bool, fits);
+    QCOMPARE(PasswordByteLength(password), bytes);
+    QCOMPARE(PasswordFits(password), fits);
+}
+
+// Progress reports what passes and changes none of it: the same pieces are written, and the
+// same data read, as without it.
+void TestDeviceProtocol::progressLeavesTheWireAlone()
+{
+    QByteArray data(195, '\1');
+    data[7] = char(0xAA); // escaped: 201 wire bytes
+    struct Call {
+        TransferDirection direction;
+        int done;
+        int total;
+    };
+    std::vector<Call> calls;
+    const CDevice::ProgressCallback progress = [&calls](TransferDirection direction, int done, int total) {
+        calls.push_back({direction, done, total});
+    };
+    CScriptedTransport plain, watched;
+    QCOMPARE(CDevice::WriteFrame(plain, Data(data), int(data.size()), 3), int(RESULT_OK));
+    QCOMPARE(CDevice::WriteFrame(watched, Data(data), int(data.size()), 3, &progress), int(RESULT_OK));
+    QCOMPARE(watched.pieces, plain.pieces);
+    QList<int> sent;
+    for (const Call& call : calls) {
+        QVERIFY(call.direction == TransferDirection::Sending);
+        QCOMPARE(call.total, 201);
+        sent << call.done;
+    }
+    QCOMPARE(sent, (QList<int>{0, 64, 128, 192, 201}));
+
+    calls.clear();
+    watched.Script(Wire(data, 6));
+    QByteArray back(data.size(), 0);
+    std::uint8_t command = 0;
+    QCOMPARE(CDevice::ReadFrame(watched, reinterpret_cast<std::uint8_t*>(back.data()), int(back.size()), &command, &progress),
+             int(RESULT_OK));
+    QCOMPARE(back, data);
+    QCOMPARE(int(calls.size()), data.size() + 1);
+    for (int i = 0; i <= data.size(); ++i) {
+        QVERIFY(calls[std::size_t(i)].direction == TransferDirection::Receiving);
+        QCOMPARE(calls[std::size_t(i)].done, i);
+        QCOMPARE(calls[std::size_t(i)].total, int(data.size()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDeviceProtocol)

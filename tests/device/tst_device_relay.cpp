@@ -45,6 +45,37 @@ QByteArray Bytes(const PasswordBytes& bytes)
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), PASSWORD_SIZE);
 }
 
+// The production transport, counting what passes: opens, and identification requests.
+struct Counts {
+    int opens = 0;
+    int identifications = 0;
+};
+
+class CCountingTransport final : public IDeviceTransport {
+public:
+    explicit CCountingTransport(Counts* counts) : m_port(CreateSerialTransport()), m_counts(counts) {}
+    bool Open(const QString& portName) override
+    {
+        ++m_counts->opens;
+        return m_port->Open(portName);
+    }
+    PortOpenFailure OpenFailure() const override { return m_port->OpenFailure(); }
+    void Configure() override { m_port->Configure(); }
+    ReadStatus ReadByte(std::uint8_t* byte, int timeoutMs) override { return m_port->ReadByte(byte, timeoutMs); }
+    std::int64_t Write(const std::uint8_t* data, std::int64_t size, int timeoutMs) override
+    {
+        // Every request starts a write: start byte, length, command.
+        if (size >= 3 && data[0] == FRAME_START && data[2] == CMD_IDENTIFY)
+            ++m_counts->identifications;
+        return m_port->Write(data, size, timeoutMs);
+    }
+    void Close() override { m_port->Close(); }
+
+private:
+    std::unique_ptr<IDeviceTransport> m_port;
+    Counts* m_counts;
+};
+
 // Counts how often the prompt is shown and answers with `answer` (or cancels when null).
 struct Prompt {
     int shown = 0;
@@ -84,6 +115,12 @@ private Q_SLOTS:
     void operationOnWorkerThread();
     void discovery();
     void unpluggedWhileViewing();
+    void verifyAfterSend_data();
+    void verifyAfterSend();
+    void progressOfTransfers();
+    void identifiesOnceWhenTrusted();
+    void passwordLimits();
+    void openFailureDetail();
 
 private:
     // Starts a relay and makes `device` list and select it.
@@ -187,7 +224,9 @@ void TestDeviceRelay::wrongModel()
     QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_WRONG_MODEL));
     QCOMPARE(device.ReadProgramFromRelay(*doc), int(RESULT_WRONG_MODEL));
     QCOMPARE(device.StartView(*doc), int(RESULT_WRONG_MODEL));
-    QCOMPARE(device.ResetRelayPassword(ModelCode(docModel)), int(RESULT_WRONG_MODEL));
+    // Model QVR_K115_ZQX has no password: refused before the relay is asked anything.
+    QCOMPARE(device.ResetRelayPassword(ModelCode(docModel)),
+             int(docModel == MODEL_QVR_K115_ZQX ? RESULT_NO_PASSWORD : RESULT_WRONG_MODEL));
     QCOMPARE(Image(*doc), before);
     QVERIFY(!doc->IsModified());
 
@@ -456,6 +495,191 @@ void TestDeviceRelay::unpluggedWhileViewing()
              qPrintable(QString::number(during)));
     // The next poll cannot open the port at all.
     QCOMPARE(device.PollView(MODEL_QVR_K115_ZQX, &state), int(RESULT_NO_PORT));
+}
+
+void TestDeviceRelay::verifyAfterSend_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("corrupted"); // the relay stores something else than it got
+    QTest::addColumn<int>("result");
+    QTest::newRow("QVR_K115_ZQX") << QStringLiteral("QVR_K115_ZQX") << false << int(RESULT_OK);
+    QTest::newRow("QVS_K115_318") << QStringLiteral("QVS_K115_318") << false << int(RESULT_OK);
+    QTest::newRow("QVR_K115_ZQX stores another program") << QStringLiteral("QVR_K115_ZQX") << true
+                                                         << int(RESULT_VERIFY_MISMATCH);
+    QTest::newRow("QVS_K115_318 stores another program") << QStringLiteral("QVS_K115_318") << true
+                                                         << int(RESULT_VERIFY_MISMATCH);
+}
+
+void TestDeviceRelay::verifyAfterSend()
+{
+    QFETCH(QString, model);
+    QFETCH(bool, corrupted);
+    QFETCH(int, result);
+    const ModelCode code = model == u"QVR_K115_ZQX" ? MODEL_QVR_K115_ZQX : MODEL_QVS_K115_318;
+    CVirtualRelayProcess relay;
+    CDevice device;
+    QStringList arguments{QStringLiteral("--model"), model, QStringLiteral("--password"), QStringLiteral("pw")};
+    if (code == MODEL_QVR_K115_ZQX)
+        arguments = arguments.mid(0, 2);
+    if (corrupted)
+        arguments << QStringLiteral("--store-corrupted");
+    Prompt prompt;
+    prompt.answer = QStringLiteral("pw");
+    device.SetPasswordPrompt(prompt.Callback());
+    Attach(relay, device, arguments);
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(code);
+    VerifyReport report;
+    QCOMPARE(device.SendAndVerifyProgram(code, doc->GetData(), doc->GetDataSize(), &report), result);
+    QVERIFY(report.compared);
+    // The password is asked once, for the write; the read-back uses the accepted one.
+    QCOMPARE(prompt.shown, code == MODEL_QVS_K115_318 ? 1 : 0);
+    QCOMPARE(int(report.stored.size()), doc->GetDataSize());
+    if (corrupted) {
+        QCOMPARE(report.differing, 1);
+        QCOMPARE(report.firstDifference, doc->GetDataSize() / 2);
+        QCOMPARE(int(report.stored[std::size_t(report.firstDifference)]), doc->GetData()[report.firstDifference] ^ 1);
+    } else {
+        QCOMPARE(report.differing, 0);
+        QCOMPARE(report.firstDifference, -1);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(report.stored.data()), doc->GetDataSize()), Image(*doc));
+    }
+}
+
+void TestDeviceRelay::progressOfTransfers()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
+    struct Call {
+        TransferDirection direction;
+        int done;
+        int total;
+        QThread* thread;
+    };
+    std::vector<Call> calls;
+    device.SetProgressCallback([&calls](TransferDirection direction, int done, int total) {
+        calls.push_back({direction, done, total, QThread::currentThread()});
+    });
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
+    int result = -1;
+    std::unique_ptr<QThread> worker(QThread::create(
+        [&]() { result = device.SendAndVerifyProgram(MODEL_QVS_K115_318, doc->GetData(), doc->GetDataSize()); }));
+    worker->start();
+    QVERIFY(worker->wait(20000));
+    QCOMPARE(result, int(RESULT_OK));
+
+    // Sending the program frame, then receiving the 226 program bytes one by one; all on
+    // the operation's thread.
+    QVERIFY(!calls.empty());
+    const auto firstReceiving = std::find_if(calls.begin(), calls.end(), [](const Call& c) {
+        return c.direction == TransferDirection::Receiving;
+    });
+    QVERIFY(firstReceiving != calls.begin() && firstReceiving != calls.end());
+    const Call& lastSending = *(firstReceiving - 1);
+    QVERIFY(lastSending.total > doc->GetDataSize());
+    QCOMPARE(lastSending.done, lastSending.total);
+    QCOMPARE(int(calls.end() - firstReceiving), doc->GetDataSize() + 1);
+    for (auto call = firstReceiving; call != calls.end(); ++call)
+        QCOMPARE(call->done, int(call - firstReceiving));
+    for (const Call& call : calls)
+        QCOMPARE(call.thread, worker.get());
+
+    // Reading alone reports only the received bytes.
+    calls.clear();
+    std::vector<std::uint8_t> image;
+    QCOMPARE(device.ReadProgramImage(MODEL_QVS_K115_318, &image), int(RESULT_OK));
+    QCOMPARE(int(calls.size()), doc->GetDataSize() + 1);
+    QCOMPARE(calls.back().done, doc->GetDataSize());
+}
+
+void TestDeviceRelay::identifiesOnceWhenTrusted()
+{
+    CVirtualRelayProcess relay;
+    const QString path = relay.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
+    QVERIFY(!path.isEmpty());
+    Counts counts;
+    CDevice device([&counts] { return std::make_unique<CCountingTransport>(&counts); });
+    Select(device, path);
+    QCOMPARE(counts.identifications, 1);
+    device.TrustSelectedIdentification();
+
+    // The operations take the identification of a moment ago, and a read needs one open.
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
+    QCOMPARE(device.SendAndVerifyProgram(MODEL_QVS_K115_318, doc->GetData(), doc->GetDataSize()), int(RESULT_OK));
+    counts = {};
+    std::vector<std::uint8_t> image;
+    QCOMPARE(device.ReadProgramImage(MODEL_QVS_K115_318, &image), int(RESULT_OK));
+    std::uint8_t identification = 0;
+    QCOMPARE(device.IdentifySelected(&identification), int(RESULT_OK));
+    QCOMPARE(int(identification), 0x21);
+    QCOMPARE(counts.identifications, 0);
+    QCOMPARE(counts.opens, 1);
+    // The model check still holds.
+    QCOMPARE(device.SendProgramToRelay(*PatternDocument(MODEL_QVR_K115_ZQX)), int(RESULT_WRONG_MODEL));
+    QCOMPARE(counts.identifications, 0);
+
+    // A new discovery pass ends the trust: the relay is asked again.
+    Select(device, path);
+    counts = {};
+    QCOMPARE(device.ReadProgramImage(MODEL_QVS_K115_318, &image), int(RESULT_OK));
+    QCOMPARE(counts.identifications, 1);
+    QCOMPARE(counts.opens, 2);
+}
+
+void TestDeviceRelay::passwordLimits()
+{
+    CVirtualRelayProcess relay;
+    CDevice device;
+    Prompt prompt;
+    device.SetPasswordPrompt(prompt.Callback());
+    Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
+
+    // Eight characters, sixteen bytes: refused before anything is sent, so the relay keeps
+    // its empty password and takes a fitting one afterwards.
+    const QString tooLong = QStringLiteral("zażółćgę");
+    QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QString(), tooLong, tooLong), int(RESULT_PASSWORD_TOO_LONG));
+    QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, tooLong, QStringLiteral("a"), QStringLiteral("a")),
+             int(RESULT_PASSWORD_TOO_LONG));
+    QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QString(), QStringLiteral("ąęść"), QStringLiteral("ąęść")),
+             int(RESULT_OK));
+
+    // A prompted password that does not fit is not sent either.
+    CDevice other;
+    Prompt longPrompt;
+    longPrompt.answer = QStringLiteral("ąęśćx");
+    other.SetPasswordPrompt(longPrompt.Callback());
+    Select(other, relay.Path());
+    QCOMPARE(other.SendProgramToRelay(*PatternDocument(MODEL_QVS_K115_318)), int(RESULT_PASSWORD_TOO_LONG));
+    QCOMPARE(longPrompt.shown, 1);
+
+    // Model QVR_K115_ZQX has no password: refused before any port is opened (this device
+    // has no relay selected, which would otherwise give 34).
+    CDevice none;
+    QCOMPARE(none.ChangeRelayPassword(MODEL_QVR_K115_ZQX, QString(), QStringLiteral("a"), QStringLiteral("a")),
+             int(RESULT_NO_PASSWORD));
+    QCOMPARE(none.ChangeRelayPassword(MODEL_QVR_K115_ZQX, PasswordBytes{}, PasswordBytes{}), int(RESULT_NO_PASSWORD));
+    QCOMPARE(none.ResetRelayPassword(MODEL_QVR_K115_ZQX), int(RESULT_NO_PASSWORD));
+    QCOMPARE(none.LastOpenFailure(), PortOpenFailure::None);
+}
+
+void TestDeviceRelay::openFailureDetail()
+{
+    CDevice device;
+    CDevice::Port port;
+    QCOMPARE(device.OpenPort(QStringLiteral("/dev/does-not-exist"), &port), int(RESULT_NO_PORT));
+    QCOMPARE(device.LastOpenFailure(), PortOpenFailure::NotFound);
+    QCOMPARE(device.OpenSelectedPort(&port), int(RESULT_NO_PORT));
+    QCOMPARE(device.LastOpenFailure(), PortOpenFailure::NoSelection);
+
+    CVirtualRelayProcess relay;
+    const QString path = relay.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
+    CDevice holder;
+    CDevice::Port held;
+    QCOMPARE(holder.OpenPort(path, &held), int(RESULT_OK));
+    QCOMPARE(holder.LastOpenFailure(), PortOpenFailure::None);
+    QCOMPARE(device.OpenPort(path, &port), int(RESULT_NO_PORT));
+    QCOMPARE(device.LastOpenFailure(), PortOpenFailure::Busy);
+    CDevice::ClosePort(&held);
 }
 
 QTEST_GUILESS_MAIN(TestDeviceRelay)

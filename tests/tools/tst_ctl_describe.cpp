@@ -150,9 +150,9 @@ private Q_SLOTS:
         QTest::newRow("language not installed")
             << QStringList{QStringLiteral("describe"), m_dir.filePath(QStringLiteral("one.qvp")), QStringLiteral("--language"),
                            QStringLiteral("1036")};
-        QTest::newRow("language not a number")
+        QTest::newRow("language neither a code nor a number")
             << QStringList{QStringLiteral("describe"), m_dir.filePath(QStringLiteral("one.qvp")), QStringLiteral("--language"),
-                           QStringLiteral("en")};
+                           QStringLiteral("english")};
     }
     void usageErrors()
     {

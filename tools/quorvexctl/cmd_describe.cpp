@@ -10,20 +10,59 @@
 
 namespace {
 
-const char USAGE[] = "describe FILE [-o OUT] [--language LCID]   write the text description of a program";
+const char HELP[] =
+    "Usage: quorvexctl describe FILE [-o OUT] [--language LANGUAGE]\n"
+    "\n"
+    "Writes the plain-text description of a program, one section per step, as the\n"
+    "desktop program's Export description does (UTF-8, CR LF line ends).\n"
+    "\n"
+    "Arguments:\n"
+    "  FILE                 the program file; - reads it from standard input\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT     write the description into OUT (replaced whole or not at\n"
+    "                       all) instead of standard output; - is standard output\n"
+    "  --language LANGUAGE  the language of the description: an ISO 639 code (en, pl,\n"
+    "                       de, ru, es) or a Windows locale identifier (2057 English,\n"
+    "                       1045 Polish, 1031 German, 1049 Russian, 1034 Spanish). Only\n"
+    "                       installed languages; the default is the desktop program's.\n";
+
+// Locale identifiers of the ISO 639 language codes of the languages Quorvex ships.
+struct IsoLanguage {
+    const char* code;
+    std::uint32_t lcid;
+};
+constexpr IsoLanguage ISO_LANGUAGES[] = {{"en", Language::LCID_ENGLISH}, {"pl", Language::LCID_POLISH},
+                                         {"de", Language::LCID_GERMAN},  {"ru", Language::LCID_RUSSIAN},
+                                         {"es", Language::LCID_SPANISH}};
+
+// A language given as an LCID or an ISO code ("pl", also "pl-PL" or "pl_PL"); -1 if neither.
+qlonglong LanguageLcid(const QString& text)
+{
+    bool number = false;
+    const qlonglong lcid = text.toLongLong(&number);
+    if (number)
+        return lcid;
+    QString code = text.trimmed().toLower();
+    if (code.size() > 2 && (code.at(2) == u'-' || code.at(2) == u'_'))
+        code.truncate(2);
+    for (const IsoLanguage& language : ISO_LANGUAGES)
+        if (code == QLatin1String(language.code))
+            return language.lcid;
+    return -1;
+}
 
 int RunDescribe(CtlContext& context)
 {
-    QString output, languageText;
-    bool toFile = false, languageGiven = false;
-    if (!CtlTakeOption(context.args, QStringLiteral("-o"), &output, &toFile)
-        || !CtlTakeOption(context.args, QStringLiteral("--language"), &languageText, &languageGiven)
-        || context.args.size() != 1 || context.args.first().startsWith(QLatin1Char('-'))) {
-        context.err << "usage: quorvexctl " << USAGE << Qt::endl;
-        return CTL_USAGE_ERROR;
-    }
-    bool lcidValid = true;
-    const qlonglong lcid = languageGiven ? languageText.toLongLong(&lcidValid) : 0;
+    CtlOptions options;
+    if (!options.Parse(context.args, {{"--output", "-o", true}, {"--language", nullptr, true}}))
+        return CtlUsageError(context, options.Error());
+    if (options.Arguments().size() != 1)
+        return CtlUsageError(context, options.Arguments().isEmpty() ? QStringLiteral("no program file given")
+                                                                    : QStringLiteral("one program file only"));
+    const bool languageGiven = options.Has("--language");
+    const QString languageText = options.Value("--language");
+    const qlonglong lcid = languageGiven ? LanguageLcid(languageText) : 0;
 
     Language::CLanguageManager& manager = CtlLanguage();
     if (manager.GetLanguageCount() == 0) {
@@ -34,15 +73,20 @@ int RunDescribe(CtlContext& context)
         // Only a language that is installed: the description must not silently come out in
         // another one.
         const auto& entries = manager.Entries();
-        const bool present = lcidValid && std::any_of(entries.begin(), entries.end(), [lcid](const auto& entry) {
-                                 return entry.lcid == lcid;
-                             });
+        const bool present = std::any_of(entries.begin(), entries.end(), [lcid](const auto& entry) {
+            return entry.lcid == lcid;
+        });
         if (!present) {
-            context.err << "quorvexctl: no language with LCID " << languageText << "; installed:";
-            for (const auto& entry : entries)
-                context.err << " " << entry.lcid << " (" << entry.name << ")";
-            context.err << Qt::endl;
-            return CTL_USAGE_ERROR;
+            QStringList installed;
+            for (const auto& entry : entries) {
+                QString code;
+                for (const IsoLanguage& language : ISO_LANGUAGES)
+                    if (language.lcid == entry.lcid)
+                        code = QLatin1String(language.code) + QStringLiteral(", ");
+                installed << QStringLiteral("%1 (%2%3)").arg(entry.name, code).arg(entry.lcid);
+            }
+            return CtlUsageError(context, QStringLiteral("no language %1 is installed; installed: %2")
+                                              .arg(languageText, installed.join(QStringLiteral("; "))));
         }
         if (manager.SelectLanguageByLcid(lcid) != lcid) {
             context.err << "quorvexctl: the language module for LCID " << lcid << " cannot be loaded" << Qt::endl;
@@ -55,21 +99,16 @@ int RunDescribe(CtlContext& context)
         return CTL_SETUP_ERROR;
     }
 
-    const QString path = context.args.first();
-    ModelCode code = 0;
-    int result = IdentifyProgramFile(path, &code);
-    const std::unique_ptr<CQuorvexDoc> doc = result == RESULT_OK ? CreateDocument(code) : nullptr;
-    if (result == RESULT_OK)
-        result = doc ? doc->Load(path) : RESULT_NOT_PROGRAM_FILE;
-    if (result != RESULT_OK)
-        return CtlReport(context, result, path);
-
-    if (toFile)
+    std::unique_ptr<CQuorvexDoc> doc;
+    if (const int result = CtlLoadProgram(context, options.Arguments().first(), &doc))
+        return result;
+    const QString output = options.Value("--output");
+    if (options.Has("--output") && !CtlIsStandardStream(output))
         return CtlReportWrite(context, WriteProgramDescription(*doc, output, manager), output);
     context.out << DescribeProgram(*doc, manager);
     return CtlFinishOutput(context);
 }
 
-const CtlRegistrar registerDescribe{{"describe", USAGE, &RunDescribe}};
+const CtlRegistrar registerDescribe{{"describe", "write the text description of a program", HELP, &RunDescribe}};
 
 } // namespace

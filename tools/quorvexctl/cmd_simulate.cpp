@@ -8,6 +8,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include <charconv>
 #include <climits>
 #include <memory>
@@ -16,8 +18,42 @@
 
 namespace {
 
-constexpr const char* USAGE =
-    "usage: quorvexctl simulate FILE [--ticks N] [--pot UNIT:VALUE] [--set INPUT=VALUE@TICK]... [--skip TICK]...";
+const char HELP[] =
+    "Usage: quorvexctl simulate FILE [--ticks N] [--pot UNIT:VALUE] [--set INPUT=VALUE@TICK]...\n"
+    "                           [--skip TICK]... [--changes-only] [--json]\n"
+    "\n"
+    "Runs a program in the simulator of its model, driven as the window's simulation\n"
+    "drives it, and prints one line per engine step:\n"
+    "\n"
+    "  t=TICK hold=0|1 step=S out=O elapsed=E fraction=F\n"
+    "\n"
+    "with one comma-separated value per channel for S (the current step), O (relay\n"
+    "output, 1 = on), E (seconds of the running time step) and F (its part done, 0..1).\n"
+    "A tick is one step of the window's simulation timer (250 ms there); simulated time\n"
+    "is not real time: a time step takes 20 ticks whatever its length. Inputs and relay\n"
+    "outputs start off.\n"
+    "\n"
+    "Arguments:\n"
+    "  FILE                 the program file; - reads it from standard input\n"
+    "\n"
+    "Options:\n"
+    "  --ticks N            ticks to run, 0 or more (default 100)\n"
+    "  --pot UNIT:VALUE     the potentiometer's time, used by time steps whose time\n"
+    "                       source is the potentiometer: UNIT 0..7 (0 = 1 s, 1 = 10 s,\n"
+    "                       2 = 1 min, 3 = 10 min, 4 = 1 h, 5 = 10 h, 6 = 100 h; 7 gives\n"
+    "                       no time), VALUE 0..255 in 128ths of the unit (128 = one\n"
+    "                       whole unit). Default 0:128, one second.\n"
+    "  --set INPUT=VALUE@TICK  set input INPUT (1, or 1 and 2 on model QVS_K115_318) to\n"
+    "                       VALUE (1 on, 0 off) before tick TICK (from 1); it acts at\n"
+    "                       once, as a pressed button does, and prints a hold=1 line.\n"
+    "                       Repeatable.\n"
+    "  --skip TICK          at tick TICK (from 1), finish the running time step at once.\n"
+    "                       Repeatable.\n"
+    "  --changes-only       print only the lines where a step or a relay output differs\n"
+    "                       from the line before (the first line always)\n"
+    "  --json               print each line as a JSON object instead: {\"tick\": 1,\n"
+    "                       \"hold\": 0, \"step\": [1], \"out\": [1], \"elapsed\": [0.0],\n"
+    "                       \"fraction\": [0.0]}, one per channel in each list\n";
 
 constexpr int DEFAULT_TICKS = 100;
 
@@ -26,12 +62,6 @@ struct InputChange {
     int value;
     int tick;
 };
-
-int UsageError(CtlContext& context, const QString& problem)
-{
-    context.err << "quorvexctl simulate: " << problem << "\n" << USAGE << Qt::endl;
-    return CTL_USAGE_ERROR;
-}
 
 bool ParseInt(const QString& text, int low, int high, int* value)
 {
@@ -43,20 +73,6 @@ bool ParseInt(const QString& text, int low, int high, int* value)
     return true;
 }
 
-// Takes every "--name VALUE" out of args in command-line order; false when one lacks a value.
-bool TakeRepeated(QStringList& args, const QString& name, QStringList* values)
-{
-    for (;;) {
-        QString value;
-        bool present = false;
-        if (!CtlTakeOption(args, name, &value, &present))
-            return false;
-        if (!present)
-            return true;
-        values->append(value);
-    }
-}
-
 std::unique_ptr<CQuorvexSimulator> CreateSimulator(ModelCode code)
 {
     switch (code & MODEL_NUMBER_MASK) {
@@ -64,18 +80,6 @@ std::unique_ptr<CQuorvexSimulator> CreateSimulator(ModelCode code)
     case MODEL_QVS_K115_318: return std::make_unique<CQuorvex_QVS_K115_318_Simulator>();
     default: return nullptr;
     }
-}
-
-int LoadProgram(const QString& path, std::unique_ptr<CQuorvexDoc>* doc)
-{
-    ModelCode code = 0;
-    int result = IdentifyProgramFile(path, &code);
-    if (result != RESULT_OK)
-        return result;
-    *doc = CreateDocument(code);
-    if (!*doc)
-        return RESULT_NOT_PROGRAM_FILE;
-    return (*doc)->Load(path);
 }
 
 QString Join(const int* values, int count)
@@ -105,9 +109,23 @@ QString Join(const double* values, int count)
     return text;
 }
 
+// What one engine step printed: kept to tell whether the next one changed anything.
+struct StepLine {
+    int steps[2] = {-1, -1};
+    int outputs[2] = {-1, -1};
+};
+
+struct Printing {
+    bool changesOnly = false;
+    bool json = false;
+    bool first = true;
+    StepLine previous;
+};
+
 // Runs one engine step as the pane does: inputs and outputs come from the document, the
 // outputs go back into it.
-void RunStep(CtlContext& context, CQuorvexSimulator& engine, CQuorvexDoc& doc, int tick, int skip, int hold)
+void RunStep(CtlContext& context, Printing& printing, CQuorvexSimulator& engine, CQuorvexDoc& doc, int tick,
+             int skip, int hold)
 {
     const int channels = engine.GetChannelCount();
     int inputs[2] = {0, 0};
@@ -124,6 +142,23 @@ void RunStep(CtlContext& context, CQuorvexSimulator& engine, CQuorvexDoc& doc, i
     for (int n = 0; n < channels; ++n)
         doc.SetOutputState(n, outputs[n]);
 
+    StepLine line;
+    for (int n = 0; n < channels; ++n) {
+        line.steps[n] = steps[n];
+        line.outputs[n] = outputs[n];
+    }
+    const bool same = std::equal(line.steps, line.steps + 2, printing.previous.steps)
+                      && std::equal(line.outputs, line.outputs + 2, printing.previous.outputs);
+    printing.previous = line;
+    if (printing.changesOnly && same && !printing.first)
+        return;
+    printing.first = false;
+    if (printing.json) {
+        context.out << "{\"tick\": " << tick << ", \"hold\": " << hold << ", \"step\": [" << Join(steps, channels)
+                    << "], \"out\": [" << Join(outputs, channels) << "], \"elapsed\": [" << Join(elapsed, channels)
+                    << "], \"fraction\": [" << Join(fraction, channels) << "]}\n";
+        return;
+    }
     context.out << "t=" << tick << " hold=" << hold << " step=" << Join(steps, channels)
                 << " out=" << Join(outputs, channels) << " elapsed=" << Join(elapsed, channels)
                 << " fraction=" << Join(fraction, channels) << "\n";
@@ -131,38 +166,35 @@ void RunStep(CtlContext& context, CQuorvexSimulator& engine, CQuorvexDoc& doc, i
 
 int RunSimulate(CtlContext& context)
 {
-    QStringList& args = context.args;
-    QString ticksText, potText;
-    bool ticksGiven = false, potGiven = false;
-    QStringList setTexts, skipTexts;
-    if (!CtlTakeOption(args, QStringLiteral("--ticks"), &ticksText, &ticksGiven)
-        || !CtlTakeOption(args, QStringLiteral("--pot"), &potText, &potGiven)
-        || !TakeRepeated(args, QStringLiteral("--set"), &setTexts)
-        || !TakeRepeated(args, QStringLiteral("--skip"), &skipTexts))
-        return UsageError(context, QStringLiteral("an option lacks its value"));
+    CtlOptions options;
+    if (!options.Parse(context.args, {{"--ticks", nullptr, true},
+                                      {"--pot", nullptr, true},
+                                      {"--set", nullptr, true, true},
+                                      {"--skip", nullptr, true, true},
+                                      {"--changes-only", nullptr, false},
+                                      {"--json", nullptr, false}}))
+        return CtlUsageError(context, options.Error());
+    const QStringList& args = options.Arguments();
     if (args.size() != 1)
-        return UsageError(context, args.isEmpty() ? QStringLiteral("no program file given")
-                                                  : QStringLiteral("unexpected arguments: %1").arg(args.join(u' ')));
-    if (args.first().startsWith(u"--"))
-        return UsageError(context, QStringLiteral("unknown option %1").arg(args.first()));
+        return CtlUsageError(context, args.isEmpty() ? QStringLiteral("no program file given")
+                                                     : QStringLiteral("unexpected arguments: %1").arg(args.mid(1).join(u' ')));
 
     int ticks = DEFAULT_TICKS;
-    if (ticksGiven && !ParseInt(ticksText, 0, 100000000, &ticks))
-        return UsageError(context, QStringLiteral("--ticks needs a whole number of at least 0"));
+    if (options.Has("--ticks") && !ParseInt(options.Value("--ticks"), 0, 100000000, &ticks))
+        return CtlUsageError(context, QStringLiteral("--ticks needs a whole number of at least 0"));
 
     // Unit 7 is accepted as the 3-bit field can hold it; the engine gives it no time.
     int potUnit = 0, potValue = TIME_MANTISSA_ONE;
-    if (potGiven) {
-        const QStringList parts = potText.split(u':');
+    if (options.Has("--pot")) {
+        const QStringList parts = options.Value("--pot").split(u':');
         if (parts.size() != 2 || !ParseInt(parts[0], 0, 7, &potUnit) || !ParseInt(parts[1], 0, 255, &potValue))
-            return UsageError(context, QStringLiteral("--pot needs UNIT:VALUE with UNIT 0..7 and VALUE 0..255"));
+            return CtlUsageError(context, QStringLiteral("--pot needs UNIT:VALUE with UNIT 0..7 and VALUE 0..255"));
     }
 
     const QString path = args.first();
     std::unique_ptr<CQuorvexDoc> doc;
-    const int result = LoadProgram(path, &doc);
-    if (result != RESULT_OK)
-        return CtlReport(context, result, path);
+    if (const int result = CtlLoadProgram(context, path, &doc))
+        return result;
     std::unique_ptr<CQuorvexSimulator> engine = CreateSimulator(doc->GetModelCode());
     if (!engine)
         return CtlReport(context, RESULT_NOT_PROGRAM_FILE, path);
@@ -170,24 +202,25 @@ int RunSimulate(CtlContext& context)
 
     static const QRegularExpression setPattern(QStringLiteral("^(\\d+)=(\\d+)@(\\d+)$"));
     std::vector<InputChange> changes;
-    for (const QString& text : setTexts) {
+    for (const QString& text : options.Values("--set")) {
         const QRegularExpressionMatch match = setPattern.match(text);
         InputChange change{};
         if (!match.hasMatch() || !ParseInt(match.captured(1), 1, channels, &change.input)
             || !ParseInt(match.captured(2), 0, 1, &change.value) || !ParseInt(match.captured(3), 1, INT_MAX, &change.tick))
-            return UsageError(context, QStringLiteral("--set %1: needs INPUT=VALUE@TICK with INPUT 1..%2, VALUE 0 or 1, TICK from 1")
-                                           .arg(text)
-                                           .arg(channels));
+            return CtlUsageError(context,
+                                 QStringLiteral("--set %1: needs INPUT=VALUE@TICK with INPUT 1..%2, VALUE 0 or 1, TICK from 1")
+                                     .arg(text)
+                                     .arg(channels));
         if (change.tick > ticks)
             context.err << "quorvexctl simulate: warning: --set " << text << " lies after the last tick and is ignored"
                         << Qt::endl;
         changes.push_back(change);
     }
     std::set<int> skips;
-    for (const QString& text : skipTexts) {
+    for (const QString& text : options.Values("--skip")) {
         int tick = 0;
         if (!ParseInt(text, 1, INT_MAX, &tick))
-            return UsageError(context, QStringLiteral("--skip %1: needs a tick number from 1").arg(text));
+            return CtlUsageError(context, QStringLiteral("--skip %1: needs a tick number from 1").arg(text));
         if (tick > ticks)
             context.err << "quorvexctl simulate: warning: --skip " << text << " lies after the last tick and is ignored"
                         << Qt::endl;
@@ -205,6 +238,9 @@ int RunSimulate(CtlContext& context)
     engine->SetDocument(doc.get());
     engine->Reset(zeros, zeros);
 
+    Printing printing;
+    printing.changesOnly = options.Has("--changes-only");
+    printing.json = options.Has("--json");
     // A long run stops once its output is lost; the loss is reported when the command ends.
     for (int tick = 1; tick <= ticks && context.out.status() == QTextStream::Ok; ++tick) {
         // An input change before a tick acts at once, as a pressed button does in the pane.
@@ -212,18 +248,15 @@ int RunSimulate(CtlContext& context)
             if (change.tick != tick)
                 continue;
             doc->SetButtonSState(change.input - 1, change.value);
-            RunStep(context, *engine, *doc, tick, 0, 1);
+            RunStep(context, printing, *engine, *doc, tick, 0, 1);
         }
-        RunStep(context, *engine, *doc, tick, skips.count(tick) ? 1 : 0, 0);
+        RunStep(context, printing, *engine, *doc, tick, skips.count(tick) ? 1 : 0, 0);
     }
     context.out.flush();
     return RESULT_OK;
 }
 
 const CtlRegistrar registerSimulate{
-    {"simulate",
-     "simulate FILE [--ticks N] [--pot UNIT:VALUE] [--set INPUT=VALUE@TICK]... [--skip TICK]...\n"
-     "      run a program in the simulator and print each step: t=TICK hold=0|1 step= out= elapsed= fraction=",
-     &RunSimulate}};
+    {"simulate", "run a program in the simulator and print each step", HELP, &RunSimulate}};
 
 } // namespace

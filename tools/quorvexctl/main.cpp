@@ -10,17 +10,38 @@
 
 namespace {
 
-void PrintHelp(QTextStream& out)
+void PrintOverview(QTextStream& out)
 {
-    out << "Usage: quorvexctl COMMAND [ARGUMENTS]\n\nCommands:\n";
+    out << "Usage: quorvexctl COMMAND [ARGUMENTS]\n"
+           "       quorvexctl help [COMMAND]     (also: quorvexctl COMMAND --help)\n"
+           "       quorvexctl --version\n\nCommands:\n";
     auto commands = CtlCommands();
     std::sort(commands.begin(), commands.end(),
               [](const CtlCommand& a, const CtlCommand& b) { return qstrcmp(a.name, b.name) < 0; });
     for (const CtlCommand& command : commands)
-        out << "  " << command.usage << "\n";
-    out << "\nExit status: 0 on success, 2 for a usage error, 1 when no language module\n"
-           "can be loaded for a description, otherwise the result code.\n";
+        out << "  " << QString::fromLatin1(command.name).leftJustified(10) << command.summary << "\n";
+    out << "\nA file named \"-\" is standard input or output. Options may be written --name VALUE\n"
+           "or --name=VALUE, anywhere after the command.\n\n"
+        << CTL_EXIT_STATUS_HELP;
     out.flush();
+}
+
+void PrintHelp(QTextStream& out, const CtlCommand& command)
+{
+    out << command.help << "\n" << CTL_EXIT_STATUS_HELP;
+    out.flush();
+}
+
+// True when the arguments ask for help: --help or -h before any "--".
+bool AsksForHelp(const QStringList& args)
+{
+    for (const QString& arg : args) {
+        if (arg == u"--")
+            return false;
+        if (arg == u"--help" || arg == u"-h")
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -44,31 +65,50 @@ int main(int argc, char* argv[])
     QTextStream err(stderr);
     if (!CtlCheckArguments(int(raw.size()), raw.data(), err))
         return CTL_USAGE_ERROR;
+    // Output that could not be written is no success, whatever printed it.
+    CtlContext bare{{}, out, err, {}};
 
     QStringList args = app.arguments().mid(1);
-    CtlContext bare{{}, out, err};
-    if (args.isEmpty() || args.first() == u"help" || args.first() == u"--help" || args.first() == u"-h") {
-        PrintHelp(args.isEmpty() ? err : out);
-        return args.isEmpty() ? CTL_USAGE_ERROR : CtlFinishOutput(bare);
+    if (args.isEmpty()) {
+        PrintOverview(err);
+        return CTL_USAGE_ERROR;
     }
-    if (args.first() == u"--version") {
+    const QString first = args.first();
+    if (first == u"--help" || first == u"-h" || (first == u"help" && args.size() == 1)) {
+        PrintOverview(out);
+        return CtlFinishOutput(bare);
+    }
+    if (first == u"--version") {
         out << "quorvexctl " << QUORVEX_VERSION << Qt::endl;
         return CtlFinishOutput(bare);
     }
-    const QString name = args.takeFirst();
-    for (const CtlCommand& command : CtlCommands()) {
-        if (name == QLatin1String(command.name)) {
-            CtlContext context{args, out, err};
-            int result = command.run(context);
-            // Output that could not be written is no success, whatever the command did.
-            if (result == 0)
-                result = CtlFinishOutput(context);
-            out.flush();
-            err.flush();
-            return result;
+    if (first == u"help") {
+        const CtlCommand* command = CtlFindCommand(args.at(1));
+        if (!command || args.size() > 2) {
+            err << "quorvexctl help: " << (command ? QStringLiteral("one command at a time")
+                                                   : QStringLiteral("unknown command '%1'").arg(args.at(1)))
+                << "\nTry 'quorvexctl help' for the list of commands." << Qt::endl;
+            return CTL_USAGE_ERROR;
         }
+        PrintHelp(out, *command);
+        return CtlFinishOutput(bare);
     }
-    err << "quorvexctl: unknown command '" << name << "'\n";
-    PrintHelp(err);
-    return CTL_USAGE_ERROR;
+    const QString name = args.takeFirst();
+    const CtlCommand* command = CtlFindCommand(name);
+    if (!command) {
+        err << "quorvexctl: unknown command '" << name << "'\nTry 'quorvexctl help' for the list of commands."
+            << Qt::endl;
+        return CTL_USAGE_ERROR;
+    }
+    if (AsksForHelp(args)) {
+        PrintHelp(out, *command);
+        return CtlFinishOutput(bare);
+    }
+    CtlContext context{args, out, err, name};
+    int result = command->run(context);
+    if (result == 0)
+        result = CtlFinishOutput(context);
+    out.flush();
+    err.flush();
+    return CtlExitStatus(result);
 }

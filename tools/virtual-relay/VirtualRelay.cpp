@@ -95,6 +95,9 @@ void CVirtualRelay::Handle(std::uint8_t command, const std::vector<std::uint8_t>
             answer = REPLY_REFUSED;
         } else {
             m_program = data;
+            // A relay whose memory went wrong: what it keeps differs from what it got.
+            if (m_options.storeCorrupted)
+                m_program[std::size_t(imageSize / 2)] ^= 0x01;
             m_live->Restart(m_program.data(), imageSize);
             answer = REPLY_ACCEPTED;
         }

@@ -15,6 +15,7 @@ struct VirtualRelayOptions {
     DeviceProtocol::PasswordBytes password{};  // model QVS_K115_318 only
     bool refuseWrites = false;  // answer every program write with "refused"
     bool refuseReset = false;   // answer every password reset with "refused"
+    bool storeCorrupted = false;  // store every written program with one byte changed, yet accept it
 };
 
 class CVirtualRelay {

@@ -71,13 +71,23 @@ private:
 
 bool ParseModel(const QString& text, ModelCode* model)
 {
-    if (text == u"QVR_K115_ZQX")
+    if (text.compare(u"QVR_K115_ZQX", Qt::CaseInsensitive) == 0)
         *model = MODEL_QVR_K115_ZQX;
-    else if (text == u"QVS_K115_318")
+    else if (text.compare(u"QVS_K115_318", Qt::CaseInsensitive) == 0)
         *model = MODEL_QVS_K115_318;
     else
         return false;
     return true;
+}
+
+// Exit status of a usage error, as for quorvexctl.
+constexpr int USAGE_ERROR = 2;
+
+int UsageError(const QString& problem)
+{
+    std::fprintf(stderr, "quorvex-virtual-relay: %s\nTry 'quorvex-virtual-relay --help' for more information.\n",
+                 problem.toLocal8Bit().constData());
+    return USAGE_ERROR;
 }
 
 int OpenPseudoTerminal(int* slave, QString* path)
@@ -121,44 +131,73 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("A virtual time relay on a pseudo-terminal."));
+    parser.setApplicationDescription(QStringLiteral(
+        "A virtual time relay on a pseudo-terminal. It prints the terminal's path on its first output line and\n"
+        "answers there as a relay of the chosen model would, until it is interrupted. Attach it with\n"
+        "QUORVEX_EXTRA_PORTS=PATH or name the path: quorvexctl identify --port PATH.\n"
+        "\n"
+        "Exit status: 0 after an interrupt, 1 when no pseudo-terminal can be opened, 2 for a usage error."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption modelOption(QStringLiteral("model"), QStringLiteral("Relay model: QVR_K115_ZQX or QVS_K115_318."),
-                                         QStringLiteral("model"));
-    const QCommandLineOption revisionOption(QStringLiteral("revision"), QStringLiteral("Revision 0..15 (default 1)."),
-                                            QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption modelOption(QStringLiteral("model"),
+                                         QStringLiteral("Relay model: QVR_K115_ZQX (one channel) or QVS_K115_318 (two "
+                                                        "channels, password lock), in any case. Required."),
+                                         QStringLiteral("MODEL"));
+    const QCommandLineOption revisionOption(QStringLiteral("revision"),
+                                            QStringLiteral("Revision the relay reports, 0 to 15 (default 1)."),
+                                            QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption passwordOption(QStringLiteral("password"),
-                                            QStringLiteral("Initial password (model QVS_K115_318; default none)."),
-                                            QStringLiteral("pw"));
+                                            QStringLiteral("Initial password, model QVS_K115_318 only: at most 8 bytes "
+                                                           "in UTF-8 (default: none)."),
+                                            QStringLiteral("PW"));
     const QCommandLineOption pacingOption(QStringLiteral("baud-pacing"),
-                                          QStringLiteral("Move bytes no faster than 1200 baud."));
+                                          QStringLiteral("Move bytes no faster than a 1200 baud line (8.3 ms per byte)."));
     const QCommandLineOption refuseWritesOption(QStringLiteral("refuse-writes"),
-                                                QStringLiteral("Answer every program write with 'refused'."));
+                                                QStringLiteral("Testing: answer every program write with 'refused'."));
     const QCommandLineOption refuseResetOption(QStringLiteral("refuse-reset"),
-                                               QStringLiteral("Answer every password reset with 'refused'."));
-    parser.addOptions({modelOption, revisionOption, passwordOption, pacingOption, refuseWritesOption, refuseResetOption});
-    parser.process(app);
+                                               QStringLiteral("Testing: answer every password reset with 'refused'."));
+    const QCommandLineOption storeCorruptedOption(
+        QStringLiteral("store-corrupted"),
+        QStringLiteral("Testing: store every written program with one bit changed (in its middle byte), yet answer "
+                       "'accepted'."));
+    parser.addOptions({modelOption, revisionOption, passwordOption, pacingOption, refuseWritesOption, refuseResetOption,
+                       storeCorruptedOption});
+    if (!parser.parse(app.arguments()))
+        return UsageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("quorvex-virtual-relay %s\n", QUORVEX_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
 
     VirtualRelayOptions options;
+    if (!parser.isSet(modelOption))
+        return UsageError(QStringLiteral("--model is required: QVR_K115_ZQX or QVS_K115_318"));
+    if (!ParseModel(parser.value(modelOption), &options.model))
+        return UsageError(QStringLiteral("unknown model %1; expected QVR_K115_ZQX or QVS_K115_318")
+                              .arg(parser.value(modelOption)));
     bool revisionOk = false;
     options.revision = parser.value(revisionOption).toInt(&revisionOk);
-    if (!parser.isSet(modelOption) || !ParseModel(parser.value(modelOption), &options.model) || !revisionOk
-        || options.revision < 0 || options.revision > 15) {
-        std::fprintf(stderr, "usage: quorvex-virtual-relay --model QVR_K115_ZQX|QVS_K115_318 [--revision N] "
-                             "[--password PW] [--baud-pacing]\n");
-        return 2;
-    }
+    if (!revisionOk || options.revision < 0 || options.revision > 15)
+        return UsageError(QStringLiteral("revision %1 is out of range; expected 0 to 15").arg(parser.value(revisionOption)));
     if (parser.isSet(passwordOption)) {
         const QString password = parser.value(passwordOption);
-        if (password.size() > DeviceProtocol::PASSWORD_MAX_CHARACTERS) {
-            std::fprintf(stderr, "quorvex-virtual-relay: a password has at most 8 characters\n");
-            return 2;
-        }
+        if ((options.model & MODEL_NUMBER_MASK) != MODEL_QVS_K115_318)
+            return UsageError(QStringLiteral("the QVR_K115_ZQX relay has no password"));
+        if (!DeviceProtocol::PasswordFits(password))
+            return UsageError(QStringLiteral("the password is %1 bytes long in UTF-8; a relay password holds at most %2")
+                                  .arg(DeviceProtocol::PasswordByteLength(password))
+                                  .arg(DeviceProtocol::PASSWORD_SIZE));
         options.password = DeviceProtocol::MakePasswordBytes(password);
     }
     options.refuseWrites = parser.isSet(refuseWritesOption);
     options.refuseReset = parser.isSet(refuseResetOption);
+    options.storeCorrupted = parser.isSet(storeCorruptedOption);
     const bool paced = parser.isSet(pacingOption);
 
     int slave = -1;

@@ -1,0 +1,1652 @@
+#include "ProgramText.h"
+
+#include "BitLayout.h"
+#include "LanguageManager.h"
+#include "QuorvexDoc.h"
+#include "ResultCodes.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <memory>
+
+// A result code's message is the text with its number.
+static_assert(int(RESULT_INVALID_PROGRAM_TEXT) == int(Language::TEXT_RESULT_INVALID_PROGRAM_TEXT));
+static_assert(int(RESULT_VERIFY_MISMATCH) == int(Language::TEXT_RESULT_VERIFY_MISMATCH));
+static_assert(int(RESULT_PASSWORD_TOO_LONG) == int(Language::TEXT_RESULT_PASSWORD_TOO_LONG));
+static_assert(int(RESULT_NO_PASSWORD) == int(Language::TEXT_RESULT_NO_PASSWORD));
+
+namespace ProgramText {
+
+namespace {
+
+// ================================================================ JSON with positions
+
+struct Position {
+    int line = 1;
+    int column = 1;
+};
+
+struct Member;
+
+struct Node {
+    enum class Type { Null, Bool, Number, String, Array, Object };
+    Type type = Type::Null;
+    Position at;
+    QString text;                 // string contents, or the literal of a number or true/false
+    std::vector<Node> items;      // Array
+    std::vector<Member> members;  // Object, in the order written
+};
+
+struct Member {
+    QString key;
+    Position at;  // of the key
+    Node value;
+};
+
+Error ErrorAt(ErrorKind kind, Position at)
+{
+    Error error;
+    error.kind = kind;
+    error.line = at.line;
+    error.column = at.column;
+    return error;
+}
+
+// Length of the UTF-8 sequence that starts at `p` (at most `left` bytes), 0 when it is not
+// a valid sequence (overlong forms, surrogates and values above U+10FFFF included).
+int Utf8SequenceLength(const unsigned char* p, qsizetype left)
+{
+    const unsigned char b = p[0];
+    if (b < 0x80)
+        return 1;
+    int length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        if (b == 0xE0)
+            low = 0xA0;
+        else if (b == 0xED)
+            high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        if (b == 0xF0)
+            low = 0x90;
+        else if (b == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (left < length || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < length; ++i)
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+// A JSON reader that remembers where every value and member name stands. Input is checked
+// to be UTF-8 before parsing starts, so every slice it decodes is valid.
+class CJsonReader {
+public:
+    explicit CJsonReader(QByteArrayView text)
+        : m_p(reinterpret_cast<const unsigned char*>(text.data())), m_size(text.size())
+    {
+    }
+
+    bool Read(Node* root, Error* error)
+    {
+        m_error = error;
+        if (m_size > MAX_TEXT_SIZE)
+            return Fail(ErrorKind::TooLarge);
+        if (!CheckUtf8())
+            return false;
+        // A byte order mark is allowed and skipped.
+        if (m_size >= 3 && m_p[0] == 0xEF && m_p[1] == 0xBB && m_p[2] == 0xBF)
+            m_pos = 3;
+        SkipSpace();
+        if (!ReadValue(root, 0))
+            return false;
+        SkipSpace();
+        if (m_pos < m_size)
+            return Syntax(QStringLiteral("end of text"));
+        return true;
+    }
+
+private:
+    bool CheckUtf8()
+    {
+        Position at;
+        for (qsizetype i = 0; i < m_size;) {
+            const int length = Utf8SequenceLength(m_p + i, m_size - i);
+            if (length == 0) {
+                *m_error = ErrorAt(ErrorKind::InvalidUtf8, at);
+                return false;
+            }
+            if (m_p[i] == '\n') {
+                ++at.line;
+                at.column = 1;
+            } else {
+                ++at.column;
+            }
+            i += length;
+        }
+        return true;
+    }
+
+    bool AtEnd() const { return m_pos >= m_size; }
+    unsigned char Peek() const { return AtEnd() ? 0 : m_p[m_pos]; }
+
+    // Moves past one whole character.
+    void Advance()
+    {
+        if (AtEnd())
+            return;
+        if (m_p[m_pos] == '\n') {
+            ++m_at.line;
+            m_at.column = 1;
+            ++m_pos;
+            return;
+        }
+        m_pos += std::max(1, Utf8SequenceLength(m_p + m_pos, m_size - m_pos));
+        ++m_at.column;
+    }
+
+    void SkipSpace()
+    {
+        while (!AtEnd() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r'))
+            Advance();
+    }
+
+    // What stands at the current position, for a syntax message.
+    QString Found() const
+    {
+        if (AtEnd())
+            return QStringLiteral("end of text");
+        const unsigned char c = Peek();
+        if (c < 0x20 || c == 0x7F)
+            return QStringLiteral("character U+") + QStringLiteral("%1").arg(c, 4, 16, QLatin1Char('0')).toUpper();
+        const int length = std::max(1, Utf8SequenceLength(m_p + m_pos, m_size - m_pos));
+        return QLatin1Char('\'') + QString::fromUtf8(reinterpret_cast<const char*>(m_p + m_pos), length)
+               + QLatin1Char('\'');
+    }
+
+    bool Fail(ErrorKind kind)
+    {
+        *m_error = ErrorAt(kind, m_at);
+        return false;
+    }
+
+    bool Syntax(const QString& expected)
+    {
+        *m_error = ErrorAt(ErrorKind::Syntax, m_at);
+        m_error->expected = expected;
+        m_error->found = Found();
+        return false;
+    }
+
+    bool ReadValue(Node* node, int depth)
+    {
+        node->at = m_at;
+        const unsigned char c = Peek();
+        if (c == '{' || c == '[') {
+            if (depth >= MAX_DEPTH)
+                return Fail(ErrorKind::TooLarge);
+            return c == '{' ? ReadObject(node, depth) : ReadArray(node, depth);
+        }
+        if (c == '"') {
+            node->type = Node::Type::String;
+            return ReadString(&node->text);
+        }
+        if (c == '-' || (c >= '0' && c <= '9'))
+            return ReadNumber(node);
+        for (const char* literal : {"true", "false", "null"}) {
+            const qsizetype length = qsizetype(qstrlen(literal));
+            if (m_size - m_pos >= length && std::equal(literal, literal + length, m_p + m_pos)) {
+                node->type = literal[0] == 'n' ? Node::Type::Null : Node::Type::Bool;
+                node->text = QString::fromLatin1(literal);
+                for (qsizetype i = 0; i < length; ++i)
+                    Advance();
+                return true;
+            }
+        }
+        return Syntax(QStringLiteral("a value"));
+    }
+
+    bool ReadObject(Node* node, int depth)
+    {
+        node->type = Node::Type::Object;
+        Advance();  // {
+        SkipSpace();
+        if (Peek() == '}') {
+            Advance();
+            return true;
+        }
+        for (;;) {
+            if (Peek() != '"')
+                return Syntax(QStringLiteral("'\"' to begin a field name"));
+            Member member;
+            member.at = m_at;
+            if (!ReadString(&member.key))
+                return false;
+            SkipSpace();
+            if (Peek() != ':')
+                return Syntax(QStringLiteral("':'"));
+            Advance();
+            SkipSpace();
+            if (!ReadValue(&member.value, depth + 1))
+                return false;
+            node->members.push_back(std::move(member));
+            SkipSpace();
+            if (Peek() == ',') {
+                Advance();
+                SkipSpace();
+                continue;
+            }
+            if (Peek() == '}') {
+                Advance();
+                return true;
+            }
+            return Syntax(QStringLiteral("',' or '}'"));
+        }
+    }
+
+    bool ReadArray(Node* node, int depth)
+    {
+        node->type = Node::Type::Array;
+        Advance();  // [
+        SkipSpace();
+        if (Peek() == ']') {
+            Advance();
+            return true;
+        }
+        for (;;) {
+            Node item;
+            if (!ReadValue(&item, depth + 1))
+                return false;
+            node->items.push_back(std::move(item));
+            SkipSpace();
+            if (Peek() == ',') {
+                Advance();
+                SkipSpace();
+                continue;
+            }
+            if (Peek() == ']') {
+                Advance();
+                return true;
+            }
+            return Syntax(QStringLiteral("',' or ']'"));
+        }
+    }
+
+    bool ReadHex4(char16_t* unit)
+    {
+        unsigned value = 0;
+        for (int i = 0; i < 4; ++i) {
+            const unsigned char c = Peek();
+            unsigned digit = 0;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                return Syntax(QStringLiteral("a hexadecimal digit"));
+            value = value * 16 + digit;
+            Advance();
+        }
+        *unit = char16_t(value);
+        return true;
+    }
+
+    bool ReadString(QString* text)
+    {
+        Advance();  // opening quote
+        text->clear();
+        for (;;) {
+            // A run of plain characters is decoded in one piece.
+            const qsizetype runStart = m_pos;
+            while (!AtEnd() && Peek() != '"' && Peek() != '\\' && Peek() >= 0x20)
+                Advance();
+            if (m_pos > runStart)
+                text->append(QString::fromUtf8(reinterpret_cast<const char*>(m_p + runStart), m_pos - runStart));
+            if (AtEnd())
+                return Syntax(QStringLiteral("'\"' to end the text"));
+            const unsigned char c = Peek();
+            if (c == '"') {
+                Advance();
+                return true;
+            }
+            if (c < 0x20)
+                return Syntax(QStringLiteral("'\"' to end the text, or an escape such as \\n"));
+            Advance();  // backslash
+            const unsigned char e = Peek();
+            switch (e) {
+            case '"': text->append(QLatin1Char('"')); break;
+            case '\\': text->append(QLatin1Char('\\')); break;
+            case '/': text->append(QLatin1Char('/')); break;
+            case 'b': text->append(QLatin1Char('\b')); break;
+            case 'f': text->append(QLatin1Char('\f')); break;
+            case 'n': text->append(QLatin1Char('\n')); break;
+            case 'r': text->append(QLatin1Char('\r')); break;
+            case 't': text->append(QLatin1Char('\t')); break;
+            case 'u': {
+                Advance();
+                char16_t unit = 0;
+                if (!ReadHex4(&unit))
+                    return false;
+                if (QChar::isLowSurrogate(unit))
+                    return Syntax(QStringLiteral("a character, not half of a surrogate pair"));
+                if (QChar::isHighSurrogate(unit)) {
+                    char16_t low = 0;
+                    if (Peek() != '\\')
+                        return Syntax(QStringLiteral("'\\u' with the second half of the surrogate pair"));
+                    Advance();
+                    if (Peek() != 'u')
+                        return Syntax(QStringLiteral("'u' with the second half of the surrogate pair"));
+                    Advance();
+                    if (!ReadHex4(&low))
+                        return false;
+                    if (!QChar::isLowSurrogate(low))
+                        return Syntax(QStringLiteral("the second half of the surrogate pair"));
+                    text->append(QChar(unit));
+                    text->append(QChar(low));
+                } else {
+                    text->append(QChar(unit));
+                }
+                continue;
+            }
+            default:
+                return Syntax(QStringLiteral("an escape: \\\" \\\\ \\/ \\b \\f \\n \\r \\t or \\u"));
+            }
+            Advance();
+        }
+    }
+
+    bool ReadNumber(Node* node)
+    {
+        node->type = Node::Type::Number;
+        const qsizetype start = m_pos;
+        auto digits = [this]() {
+            const qsizetype from = m_pos;
+            while (Peek() >= '0' && Peek() <= '9')
+                Advance();
+            return m_pos > from;
+        };
+        if (Peek() == '-')
+            Advance();
+        if (Peek() == '0') {
+            Advance();
+        } else if (!digits()) {
+            return Syntax(QStringLiteral("a digit"));
+        }
+        if (Peek() == '.') {
+            Advance();
+            if (!digits())
+                return Syntax(QStringLiteral("a digit"));
+        }
+        if (Peek() == 'e' || Peek() == 'E') {
+            Advance();
+            if (Peek() == '+' || Peek() == '-')
+                Advance();
+            if (!digits())
+                return Syntax(QStringLiteral("a digit"));
+        }
+        node->text = QString::fromLatin1(reinterpret_cast<const char*>(m_p + start), m_pos - start);
+        return true;
+    }
+
+    const unsigned char* m_p;
+    qsizetype m_size;
+    qsizetype m_pos = 0;
+    Position m_at;
+    Error* m_error = nullptr;
+};
+
+// ================================================================ words of the text form
+
+struct Word {
+    int code;
+    const char* text;
+};
+using Words = std::vector<Word>;
+
+const Words POWER_ON_ONE_RELAY = {{0, "off"}, {1, "on"}};
+const Words POWER_ON_TWO_RELAYS = {{0, "unchanged"}, {1, "off"}, {2, "on"}};
+const Words START_DELAY = {{0, "option 0"}, {1, "option 1"}, {2, "option 2"}, {3, "option 3"}};
+const Words OPERATION = {{0, "unchanged"}, {1, "off"}, {2, "on"}, {3, "toggle"}};
+// Model QVR_K115_ZQX: one code names what and on which signal.
+const Words CONDITION_ONE_CHANNEL = {
+    {0, "unconditional"},        {1, "off input 1"},          {2, "on input 1"},
+    {3, "rising input 1"},       {4, "falling input 1"},      {5, "change input 1"},
+    {6, "branch if off input 1"}, {7, "branch if on input 1"}, {8, "branch if off relay 1"},
+    {9, "branch if on relay 1"},
+};
+const Words INTERRUPT_ONE_CHANNEL = {{0, "none"},           {1, "off input 1"},     {2, "on input 1"},
+                                     {3, "rising input 1"}, {4, "falling input 1"}, {5, "change input 1"}};
+// Model QVS_K115_318: the condition type; the signal is a field of its own.
+const Words CONDITION_TWO_CHANNELS = {{0, "unconditional"}, {1, "off"},     {2, "on"},
+                                      {3, "rising"},        {4, "falling"}, {5, "change"},
+                                      {6, "branch if off"}, {7, "branch if on"}};
+const Words INTERRUPT_TWO_CHANNELS = {{0, "none"},   {1, "off"},     {2, "on"},
+                                      {3, "rising"}, {4, "falling"}, {5, "change"}};
+const Words RANGE = {{0, "1 s"}, {1, "10 s"}, {2, "1 min"}, {3, "10 min"}, {4, "1 h"}, {5, "10 h"}, {6, "100 h"}};
+const Words TERM = {{0, "input 1"}, {1, "not input 1"}, {2, "input 2"}, {3, "not input 2"},
+                    {4, "relay 1"}, {5, "not relay 1"}, {6, "relay 2"}, {7, "not relay 2"}};
+const Words OPERATOR = {{0, "none"}, {1, "and"}, {2, "or"}, {3, "xor"}};
+const Words KIND = {{FIELD_START, "start"}, {FIELD_STATE_CHANGE, "state change"}, {FIELD_CONDITION, "condition"},
+                    {FIELD_TIME, "time"}, {FIELD_STOP, "stop"}};
+const Words MODEL = {{MODEL_QVR_K115_ZQX, "QVR_K115_ZQX"}, {MODEL_QVS_K115_318, "QVS_K115_318"}};
+
+// Values are matched without regard to case and to runs of spaces.
+QString Normalized(const QString& text)
+{
+    // Most values are written as the writer writes them: no copy is made of those.
+    bool plain = !text.startsWith(QLatin1Char(' ')) && !text.endsWith(QLatin1Char(' '));
+    QChar previous;
+    for (QChar c : text) {
+        if (!plain)
+            break;
+        plain = !c.isUpper() && (c == u' ' || !c.isSpace()) && !(c == u' ' && previous == u' ');
+        previous = c;
+    }
+    return plain ? text : text.simplified().toLower();
+}
+
+QString WordOf(const Words& words, int code)
+{
+    for (const Word& word : words)
+        if (word.code == code)
+            return QString::fromLatin1(word.text);
+    return QStringLiteral("code %1").arg(code);
+}
+
+QString WordList(const Words& words, int codeCount)
+{
+    QStringList list;
+    for (const Word& word : words)
+        list << QString::fromLatin1(word.text);
+    QString text = list.join(QStringLiteral(", "));
+    if (int(words.size()) < codeCount)
+        text += QStringLiteral(" or code 0..%1").arg(codeCount - 1);
+    return text;
+}
+
+bool AllDigits(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// A whole decimal number of at most `maxDigits` (at most 18) digits, no sign.
+bool ParseDigits(QStringView text, int maxDigits, qint64* value)
+{
+    if (text.isEmpty() || text.size() > std::min(maxDigits, 18))
+        return false;
+    qint64 result = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+        result = result * 10 + (c.unicode() - u'0');
+    }
+    *value = result;
+    return true;
+}
+
+// "code N" within 0..count-1.
+enum class CodeMatch { No, Yes, OutOfRange };
+CodeMatch ParseCode(const QString& normalized, int count, int* code)
+{
+    if (!normalized.startsWith(QLatin1String("code ")))
+        return CodeMatch::No;
+    qint64 value = 0;
+    if (!ParseDigits(QStringView(normalized).mid(5), 6, &value))
+        return CodeMatch::No;
+    if (value >= count)
+        return CodeMatch::OutOfRange;
+    *code = int(value);
+    return CodeMatch::Yes;
+}
+
+// Fills `error` with what went wrong with a value; the caller adds where.
+void ValueError(Error* error, ErrorKind kind, const QString& value, const QString& expected)
+{
+    error->kind = kind;
+    error->value = value;
+    error->expected = expected;
+}
+
+bool ParseWord(const Words& words, int codeCount, const QString& value, int* code, Error* error)
+{
+    const QString normalized = Normalized(value);
+    for (const Word& word : words) {
+        if (normalized == QLatin1String(word.text)) {
+            *code = word.code;
+            return true;
+        }
+    }
+    switch (ParseCode(normalized, codeCount, code)) {
+    case CodeMatch::Yes: return true;
+    case CodeMatch::OutOfRange:
+        ValueError(error, ErrorKind::OutOfRange, value, QStringLiteral("code 0..%1").arg(codeCount - 1));
+        return false;
+    case CodeMatch::No: break;
+    }
+    ValueError(error, ErrorKind::UnknownValue, value, WordList(words, codeCount));
+    return false;
+}
+
+// ---------------------------------------------------------------- jumps
+
+QString JumpText(int target)
+{
+    if (target == NO_JUMP)
+        return QStringLiteral("next step");
+    if (target == 0)
+        return QStringLiteral("start");
+    if (target == STOP_FIELD)
+        return QStringLiteral("stop");
+    return QStringLiteral("step %1").arg(target);
+}
+
+bool ParseJump(const QString& value, int* target, Error* error)
+{
+    const QString normalized = Normalized(value);
+    if (normalized == u"next step") {
+        *target = NO_JUMP;
+        return true;
+    }
+    if (normalized == u"start") {
+        *target = 0;
+        return true;
+    }
+    if (normalized == u"stop") {
+        *target = STOP_FIELD;
+        return true;
+    }
+    QStringView number(normalized);
+    if (number.startsWith(u"step "))
+        number = number.mid(5);
+    qint64 index = 0;
+    if (ParseDigits(number, 9, &index)) {
+        if (index > STOP_FIELD) {
+            ValueError(error, ErrorKind::JumpPastStop, value, QString());
+            return false;
+        }
+        *target = int(index);
+        return true;
+    }
+    ValueError(error, ErrorKind::UnknownValue, value, QStringLiteral("next step, start, stop or step 1..35"));
+    return false;
+}
+
+// ---------------------------------------------------------------- times
+//
+// A time is a unit (range) code and an 8-bit mantissa: mantissa * factor / 128 seconds.
+// Since 1/128 = 78125 / 10^7, every such time is a decimal with at most seven digits after
+// the point, and times are computed exactly in units of 10^-7 s.
+
+constexpr qint64 E7 = 10'000'000;
+constexpr qint64 MANTISSA_STEP_E7 = 78'125;  // 10^7 / 128
+constexpr qint64 UNIT_SECONDS[TIME_UNIT_COUNT] = {1, 10, 60, 600, 3600, 36000, 360000};
+constexpr int RANGE_CODES = 8;  // 3-bit unit field; code 7 has no unit
+
+// The unit a range is written in: seconds, minutes or hours, and its size in seconds.
+struct TimeNotation {
+    const char* suffix;
+    qint64 seconds;
+};
+TimeNotation NotationOf(int unit)
+{
+    if (unit <= 1)
+        return {"s", 1};
+    if (unit <= 3)
+        return {"min", 60};
+    return {"h", 3600};
+}
+
+// A value in units of 10^-7 as the shortest exact decimal.
+QString DecimalText(qint64 valueE7)
+{
+    QString text = QString::number(valueE7 / E7);
+    qint64 fraction = valueE7 % E7;
+    if (fraction != 0) {
+        QString digits = QString::number(fraction).rightJustified(7, QLatin1Char('0'));
+        while (digits.endsWith(QLatin1Char('0')))
+            digits.chop(1);
+        text += QLatin1Char('.') + digits;
+    }
+    return text;
+}
+
+QString QuantityText(int unit, int mantissa)
+{
+    if (unit < 0 || unit >= TIME_UNIT_COUNT)
+        return QStringLiteral("mantissa %1").arg(mantissa);
+    const TimeNotation notation = NotationOf(unit);
+    const qint64 secondsE7 = qint64(mantissa) * UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
+    return DecimalText(secondsE7 / notation.seconds) + QLatin1Char(' ') + QLatin1String(notation.suffix);
+}
+
+// A time as written: "<decimal> s|min|h" in units of 10^-7 s, or "mantissa N". A decimal
+// with non-zero digits beyond the seventh after the point is no time of any range; it is
+// kept cut to seven digits with `inexact` set, for the message that names the nearest times.
+struct Quantity {
+    bool isMantissa = false;
+    int mantissa = 0;
+    qint64 secondsE7 = 0;
+    bool inexact = false;
+};
+
+bool ParseQuantity(const QString& normalized, const QString& value, Quantity* quantity, Error* error)
+{
+    const QString expected = QStringLiteral("a time such as 1.5 s, 2 min or 0.5 h, or mantissa 0..255");
+    if (normalized.startsWith(QLatin1String("mantissa "))) {
+        qint64 mantissa = 0;
+        const QStringView digits = QStringView(normalized).mid(9);
+        if (!AllDigits(digits)) {
+            ValueError(error, ErrorKind::UnknownValue, value, expected);
+            return false;
+        }
+        if (!ParseDigits(digits, 3, &mantissa) || mantissa > 255) {
+            ValueError(error, ErrorKind::OutOfRange, value, QStringLiteral("mantissa 0..255"));
+            return false;
+        }
+        quantity->isMantissa = true;
+        quantity->mantissa = int(mantissa);
+        return true;
+    }
+    const qsizetype space = normalized.indexOf(QLatin1Char(' '));
+    const QStringView number = QStringView(normalized).left(space);
+    const QStringView suffix = space < 0 ? QStringView() : QStringView(normalized).mid(space + 1);
+    qint64 scale = 0;
+    if (suffix == u"s")
+        scale = 1;
+    else if (suffix == u"min")
+        scale = 60;
+    else if (suffix == u"h")
+        scale = 3600;
+    const qsizetype point = number.indexOf(QLatin1Char('.'));
+    QStringView whole = point < 0 ? number : number.left(point);
+    QStringView fraction = point < 0 ? QStringView() : number.mid(point + 1);
+    if (scale == 0 || !AllDigits(whole) || (point >= 0 && !AllDigits(fraction))) {
+        ValueError(error, ErrorKind::UnknownValue, value, expected);
+        return false;
+    }
+    while (whole.size() > 1 && whole.startsWith(u'0'))
+        whole = whole.mid(1);
+    while (fraction.endsWith(u'0'))
+        fraction.chop(1);
+    // Far beyond the longest time (about 199 hours): refused before the arithmetic below
+    // could overflow.
+    if (whole.size() > 8) {
+        ValueError(error, ErrorKind::OutOfRange, value, QStringLiteral("0..199.21875 h"));
+        return false;
+    }
+    if (fraction.size() > 7) {
+        quantity->inexact = true;
+        fraction = fraction.left(7);
+    }
+    qint64 wholeValue = 0, fractionValue = 0;
+    ParseDigits(whole, 8, &wholeValue);
+    if (!fraction.isEmpty())
+        ParseDigits(fraction, 7, &fractionValue);
+    for (qsizetype i = fraction.size(); i < 7; ++i)
+        fractionValue *= 10;
+    quantity->secondsE7 = (wholeValue * E7 + fractionValue) * scale;
+    return true;
+}
+
+// Mantissa of a time in a range; false when it is no whole mantissa of 0..255.
+bool MantissaIn(int unit, const Quantity& quantity, int* mantissa)
+{
+    const qint64 step = UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
+    if (quantity.inexact || quantity.secondsE7 % step != 0 || quantity.secondsE7 / step > 255)
+        return false;
+    *mantissa = int(quantity.secondsE7 / step);
+    return true;
+}
+
+// The times nearest to a time that has no exact mantissa: in one range, or in any range.
+// Compared in half units of 10^-7 s, so that a time cut to seven digits lies between.
+QString NearestTimes(const Quantity& quantity, int onlyUnit)
+{
+    const qint64 target = 2 * quantity.secondsE7 + (quantity.inexact ? 1 : 0);
+    struct Candidate {
+        qint64 twice = -1;
+        int unit = 0;
+        int mantissa = 0;
+    } below, above;
+    for (int unit = 0; unit < TIME_UNIT_COUNT; ++unit) {
+        if (onlyUnit >= 0 && unit != onlyUnit)
+            continue;
+        for (int m = 0; m <= 255; ++m) {
+            const qint64 twice = 2 * qint64(m) * UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
+            if (twice < target && (below.twice < 0 || twice > below.twice))
+                below = {twice, unit, m};
+            if (twice > target && (above.twice < 0 || twice < above.twice))
+                above = {twice, unit, m};
+        }
+    }
+    QStringList list;
+    for (const Candidate& c : {below, above}) {
+        if (c.twice < 0)
+            continue;
+        QString text = QuantityText(c.unit, c.mantissa);
+        if (onlyUnit < 0)
+            text += QStringLiteral(" (range %1)").arg(WordOf(RANGE, c.unit));
+        list << text;
+    }
+    return list.join(QStringLiteral(", "));
+}
+
+// ================================================================ fields of each step kind
+
+// A step as the text form sees it: model, channel, index, kind and its bytes.
+struct StepRef {
+    ModelCode model = 0;  // masked model code
+    int channel = 0;      // 0-based
+    int index = 0;
+    FieldKind kind = FIELD_STOP;
+    std::uint8_t* data = nullptr;
+    int size = 0;
+    bool rangeGiven = false;  // set while reading: "range" is given beside "time"
+};
+
+enum class FieldType { Words, Jump, Time, Range, Signal, StartDelay };
+
+struct FieldDef {
+    const char* key;
+    FieldType type;
+    BitField bits{};               // Words, Jump, Range, StartDelay; Time: the fixed-time bit
+    const Words* words = nullptr;  // Words
+    int codeCount = 0;             // Words: codes the bits hold
+    BitField mantissa{};           // Time
+    BitField unit{};               // Time: the range bits
+};
+
+namespace Zqx = Layout_QVR_K115_ZQX;
+namespace Qvs = Layout_QVS_K115_318;
+
+const std::vector<FieldDef> ZQX_START = {
+    {"power-on state", FieldType::Words, Zqx::StartPowerOn, &POWER_ON_ONE_RELAY, 2},
+    {"start delay", FieldType::Words, Zqx::StartDelay, &START_DELAY, 4},
+};
+const std::vector<FieldDef> ZQX_STATE_CHANGE = {
+    {"relay operation", FieldType::Words, Zqx::StateOperation, &OPERATION, 4},
+    {"jump", FieldType::Jump, Zqx::StateJump},
+};
+const std::vector<FieldDef> ZQX_CONDITION = {
+    {"condition", FieldType::Words, Zqx::ConditionCode, &CONDITION_ONE_CHANNEL, 16},
+    {"jump", FieldType::Jump, Zqx::ConditionJump},
+    {"otherwise", FieldType::Jump, Zqx::ConditionAltJump},
+};
+const std::vector<FieldDef> ZQX_TIME = {
+    {"time", FieldType::Time, Zqx::TimeFixed, nullptr, 0, Zqx::TimeMantissa, Zqx::TimeUnitBits},
+    {"range", FieldType::Range, Zqx::TimeUnitBits},
+    {"interrupt condition", FieldType::Words, Zqx::TimeStopType, &INTERRUPT_ONE_CHANNEL, 8},
+    {"jump", FieldType::Jump, Zqx::TimeJump},
+};
+const std::vector<FieldDef> QVS_START = {
+    {"relay 1 at power-on", FieldType::Words, Qvs::StartRelay1, &POWER_ON_TWO_RELAYS, 4},
+    {"relay 2 at power-on", FieldType::Words, Qvs::StartRelay2, &POWER_ON_TWO_RELAYS, 4},
+    {"start delay", FieldType::StartDelay, Qvs::StartDelay},
+};
+const std::vector<FieldDef> QVS_STATE_CHANGE = {
+    {"relay 1 operation", FieldType::Words, Qvs::StateOperation1, &OPERATION, 4},
+    {"relay 2 operation", FieldType::Words, Qvs::StateOperation2, &OPERATION, 4},
+    {"jump", FieldType::Jump, Qvs::StateJump},
+};
+const std::vector<FieldDef> QVS_CONDITION = {
+    {"condition", FieldType::Words, Qvs::ConditionType, &CONDITION_TWO_CHANNELS, 8},
+    {"signal", FieldType::Signal},
+    {"jump", FieldType::Jump, Qvs::ConditionJump},
+    {"otherwise", FieldType::Jump, Qvs::ConditionAltJump},
+};
+const std::vector<FieldDef> QVS_TIME = {
+    {"time", FieldType::Time, Qvs::TimeFixed, nullptr, 0, Qvs::TimeMantissa, Qvs::TimeUnitBits},
+    {"range", FieldType::Range, Qvs::TimeUnitBits},
+    {"interrupt condition", FieldType::Words, Qvs::TimeStopType, &INTERRUPT_TWO_CHANNELS, 8},
+    {"signal", FieldType::Signal},
+    {"jump", FieldType::Jump, Qvs::TimeJump},
+};
+const std::vector<FieldDef> NO_FIELDS;
+
+const std::vector<FieldDef>& FieldsOf(const StepRef& step)
+{
+    const bool zqx = step.model == MODEL_QVR_K115_ZQX;
+    switch (step.kind) {
+    case FIELD_START: return zqx ? ZQX_START : QVS_START;
+    case FIELD_STATE_CHANGE: return zqx ? ZQX_STATE_CHANGE : QVS_STATE_CHANGE;
+    case FIELD_CONDITION: return zqx ? ZQX_CONDITION : QVS_CONDITION;
+    case FIELD_TIME: return zqx ? ZQX_TIME : QVS_TIME;
+    default: return NO_FIELDS;
+    }
+}
+
+// The start delay is one for the whole program and lives in channel 1's Start byte.
+bool HasField(const StepRef& step, const FieldDef& field)
+{
+    return field.type != FieldType::StartDelay || step.channel == 0;
+}
+
+// Reserved bits of a step: those that no field of the step uses.
+std::vector<std::uint8_t> ReservedMask(const StepRef& step)
+{
+    std::vector<std::uint8_t> used(std::size_t(step.size), 0);
+    auto use = [&used](const BitField& bits) { used[std::size_t(bits.byte)] |= bits.Mask(); };
+    for (const FieldDef& field : FieldsOf(step)) {
+        switch (field.type) {
+        case FieldType::Words:
+        case FieldType::Jump:
+        case FieldType::Range:
+            use(field.bits);
+            break;
+        case FieldType::StartDelay:
+            // In channel 2's Start byte these bits are reserved.
+            if (step.channel == 0)
+                use(field.bits);
+            break;
+        case FieldType::Time:
+            use(field.bits);
+            use(field.mantissa);
+            break;
+        case FieldType::Signal:
+            for (const BitField& bits : {Qvs::Term0, Qvs::Operator1, Qvs::Term1, Qvs::Operator2, Qvs::Term2})
+                use(bits);
+            break;
+        }
+    }
+    for (std::uint8_t& byte : used)
+        byte = std::uint8_t(~byte);
+    return used;
+}
+
+QString HexBytes(const std::vector<std::uint8_t>& bytes)
+{
+    QStringList list;
+    for (std::uint8_t byte : bytes)
+        list << QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    return list.join(QLatin1Char(' '));
+}
+
+// ---------------------------------------------------------------- signal (term expression)
+
+QString SignalText(const std::uint8_t* data)
+{
+    const int term0 = Qvs::Term0.Get(data), op1 = Qvs::Operator1.Get(data), term1 = Qvs::Term1.Get(data);
+    const int op2 = Qvs::Operator2.Get(data), term2 = Qvs::Term2.Get(data);
+    QString text = WordOf(TERM, term0);
+    // The expression ends at an operator "none"; what follows it is written only when it
+    // holds something other than zeros, so that nothing stored is lost.
+    const bool tail2 = op2 != 0 || term2 != 0;
+    if (op1 != 0 || term1 != 0 || tail2)
+        text += QLatin1Char(' ') + WordOf(OPERATOR, op1) + QLatin1Char(' ') + WordOf(TERM, term1);
+    if (tail2)
+        text += QLatin1Char(' ') + WordOf(OPERATOR, op2) + QLatin1Char(' ') + WordOf(TERM, term2);
+    return text;
+}
+
+bool ParseSignal(const QString& value, std::uint8_t* data, Error* error)
+{
+    const QStringList tokens = Normalized(value).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    int terms[3] = {0, 0, 0};
+    int ops[2] = {0, 0};
+    int count = 0;
+    qsizetype at = 0;
+    auto term = [&](int* code) {
+        bool negated = false;
+        if (at < tokens.size() && tokens[at] == u"not") {
+            negated = true;
+            ++at;
+        }
+        if (at + 1 >= tokens.size())
+            return false;
+        const QString& source = tokens[at];
+        const QString& number = tokens[at + 1];
+        if ((source != u"input" && source != u"relay") || (number != u"1" && number != u"2"))
+            return false;
+        at += 2;
+        *code = TermCode(source == u"input" ? TERM_SOURCE_INPUT : TERM_SOURCE_OUTPUT, number == u"1" ? 1 : 2,
+                         negated ? 1 : 0);
+        return true;
+    };
+    bool ok = term(&terms[0]);
+    count = 1;
+    while (ok && at < tokens.size()) {
+        if (count == 3) {
+            ok = false;
+            break;
+        }
+        int op = -1;
+        for (const Word& word : OPERATOR)
+            if (tokens[at] == QLatin1String(word.text))
+                op = word.code;
+        ++at;
+        if (op < 0 || !term(&terms[count])) {
+            ok = false;
+            break;
+        }
+        ops[count - 1] = op;
+        ++count;
+    }
+    if (!ok) {
+        ValueError(error, ErrorKind::UnknownValue, value,
+                   QStringLiteral("up to three terms (input 1, input 2, relay 1, relay 2, each may be preceded by "
+                                  "not) joined by and, or, xor or none"));
+        return false;
+    }
+    Qvs::Term0.Set(data, terms[0]);
+    Qvs::Operator1.Set(data, ops[0]);
+    Qvs::Term1.Set(data, terms[1]);
+    Qvs::Operator2.Set(data, ops[1]);
+    Qvs::Term2.Set(data, terms[2]);
+    return true;
+}
+
+// ---------------------------------------------------------------- reading and writing one field
+
+QString FieldText(const StepRef& step, const FieldDef& field)
+{
+    switch (field.type) {
+    case FieldType::Words: return WordOf(*field.words, field.bits.Get(step.data));
+    case FieldType::StartDelay: return WordOf(START_DELAY, field.bits.Get(step.data));
+    case FieldType::Jump: return JumpText(field.bits.Get(step.data));
+    case FieldType::Range: return WordOf(RANGE, field.bits.Get(step.data));
+    case FieldType::Signal: return SignalText(step.data);
+    case FieldType::Time: {
+        const QString quantity = QuantityText(field.unit.Get(step.data), field.mantissa.Get(step.data));
+        return field.bits.Get(step.data) ? QStringLiteral("fixed ") + quantity
+                                         : QStringLiteral("potentiometer (") + quantity + QLatin1Char(')');
+    }
+    }
+    return QString();
+}
+
+bool ReadTime(StepRef& step, const FieldDef& field, const QString& value, Error* error)
+{
+    const QString normalized = Normalized(value);
+    int fixed = 0;
+    QString quantityText;
+    if (normalized == u"potentiometer") {
+        field.bits.Set(step.data, 0);  // the stored time stays for the time the source is fixed again
+        return true;
+    }
+    if (normalized.startsWith(QLatin1String("fixed "))) {
+        fixed = 1;
+        quantityText = normalized.mid(6);
+    } else if (normalized.startsWith(QLatin1String("potentiometer (")) && normalized.endsWith(QLatin1Char(')'))) {
+        quantityText = normalized.mid(15, normalized.size() - 16).trimmed();
+    } else {
+        ValueError(error, ErrorKind::UnknownValue, value,
+                   QStringLiteral("fixed TIME, potentiometer or potentiometer (TIME), with TIME such as 1.5 s"));
+        return false;
+    }
+    Quantity quantity;
+    if (!ParseQuantity(quantityText, value, &quantity, error))
+        return false;
+    int unit = field.unit.Get(step.data);
+    int mantissa = quantity.mantissa;
+    if (!quantity.isMantissa) {
+        if (step.rangeGiven) {
+            if (unit >= TIME_UNIT_COUNT) {
+                ValueError(error, ErrorKind::UnknownValue, value,
+                           QStringLiteral("mantissa 0..255 (range code 7 has no time unit)"));
+                return false;
+            }
+            if (!MantissaIn(unit, quantity, &mantissa)) {
+                const qint64 longest = 255 * UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
+                if (quantity.secondsE7 >= longest) {
+                    ValueError(error, ErrorKind::OutOfRange, value,
+                               QStringLiteral("0..%1 in range %2").arg(QuantityText(unit, 255), WordOf(RANGE, unit)));
+                } else {
+                    ValueError(error, ErrorKind::TimeNotExact, value, NearestTimes(quantity, unit));
+                    error->range = WordOf(RANGE, unit);
+                }
+                return false;
+            }
+        } else {
+            // Without a range, the smallest range that holds the time exactly: the finest steps.
+            int found = -1;
+            for (int u = 0; u < TIME_UNIT_COUNT && found < 0; ++u)
+                if (MantissaIn(u, quantity, &mantissa))
+                    found = u;
+            if (found < 0) {
+                const qint64 longest = 255 * UNIT_SECONDS[TIME_UNIT_COUNT - 1] * MANTISSA_STEP_E7;
+                if (quantity.secondsE7 >= longest)
+                    ValueError(error, ErrorKind::OutOfRange, value, QStringLiteral("0..199.21875 h"));
+                else
+                    ValueError(error, ErrorKind::TimeNotExact, value, NearestTimes(quantity, -1));
+                return false;
+            }
+            unit = found;
+        }
+    }
+    field.bits.Set(step.data, fixed);
+    field.unit.Set(step.data, unit);
+    field.mantissa.Set(step.data, mantissa);
+    return true;
+}
+
+bool ReadField(StepRef& step, const FieldDef& field, const QString& value, Error* error)
+{
+    int code = 0;
+    switch (field.type) {
+    case FieldType::Words:
+        if (!ParseWord(*field.words, field.codeCount, value, &code, error))
+            return false;
+        field.bits.Set(step.data, code);
+        return true;
+    case FieldType::StartDelay:
+        if (step.channel != 0) {
+            ValueError(error, ErrorKind::StartDelayChannel, value, QString());
+            return false;
+        }
+        if (!ParseWord(START_DELAY, 4, value, &code, error))
+            return false;
+        field.bits.Set(step.data, code);
+        return true;
+    case FieldType::Jump:
+        if (!ParseJump(value, &code, error))
+            return false;
+        field.bits.Set(step.data, code);
+        return true;
+    case FieldType::Range:
+        if (!ParseWord(RANGE, RANGE_CODES, value, &code, error))
+            return false;
+        field.bits.Set(step.data, code);
+        return true;
+    case FieldType::Signal: return ParseSignal(value, step.data, error);
+    case FieldType::Time: return ReadTime(step, field, value, error);
+    }
+    return false;
+}
+
+inline constexpr char RESERVED_KEY[] = "reserved bits";
+
+bool ReadReserved(StepRef& step, const QString& value, Error* error)
+{
+    const std::vector<std::uint8_t> mask = ReservedMask(step);
+    const QStringList tokens = Normalized(value).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    std::vector<std::uint8_t> bytes;
+    for (const QString& token : tokens) {
+        bool ok = false;
+        const uint byte = token.toUInt(&ok, 16);
+        if (!ok || token.size() != 2 || byte > 0xFF)
+            break;
+        bytes.push_back(std::uint8_t(byte));
+    }
+    if (bytes.size() != mask.size() || qsizetype(bytes.size()) != tokens.size()) {
+        ValueError(error, ErrorKind::UnknownValue, value,
+                   QStringLiteral("%1 bytes in hexadecimal such as \"%2\"").arg(mask.size()).arg(HexBytes(mask)));
+        return false;
+    }
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        if (bytes[i] & ~mask[i]) {
+            ValueError(error, ErrorKind::ReservedBits, value, HexBytes(mask));
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < mask.size(); ++i)
+        step.data[i] = std::uint8_t((step.data[i] & ~mask[i]) | bytes[i]);
+    return true;
+}
+
+std::vector<std::uint8_t> ReservedValue(const StepRef& step)
+{
+    std::vector<std::uint8_t> bytes = ReservedMask(step);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] &= step.data[i];
+    return bytes;
+}
+
+// Names of the fields a step has, for "unknown field" messages.
+QString FieldList(const StepRef& step)
+{
+    QStringList list;
+    for (const FieldDef& field : FieldsOf(step))
+        if (HasField(step, field))
+            list << QString::fromLatin1(field.key);
+    const std::vector<std::uint8_t> mask = ReservedMask(step);
+    if (std::any_of(mask.begin(), mask.end(), [](std::uint8_t b) { return b != 0; }))
+        list << QString::fromLatin1(RESERVED_KEY);
+    return list.join(QStringLiteral(", "));
+}
+
+// ---------------------------------------------------------------- steps of a document
+
+bool BindStep(CQuorvexDoc& doc, int channel, int index, StepRef* step)
+{
+    int kind = FIELD_STOP;
+    std::uint8_t* data = doc.GetFieldData(channel, index, &kind);
+    if (!data || index < 0 || index > STOP_FIELD)
+        return false;
+    step->model = doc.GetModelCode() & MODEL_NUMBER_MASK;
+    step->channel = channel;
+    step->index = index;
+    step->kind = FieldKind(kind);
+    step->data = data;
+    switch (step->kind) {
+    case FIELD_START:
+        // Model QVS_K115_318 shares one Start field: byte c belongs to channel c.
+        if (step->model == MODEL_QVS_K115_318)
+            step->data = data + channel;
+        step->size = 1;
+        break;
+    case FIELD_STATE_CHANGE: step->size = doc.GetStateChangeSize(); break;
+    case FIELD_CONDITION: step->size = doc.GetConditionSize(); break;
+    case FIELD_TIME: step->size = doc.GetTimeSize(); break;
+    default: step->size = 0; break;
+    }
+    return true;
+}
+
+// Applies field values to a step: every field but the time first, so that a range given
+// beside a time is known when the time is read. `at` gives each value's place for errors.
+struct FieldValue {
+    QString key;     // normalized
+    QString written; // as written
+    QString value;
+    Position at;
+};
+
+Error ApplyFields(StepRef& step, const std::vector<FieldValue>& values, bool fromText)
+{
+    Error error;
+    auto fail = [&](const FieldValue& value) {
+        if (fromText) {
+            error.line = value.at.line;
+            error.column = value.at.column;
+        }
+        error.channel = step.channel + 1;
+        error.step = step.index;
+        error.field = value.written;
+        return error;
+    };
+    if (step.kind == FIELD_STOP && !values.empty()) {
+        error.kind = ErrorKind::NoFields;
+        return fail(values.front());
+    }
+    step.rangeGiven = std::any_of(values.begin(), values.end(), [](const FieldValue& v) { return v.key == u"range"; });
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const FieldValue& value : values) {
+            const bool isTime = value.key == u"time";
+            if ((pass == 1) != isTime)
+                continue;
+            if (value.key == QLatin1String(RESERVED_KEY)) {
+                if (!ReadReserved(step, value.value, &error))
+                    return fail(value);
+                continue;
+            }
+            const FieldDef* def = nullptr;
+            for (const FieldDef& field : FieldsOf(step))
+                if (value.key == QLatin1String(field.key))
+                    def = &field;
+            if (!def) {
+                error.kind = step.kind == FIELD_STOP ? ErrorKind::NoFields : ErrorKind::UnknownField;
+                error.expected = FieldList(step);
+                return fail(value);
+            }
+            if (!ReadField(step, *def, value.value, &error))
+                return fail(value);
+        }
+    }
+    return Error();
+}
+
+// ================================================================ writing
+
+void AppendJsonString(QByteArray* out, const QString& text)
+{
+    static const char HEX[] = "0123456789abcdef";
+    out->append('"');
+    for (char c : text.toUtf8()) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u == '"' || u == '\\') {
+            out->append('\\');
+            out->append(c);
+        } else if (u < 0x20) {
+            out->append("\\u00");
+            out->append(HEX[u >> 4]);
+            out->append(HEX[u & 0xF]);
+        } else {
+            out->append(c);
+        }
+    }
+    out->append('"');
+}
+
+} // namespace
+
+ExportResult Export(ModelCode model, const std::uint8_t* image, int size)
+{
+    ExportResult result;
+    const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(model);
+    if (!doc || !image || size != doc->GetDataSize())
+        return result;
+    std::copy(image, image + size, doc->GetData());
+    const int channels = doc->GetChannelCount();
+
+    QByteArray& out = result.text;
+    out.reserve(channels * 8192);
+    out += "{\n  \"format\": \"";
+    out += FORMAT_NAME;
+    out += "\",\n  \"version\": " + QByteArray::number(FORMAT_VERSION) + ",\n  \"model\": ";
+    AppendJsonString(&out, WordOf(MODEL, doc->GetModelCode() & MODEL_NUMBER_MASK));
+    out += ",\n  \"steps\": [\n";
+    for (int channel = 0; channel < channels; ++channel) {
+        for (int index = 0; index <= STOP_FIELD; ++index) {
+            StepRef step;
+            if (!BindStep(*doc, channel, index, &step))
+                continue;
+            out += "    {";
+            if (channels > 1)
+                out += "\"channel\": " + QByteArray::number(channel + 1) + ", ";
+            out += "\"step\": " + QByteArray::number(index) + ", \"kind\": ";
+            AppendJsonString(&out, WordOf(KIND, step.kind));
+            for (const FieldDef& field : FieldsOf(step)) {
+                if (!HasField(step, field))
+                    continue;
+                out += ", ";
+                AppendJsonString(&out, QString::fromLatin1(field.key));
+                out += ": ";
+                AppendJsonString(&out, FieldText(step, field));
+                if (field.type == FieldType::Jump && field.bits.Get(step.data) > STOP_FIELD
+                    && field.bits.Get(step.data) != NO_JUMP) {
+                    Error warning;
+                    warning.kind = ErrorKind::JumpPastStop;
+                    warning.channel = channel + 1;
+                    warning.step = index;
+                    warning.field = QString::fromLatin1(field.key);
+                    warning.value = FieldText(step, field);
+                    result.warnings.push_back(warning);
+                }
+            }
+            const std::vector<std::uint8_t> reserved = ReservedValue(step);
+            if (std::any_of(reserved.begin(), reserved.end(), [](std::uint8_t b) { return b != 0; })) {
+                out += ", ";
+                AppendJsonString(&out, QString::fromLatin1(RESERVED_KEY));
+                out += ": ";
+                AppendJsonString(&out, HexBytes(reserved));
+            }
+            out += '}';
+            const bool last = channel == channels - 1 && index == STOP_FIELD;
+            out += last ? "\n" : ",\n";
+        }
+    }
+    out += "  ]\n}\n";
+    return result;
+}
+
+// ================================================================ reading
+
+namespace {
+
+class CImporter {
+public:
+    ImportResult Run(QByteArrayView text)
+    {
+        ImportResult result;
+        Node root;
+        CJsonReader reader(text);
+        if (!reader.Read(&root, &result.error))
+            return result;
+        if (!ReadProgram(root, &result.error)) {
+            if (m_doc)
+                result.model = m_doc->GetModelCode();
+            return result;
+        }
+        result.model = m_doc->GetModelCode();
+        result.image.assign(m_doc->GetData(), m_doc->GetData() + m_doc->GetDataSize());
+        return result;
+    }
+
+private:
+    static Error TypeError(const Node& node, ErrorKind kind, const QString& field)
+    {
+        Error error = ErrorAt(kind, node.at);
+        error.field = field;
+        return error;
+    }
+
+    // The members of an object with their names normalized; a name given twice is an error.
+    struct Named {
+        QString key;
+        const Member* member;
+    };
+    using Members = std::vector<Named>;
+
+    static bool IndexMembers(const Node& object, Members* members, Error* error)
+    {
+        for (const Member& member : object.members) {
+            const QString key = Normalized(member.key);
+            for (const Named& seen : *members) {
+                if (seen.key == key) {
+                    *error = ErrorAt(ErrorKind::DuplicateField, member.at);
+                    error->field = member.key;
+                    error->firstLine = seen.member->at.line;
+                    return false;
+                }
+            }
+            members->push_back({key, &member});
+        }
+        return true;
+    }
+
+    static const Member* Find(const Members& members, const char* key)
+    {
+        for (const Named& named : members)
+            if (named.key == QLatin1String(key))
+                return named.member;
+        return nullptr;
+    }
+
+    // A whole number in [low, high].
+    static bool WholeNumber(const Member& member, int low, int high, int* value, Error* error)
+    {
+        const Node& node = member.value;
+        if (node.type != Node::Type::Number) {
+            *error = TypeError(node, ErrorKind::ExpectedWholeNumber, member.key);
+            return false;
+        }
+        QStringView digits(node.text);
+        const bool negative = digits.startsWith(u'-');
+        if (negative)
+            digits = digits.mid(1);
+        qint64 number = 0;
+        if (!AllDigits(digits)) {
+            *error = TypeError(node, ErrorKind::ExpectedWholeNumber, member.key);
+            return false;
+        }
+        if (negative || !ParseDigits(digits, 9, &number) || number < low || number > high) {
+            *error = TypeError(node, ErrorKind::OutOfRange, member.key);
+            error->value = node.text;
+            error->expected = low == high ? QString::number(low) : QStringLiteral("%1..%2").arg(low).arg(high);
+            return false;
+        }
+        *value = int(number);
+        return true;
+    }
+
+    // A value given as text; numbers are taken as their digits (a jump may be a number).
+    static bool TextValue(const Member& member, QString* text, Error* error)
+    {
+        const Node& node = member.value;
+        if (node.type == Node::Type::String || node.type == Node::Type::Number) {
+            *text = node.text;
+            return true;
+        }
+        *error = TypeError(node, ErrorKind::ExpectedString, member.key);
+        return false;
+    }
+
+    bool ReadProgram(const Node& root, Error* error)
+    {
+        if (root.type != Node::Type::Object) {
+            *error = TypeError(root, ErrorKind::ExpectedObject, QString());
+            return false;
+        }
+        Members members;
+        if (!IndexMembers(root, &members, error))
+            return false;
+        for (const Named& named : members) {
+            const QString& key = named.key;
+            if (key != u"format" && key != u"version" && key != u"model" && key != u"steps") {
+                *error = ErrorAt(ErrorKind::UnknownField, named.member->at);
+                error->field = named.member->key;
+                error->expected = QStringLiteral("format, version, model, steps");
+                return false;
+            }
+        }
+        if (const Member* format = Find(members, "format")) {
+            QString text;
+            if (!TextValue(*format, &text, error))
+                return false;
+            if (text != QLatin1String(FORMAT_NAME)) {
+                *error = TypeError(format->value, ErrorKind::UnsupportedFormat, format->key);
+                error->value = text;
+                return false;
+            }
+        }
+        if (const Member* version = Find(members, "version")) {
+            int number = 0;
+            if (!WholeNumber(*version, FORMAT_VERSION, FORMAT_VERSION, &number, error)) {
+                if (error->kind == ErrorKind::OutOfRange)
+                    error->kind = ErrorKind::UnsupportedFormat;
+                return false;
+            }
+        }
+        const Member* model = Find(members, "model");
+        if (!model) {
+            *error = TypeError(root, ErrorKind::MissingField, QStringLiteral("model"));
+            return false;
+        }
+        QString modelText;
+        if (!TextValue(*model, &modelText, error))
+            return false;
+        ModelCode code = 0;
+        for (const Word& word : MODEL)
+            if (modelText.trimmed().compare(QLatin1String(word.text), Qt::CaseInsensitive) == 0)
+                code = ModelCode(word.code);
+        if (code == 0) {
+            *error = TypeError(model->value, ErrorKind::UnknownValue, model->key);
+            error->value = modelText;
+            error->expected = WordList(MODEL, 0);
+            return false;
+        }
+        m_doc = CreateDocument(code);
+        m_doc->ResetProgram(0);
+
+        const Member* steps = Find(members, "steps");
+        if (!steps)
+            return true;
+        if (steps->value.type != Node::Type::Array) {
+            *error = TypeError(steps->value, ErrorKind::ExpectedList, steps->key);
+            return false;
+        }
+        for (const Node& item : steps->value.items)
+            if (!ReadStep(item, error))
+                return false;
+        return true;
+    }
+
+    bool ReadStep(const Node& object, Error* error)
+    {
+        if (object.type != Node::Type::Object) {
+            *error = TypeError(object, ErrorKind::ExpectedObject, QString());
+            return false;
+        }
+        Members members;
+        if (!IndexMembers(object, &members, error))
+            return false;
+        const int channels = m_doc->GetChannelCount();
+        int channel = 1;
+        if (const Member* member = Find(members, "channel")) {
+            if (!WholeNumber(*member, 1, channels, &channel, error))
+                return false;
+        } else if (channels > 1) {
+            *error = TypeError(object, ErrorKind::MissingField, QStringLiteral("channel"));
+            return false;
+        }
+        const Member* stepMember = Find(members, "step");
+        if (!stepMember) {
+            *error = TypeError(object, ErrorKind::MissingField, QStringLiteral("step"));
+            error->channel = channels > 1 ? channel : 0;
+            return false;
+        }
+        int index = 0;
+        if (!WholeNumber(*stepMember, 0, STOP_FIELD, &index, error)) {
+            error->channel = channels > 1 ? channel : 0;
+            return false;
+        }
+        StepRef step;
+        BindStep(*m_doc, channel - 1, index, &step);
+        auto located = [&](Error e) {
+            e.channel = channel;
+            e.step = index;
+            return e;
+        };
+
+        int& first = m_firstLine[std::size_t(channel - 1)][std::size_t(index)];
+        if (first != 0) {
+            *error = located(ErrorAt(ErrorKind::DuplicateStep, stepMember->value.at));
+            error->firstLine = first;
+            return false;
+        }
+        first = stepMember->value.at.line;
+
+        if (const Member* kind = Find(members, "kind")) {
+            QString text;
+            if (!TextValue(*kind, &text, error)) {
+                *error = located(*error);
+                return false;
+            }
+            if (Normalized(text) != WordOf(KIND, step.kind)) {
+                *error = located(TypeError(kind->value, ErrorKind::WrongKind, kind->key));
+                error->value = text;
+                error->expected = WordOf(KIND, step.kind);
+                return false;
+            }
+        }
+
+        std::vector<FieldValue> values;
+        for (const Named& named : members) {
+            const QString& key = named.key;
+            const Member* member = named.member;
+            if (key == u"channel" || key == u"step" || key == u"kind")
+                continue;
+            FieldValue value{key, member->key, QString(), member->value.at};
+            if (!TextValue(*member, &value.value, error)) {
+                *error = located(*error);
+                return false;
+            }
+            // An unknown field is reported where its name stands.
+            const bool known = key == QLatin1String(RESERVED_KEY)
+                               || std::any_of(FieldsOf(step).begin(), FieldsOf(step).end(),
+                                              [&key](const FieldDef& f) { return key == QLatin1String(f.key); });
+            if (!known)
+                value.at = member->at;
+            values.push_back(value);
+        }
+        const Error applied = ApplyFields(step, values, true);
+        if (applied.IsError()) {
+            *error = applied;
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<CQuorvexDoc> m_doc;
+    // Line of each step already read, per channel (0 = not yet).
+    std::array<std::array<int, FIELD_COUNT>, 2> m_firstLine{};
+};
+
+} // namespace
+
+ImportResult Import(QByteArrayView text)
+{
+    return CImporter().Run(text);
+}
+
+Error SetFields(ModelCode model, std::vector<std::uint8_t>* image, int channel, int step,
+                const std::vector<Assignment>& assignments)
+{
+    Error error;
+    const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(model);
+    if (!doc || !image || int(image->size()) != doc->GetDataSize()) {
+        error.kind = ErrorKind::UnknownValue;
+        error.field = QStringLiteral("model");
+        error.expected = WordList(MODEL, 0);
+        return error;
+    }
+    const int channels = doc->GetChannelCount();
+    if (channels == 1)
+        channel = 1;
+    if (channel < 1 || channel > channels) {
+        error.kind = ErrorKind::OutOfRange;
+        error.field = QStringLiteral("channel");
+        error.value = QString::number(channel);
+        error.expected = QStringLiteral("1..%1").arg(channels);
+        return error;
+    }
+    if (step < 0 || step > STOP_FIELD) {
+        error.kind = ErrorKind::OutOfRange;
+        error.field = QStringLiteral("step");
+        error.value = QString::number(step);
+        error.expected = QStringLiteral("0..%1").arg(STOP_FIELD);
+        return error;
+    }
+    std::copy(image->begin(), image->end(), doc->GetData());
+    StepRef ref;
+    BindStep(*doc, channel - 1, step, &ref);
+    std::vector<FieldValue> values;
+    for (const Assignment& assignment : assignments) {
+        const QString key = Normalized(assignment.first);
+        for (const FieldValue& earlier : values) {
+            if (earlier.key == key) {
+                error.kind = ErrorKind::DuplicateField;
+                error.channel = channel;
+                error.step = step;
+                error.field = assignment.first;
+                return error;
+            }
+        }
+        values.push_back({key, assignment.first, assignment.second, Position{0, 0}});
+    }
+    error = ApplyFields(ref, values, false);
+    if (error.IsError())
+        return error;
+    std::copy(doc->GetData(), doc->GetData() + doc->GetDataSize(), image->begin());
+    return Error();
+}
+
+QString ErrorText(const Error& error, const Language::CLanguageManager& texts, int channelCount)
+{
+    using namespace Language;
+    QStringList where;
+    if (error.step >= 0)
+        where << (channelCount > 1 && error.channel > 0 ? texts.Format(TEXT_PT_WHERE_CHANNEL_STEP, {error.channel, error.step})
+                                                        : texts.Format(TEXT_PT_WHERE_STEP, {error.step}));
+    if (!error.field.isEmpty())
+        where << texts.Format(TEXT_PT_WHERE_FIELD, {error.field});
+
+    QString what;
+    switch (error.kind) {
+    case ErrorKind::None: break;
+    case ErrorKind::InvalidUtf8: what = texts.Text(TEXT_PT_INVALID_UTF8); break;
+    case ErrorKind::TooLarge: what = texts.Text(TEXT_PT_TOO_LARGE); break;
+    case ErrorKind::Syntax: what = texts.Format(TEXT_PT_SYNTAX, {error.expected, error.found}); break;
+    case ErrorKind::ExpectedObject: what = texts.Text(TEXT_PT_EXPECTED_OBJECT); break;
+    case ErrorKind::ExpectedList: what = texts.Text(TEXT_PT_EXPECTED_LIST); break;
+    case ErrorKind::ExpectedString: what = texts.Text(TEXT_PT_EXPECTED_STRING); break;
+    case ErrorKind::ExpectedWholeNumber: what = texts.Text(TEXT_PT_EXPECTED_WHOLE_NUMBER); break;
+    case ErrorKind::MissingField: what = texts.Text(TEXT_PT_MISSING_FIELD); break;
+    case ErrorKind::UnknownField: what = texts.Format(TEXT_PT_UNKNOWN_FIELD, {error.expected}); break;
+    case ErrorKind::NoFields: what = texts.Text(TEXT_PT_NO_FIELDS); break;
+    case ErrorKind::DuplicateField:
+        what = error.firstLine > 0 ? texts.Format(TEXT_PT_DUPLICATE_FIELD, {error.firstLine})
+                                   : texts.Text(TEXT_PT_DUPLICATE_ARGUMENT);
+        break;
+    case ErrorKind::UnknownValue: what = texts.Format(TEXT_PT_UNKNOWN_VALUE, {error.value, error.expected}); break;
+    case ErrorKind::OutOfRange: what = texts.Format(TEXT_PT_OUT_OF_RANGE, {error.value, error.expected}); break;
+    case ErrorKind::JumpPastStop: what = texts.Format(TEXT_PT_JUMP_PAST_STOP, {error.value}); break;
+    case ErrorKind::TimeNotExact:
+        what = error.range.isEmpty() ? texts.Format(TEXT_PT_TIME_NOT_EXACT_ANY, {error.value, error.expected})
+                                     : texts.Format(TEXT_PT_TIME_NOT_EXACT, {error.value, error.range, error.expected});
+        break;
+    case ErrorKind::WrongKind: what = texts.Format(TEXT_PT_WRONG_KIND, {error.expected, error.value}); break;
+    case ErrorKind::DuplicateStep: what = texts.Format(TEXT_PT_DUPLICATE_STEP, {error.firstLine}); break;
+    case ErrorKind::StartDelayChannel: what = texts.Text(TEXT_PT_START_DELAY_CHANNEL); break;
+    case ErrorKind::ReservedBits: what = texts.Format(TEXT_PT_RESERVED_BITS, {error.value, error.expected}); break;
+    case ErrorKind::UnsupportedFormat:
+        what = texts.Format(TEXT_PT_UNSUPPORTED_FORMAT, {QString::fromLatin1(FORMAT_NAME), FORMAT_VERSION});
+        break;
+    }
+    return where.isEmpty() ? what : where.join(QStringLiteral(", ")) + QStringLiteral(": ") + what;
+}
+
+} // namespace ProgramText
