@@ -31,7 +31,8 @@ bool IsDeviceResult(int result)
                                           RESULT_WRITE_FAILED, RESULT_READ_FAILED,    RESULT_NO_PORT,
                                           RESULT_WRITE_NOT_ACCEPTED, RESULT_VIEW_MISMATCH, RESULT_TIMEOUT,
                                           RESULT_WRONG_MODEL, RESULT_PASSWORD_REFUSED, RESULT_PASSWORD_MISMATCH,
-                                          RESULT_RESET_REFUSED};
+                                          RESULT_RESET_REFUSED, RESULT_VERIFY_MISMATCH,
+                                          RESULT_PASSWORD_TOO_LONG, RESULT_NO_PASSWORD};
     return results.count(result) != 0;
 }
 

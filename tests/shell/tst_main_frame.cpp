@@ -212,15 +212,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("model");
-        QTest::addColumn<int>("height");
-        QTest::newRow("QVR_K115_ZQX") << 0 << int(MODEL_QVR_K115_ZQX) << 450;
-        QTest::newRow("QVS_K115_318") << 1 << int(MODEL_QVS_K115_318) << 675;
+        QTest::addColumn<double>("ratio"); // window height to width
+        QTest::newRow("QVR_K115_ZQX") << 0 << int(MODEL_QVR_K115_ZQX) << 0.5;
+        QTest::newRow("QVS_K115_318") << 1 << int(MODEL_QVS_K115_318) << 0.75;
     }
     void startupAsksForModelWithoutCancel()
     {
         QFETCH(int, answer);
         QFETCH(int, model);
-        QFETCH(int, height);
+        QFETCH(double, ratio);
         CFrame f;
         QVERIFY(f.Start(answer));
         QCOMPARE(f.dialogs->modelQuestions.size(), 1);
@@ -234,6 +234,9 @@ private Q_SLOTS:
         QVERIFY(f.frame->PathIsDefault());
         QVERIFY(!f.frame->HasFile());
         // The window takes the pane's size: any width from the minimum up, a fixed height.
+        const PaneSizing sizing = f.Pane()->CreatePaneWindow();
+        QCOMPARE(f.frame->MinimumFrameWidth(), sizing.stripWidth);
+        const int height = int(sizing.stripWidth * ratio);
         QCOMPARE(f.frame->FixedFrameHeight(), height);
         QTRY_COMPARE(f.frame->size(), QSize(f.frame->MinimumFrameWidth(), height));
         QCOMPARE(f.frame->minimumWidth(), f.frame->MinimumFrameWidth());
@@ -391,8 +394,9 @@ private Q_SLOTS:
         f.Trigger(ID_FILE_OPEN);
         QVERIFY(f.dialogs->errors.isEmpty());
         QCOMPARE(int(f.Pane()->GetModelCode()), int(MODEL_QVR_K115_ZQX));
-        QCOMPARE(f.frame->FixedFrameHeight(), 450);
-        QTRY_COMPARE(f.frame->size(), QSize(wide, 450));
+        const int height = int(f.Pane()->CreatePaneWindow().stripWidth * 0.5);
+        QCOMPARE(f.frame->FixedFrameHeight(), height);
+        QTRY_COMPARE(f.frame->size(), QSize(wide, height));
         const std::unique_ptr<CQuorvexDoc> expected = CreateDocument(MODEL_QVR_K115_ZQX);
         QCOMPARE(expected->Load(path), 0);
         QCOMPARE(Image(f.Doc()), Image(expected.get()));
@@ -753,7 +757,8 @@ private Q_SLOTS:
             // From the tool bar list, with the keyboard.
             QVERIFY(f.Activate());
             f.frame->LanguageList()->setFocus();
-            QTest::keyClick(f.frame->LanguageList(), english < polish ? Qt::Key_Up : Qt::Key_Down);
+            for (int step = 0; step < qAbs(polish - english); ++step)
+                QTest::keyClick(f.frame->LanguageList(), english < polish ? Qt::Key_Up : Qt::Key_Down);
             QCOMPARE(f.frame->LanguageList()->currentIndex(), english);
             QCOMPARE(VisibleTexts(*f.frame), englishTexts);
             QVERIFY(f.frame->Action(ID_VIEW_LANGUAGE[english])->isChecked());

@@ -212,7 +212,8 @@ void TestQuorvexctl::targetsThatAreNoFileAreLeftAlone_data()
     QTest::addColumn<QString>("node");    // "pipe" or "device"
     QTest::addColumn<bool>("throughLink"); // the target is a symbolic link to the node
     QTest::addColumn<QStringList>("args"); // "TARGET" stands for the target, "FILE" for a program
-    const QStringList create{"new", "--model", "QVR_K115_ZQX", "TARGET"};
+    // With --force, so that the refusal is the writer's, not new's rule for existing files.
+    const QStringList create{"new", "--model", "QVR_K115_ZQX", "--force", "TARGET"};
     const QStringList describe{"describe", "FILE", "-o", "TARGET"};
     QTest::newRow("new onto a named pipe") << "pipe" << false << create;
     QTest::newRow("describe onto a named pipe") << "pipe" << false << describe;
@@ -306,7 +307,7 @@ void TestQuorvexctl::damagedModulesBesideGoodOnes_data()
     QTest::newRow("message of a failure") << QStringList{"check", "/nonexistent/p.qvp"} << int(RESULT_CANNOT_READ)
                                           << "(error 23)";
     QTest::newRow("installed languages") << QStringList{"describe", "FILE", "--language", "1"} << 2
-                                         << "installed: 2057 (English) 1045 (Polski)\n";
+                                         << "installed: English (en, 2057); Polski (pl, 1045)";
 }
 
 void TestQuorvexctl::damagedModulesBesideGoodOnes()
