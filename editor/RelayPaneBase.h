@@ -30,6 +30,10 @@ struct PaneSizing {
     int stripWidth = 0;  // step dialog area + common settings view
     int height = 0;      // the tallest of the dialog strip's views
     double ratio = 0.5;  // window height to width (0.5 one channel, 0.75 two channels)
+    // The pane's height at which its program views still show the step boxes' texts at a
+    // readable size: the window is made wide enough (its height follows the width) to give
+    // the pane at least this.
+    int readableHeight = 0;
 };
 
 class CRelayPaneBase : public QWidget, public Language::CLanguageSupport {

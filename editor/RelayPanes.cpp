@@ -8,10 +8,13 @@
 #include "StepDialogs.h"
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QScrollBar>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <cstring>
 
 using namespace DialogIds;
@@ -106,6 +109,14 @@ PaneSizing CRelayPane::CreatePaneWindow()
     sizing.stripWidth = steps.width() + common.width() + 8 + layout()->spacing();
     sizing.height = std::max(steps.height(), common.height()) + 8;
     sizing.ratio = m_dRatio;
+    // The boxes' body text is 7 % of the row height; it should be a little larger than the
+    // text of the dialogs below, since the boxes are read at a glance. A view adds its top
+    // band (8 %), its frame and its scroll bar.
+    const int textPixels = QFontInfo(font()).pixelSize();
+    const int row = int(std::ceil(textPixels * 1.2 / 0.07));
+    const int view = int(std::ceil(row / 0.92)) + m_pViews[0]->horizontalScrollBar()->sizeHint().height()
+                     + 2 * m_pViews[0]->frameWidth();
+    sizing.readableHeight = sizing.height + m_nChannels * view;
     return sizing;
 }
 

@@ -22,6 +22,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace CommandIds;
 using Language::CLanguageManager;
@@ -323,6 +324,15 @@ void CMainFrame::DestroyPane()
 void CMainFrame::ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth)
 {
     m_nMinWidth = sizing.stripWidth;
+    // Wide enough that the height, which follows the width, leaves the pane room for
+    // readable step boxes below the menu, tool and status bars.
+    if (sizing.readableHeight > 0 && sizing.ratio > 0) {
+        int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+        for (QToolBar* bar : findChildren<QToolBar*>())
+            if (!bar->isHidden() && toolBarArea(bar) != Qt::NoToolBarArea)
+                bars += bar->sizeHint().height();
+        m_nMinWidth = std::max(m_nMinWidth, int(std::ceil((sizing.readableHeight + bars) / sizing.ratio)));
+    }
     m_nFixedHeight = int(m_nMinWidth * sizing.ratio);
     int width = m_nMinWidth;
     if (keepWidth)
@@ -426,6 +436,9 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
     if (m_pPane) {
         UpdateTitle(m_pPane->GetDocument() && m_pPane->GetDocument()->IsModified());
         m_pPane->OnLanguageChanged(manager);
+        // Longer texts may widen the dialogs: the window keeps room for them.
+        m_pPane->UpdatePaneLayout();
+        ApplyPaneSizing(m_pPane->CreatePaneWindow(), true);
     } else {
         m_title = manager.Text(Language::TEXT_PROGRAM_NAME);
         setWindowTitle(EscapeWindowTitle(m_title));

@@ -234,13 +234,15 @@ private Q_SLOTS:
         QVERIFY(f.frame->PathIsDefault());
         QVERIFY(!f.frame->HasFile());
         // The window takes the pane's size: any width from the minimum up, a fixed height.
+        // The minimum width holds the dialog strip and gives the pane room for readable boxes.
         const PaneSizing sizing = f.Pane()->CreatePaneWindow();
-        QCOMPARE(f.frame->MinimumFrameWidth(), sizing.stripWidth);
-        const int height = int(sizing.stripWidth * ratio);
+        QVERIFY(f.frame->MinimumFrameWidth() >= sizing.stripWidth);
+        const int height = int(f.frame->MinimumFrameWidth() * ratio);
         QCOMPARE(f.frame->FixedFrameHeight(), height);
         QTRY_COMPARE(f.frame->size(), QSize(f.frame->MinimumFrameWidth(), height));
         QCOMPARE(f.frame->minimumWidth(), f.frame->MinimumFrameWidth());
         QCOMPARE(f.frame->minimumHeight(), height);
+        QTRY_VERIFY(f.Pane()->height() >= sizing.readableHeight);
         QCOMPARE(f.frame->maximumHeight(), height);
     }
 
@@ -394,7 +396,7 @@ private Q_SLOTS:
         f.Trigger(ID_FILE_OPEN);
         QVERIFY(f.dialogs->errors.isEmpty());
         QCOMPARE(int(f.Pane()->GetModelCode()), int(MODEL_QVR_K115_ZQX));
-        const int height = int(f.Pane()->CreatePaneWindow().stripWidth * 0.5);
+        const int height = int(f.frame->MinimumFrameWidth() * 0.5);
         QCOMPARE(f.frame->FixedFrameHeight(), height);
         QTRY_COMPARE(f.frame->size(), QSize(wide, height));
         const std::unique_ptr<CQuorvexDoc> expected = CreateDocument(MODEL_QVR_K115_ZQX);
