@@ -309,6 +309,12 @@ void CMainFrame::BuildStatusBar()
 
 // ---------------------------------------------------------------- pane and window size
 
+void CMainFrame::SetStartupFile(const QString& path)
+{
+    // Relative to the folder the program was started in, which may change later.
+    m_startupFile = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
 void CMainFrame::QueryModelAtStartup()
 {
     // A program named on the command line takes the place of the model question; when it

@@ -41,7 +41,7 @@ public:
     // A program file to open instead of asking for the relay model at start-up (the program
     // started as "quorvex FILE"); set before Create. If it cannot be opened, the user is told
     // why and then asked for the model as usual.
-    void SetStartupFile(const QString& path) { m_startupFile = path; }
+    void SetStartupFile(const QString& path);
 
     // The one main window while it exists (null otherwise).
     static CMainFrame* Instance();

@@ -35,11 +35,14 @@ QChar Mnemonic(const QString& text)
     return QChar();
 }
 
-// Items shown together, whose mnemonics must differ: the menu bar, the File menu, the
-// Relay menu, the relay model question and the change-password dialog.
+// Items shown together, whose mnemonics must differ: the menu bar, the File menu, the Edit
+// menu (with and without the change named), the Relay menu, the relay model question and the
+// change-password dialog.
 const QList<QList<int>> MNEMONIC_GROUPS = {
-    {45, 46, 47, 48, 49},
-    {50, 51, 52, 53, 56, 61},
+    {45, 344, 46, 47, 48, 49},
+    {50, 51, 52, 53, 56, 353, 351, 352, 61},
+    {345, 346},
+    {347, 348},
     {72, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87},
     {1, 2, 3, 4, 5},
     {266, 267, 268, 269, 270},

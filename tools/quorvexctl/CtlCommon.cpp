@@ -50,7 +50,8 @@ int CtlExitStatus(int result)
 const char CTL_EXIT_STATUS_HELP[] =
     "Exit status:\n"
     "  0       success\n"
-    "  1       the tool cannot work: no language module can be loaded (describe)\n"
+    "  1       the tool cannot work: no language module can be loaded (describe,\n"
+    "          render)\n"
     "  2       usage error: an unknown command or option, a missing or wrong value;\n"
     "          also a password longer than 8 bytes\n"
     "  21      out of memory\n"
