@@ -37,12 +37,17 @@ QChar Mnemonic(const QString& text)
 
 // Items shown together, whose mnemonics must differ: the menu bar, the File menu, the Edit
 // menu (with and without the change named), the Relay menu, the relay model question and the
-// change-password dialog.
+// change-password dialog. The step dialogs sit beside the menu bar, so the Edit menu's letter
+// is none of the labels of a condition step (signal, first jump: 186 or 187) or of a time
+// step (range, signal, jump on interrupt).
 const QList<QList<int>> MNEMONIC_GROUPS = {
     {45, 344, 46, 47, 48, 49},
     {50, 51, 52, 53, 56, 353, 351, 352, 61},
     {345, 346},
     {347, 348},
+    {344, 163, 186},
+    {344, 163, 187},
+    {344, 197, 220, 221},
     {72, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87},
     {1, 2, 3, 4, 5},
     {266, 267, 268, 269, 270},
