@@ -17,6 +17,8 @@
 #include <QPageRanges>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -306,6 +308,73 @@ private Q_SLOTS:
         other.OnLanguageChanged(manager);
         print(QPageSize(QPageSize::A4), QPageRanges(), &counted, other);
         QCOMPARE(counted, 0);
+    }
+
+    // Every printed page carries the file, the model and the date in its header and its
+    // number at the foot; the chains come first, channel by channel, then the description.
+    // The text is read back from the PDF as a reader of the print-out would see it.
+    void printedHeaderOnEveryPage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("shownName"); // what must remain of the file's name
+        QTest::newRow("short path") << QStringLiteral("/home/user/pump & co.qvp")
+                                    << QStringLiteral("File: /home/user/pump & co.qvp");
+        // Too long for the line: shortened in the middle, the name itself kept.
+        QTest::newRow("long path") << QStringLiteral("/srv/") + QStringLiteral("plant-documentation/").repeated(12)
+                                              + QStringLiteral("boiler room pump.qvp")
+                                   << QStringLiteral("boiler room pump.qvp");
+    }
+    void printedHeaderOnEveryPage()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, shownName);
+        const QString reader = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (reader.isEmpty())
+            QSKIP("pdftotext is not installed");
+        Language::CLanguageManager& manager = Language::TheLanguageManager();
+        const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(MODEL_QVS_K115_318);
+        doc->ResetProgram(0);
+        FillProgram(*doc);
+        CStepDrawer drawer(MODEL_QVS_K115_318);
+        drawer.OnLanguageChanged(manager);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("printout.pdf"));
+        int pages = 0;
+        {
+            QPdfWriter writer(pdf);
+            writer.setResolution(600);
+            writer.setPageSize(QPageSize(QPageSize::A4));
+            writer.setPageMargins(QMarginsF(15, 12, 12, 12), QPageLayout::Millimeter);
+            pages = PrintProgram(writer, *doc, drawer, manager,
+                                 {file, QDateTime(QDate(2026, 3, 4), QTime(5, 6))});
+        }
+        QVERIFY(pages >= 2);
+        QProcess process;
+        process.start(reader, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QStringList text = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
+        if (!text.isEmpty() && text.last().trimmed().isEmpty())
+            text.removeLast();
+        QCOMPARE(text.size(), pages);
+        int channel1 = -1, channel2 = -1, description = -1;
+        for (int page = 0; page < pages; ++page) {
+            const QString& on = text.at(page);
+            const QByteArray where = "page " + QByteArray::number(page + 1);
+            QVERIFY2(on.contains(shownName), where);
+            QVERIFY2(on.contains(QStringLiteral("Relay model: QVS_K115_318")), where);
+            QVERIFY2(on.contains(QStringLiteral("Printed: 2026-03-04 05:06")), where);
+            QVERIFY2(on.contains(QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages)), where);
+            if (channel1 < 0 && on.contains(QStringLiteral("Channel 1\n")))
+                channel1 = page;
+            if (channel2 < 0 && on.contains(QStringLiteral("Channel 2\n")))
+                channel2 = page;
+            if (description < 0 && on.contains(QStringLiteral("Description of the steps")))
+                description = page;
+        }
+        QCOMPARE(channel1, 0);
+        QVERIFY(channel2 >= channel1 && description >= channel2);
+        QVERIFY(text.last().contains(QStringLiteral("Channel 2, step 35")));
     }
 };
 
