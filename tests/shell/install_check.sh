@@ -34,6 +34,13 @@ opens_program_files() {
   grep -q "<mime-type type=\"$type\">" "$share/mime/packages/quorvex.xml" || fail "the MIME package lacks $type"
   grep -q '<glob pattern="\*.qvp"/>' "$share/mime/packages/quorvex.xml" || fail "the MIME package lacks *.qvp"
   if command -v xmllint >/dev/null; then xmllint --noout "$share/mime/packages/quorvex.xml" || fail "invalid MIME XML"; fi
+  # The desktop's own tool reads the package as a file manager's database would hold it.
+  if command -v update-mime-database >/dev/null; then
+    local copy=$work/mime-check
+    rm -rf "$copy" && mkdir -p "$copy/packages" && cp "$share/mime/packages/quorvex.xml" "$copy/packages/"
+    update-mime-database "$copy" >/dev/null 2>&1 || fail "update-mime-database refuses the MIME package"
+    grep -q "^[0-9]*:$type:\*\.qvp$" "$copy/globs2" || fail "the MIME database does not map *.qvp to $type"
+  fi
   echo "ok: $share declares program files"
 }
 
