@@ -85,24 +85,30 @@ private Q_SLOTS:
         QTest::addColumn<int>("model");
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QStringList>("options");
-        QTest::newRow("one channel, png") << int(MODEL_QVR_K115_ZQX) << "png" << QStringList{};
-        QTest::newRow("one channel, svg, height 90") << int(MODEL_QVR_K115_ZQX) << "svg" << QStringList{"--height", "90"};
-        QTest::newRow("two channels, svg") << int(MODEL_QVS_K115_318) << "svg" << QStringList{};
-        QTest::newRow("two channels, pdf") << int(MODEL_QVS_K115_318) << "pdf" << QStringList{};
+        QTest::addColumn<uint>("lcid"); // the language the picture must be in
+        QTest::newRow("one channel, png") << int(MODEL_QVR_K115_ZQX) << "png" << QStringList{"--language", "en"}
+                                          << uint(LCID_ENGLISH);
+        QTest::newRow("one channel, svg, height 90") << int(MODEL_QVR_K115_ZQX) << "svg"
+                                                     << QStringList{"--height", "90", "--language", "en"}
+                                                     << uint(LCID_ENGLISH);
+        QTest::newRow("two channels, svg") << int(MODEL_QVS_K115_318) << "svg" << QStringList{"--language", "en"}
+                                           << uint(LCID_ENGLISH);
+        QTest::newRow("two channels, pdf") << int(MODEL_QVS_K115_318) << "pdf" << QStringList{"--language", "en"}
+                                           << uint(LCID_ENGLISH);
         QTest::newRow("two channels, png, Polish") << int(MODEL_QVS_K115_318) << "png"
-                                                   << QStringList{"--language", "pl"};
+                                                   << QStringList{"--language", "pl"} << uint(LCID_POLISH);
+        QTest::newRow("one channel, svg, Russian by LCID") << int(MODEL_QVR_K115_ZQX) << "svg"
+                                                           << QStringList{"--language", "1049"} << uint(1049);
     }
     void rendersHeadless()
     {
         QFETCH(int, model);
         QFETCH(QString, suffix);
         QFETCH(QStringList, options);
+        QFETCH(uint, lcid);
         const QString program = Program(ModelCode(model));
         const QString out = m_dir.filePath(QStringLiteral("picture.") + suffix);
         QFile::remove(out);
-        const bool polish = options.contains(QStringLiteral("pl"));
-        if (!polish)
-            options << QStringLiteral("--language") << QStringLiteral("en");
         const Run run = Ctl(QStringList{QStringLiteral("render"), program, QStringLiteral("-o"), out} + options);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QByteArray());
@@ -112,17 +118,19 @@ private Q_SLOTS:
         const int height = options.contains(QStringLiteral("90")) ? 90 : DEFAULT_PICTURE_BOX_HEIGHT;
         PictureFormat format;
         QVERIFY(PictureFormatOfPath(out, &format));
-        const QByteArray expected = Expected(ModelCode(model), height, format, polish ? LCID_POLISH : LCID_ENGLISH);
+        const QByteArray expected = Expected(ModelCode(model), height, format, lcid);
         QVERIFY(!expected.isEmpty());
+        // The same picture in another language differs: the language asked for was used.
+        const std::uint32_t other = lcid == LCID_ENGLISH ? LCID_POLISH : LCID_ENGLISH;
         switch (format) {
         case PictureFormat::Png:
             QCOMPARE(QImage::fromData(written, "PNG"), QImage::fromData(expected, "PNG"));
-            QVERIFY(QImage::fromData(written, "PNG") != QImage::fromData(Expected(ModelCode(model), height, format,
-                                                                                   polish ? LCID_ENGLISH : LCID_POLISH),
-                                                                          "PNG"));
+            QVERIFY(QImage::fromData(written, "PNG")
+                    != QImage::fromData(Expected(ModelCode(model), height, format, other), "PNG"));
             break;
         case PictureFormat::Svg:
             QCOMPARE(written, expected);
+            QVERIFY(written != Expected(ModelCode(model), height, format, other));
             break;
         case PictureFormat::Pdf:
             QVERIFY(written.startsWith("%PDF"));
