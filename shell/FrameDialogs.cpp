@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 
 int CFrameDialogs::QueryModel(QWidget* owner, int preselected, bool cancelDisabled)
 {
@@ -84,6 +85,11 @@ bool CFrameDialogs::SetUpPrinter(QWidget* owner, QPrinter* printer)
 void CFrameDialogs::ShowPrintPreview(QWidget* owner, QPrinter* printer, const std::function<void(QPrinter*)>& paint)
 {
     QPrintPreviewDialog dialog(printer, owner);
+    // Large enough to read a whole page at once; its own default shows it at about half size.
+    if (const QScreen* screen = owner ? owner->screen() : nullptr) {
+        const QRect area = screen->availableGeometry();
+        dialog.resize(area.width() * 2 / 3, area.height() * 9 / 10);
+    }
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, paint);
     dialog.exec();
 }
