@@ -13,6 +13,7 @@
 #include <cstdint>
 
 class CQuorvexDoc;
+class QUndoStack;
 
 // What the pane is doing; decides which commands and controls are usable.
 enum WorkMode : int {
@@ -63,7 +64,19 @@ public:
     // Puts a whole program image (of the pane's model, as loaded from a file or read from a
     // relay) into the document, marks it modified or not, and shows it. False when the
     // image does not have the size of the model's image; nothing changes then.
+    // Not modified (a program opened from a file) starts a fresh undo history; modified (a
+    // program read from a relay) is one change that Undo takes back.
     virtual bool ReplaceProgram(const std::uint8_t* image, int size, bool modified) = 0;
+    // The history of the program's changes: every change made in the step dialogs and every
+    // program read from a relay. Its clean state is the program as last created, opened or
+    // saved, and the document counts as modified exactly while the history is elsewhere.
+    // New and a program opened from a file start it afresh.
+    virtual QUndoStack* UndoStack() = 0;
+    // The program has been saved: its present state becomes the clean state.
+    virtual void MarkSaved() = 0;
+    // Height of the step boxes as the program views show them now (a picture of the program
+    // is drawn at this height, so that it is the picture on the screen).
+    virtual int GetBoxHeight() const = 0;
     virtual CQuorvexDoc* GetDocument() = 0;
     virtual const CQuorvexDoc* GetDocument() const = 0;
     // Selects channel 0, step 0.

@@ -3,6 +3,8 @@
 #include "CommonSettings.h"
 #include "DialogIds.h"
 #include "LanguageManager.h"
+#include "ProgramPictures.h"
+#include "ProgramUndo.h"
 #include "QuorvexSimulator.h"
 #include "QuorvexView.h"
 #include "StepDialogs.h"
@@ -20,6 +22,9 @@
 using namespace DialogIds;
 
 namespace {
+
+// Changes kept in the undo history; older ones are forgotten (a few hundred bytes each).
+constexpr int UNDO_LIMIT = 1000;
 
 std::unique_ptr<CQuorvexSimulator> CreateEngine(ModelCode model)
 {
@@ -46,6 +51,15 @@ CRelayPane::CRelayPane(ModelCode model, double ratio, QWidget* parent)
     m_engine->SetDocument(m_doc.get());
     m_simulationTimer.setInterval(SIMULATION_PERIOD_MS);
     connect(&m_simulationTimer, &QTimer::timeout, this, [this] { SimulationTick(0); });
+    m_undoStack.setUndoLimit(UNDO_LIMIT);
+    // The modified mark follows the history: undoing back to the saved program clears it.
+    connect(&m_undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (clean)
+            m_doc->ClearModified();
+        else
+            m_doc->SetModified();
+        Q_EMIT updateTitle(clean ? 0 : 1);
+    });
     BuildWindows();
     // The input keys work wherever the focus is in the pane's window (a dialog control
     // included), so they are watched application-wide and checked against the window.
@@ -54,6 +68,9 @@ CRelayPane::CRelayPane(ModelCode model, double ratio, QWidget* parent)
 
 CRelayPane::~CRelayPane()
 {
+    // Destroying the history clears it, which would report a clean program to whoever
+    // listens (a main window that may be going too).
+    m_undoStack.blockSignals(true);
     qApp->removeEventFilter(this);
 }
 
@@ -96,6 +113,7 @@ void CRelayPane::OnLanguageChanged(Language::CLanguageManager& manager)
         m_pViews[channel]->OnLanguageChanged(manager);
     m_pStrip->OnLanguageChanged(manager);
     m_pCommon->OnLanguageChanged(manager);
+    RetranslateUndoStack(m_undoStack, manager);
 }
 
 PaneSizing CRelayPane::CreatePaneWindow()
@@ -175,12 +193,46 @@ void CRelayPane::OnStepValueChanged(int templateId, int controlId)
     if (m_nMode != WORK_MODE_EDIT)
         return;
     CQuorvexFIELDBase* field = m_editFields->Bind(m_doc.get(), m_nSelectedChannel, m_nSelectedStep);
-    if (!field || !m_pStrip->ApplyChange(templateId, controlId, *field))
+    if (!field)
         return;
-    const bool wasModified = m_doc->IsModified();
-    m_doc->SetModified();
-    if (!wasModified)
-        Q_EMIT updateTitle(1);
+    const QByteArray before = ImageBytes();
+    if (!m_pStrip->ApplyChange(templateId, controlId, *field))
+        return;
+    QByteArray after = ImageBytes();
+    // Picking the entry that was already shown leaves the program as it was: no change to
+    // undo, and the program stays unmodified.
+    if (after == before)
+        return;
+    // The document holds the change already; the stack records it and marks the document
+    // modified (cleanChanged).
+    m_undoStack.push(new CStepChangeCommand(*this, before, std::move(after), field->GetKind(), controlId,
+                                            m_nSelectedChannel, m_nSelectedStep, m_nChannels,
+                                            Language::TheLanguageManager()));
+    RepaintViews();
+}
+
+int CRelayPane::GetBoxHeight() const
+{
+    const CChainLayout& layout = m_pViews[0]->Layout();
+    return layout.IsValid() ? layout.RowHeight() : DEFAULT_PICTURE_BOX_HEIGHT;
+}
+
+QByteArray CRelayPane::ImageBytes() const
+{
+    return QByteArray(reinterpret_cast<const char*>(m_doc->GetData()), m_doc->GetDataSize());
+}
+
+void CRelayPane::ApplyProgramImage(const QByteArray& image, int channel, int step)
+{
+    if (image.size() != m_doc->GetDataSize())
+        return;
+    std::memmove(m_doc->GetData(), image.constData(), std::size_t(image.size()));
+    // The step the change concerned is shown with its values again; a whole program shows
+    // its first step.
+    if (step >= 0)
+        Select(step, channel, true);
+    else
+        ResetSelection();
     RepaintViews();
 }
 
@@ -370,6 +422,7 @@ int CRelayPane::OpenProgramFile(const QString& path)
 void CRelayPane::NewProgram()
 {
     m_doc->ResetProgram(0);
+    m_undoStack.clear();
     ResetSelection();
     RepaintViews();
 }
@@ -378,15 +431,19 @@ bool CRelayPane::ReplaceProgram(const std::uint8_t* image, int size, bool modifi
 {
     if (!image || size != m_doc->GetDataSize())
         return false;
-    std::memmove(m_doc->GetData(), image, std::size_t(size));
-    if (modified)
+    QByteArray replacement(reinterpret_cast<const char*>(image), size);
+    if (modified) {
+        // A program read from a relay: one change that Undo takes back. Its first redo puts
+        // the image in and shows the first step.
+        m_undoStack.push(new CProgramReadCommand(*this, ImageBytes(), std::move(replacement),
+                                                 Language::TheLanguageManager()));
         m_doc->SetModified();
-    else
-        m_doc->ClearModified();
-    // The selection usually stays on the same step, which now holds the new program's
-    // values: reload it whatever the selection was.
-    ResetSelection();
-    RepaintViews();
+        return true;
+    }
+    // A program opened from a file: the history starts with it.
+    m_undoStack.clear();
+    ApplyProgramImage(replacement, 0, -1);
+    m_doc->ClearModified();
     return true;
 }
 

@@ -6,10 +6,12 @@
 #include "RelayPaneBase.h"
 
 #include "DeviceProtocol.h"
+#include "ProgramUndo.h"
 #include "QuorvexDoc.h"
 #include "StepDrawer.h"
 
 #include <QTimer>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -26,7 +28,7 @@ public:
 };
 
 // Shared body of both panes; one final class per model below.
-class CRelayPane : public CRelayPaneBase {
+class CRelayPane : public CRelayPaneBase, private IProgramImageTarget {
     Q_OBJECT
 
 public:
@@ -47,6 +49,9 @@ public:
     const CQuorvexDoc* GetDocument() const override { return m_doc.get(); }
     void ResetSelection() override;
     void SetWorkMode(int mode) override;
+    QUndoStack* UndoStack() override { return &m_undoStack; }
+    void MarkSaved() override { m_undoStack.setClean(); }
+    int GetBoxHeight() const override;
 
     // Shows one poll of a relay's live state (one record per channel): the input on the
     // input button, the output on the relay picture, the step the relay executes as the
@@ -88,6 +93,10 @@ private:
     void RepaintViews();
     // The input of a function key, or -1.
     int InputOfKey(int key) const;
+    // The program image as it is now.
+    QByteArray ImageBytes() const;
+    // Undo and redo put an image back and show the step the change concerned.
+    void ApplyProgramImage(const QByteArray& image, int channel, int step) override;
 
     std::unique_ptr<CQuorvexDoc> m_doc;
     std::unique_ptr<CQuorvexFieldSet> m_editFields;       // binds the selected step for its dialogs
@@ -101,6 +110,7 @@ private:
     CCOMMONDialogsView* m_pCommon = nullptr;
     CDummyDialogsView* m_pDummy = nullptr;
     QTimer m_simulationTimer;
+    QUndoStack m_undoStack;
 
     int m_nSelectedChannel = -1;
     int m_nSelectedStep = -1;

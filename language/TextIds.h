@@ -215,6 +215,46 @@ enum TextId : int {
     TEXT_BUTTON_NO = 341,
     TEXT_BUTTON_CANCEL = 342,
     TEXT_BUTTON_OK = 343,
+
+    // Editor additions: the Edit menu with undo and redo, printing, pictures of the program,
+    // recent files.
+    TEXT_MENU_EDIT = 344,
+    TEXT_MENU_UNDO = 345,              // Undo while there is nothing to undo
+    TEXT_MENU_REDO = 346,
+    TEXT_MENU_UNDO_CHANGE = 347,       // format: the change (TEXT_CHANGE_...)
+    TEXT_MENU_REDO_CHANGE = 348,       // format: the change
+    TEXT_HELP_UNDO = 349,
+    TEXT_HELP_REDO = 350,
+    TEXT_MENU_PRINT = 351,
+    TEXT_MENU_PRINT_PREVIEW = 352,
+    TEXT_MENU_EXPORT_PICTURE = 353,
+    TEXT_HELP_PRINT = 354,
+    TEXT_HELP_PRINT_PREVIEW = 355,
+    TEXT_HELP_EXPORT_PICTURE = 356,
+    TEXT_PICTURE_FILE_FILTER = 357,    // NUL-separated description/pattern pairs: PDF, SVG, PNG
+    TEXT_PICTURE_UNKNOWN_TYPE = 358,   // format: file name
+    TEXT_RECENT_FILE_MISSING = 359,    // format: path
+    TEXT_PRINT_FAILED = 360,
+    TEXT_OPEN_ARGUMENT_FAILED = 361,   // format: path (the message of the result follows)
+    // What a change of the program is called in the undo history ("Undo time of step 4").
+    TEXT_CHANGE_POWER_ON = 362,
+    TEXT_CHANGE_START_DELAY = 363,
+    TEXT_CHANGE_OPERATION = 364,       // format: step
+    TEXT_CHANGE_JUMP = 365,            // format: step
+    TEXT_CHANGE_ALT_JUMP = 366,        // format: step
+    TEXT_CHANGE_CONDITION = 367,       // format: step
+    TEXT_CHANGE_TIME_SOURCE = 368,     // format: step
+    TEXT_CHANGE_TIME = 369,            // format: step
+    TEXT_CHANGE_STOP_CONDITION = 370,  // format: step
+    TEXT_CHANGE_READ = 371,
+    TEXT_CHANGE_IN_CHANNEL = 372,      // format: the change, channel
+    // Print-out: page header, channel headings, the description's heading, page numbers.
+    TEXT_PRINT_FILE = 373,             // format: file name
+    TEXT_PRINT_MODEL = 374,            // format: relay model
+    TEXT_PRINT_DATE = 375,             // format: date
+    TEXT_PRINT_CHANNEL = 376,          // format: channel
+    TEXT_PRINT_DESCRIPTION = 377,
+    TEXT_PRINT_PAGE = 378,             // format: page, pages
     // A save target that exists but is no regular file; it is left as it is.
     TEXT_TARGET_NOT_REGULAR_FILE = 600, // format: path
     // A command-line argument that is not valid UTF-8 (shown with \xNN escapes); refused.
@@ -288,6 +328,14 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_BUTTON_NO,
     TEXT_BUTTON_CANCEL,
     TEXT_BUTTON_OK,
+    TEXT_MENU_EDIT, TEXT_MENU_UNDO, TEXT_MENU_REDO, TEXT_MENU_UNDO_CHANGE, TEXT_MENU_REDO_CHANGE,
+    TEXT_HELP_UNDO, TEXT_HELP_REDO, TEXT_MENU_PRINT, TEXT_MENU_PRINT_PREVIEW, TEXT_MENU_EXPORT_PICTURE,
+    TEXT_HELP_PRINT, TEXT_HELP_PRINT_PREVIEW, TEXT_HELP_EXPORT_PICTURE, TEXT_PICTURE_FILE_FILTER,
+    TEXT_PICTURE_UNKNOWN_TYPE, TEXT_RECENT_FILE_MISSING, TEXT_PRINT_FAILED, TEXT_OPEN_ARGUMENT_FAILED,
+    TEXT_CHANGE_POWER_ON, TEXT_CHANGE_START_DELAY, TEXT_CHANGE_OPERATION, TEXT_CHANGE_JUMP, TEXT_CHANGE_ALT_JUMP,
+    TEXT_CHANGE_CONDITION, TEXT_CHANGE_TIME_SOURCE, TEXT_CHANGE_TIME, TEXT_CHANGE_STOP_CONDITION, TEXT_CHANGE_READ,
+    TEXT_CHANGE_IN_CHANNEL, TEXT_PRINT_FILE, TEXT_PRINT_MODEL, TEXT_PRINT_DATE, TEXT_PRINT_CHANNEL,
+    TEXT_PRINT_DESCRIPTION, TEXT_PRINT_PAGE,
     TEXT_TARGET_NOT_REGULAR_FILE,
     TEXT_ARGUMENT_NOT_UTF8,
     TEXT_RESULT_VERIFY_MISMATCH, TEXT_RESULT_PASSWORD_TOO_LONG, TEXT_RESULT_NO_PASSWORD,
@@ -335,6 +383,24 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_DESC_MINUTES, "dd"},
     {TEXT_DESC_HOURS, "dd"},
     {TEXT_PORT_ACCESS_DENIED, "s"},
+    {TEXT_MENU_UNDO_CHANGE, "s"},
+    {TEXT_MENU_REDO_CHANGE, "s"},
+    {TEXT_PICTURE_UNKNOWN_TYPE, "s"},
+    {TEXT_RECENT_FILE_MISSING, "s"},
+    {TEXT_OPEN_ARGUMENT_FAILED, "s"},
+    {TEXT_CHANGE_OPERATION, "d"},
+    {TEXT_CHANGE_JUMP, "d"},
+    {TEXT_CHANGE_ALT_JUMP, "d"},
+    {TEXT_CHANGE_CONDITION, "d"},
+    {TEXT_CHANGE_TIME_SOURCE, "d"},
+    {TEXT_CHANGE_TIME, "d"},
+    {TEXT_CHANGE_STOP_CONDITION, "d"},
+    {TEXT_CHANGE_IN_CHANNEL, "sd"},
+    {TEXT_PRINT_FILE, "s"},
+    {TEXT_PRINT_MODEL, "s"},
+    {TEXT_PRINT_DATE, "s"},
+    {TEXT_PRINT_CHANNEL, "d"},
+    {TEXT_PRINT_PAGE, "dd"},
     {TEXT_TARGET_NOT_REGULAR_FILE, "s"},
     {TEXT_ARGUMENT_NOT_UTF8, "s"},
     {TEXT_CTL_NO_SUCH_PORT, "s"},
@@ -383,6 +449,8 @@ constexpr int HELP_TEXT_IDS[] = {TEXT_HELP_NEW,        TEXT_HELP_OPEN,          
                                  TEXT_HELP_SEND,       TEXT_HELP_READ,           TEXT_HELP_VERSION,
                                  TEXT_HELP_START_VIEW, TEXT_HELP_STOP_VIEW,      TEXT_HELP_SIMULATION_MODE,
                                  TEXT_HELP_START_SIMULATION, TEXT_HELP_STEPPING, TEXT_HELP_SKIP,
-                                 TEXT_HELP_STOP_SIMULATION,  TEXT_HELP_RESET_SIMULATION, TEXT_HELP_ABOUT};
+                                 TEXT_HELP_STOP_SIMULATION,  TEXT_HELP_RESET_SIMULATION, TEXT_HELP_ABOUT,
+                                 TEXT_HELP_UNDO,       TEXT_HELP_REDO,           TEXT_HELP_PRINT,
+                                 TEXT_HELP_PRINT_PREVIEW, TEXT_HELP_EXPORT_PICTURE};
 
 } // namespace Language

@@ -12,7 +12,18 @@ enum CommandId : int {
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
     ID_FILE_EXPORTDOC = 32854,
+    ID_FILE_EXPORT_PICTURE = 32900,
+    ID_FILE_PRINT = 57607,
+    ID_FILE_PRINT_PREVIEW = 57609,
     ID_APP_EXIT = 57665,
+
+    // File menu: the recently used programs 1..8 (ID_FILE_MRU_FILE1 + i).
+    ID_FILE_MRU_FILE1 = 57616,
+    ID_FILE_MRU_FILE8 = 57623,
+
+    // Edit menu.
+    ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
 
     // Device menu: the attached relays 1..10 (ID_DEVICE_1 + i).
     ID_DEVICE_1 = 32838,
@@ -38,6 +49,7 @@ enum CommandId : int {
 };
 
 constexpr int DEVICE_COMMAND_COUNT = ID_DEVICE_10 - ID_DEVICE_1 + 1;
+constexpr int RECENT_FILE_COUNT = ID_FILE_MRU_FILE8 - ID_FILE_MRU_FILE1 + 1;
 
 // View menu: language 0..9 of the language list (not evenly spaced).
 constexpr int LANGUAGE_COMMAND_COUNT = 10;

@@ -14,6 +14,11 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_FILE_SAVE, "SUBMENU_FILE_SAVE", "Ctrl+S", ":/toolbar-save.svg", Language::TEXT_HELP_SAVE},
     {ID_FILE_SAVE_AS, "SUBMENU_FILE_SAVEAS", nullptr, nullptr, Language::TEXT_HELP_SAVE_AS},
     {ID_FILE_EXPORTDOC, "SUBMENU_FILE_EXPORTDOC", nullptr, ":/toolbar-export.svg", Language::TEXT_HELP_EXPORT},
+    {ID_FILE_EXPORT_PICTURE, "SUBMENU_FILE_EXPORT_PICTURE", nullptr, ":/toolbar-export-picture.svg", Language::TEXT_HELP_EXPORT_PICTURE},
+    {ID_FILE_PRINT, "SUBMENU_FILE_PRINT", "Ctrl+P", ":/toolbar-print.svg", Language::TEXT_HELP_PRINT},
+    {ID_FILE_PRINT_PREVIEW, "SUBMENU_FILE_PRINT_PREVIEW", nullptr, ":/toolbar-print-preview.svg", Language::TEXT_HELP_PRINT_PREVIEW},
+    {ID_EDIT_UNDO, "SUBMENU_EDIT_UNDO", "Ctrl+Z", ":/toolbar-undo.svg", Language::TEXT_HELP_UNDO},
+    {ID_EDIT_REDO, "SUBMENU_EDIT_REDO", "Ctrl+Shift+Z; Ctrl+Y", ":/toolbar-redo.svg", Language::TEXT_HELP_REDO},
     {ID_APP_EXIT, "SUBMENU_FILE_EXIT", "Alt+F4", nullptr, Language::TEXT_HELP_EXIT},
     {ID_TRANSMISSION_SENDSETTINGS, "SUBMENU_TRANSMISSION_SENDSETTINGS", "Ctrl+T", ":/toolbar-send.svg", Language::TEXT_HELP_SEND},
     {ID_TRANSMISSION_READSETTINGS, "SUBMENU_TRANSMISSION_READSETTINGS", "Ctrl+R", ":/toolbar-read.svg", Language::TEXT_HELP_READ},
@@ -31,8 +36,15 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
 };
 
-constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_EXPORTDOC, 0,
+constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
+                             ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, 0,
+                             ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, 0,
+                             ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + 1, ID_FILE_MRU_FILE1 + 2, ID_FILE_MRU_FILE1 + 3,
+                             ID_FILE_MRU_FILE1 + 4, ID_FILE_MRU_FILE1 + 5, ID_FILE_MRU_FILE1 + 6, ID_FILE_MRU_FILE8, 0,
                              ID_APP_EXIT};
+static_assert(RECENT_FILE_COUNT == 8, "the File menu lists every recent file");
+
+constexpr int EDIT_MENU[] = {ID_EDIT_UNDO, ID_EDIT_REDO};
 
 constexpr int TRANSMISSION_MENU[] = {
     ID_TRANSMISSION_SENDSETTINGS,    ID_TRANSMISSION_READSETTINGS,  ID_TRANSMISSION_VERSION, 0,
@@ -43,7 +55,7 @@ constexpr int TRANSMISSION_MENU[] = {
 };
 
 constexpr int TOOL_BAR[] = {
-    ID_FILE_NEW, ID_FILE_OPEN, 0, ID_FILE_SAVE, 0, ID_FILE_EXPORTDOC, 0,
+    ID_FILE_NEW, ID_FILE_OPEN, 0, ID_FILE_SAVE, 0, ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_FILE_EXPORTDOC, ID_FILE_PRINT, 0,
     ID_TRANSMISSION_SENDSETTINGS, ID_TRANSMISSION_READSETTINGS, 0,
     ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_STOPVIEW, 0,
     ID_TRANSMISSION_SIMULATIONMODE, ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
@@ -59,6 +71,7 @@ bool IsLanguageCommand(int id)
 
 std::span<const CommandInfo> Commands() { return COMMANDS; }
 std::span<const int> FileMenuItems() { return FILE_MENU; }
+std::span<const int> EditMenuItems() { return EDIT_MENU; }
 std::span<const int> TransmissionMenuItems() { return TRANSMISSION_MENU; }
 std::span<const int> ToolBarItems() { return TOOL_BAR; }
 
@@ -80,11 +93,19 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         return true;
     case ID_FILE_NEW:
     case ID_FILE_OPEN:
-        // Both make a pane when there is none.
+        // Both make a pane when there is none; so does opening a recent file.
         return !inputs.hasPane || inputs.mode == 0;
+    case ID_EDIT_UNDO:
+        // Only while editing: in a simulation or the live view the program must stay as it runs.
+        return editing && inputs.canUndo;
+    case ID_EDIT_REDO:
+        return editing && inputs.canRedo;
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
     case ID_FILE_EXPORTDOC:
+    case ID_FILE_EXPORT_PICTURE:
+    case ID_FILE_PRINT:
+    case ID_FILE_PRINT_PREVIEW:
     case ID_TRANSMISSION_SENDSETTINGS:
     case ID_TRANSMISSION_READSETTINGS:
     case ID_TRANSMISSION_VERSION:
@@ -105,6 +126,8 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
     case ID_TRANSMISSION_STOPSIMULATION:
         return simulating && inputs.simulationRunning;
     default:
+        if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE8)
+            return !inputs.hasPane || inputs.mode == 0;
         // The relays of the Device menu get their state when that menu is built.
         return IsLanguageCommand(id) || (id >= ID_DEVICE_1 && id <= ID_DEVICE_10);
     }

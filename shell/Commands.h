@@ -13,19 +13,20 @@
 struct CommandInfo {
     int id;
     const char* key;      // caption until the language's text replaces it
-    const char* shortcut; // key in portable text form ("Ctrl+N"), or null
+    const char* shortcut; // keys in portable text form ("Ctrl+N", several: "Ctrl+Y; Ctrl+Z"), or null
     const char* image;    // tool bar image in the resources (":/..."), or null
     int helpTextId;       // help text: status bar prompt, line feed, tool tip; or -1
 };
 
-// Every command with a fixed action, in no particular order (the device commands, whose
-// captions are relay names, are left out).
+// Every command with a fixed action, in no particular order (the device commands and the
+// recent files, whose captions are relay names and paths, are left out).
 std::span<const CommandInfo> Commands();
 // The entry of a command; null for an ID not in the table.
 const CommandInfo* FindCommand(int id);
 
 // Menu and tool bar contents in order; 0 stands for a separator.
 std::span<const int> FileMenuItems();
+std::span<const int> EditMenuItems();
 std::span<const int> TransmissionMenuItems();
 std::span<const int> ToolBarItems();
 
@@ -35,6 +36,8 @@ struct CommandStateInputs {
     int mode = 0;                       // the pane's work mode (0 edit, 1 relay view, 2 simulation)
     bool simulationRunning = false;
     bool selectedRelayIsModel2 = false; // the relay chosen in the Device menu is a QVS_K115_318
+    bool canUndo = false;               // the program has a change to undo
+    bool canRedo = false;               // ... or an undone change to redo
 };
 
 // Whether a command can be used. Without a pane only New, Open and the commands that need no

@@ -6,7 +6,12 @@
 #include "QueryDeviceTypeDlg.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScreen>
 
 int CFrameDialogs::QueryModel(QWidget* owner, int preselected, bool cancelDisabled)
 {
@@ -43,6 +48,50 @@ QString CFrameDialogs::SaveFileName(QWidget* owner, const QStringList& filters, 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+QString CFrameDialogs::SavePictureFileName(QWidget* owner, const QStringList& filters, const QStringList& suffixes,
+                                           const QString& initialPath)
+{
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    auto suffixOf = [&filters, &suffixes](const QString& filter) {
+        const qsizetype index = filters.indexOf(filter);
+        return index >= 0 && index < suffixes.size() ? suffixes.at(index) : QString();
+    };
+    // The initial name's own type is the filter shown first.
+    const QString initialSuffix = QFileInfo(initialPath).suffix().toLower();
+    const qsizetype initialFilter = suffixes.indexOf(initialSuffix);
+    if (initialFilter >= 0 && initialFilter < filters.size())
+        dialog.selectNameFilter(filters.at(initialFilter));
+    dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, suffixOf](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    if (!initialPath.isEmpty())
+        dialog.selectFile(initialPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+bool CFrameDialogs::SetUpPrinter(QWidget* owner, QPrinter* printer)
+{
+    QPrintDialog dialog(printer, owner);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CFrameDialogs::ShowPrintPreview(QWidget* owner, QPrinter* printer, const std::function<void(QPrinter*)>& paint)
+{
+    QPrintPreviewDialog dialog(printer, owner);
+    // Large enough to read a whole page at once; its own default shows it at about half size.
+    if (const QScreen* screen = owner ? owner->screen() : nullptr) {
+        const QRect area = screen->availableGeometry();
+        dialog.resize(area.width() * 2 / 3, area.height() * 9 / 10);
+    }
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, paint);
+    dialog.exec();
 }
 
 namespace {

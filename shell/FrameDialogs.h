@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QPrinter;
 class QWidget;
 
 class CFrameDialogs {
@@ -23,6 +26,16 @@ public:
     // suffix is appended to a typed name without one.
     virtual QString SaveFileName(QWidget* owner, const QStringList& filters, const QString& defaultSuffix,
                                  const QString& initialPath);
+    // A file to save a picture to (after confirming an overwrite); empty when cancelled.
+    // suffixes[i] belongs to filters[i]: a name typed without a suffix gets the one of the
+    // filter chosen.
+    virtual QString SavePictureFileName(QWidget* owner, const QStringList& filters, const QStringList& suffixes,
+                                        const QString& initialPath);
+    // The print dialog for the printer; false when cancelled.
+    virtual bool SetUpPrinter(QWidget* owner, QPrinter* printer);
+    // The print preview of the printer, whose pages `paint` paints (whenever the preview
+    // needs them, and again when the user prints from it).
+    virtual void ShowPrintPreview(QWidget* owner, QPrinter* printer, const std::function<void(QPrinter*)>& paint);
     // Yes, No or Cancel to a question.
     virtual Answer AskYesNoCancel(QWidget* owner, const QString& caption, const QString& text);
     // An error message with an OK button.

@@ -2,6 +2,8 @@
 
 #include "TextFormat.h"
 
+#include <QUrl>
+
 QString FrameTitle(const char16_t* programName, bool hasFile, const QString& path, const QString& untitled,
                    bool modified)
 {
@@ -20,14 +22,35 @@ QString EscapeWindowTitle(const QString& title)
     return escaped;
 }
 
-QStringList FileDialogFilters(const char16_t* filterText)
+namespace {
+
+// The NUL-separated strings of a filter text, which ends with an empty string (two NULs).
+QStringList FilterParts(const char16_t* filterText)
 {
     QStringList parts;
     if (filterText) {
-        // The text ends with an empty string, i.e. two NULs in a row.
         for (const char16_t* p = filterText; *p; p += std::char_traits<char16_t>::length(p) + 1)
             parts.append(QString::fromUtf16(p));
     }
+    return parts;
+}
+
+} // namespace
+
+QStringList FileDialogSuffixes(const char16_t* filterText)
+{
+    const QStringList parts = FilterParts(filterText);
+    QStringList suffixes;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1].section(QLatin1Char(';'), 0, 0).trimmed();
+        suffixes.append(pattern.startsWith(QLatin1String("*.")) ? pattern.mid(2) : QString());
+    }
+    return suffixes;
+}
+
+QStringList FileDialogFilters(const char16_t* filterText)
+{
+    const QStringList parts = FilterParts(filterText);
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts[i].trimmed();
@@ -60,4 +83,31 @@ QString DescriptionFileSuggestion(const QString& programPath)
     if (dot < nameStart)
         return programPath;
     return programPath.left(dot) + QStringLiteral(".txt");
+}
+
+QString SuggestedFileName(const QString& programPath, const QString& suffix)
+{
+    const qsizetype nameStart = programPath.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = programPath.lastIndexOf(QLatin1Char('.'));
+    return (dot < nameStart ? programPath : programPath.left(dot)) + QLatin1Char('.') + suffix;
+}
+
+QString StartupFileArgument(const QStringList& arguments)
+{
+    bool options = true;
+    for (const QString& argument : arguments) {
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+            continue;
+        }
+        if (options && argument.size() > 1 && argument.startsWith(QLatin1Char('-')))
+            continue;
+        if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+            const QUrl url(argument);
+            if (url.isLocalFile())
+                return url.toLocalFile();
+        }
+        return argument;
+    }
+    return QString();
 }

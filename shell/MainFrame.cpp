@@ -5,21 +5,29 @@
 #include "LanguageIcon.h"
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
+#include "ProgramPictures.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
+#include "StepDrawer.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPrinter>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>
@@ -50,9 +58,32 @@ constexpr std::pair<int, int> FILE_MENU_TEXTS[] = {
     {ID_FILE_NEW, Language::TEXT_MENU_FILE_NEW},       {ID_FILE_OPEN, Language::TEXT_MENU_FILE_OPEN},
     {ID_FILE_SAVE, Language::TEXT_MENU_FILE_SAVE},     {ID_FILE_SAVE_AS, Language::TEXT_MENU_FILE_SAVE_AS},
     {ID_FILE_EXPORTDOC, Language::TEXT_MENU_FILE_EXPORT}, {ID_APP_EXIT, Language::TEXT_MENU_FILE_EXIT},
+    {ID_FILE_EXPORT_PICTURE, Language::TEXT_MENU_EXPORT_PICTURE}, {ID_FILE_PRINT, Language::TEXT_MENU_PRINT},
+    {ID_FILE_PRINT_PREVIEW, Language::TEXT_MENU_PRINT_PREVIEW},
 };
 
-constexpr int TOP_MENU_COUNT = 5;          // File, Device, Transmission, View, About
+// A menu text without its mnemonic marks ("&&" stays a literal "&"), for a tool tip.
+QString WithoutMnemonic(const QString& text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
+// A path as a menu shows it: the mnemonic's "&" doubled, long paths shortened in the middle.
+QString MenuPath(const QString& path, const QFontMetrics& metrics)
+{
+    constexpr int MAX_PATH_CHARACTERS = 60;
+    QString shown = QDir::toNativeSeparators(path);
+    shown = metrics.elidedText(shown, Qt::ElideMiddle, metrics.averageCharWidth() * MAX_PATH_CHARACTERS);
+    return shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+constexpr int TOP_MENU_COUNT = 5;          // File, Device, Transmission, View, About (texts 45..49)
 constexpr int TRANSMISSION_ITEM_COUNT = 16; // 13 commands and 3 separators
 
 } // namespace
@@ -65,6 +96,8 @@ CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
     // The menu bar and the tool bar are fixed: no menu to hide them.
     setContextMenuPolicy(Qt::PreventContextMenu);
     setCentralWidget(CreateEmptyClientArea(this));
+    // Program files dropped anywhere on the window open.
+    setAcceptDrops(true);
 }
 
 CMainFrame::~CMainFrame()
@@ -101,6 +134,7 @@ bool CMainFrame::Create()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     OnLanguageChanged(manager);
+    UpdateRecentFileCommands();
     UpdateCommandStates();
     m_bCreated = true;
     // The model question comes once the window is up and the event loop runs.
@@ -119,6 +153,11 @@ void CMainFrame::BuildActions()
         {ID_FILE_SAVE, &CMainFrame::OnFileSave},
         {ID_FILE_SAVE_AS, &CMainFrame::OnFileSaveAs},
         {ID_FILE_EXPORTDOC, &CMainFrame::OnFileExportDoc},
+        {ID_FILE_EXPORT_PICTURE, &CMainFrame::OnFileExportPicture},
+        {ID_FILE_PRINT, &CMainFrame::OnFilePrint},
+        {ID_FILE_PRINT_PREVIEW, &CMainFrame::OnFilePrintPreview},
+        {ID_EDIT_UNDO, &CMainFrame::OnEditUndo},
+        {ID_EDIT_REDO, &CMainFrame::OnEditRedo},
         {ID_APP_EXIT, &CMainFrame::OnAppExit},
         {ID_TRANSMISSION_SENDSETTINGS, &CMainFrame::OnSendProgramToRelay},
         {ID_TRANSMISSION_READSETTINGS, &CMainFrame::OnReadProgramFromRelay},
@@ -139,7 +178,8 @@ void CMainFrame::BuildActions()
         auto* action = new QAction(QString::fromLatin1(command.key), this);
         action->setData(command.id);
         if (command.shortcut)
-            action->setShortcut(QKeySequence::fromString(QLatin1String(command.shortcut), QKeySequence::PortableText));
+            action->setShortcuts(
+                QKeySequence::listFromString(QLatin1String(command.shortcut), QKeySequence::PortableText));
         if (command.image)
             action->setIcon(QIcon(QLatin1String(command.image)));
         // Keys work while the window is active, whichever of its children has the focus.
@@ -150,6 +190,15 @@ void CMainFrame::BuildActions()
     for (const auto& [id, handler] : handlers)
         connect(m_actions.at(id), &QAction::triggered, this, handler);
     m_actions.at(ID_TRANSMISSION_SIMULATIONMODE)->setCheckable(true);
+
+    // The recent files: captions are their paths, shown while the list has them.
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        auto* action = new QAction(this);
+        action->setData(ID_FILE_MRU_FILE1 + i);
+        action->setVisible(false);
+        connect(action, &QAction::triggered, this, [this, i] { OnOpenRecentFile(i); });
+        m_actions[ID_FILE_MRU_FILE1 + i] = action;
+    }
 
     // The attached relays: captions are the relays' names, set when the Device menu is built.
     for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i) {
@@ -172,6 +221,8 @@ void CMainFrame::BuildMenus()
         }
     };
     fill(bar->addMenu(QStringLiteral("MENU_FILE")), FileMenuItems());
+    m_pEditMenu = bar->addMenu(QStringLiteral("MENU_EDIT"));
+    fill(m_pEditMenu, EditMenuItems());
     m_pDeviceMenu = bar->addMenu(QStringLiteral("MENU_DEVICE"));
     connect(m_pDeviceMenu, &QMenu::aboutToShow, this, &CMainFrame::OnDeviceMenuAboutToShow);
     m_pTransmissionMenu = bar->addMenu(QStringLiteral("MENU_TRANSMISSION"));
@@ -258,9 +309,23 @@ void CMainFrame::BuildStatusBar()
 
 // ---------------------------------------------------------------- pane and window size
 
+void CMainFrame::SetStartupFile(const QString& path)
+{
+    // Relative to the folder the program was started in, which may change later.
+    m_startupFile = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
 void CMainFrame::QueryModelAtStartup()
 {
-    QueryModelForNewProgram(0, true, false);
+    // A program named on the command line takes the place of the model question; when it
+    // cannot be opened the user learns why and then chooses a model as usual.
+    if (!m_startupFile.isEmpty()) {
+        const QString path = std::exchange(m_startupFile, QString());
+        if (OpenProgramFrom(path))
+            return;
+    }
+    if (!m_pPane)
+        QueryModelForNewProgram(0, true, false);
 }
 
 CMainFrame::QueryResult CMainFrame::QueryModelForNewProgram(int preselected, bool cancelDisabled, bool keepWidth)
@@ -290,6 +355,10 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(pane, &CRelayPaneBase::updateTitle, this, [this](int modified) { UpdateTitle(modified != 0); });
     connect(pane, &CRelayPaneBase::showError, this, &CMainFrame::ShowError);
     connect(pane, &CRelayPaneBase::updateCommands, this, &CMainFrame::UpdateCommandStates);
+    QUndoStack* history = pane->UndoStack();
+    connect(history, &QUndoStack::indexChanged, this, &CMainFrame::UpdateUndoCommands);
+    connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
+    connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
     StartDiscovery();
 
     setUpdatesEnabled(false);
@@ -301,7 +370,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     pane->UpdatePaneLayout();
     UseDefaultFileName();
     UpdateTitle(pane->GetDocument() && pane->GetDocument()->IsModified());
-    UpdateCommandStates();
+    UpdateUndoCommands();
     ApplyPaneSizing(sizing, keepWidth);
     setUpdatesEnabled(true);
     return true;
@@ -316,6 +385,7 @@ void CMainFrame::DestroyPane()
     m_pPane = nullptr;
     takeCentralWidget();
     pane->disconnect(this);
+    pane->UndoStack()->disconnect(this);
     pane->hide();
     // Later, in case the pane is still on the call stack.
     pane->deleteLater();
@@ -381,6 +451,8 @@ CommandStateInputs CMainFrame::StateInputs() const
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();
         inputs.selectedRelayIsModel2 = SelectedRelayIsModel2();
+        inputs.canUndo = m_pPane->UndoStack()->canUndo();
+        inputs.canRedo = m_pPane->UndoStack()->canRedo();
     }
     return inputs;
 }
@@ -399,6 +471,54 @@ void CMainFrame::UpdateCommandStates()
         if (action->isCheckable())
             action->setChecked(IsCommandChecked(command.id, inputs));
     }
+    for (int id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE8; ++id)
+        m_actions.at(id)->setEnabled(IsCommandEnabled(id, inputs));
+}
+
+void CMainFrame::UpdateUndoCommands()
+{
+    const CLanguageManager& manager = TheLanguageManager();
+    const QUndoStack* history = m_pPane ? m_pPane->UndoStack() : nullptr;
+    struct Command {
+        int id;
+        bool can;
+        QString change;
+        int plainText;
+        int changeText;
+        int helpText;
+    };
+    const Command commands[] = {
+        {ID_EDIT_UNDO, history && history->canUndo(), history ? history->undoText() : QString(),
+         Language::TEXT_MENU_UNDO, Language::TEXT_MENU_UNDO_CHANGE, Language::TEXT_HELP_UNDO},
+        {ID_EDIT_REDO, history && history->canRedo(), history ? history->redoText() : QString(),
+         Language::TEXT_MENU_REDO, Language::TEXT_MENU_REDO_CHANGE, Language::TEXT_HELP_REDO},
+    };
+    for (const Command& command : commands) {
+        QAction* action = m_actions.at(command.id);
+        // "Undo time of step 4", also as the button's tool tip; plain "Undo" with nothing to undo.
+        const bool named = command.can && !command.change.isEmpty();
+        const QString text = named ? manager.Format(command.changeText, {command.change}) : manager.Text(command.plainText);
+        if (!text.isEmpty())
+            action->setText(text);
+        action->setToolTip(named && !text.isEmpty() ? WithoutMnemonic(text)
+                                                    : HelpToolTip(manager.Text(command.helpText)));
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateRecentFileCommands()
+{
+    const QStringList files = m_recentFiles.Files();
+    const QFontMetrics metrics = menuBar()->fontMetrics();
+    for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
+        QAction* action = m_actions.at(ID_FILE_MRU_FILE1 + i);
+        const bool listed = i < files.size();
+        action->setVisible(listed);
+        if (!listed)
+            continue;
+        action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(MenuPath(files.at(i), metrics)));
+        action->setStatusTip(QDir::toNativeSeparators(files.at(i)));
+    }
 }
 
 QAction* CMainFrame::Action(int commandId) const
@@ -414,11 +534,15 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
     if (m_bPathIsDefault)
         UseDefaultFileName();
 
-    Language::SetMenuTexts(manager, menuBar(), 0, Language::TEXT_MENU_TOP_0, TOP_MENU_COUNT);
+    // File, then Edit (which has a text of its own), then Device to About.
+    Language::SetMenuTexts(manager, menuBar(), 0, Language::TEXT_MENU_TOP_0, 1);
+    Language::SetMenuTexts(manager, menuBar(), 2, Language::TEXT_MENU_TOP_0 + 1, TOP_MENU_COUNT - 1);
     if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
         for (const auto& [id, textId] : FILE_MENU_TEXTS)
             if (const char16_t* text = manager.GetText(textId))
                 m_actions.at(id)->setText(Language::TextString(text));
+        if (const char16_t* text = manager.GetText(Language::TEXT_MENU_EDIT))
+            m_pEditMenu->menuAction()->setText(Language::TextString(text));
     }
     Language::SetMenuTexts(manager, m_pTransmissionMenu, 0, Language::TEXT_MENU_TRANSMISSION_0,
                            TRANSMISSION_ITEM_COUNT);
@@ -443,6 +567,8 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
         m_title = manager.Text(Language::TEXT_PROGRAM_NAME);
         setWindowTitle(EscapeWindowTitle(m_title));
     }
+    // After the pane: it renames the changes in its history.
+    UpdateUndoCommands();
 }
 
 void CMainFrame::SwitchLanguage(int index)
@@ -552,7 +678,75 @@ int CMainFrame::LoadProgramFile(const QString& path)
     m_path = path;
     m_bPathIsDefault = false;
     UpdateTitle(m_pPane->GetDocument()->IsModified());
+    m_recentFiles.Add(path);
+    UpdateRecentFileCommands();
     return RESULT_OK;
+}
+
+bool CMainFrame::OpenProgramFrom(const QString& path)
+{
+    if (!CommandEnabledNow(ID_FILE_OPEN) || !AskSaveChanges())
+        return false;
+    const int result = LoadProgramFile(path);
+    if (result == RESULT_OK)
+        return true;
+    // Not chosen in a dialog a moment ago: the message names the file.
+    const CLanguageManager& manager = TheLanguageManager();
+    m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION),
+                          manager.Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
+                              + QStringLiteral("\n\n") + manager.Text(result));
+    return false;
+}
+
+void CMainFrame::OnOpenRecentFile(int index)
+{
+    if (index < 0 || index >= RECENT_FILE_COUNT || !CommandEnabledNow(ID_FILE_MRU_FILE1 + index))
+        return;
+    const QStringList files = m_recentFiles.Files();
+    if (index >= files.size())
+        return;
+    const QString path = files.at(index);
+    if (!QFileInfo::exists(path)) {
+        // Gone (deleted, renamed, on a disk that is not there): off the list, and the user is
+        // told before anything else is asked.
+        m_recentFiles.Remove(path);
+        UpdateRecentFileCommands();
+        const CLanguageManager& manager = TheLanguageManager();
+        m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION),
+                              manager.Format(Language::TEXT_RECENT_FILE_MISSING, {QDir::toNativeSeparators(path)}));
+        return;
+    }
+    OpenProgramFrom(path);
+}
+
+QString CMainFrame::DroppedProgramFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        return QFileInfo(path).isFile() ? path : QString();
+    }
+    return QString();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (CommandEnabledNow(ID_FILE_OPEN) && !DroppedProgramFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QString path = DroppedProgramFile(event->mimeData());
+    if (path.isEmpty() || !CommandEnabledNow(ID_FILE_OPEN))
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, so that the save question does not keep the application
+    // the file came from waiting for the end of the drag.
+    QTimer::singleShot(0, this, [this, path] { OpenProgramFrom(path); });
 }
 
 bool CMainFrame::SaveProgram()
@@ -566,7 +760,10 @@ bool CMainFrame::SaveProgram()
         ShowError(result);
         return false;
     }
+    m_pPane->MarkSaved();
     UpdateTitle(doc->IsModified());
+    m_recentFiles.Add(m_path);
+    UpdateRecentFileCommands();
     return true;
 }
 
@@ -585,10 +782,13 @@ bool CMainFrame::SaveProgramAs()
         ShowError(result);
         return false;
     }
+    m_pPane->MarkSaved();
     m_bHasFile = true;
     m_path = path;
     m_bPathIsDefault = false;
     UpdateTitle(doc->IsModified());
+    m_recentFiles.Add(path);
+    UpdateRecentFileCommands();
     return true;
 }
 
@@ -615,6 +815,91 @@ void CMainFrame::OnFileExportDoc()
     if (path.isEmpty())
         return;
     ShowError(m_pPane->GetDocument()->WriteReport(path));
+}
+
+QString CMainFrame::PrintedFileName() const
+{
+    return m_bHasFile ? QDir::toNativeSeparators(m_path) : TheLanguageManager().Text(Language::TEXT_UNTITLED);
+}
+
+void CMainFrame::OnFileExportPicture()
+{
+    if (!CommandEnabledNow(ID_FILE_EXPORT_PICTURE) || !m_pPane || !m_pPane->GetDocument())
+        return;
+    CLanguageManager& manager = TheLanguageManager();
+    const char16_t* filterText = manager.GetText(Language::TEXT_PICTURE_FILE_FILTER);
+    const QString path = m_pDialogs->SavePictureFileName(this, FileDialogFilters(filterText),
+                                                         FileDialogSuffixes(filterText),
+                                                         SuggestedFileName(m_path, QStringLiteral("pdf")));
+    if (path.isEmpty())
+        return;
+    PictureFormat format;
+    if (!PictureFormatOfPath(path, &format)) {
+        m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION),
+                              manager.Format(Language::TEXT_PICTURE_UNKNOWN_TYPE, {QFileInfo(path).fileName()}));
+        return;
+    }
+    const CQuorvexDoc& doc = *m_pPane->GetDocument();
+    // The boxes as the program views show them now, in the language shown.
+    CStepDrawer drawer(doc.GetModelCode());
+    drawer.OnLanguageChanged(manager);
+    ShowError(WriteChainPicture(doc, drawer, m_pPane->GetBoxHeight(), format, path));
+}
+
+namespace {
+
+// A printer set up for a print-out: the chains are wide, the margins those of a filed page.
+void PreparePrinter(QPrinter& printer, const QString& documentName)
+{
+    printer.setDocName(documentName);
+    printer.setPageMargins(QMarginsF(15.0, 12.0, 12.0, 12.0), QPageLayout::Millimeter);
+}
+
+} // namespace
+
+void CMainFrame::OnFilePrint()
+{
+    if (!CommandEnabledNow(ID_FILE_PRINT) || !m_pPane || !m_pPane->GetDocument())
+        return;
+    CLanguageManager& manager = TheLanguageManager();
+    QPrinter printer(QPrinter::HighResolution);
+    PreparePrinter(printer, QFileInfo(m_path).fileName());
+    if (!m_pDialogs->SetUpPrinter(this, &printer))
+        return;
+    const CQuorvexDoc& doc = *m_pPane->GetDocument();
+    CStepDrawer drawer(doc.GetModelCode());
+    drawer.OnLanguageChanged(manager);
+    if (PrintProgram(printer, doc, drawer, manager, {PrintedFileName(), QDateTime::currentDateTime()}) == 0
+        || printer.printerState() == QPrinter::Error)
+        m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION), manager.Text(Language::TEXT_PRINT_FAILED));
+}
+
+void CMainFrame::OnFilePrintPreview()
+{
+    if (!CommandEnabledNow(ID_FILE_PRINT_PREVIEW) || !m_pPane || !m_pPane->GetDocument())
+        return;
+    CLanguageManager& manager = TheLanguageManager();
+    QPrinter printer(QPrinter::HighResolution);
+    PreparePrinter(printer, QFileInfo(m_path).fileName());
+    const CQuorvexDoc& doc = *m_pPane->GetDocument();
+    CStepDrawer drawer(doc.GetModelCode());
+    drawer.OnLanguageChanged(manager);
+    const PrintoutHeader header{PrintedFileName(), QDateTime::currentDateTime()};
+    m_pDialogs->ShowPrintPreview(this, &printer, [&](QPrinter* target) {
+        PrintProgram(*target, doc, drawer, manager, header);
+    });
+}
+
+void CMainFrame::OnEditUndo()
+{
+    if (CommandEnabledNow(ID_EDIT_UNDO))
+        m_pPane->UndoStack()->undo();
+}
+
+void CMainFrame::OnEditRedo()
+{
+    if (CommandEnabledNow(ID_EDIT_REDO))
+        m_pPane->UndoStack()->redo();
 }
 
 void CMainFrame::OnAppExit()

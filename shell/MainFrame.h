@@ -6,6 +6,7 @@
 
 #include "FrameDialogs.h"
 #include "LanguageSupport.h"
+#include "RecentFiles.h"
 
 #include <QMainWindow>
 
@@ -16,8 +17,11 @@ class CLanguageIcon;
 class CRelayPaneBase;
 class QActionGroup;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QToolBar;
 struct CommandStateInputs;
 struct PaneSizing;
@@ -34,6 +38,10 @@ public:
     // and asks for the relay model as soon as the event loop runs. Without a usable language
     // module it shows the fatal message and returns false: the program must end.
     bool Create();
+    // A program file to open instead of asking for the relay model at start-up (the program
+    // started as "quorvex FILE"); set before Create. If it cannot be opened, the user is told
+    // why and then asked for the model as usual.
+    void SetStartupFile(const QString& path);
 
     // The one main window while it exists (null otherwise).
     static CMainFrame* Instance();
@@ -69,6 +77,12 @@ public:
     // model. Returns its result code; on failure the pane, the program, its path and the title
     // are as they were.
     int LoadProgramFile(const QString& path);
+    // Opens a program from outside the File menu's dialog (a dropped file, a recent file, the
+    // command line) after offering to save the present one; a failure is reported with the
+    // file's name. False when nothing was opened.
+    bool OpenProgramFrom(const QString& path);
+    // The programs opened or saved last, as the File menu lists them.
+    QStringList RecentFiles() const { return m_recentFiles.Files(); }
 
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
 
@@ -92,7 +106,14 @@ public Q_SLOTS:
     void OnFileSave();
     void OnFileSaveAs();
     void OnFileExportDoc();
+    void OnFileExportPicture();
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void OnOpenRecentFile(int index);
     void OnAppExit();
+    // Edit menu.
+    void OnEditUndo();
+    void OnEditRedo();
     // Simulation.
     void OnSimulationMode();
     void OnStartSimulation();
@@ -120,6 +141,9 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A program file dropped onto the window opens as File > Open would open it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     // Relay discovery while a pane exists, and whether the relay chosen in the Device menu
     // is of model QVS_K115_318 (which enables the password commands). Filled in by the device
@@ -149,9 +173,18 @@ private:
     // The Save and Save As commands; true when the program was saved.
     bool SaveProgram();
     bool SaveProgramAs();
+    // Texts and states of Undo and Redo from the pane's history.
+    void UpdateUndoCommands();
+    // The File menu's recent files from the list.
+    void UpdateRecentFileCommands();
+    // The program file a drag carries: the first local file of its URLs, or empty.
+    static QString DroppedProgramFile(const QMimeData* data);
+    // The name the print-out's header shows: the program's file, or the untitled name.
+    QString PrintedFileName() const;
 
     std::unique_ptr<CFrameDialogs> m_pDialogs;
     std::map<int, QAction*> m_actions;
+    QMenu* m_pEditMenu = nullptr;
     QMenu* m_pDeviceMenu = nullptr;
     QMenu* m_pTransmissionMenu = nullptr;
     QMenu* m_pViewMenu = nullptr;
@@ -168,6 +201,8 @@ private:
     bool m_bHasFile = false;     // the program was loaded from or saved to m_path
     bool m_bPathIsDefault = false;
     QString m_title;
+    QString m_startupFile;
+    CRecentFiles m_recentFiles;
 
     int m_nMinWidth = 0;
     int m_nFixedHeight = 0;

@@ -1,6 +1,7 @@
 // Quorvex: editor, simulator and programmer for programmable time relays.
 
 #include "FirstFrame.h"
+#include "FrameText.h"
 #include "MainFrame.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@ int main(int argc, char* argv[])
     InstallFirstFrameExit();
 
     CMainFrame frame;
+    // "quorvex FILE" opens that program instead of asking for the relay model.
+    frame.SetStartupFile(StartupFileArgument(QApplication::arguments().mid(1)));
     if (!frame.Create())
         return EXIT_FAILURE; // no usable language module: the fatal message has been shown
     frame.show();

@@ -5,8 +5,15 @@
 
 void CChainLayout::Compute(const CStepDrawer& drawer, int clientHeight)
 {
-    m_nTopBand = Nearest(clientHeight * 8 / 100.0);
-    m_nRowHeight = clientHeight - m_nTopBand;
+    const int band = Nearest(clientHeight * 8 / 100.0);
+    ComputeRow(drawer, clientHeight - band);
+    m_nTopBand = band;
+}
+
+void CChainLayout::ComputeRow(const CStepDrawer& drawer, int rowHeight)
+{
+    m_nTopBand = 0;
+    m_nRowHeight = rowHeight;
     for (int kind = FIELD_START; kind <= FIELD_STOP; ++kind)
         m_kindWidth[std::size_t(kind)] = m_nRowHeight > 0 ? drawer.GetBoxWidth(FieldKind(kind), m_nRowHeight) : 0;
     int x = 0;

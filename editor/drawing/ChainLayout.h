@@ -14,6 +14,9 @@ public:
     // Lays the chain out for a client height: top band = 8 % of the height (rounded half
     // up), row height = the rest, box widths from the drawer.
     void Compute(const CStepDrawer& drawer, int clientHeight);
+    // Lays the chain out as a row of boxes of the given height without a top band (pictures
+    // and print-outs of the chain).
+    void ComputeRow(const CStepDrawer& drawer, int rowHeight);
 
     bool IsValid() const { return m_nRowHeight > 0; }
     int TopBand() const { return m_nTopBand; }

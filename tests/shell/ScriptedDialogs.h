@@ -5,6 +5,7 @@
 #include "FrameDialogs.h"
 
 #include <QList>
+#include <QPrinter>
 #include <QStringList>
 
 class CScriptedDialogs : public CFrameDialogs {
@@ -32,6 +33,14 @@ public:
     QStringList errors;            // caption + "|" + text
     int aboutShown = 0;
     int fatalShown = 0;
+    // Printing: the print dialog's answer and where the pages go (a PDF file; empty: the
+    // printer as the window set it up), and how often each was shown.
+    QStringList picturePaths;      // empty string: cancelled
+    QList<SaveRequest> pictureRequests;
+    bool printerAccepted = true;
+    QString printToFile;
+    int printerSetUps = 0;
+    int previewsShown = 0;
 
     int QueryModel(QWidget*, int preselected, bool cancelDisabled) override
     {
@@ -56,6 +65,29 @@ public:
     void ShowError(QWidget*, const QString& caption, const QString& text) override
     {
         errors.append(caption + QLatin1Char('|') + text);
+    }
+    QString SavePictureFileName(QWidget*, const QStringList& filters, const QStringList& suffixes,
+                                const QString& initialPath) override
+    {
+        pictureRequests.append({filters, suffixes.join(QLatin1Char(' ')), initialPath});
+        return picturePaths.isEmpty() ? QString() : picturePaths.takeFirst();
+    }
+    bool SetUpPrinter(QWidget*, QPrinter* printer) override
+    {
+        ++printerSetUps;
+        if (!printToFile.isEmpty()) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(printToFile);
+        }
+        return printerAccepted;
+    }
+    // The preview paints its pages into the PDF file, as it would onto its screen pages.
+    void ShowPrintPreview(QWidget*, QPrinter* printer, const std::function<void(QPrinter*)>& paint) override
+    {
+        ++previewsShown;
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(printToFile);
+        paint(printer);
     }
     void ShowAbout(QWidget*) override { ++aboutShown; }
     void ShowFatalError() override { ++fatalShown; }

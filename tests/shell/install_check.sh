@@ -23,18 +23,39 @@ has() {
   for f in "$@"; do [ -e "$root/$f" ] || fail "$root lacks $f"; done
 }
 installed=(bin/quorvex bin/quorvexctl bin/Lang/Strings_en.so bin/Lang/Strings_pl.so
-           share/applications/quorvex.desktop share/icons/hicolor/scalable/apps/quorvex.svg)
+           share/applications/quorvex.desktop share/icons/hicolor/scalable/apps/quorvex.svg
+           share/mime/packages/quorvex.xml)
+# File managers open program files with the program: the desktop entry takes a file and names
+# the type that the MIME package declares for *.qvp.
+opens_program_files() {
+  local share=$1 type=application/x-quorvex-program
+  grep -q "^Exec=quorvex %f$" "$share/applications/quorvex.desktop" || fail "the desktop entry takes no file"
+  grep -q "^MimeType=.*$type;" "$share/applications/quorvex.desktop" || fail "the desktop entry names no $type"
+  grep -q "<mime-type type=\"$type\">" "$share/mime/packages/quorvex.xml" || fail "the MIME package lacks $type"
+  grep -q '<glob pattern="\*.qvp"/>' "$share/mime/packages/quorvex.xml" || fail "the MIME package lacks *.qvp"
+  if command -v xmllint >/dev/null; then xmllint --noout "$share/mime/packages/quorvex.xml" || fail "invalid MIME XML"; fi
+  # The desktop's own tool reads the package as a file manager's database would hold it.
+  if command -v update-mime-database >/dev/null; then
+    local copy=$work/mime-check
+    rm -rf "$copy" && mkdir -p "$copy/packages" && cp "$share/mime/packages/quorvex.xml" "$copy/packages/"
+    update-mime-database "$copy" >/dev/null 2>&1 || fail "update-mime-database refuses the MIME package"
+    grep -q "^[0-9]*:$type:\*\.qvp$" "$copy/globs2" || fail "the MIME database does not map *.qvp to $type"
+  fi
+  echo "ok: $share declares program files"
+}
 
 "$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
 has "$work/prefix" "${installed[@]}"
+opens_program_files "$work/prefix/share"
 starts "$work/prefix/bin/quorvex"
 
 (cd "$build" && "$cpack" -G DEB -B "$work/package" >/dev/null)
 deb=$(ls "$work"/package/*.deb)
 dpkg-deb -x "$deb" "$work/root"
 has "$work/root/usr" "${installed[@]}"
+opens_program_files "$work/root/usr/share"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6svg6 libqt6serialport6; do
+for lib in libqt6widgets6 libqt6svg6 libqt6serialport6 libqt6printsupport6; do
   grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"
 done
 starts "$work/root/usr/bin/quorvex"

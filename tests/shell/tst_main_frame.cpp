@@ -130,10 +130,13 @@ QStringList VisibleTexts(const CMainFrame& frame)
     const QList<QAction*> top = frame.menuBar()->actions();
     for (QAction* menu : top) {
         texts.append(menu->text());
-        if (menu != top.at(1) && menu != top.at(3)) // relay names and language names are no texts
-            for (QAction* item : menu->menu()->actions())
-                if (!item->isSeparator())
+        if (menu != top.at(2) && menu != top.at(4)) // relay names and language names are no texts
+            for (QAction* item : menu->menu()->actions()) {
+                // Recent files are file names, no texts of the language.
+                const int id = item->data().toInt();
+                if (!item->isSeparator() && (id < ID_FILE_MRU_FILE1 || id > ID_FILE_MRU_FILE8))
                     texts.append(item->text());
+            }
     }
     for (const CommandInfo& command : Commands())
         if (command.helpTextId >= 0)
@@ -145,11 +148,12 @@ QStringList VisibleTexts(const CMainFrame& frame)
 QStringList ExpectedTexts()
 {
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
-    const int fileTexts[] = {50, 51, 52, 53, 56, 61};
+    const int fileTexts[] = {50, 51, 52, 53, 56, 353, 351, 352, 61};
     const int transmissionTexts[] = {72, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87};
     texts << Text(45);
     for (int id : fileTexts)
         texts << Text(id);
+    texts << Text(344) << Text(345) << Text(346); // Edit: Undo and Redo with nothing to undo
     texts << Text(46) << Text(47);
     for (int id : transmissionTexts)
         texts << Text(id);
@@ -644,7 +648,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("checked"); // Simulation mode
         QTest::newRow("editing") << QStringLiteral("edit")
                                  << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
-                                               ID_FILE_EXPORTDOC, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
+                                               ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, ID_FILE_PRINT,
+                                               ID_FILE_PRINT_PREVIEW, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_VERSION,
                                                ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT}
                                  << false;
@@ -729,7 +734,7 @@ private Q_SLOTS:
             QCOMPARE(action->toolTip(), help.section(QLatin1Char('\n'), 1, -1).left(MAX_TOOL_TIP));
             ++shown;
         }
-        QCOMPARE(shown, 14);
+        QCOMPARE(shown, 17);
     }
 
     void languageSwitchChangesEveryTextAndIsKept()

@@ -84,6 +84,33 @@ private Q_SLOTS:
         QCOMPARE(IsCommandEnabled(ID_TRANSMISSION_RESETPASSWORD, inputs), enabled);
     }
 
+    // Undo and Redo only while editing and only with something to undo or redo.
+    void undoNeedsEditingAndAChange_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("canUndo");
+        QTest::addColumn<bool>("canRedo");
+        QTest::newRow("editing, both") << 0 << true << true;
+        QTest::newRow("editing, undo only") << 0 << true << false;
+        QTest::newRow("editing, nothing") << 0 << false << false;
+        QTest::newRow("simulation, both") << 2 << true << true;
+        QTest::newRow("relay view, both") << 1 << true << true;
+    }
+    void undoNeedsEditingAndAChange()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, canUndo);
+        QFETCH(bool, canRedo);
+        CommandStateInputs inputs{true, mode, false, false};
+        inputs.canUndo = canUndo;
+        inputs.canRedo = canRedo;
+        QCOMPARE(IsCommandEnabled(ID_EDIT_UNDO, inputs), mode == 0 && canUndo);
+        QCOMPARE(IsCommandEnabled(ID_EDIT_REDO, inputs), mode == 0 && canRedo);
+        // Recent files open like Open: also before the first pane.
+        QCOMPARE(IsCommandEnabled(ID_FILE_MRU_FILE1 + 3, inputs), mode == 0);
+        QVERIFY(IsCommandEnabled(ID_FILE_MRU_FILE8, CommandStateInputs{}));
+    }
+
     void helpTextIntoPromptAndToolTip_data()
     {
         QTest::addColumn<QString>("help");
@@ -137,23 +164,65 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text"); // "|" stands for NUL
         QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<QStringList>("suffixes");
         QTest::newRow("with patterns") << QStringLiteral("Programs (*.qvp)|*.qvp|All files (*)|*||")
-                                       << QStringList{QStringLiteral("Programs (*.qvp)"), QStringLiteral("All files (*)")};
+                                       << QStringList{QStringLiteral("Programs (*.qvp)"), QStringLiteral("All files (*)")}
+                                       << QStringList{QStringLiteral("qvp"), QString()};
         QTest::newRow("patterns added") << QStringLiteral("Programs|*.qvp||")
-                                        << QStringList{QStringLiteral("Programs (*.qvp)")};
+                                        << QStringList{QStringLiteral("Programs (*.qvp)")} << QStringList{"qvp"};
         QTest::newRow("several patterns") << QStringLiteral("Texts|*.txt;*.log||")
-                                          << QStringList{QStringLiteral("Texts (*.txt *.log)")};
+                                          << QStringList{QStringLiteral("Texts (*.txt *.log)")} << QStringList{"txt"};
         QTest::newRow("description without pattern") << QStringLiteral("Programs (*.qvp)|*.qvp|Odd||")
-                                                      << QStringList{QStringLiteral("Programs (*.qvp)")};
-        QTest::newRow("empty") << QStringLiteral("|") << QStringList{};
+                                                      << QStringList{QStringLiteral("Programs (*.qvp)")}
+                                                      << QStringList{"qvp"};
+        QTest::newRow("empty") << QStringLiteral("|") << QStringList{} << QStringList{};
     }
     void fileDialogFilters()
     {
         QFETCH(QString, text);
         QFETCH(QStringList, filters);
+        QFETCH(QStringList, suffixes);
         text.replace(QLatin1Char('|'), QChar(0));
         QCOMPARE(FileDialogFilters(reinterpret_cast<const char16_t*>(text.utf16())), filters);
+        // One suffix per filter, in the same order: the picture dialog appends the chosen one.
+        QCOMPARE(FileDialogSuffixes(reinterpret_cast<const char16_t*>(text.utf16())), suffixes);
         QVERIFY(FileDialogFilters(nullptr).isEmpty());
+        QVERIFY(FileDialogSuffixes(nullptr).isEmpty());
+    }
+
+    void pictureFileSuggestion_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("extension") << QStringLiteral("/home/u/timer.qvp") << QStringLiteral("/home/u/timer.pdf");
+        QTest::newRow("several dots") << QStringLiteral("/p/a.b.qvp") << QStringLiteral("/p/a.b.pdf");
+        QTest::newRow("no dot") << QStringLiteral("/p/timer") << QStringLiteral("/p/timer.pdf");
+        QTest::newRow("dot only in a folder") << QStringLiteral("/p.d/timer") << QStringLiteral("/p.d/timer.pdf");
+    }
+    void pictureFileSuggestion()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, picture);
+        QCOMPARE(SuggestedFileName(program, QStringLiteral("pdf")), picture);
+    }
+
+    // "quorvex FILE": the first argument that is no option; a file URL as its path.
+    void startupFileArgument_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList{} << QString();
+        QTest::newRow("a file") << QStringList{"timer.qvp", "other.qvp"} << QStringLiteral("timer.qvp");
+        QTest::newRow("after options") << QStringList{"--verbose", "-x", "/p/t.qvp"} << QStringLiteral("/p/t.qvp");
+        QTest::newRow("options only") << QStringList{"--verbose"} << QString();
+        QTest::newRow("after --") << QStringList{"--", "-odd.qvp"} << QStringLiteral("-odd.qvp");
+        QTest::newRow("file URL") << QStringList{"file:///p/a%20b.qvp"} << QStringLiteral("/p/a b.qvp");
+    }
+    void startupFileArgument()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QCOMPARE(StartupFileArgument(arguments), file);
     }
 
     void descriptionFileSuggestion_data()

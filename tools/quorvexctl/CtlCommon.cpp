@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 #ifdef Q_OS_WIN
@@ -49,7 +50,8 @@ int CtlExitStatus(int result)
 const char CTL_EXIT_STATUS_HELP[] =
     "Exit status:\n"
     "  0       success\n"
-    "  1       the tool cannot work: no language module can be loaded (describe)\n"
+    "  1       the tool cannot work: no language module can be loaded (describe,\n"
+    "          render)\n"
     "  2       usage error: an unknown command or option, a missing or wrong value;\n"
     "          also a password longer than 8 bytes\n"
     "  21      out of memory\n"
@@ -170,6 +172,79 @@ Language::CLanguageManager& CtlLanguage()
     }();
     Q_UNUSED(initialised);
     return manager;
+}
+
+namespace {
+
+// Locale identifiers of the ISO 639 language codes of the languages Quorvex ships.
+struct IsoLanguage {
+    const char* code;
+    std::uint32_t lcid;
+};
+constexpr IsoLanguage ISO_LANGUAGES[] = {{"en", Language::LCID_ENGLISH}, {"pl", Language::LCID_POLISH},
+                                         {"de", Language::LCID_GERMAN},  {"ru", Language::LCID_RUSSIAN},
+                                         {"es", Language::LCID_SPANISH}};
+
+// A language given as an LCID or an ISO code ("pl", also "pl-PL" or "pl_PL"); -1 if neither.
+qlonglong LanguageLcid(const QString& text)
+{
+    bool number = false;
+    const qlonglong lcid = text.toLongLong(&number);
+    if (number)
+        return lcid;
+    QString code = text.trimmed().toLower();
+    if (code.size() > 2 && (code.at(2) == u'-' || code.at(2) == u'_'))
+        code.truncate(2);
+    for (const IsoLanguage& language : ISO_LANGUAGES)
+        if (code == QLatin1String(language.code))
+            return language.lcid;
+    return -1;
+}
+
+} // namespace
+
+int CtlSelectLanguage(CtlContext& context, const CtlOptions& options)
+{
+    const bool languageGiven = options.Has("--language");
+    const QString languageText = options.Value("--language");
+    const qlonglong lcid = languageGiven ? LanguageLcid(languageText) : 0;
+
+    Language::CLanguageManager& manager = CtlLanguage();
+    if (manager.GetLanguageCount() == 0) {
+        context.err << "quorvexctl: no language module in " << manager.GetModuleFolder() << Qt::endl;
+        return CTL_SETUP_ERROR;
+    }
+    if (languageGiven) {
+        // Only a language that is installed: the output must not silently come out in
+        // another one.
+        const auto& entries = manager.Entries();
+        const bool present = std::any_of(entries.begin(), entries.end(), [lcid](const auto& entry) {
+            return entry.lcid == lcid;
+        });
+        if (!present) {
+            QStringList installed;
+            for (const auto& entry : entries) {
+                QString code;
+                for (const IsoLanguage& language : ISO_LANGUAGES)
+                    if (language.lcid == entry.lcid)
+                        code = QLatin1String(language.code) + QStringLiteral(", ");
+                installed << QStringLiteral("%1 (%2%3)").arg(entry.name, code).arg(entry.lcid);
+            }
+            return CtlUsageError(context, QStringLiteral("no language %1 is installed; installed: %2")
+                                              .arg(languageText, installed.join(QStringLiteral("; "))));
+        }
+        if (manager.SelectLanguageByLcid(lcid) != lcid) {
+            context.err << "quorvexctl: the language module for LCID " << lcid << " cannot be loaded" << Qt::endl;
+            return CTL_SETUP_ERROR;
+        }
+    }
+    if (!manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
+        context.err << "quorvexctl: no language module in " << manager.GetModuleFolder() << " can be loaded"
+                    << Qt::endl;
+        return CTL_SETUP_ERROR;
+    }
+
+    return 0;
 }
 
 QString CtlText(int id)

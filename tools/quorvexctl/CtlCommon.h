@@ -94,6 +94,10 @@ int CtlUsageError(CtlContext& context, const QString& problem);
 // set to the language the desktop program would start with. Without modules it has no
 // language loaded.
 Language::CLanguageManager& CtlLanguage();
+// Chooses the language of the texts from the option --language (an ISO 639 code such as
+// "pl", or a Windows locale identifier), else the desktop program's. Reports a language that
+// is not installed (a usage error) or a missing module; returns 0 or the exit status.
+int CtlSelectLanguage(CtlContext& context, const CtlOptions& options);
 QString CtlText(int id);
 QString CtlFormat(int id, std::initializer_list<Language::FormatArg> args);
 

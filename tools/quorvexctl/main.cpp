@@ -3,9 +3,12 @@
 #include "CtlCommon.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <clocale>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -44,6 +47,16 @@ bool AsksForHelp(const QStringList& args)
     return false;
 }
 
+QtMessageHandler s_defaultMessageHandler = nullptr;
+
+void DropRuntimeFolderNotice(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (s_defaultMessageHandler)
+        s_defaultMessageHandler(type, context, message);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -54,7 +67,19 @@ int main(int argc, char* argv[])
     for (const QByteArray& argument : rawArguments)
         raw.push_back(argument.constData());
 
-    QCoreApplication app(argc, argv);
+    // Drawing pictures needs fonts and painting, which a GUI application brings. It draws off
+    // screen, so the tool works where there is no display (a server, a build job); a platform
+    // the user names explicitly is used instead.
+    const bool drawsPictures = argc > 1 && std::strcmp(argv[1], "render") == 0;
+    if (drawsPictures && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Off screen, Qt asks for the session's runtime folder, which a script run by cron or in
+    // a container has no need of; the notice about its absence would only be noise.
+    if (drawsPictures)
+        s_defaultMessageHandler = qInstallMessageHandler(DropRuntimeFolderNotice);
+    const std::unique_ptr<QCoreApplication> application =
+        drawsPictures ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     // QCoreApplication takes the C library locale from the environment; numbers in the
     // output are meant for scripts and stay in C notation, whatever the user's locale. The
     // descriptions take their decimal separator from the chosen language instead.
