@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "Commands.h"
+#include "FrameRelayState.h"
 #include "FrameText.h"
 #include "LanguageIcon.h"
 #include "LanguageManager.h"
@@ -53,12 +54,12 @@ constexpr std::pair<int, int> FILE_MENU_TEXTS[] = {
 };
 
 constexpr int TOP_MENU_COUNT = 5;          // File, Device, Transmission, View, About
-constexpr int TRANSMISSION_ITEM_COUNT = 16; // 13 commands and 3 separators
 
 } // namespace
 
 CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
-    : m_pDialogs(dialogs ? std::move(dialogs) : std::make_unique<CFrameDialogs>())
+    : m_pDialogs(dialogs ? std::move(dialogs) : std::make_unique<CFrameDialogs>()),
+      m_pRelay(std::make_unique<RelayState>())
 {
     s_pInstance = this;
     setObjectName(QStringLiteral("CMainFrame"));
@@ -96,6 +97,7 @@ bool CMainFrame::Create()
         return false;
     }
     BuildStatusBar();
+    SetUpRelays();
     BuildLanguageControls();
     // The height is the pane's: no maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -133,6 +135,7 @@ void CMainFrame::BuildActions()
         {ID_TRANSMISSION_SKIP, &CMainFrame::OnSkip},
         {ID_TRANSMISSION_STOPSIMULATION, &CMainFrame::OnStopSimulation},
         {ID_TRANSMISSION_RESET, &CMainFrame::OnResetSimulation},
+        {ID_TRANSMISSION_VERIFYAFTERSEND, &CMainFrame::OnVerifyAfterSend},
         {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
     };
     for (const CommandInfo& command : Commands()) {
@@ -150,6 +153,7 @@ void CMainFrame::BuildActions()
     for (const auto& [id, handler] : handlers)
         connect(m_actions.at(id), &QAction::triggered, this, handler);
     m_actions.at(ID_TRANSMISSION_SIMULATIONMODE)->setCheckable(true);
+    m_actions.at(ID_TRANSMISSION_VERIFYAFTERSEND)->setCheckable(true);
 
     // The attached relays: captions are the relays' names, set when the Device menu is built.
     for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i) {
@@ -290,6 +294,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(pane, &CRelayPaneBase::updateTitle, this, [this](int modified) { UpdateTitle(modified != 0); });
     connect(pane, &CRelayPaneBase::showError, this, &CMainFrame::ShowError);
     connect(pane, &CRelayPaneBase::updateCommands, this, &CMainFrame::UpdateCommandStates);
+    connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
     StartDiscovery();
 
     setUpdatesEnabled(false);
@@ -312,6 +317,7 @@ void CMainFrame::DestroyPane()
     if (!m_pPane)
         return;
     StopDiscovery();
+    ForgetPaneRelayWork();
     CRelayPaneBase* pane = m_pPane;
     m_pPane = nullptr;
     takeCentralWidget();
@@ -377,6 +383,8 @@ CommandStateInputs CMainFrame::StateInputs() const
 {
     CommandStateInputs inputs;
     inputs.hasPane = m_pPane != nullptr;
+    inputs.relayCommandRunning = RelayCommandRunning();
+    inputs.verifyAfterSend = VerifyAfterSend();
     if (m_pPane) {
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();
@@ -420,8 +428,11 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
             if (const char16_t* text = manager.GetText(textId))
                 m_actions.at(id)->setText(Language::TextString(text));
     }
-    Language::SetMenuTexts(manager, m_pTransmissionMenu, 0, Language::TEXT_MENU_TRANSMISSION_0,
-                           TRANSMISSION_ITEM_COUNT);
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
+        for (const auto& [id, textId] : TransmissionMenuTexts())
+            if (const char16_t* text = manager.GetText(textId))
+                m_actions.at(id)->setText(Language::TextString(text));
+    }
     Language::SetMenuTexts(manager, m_pAboutMenu, 0, Language::TEXT_MENU_ABOUT, 1);
 
     for (const CommandInfo& command : Commands()) {
@@ -624,10 +635,14 @@ void CMainFrame::OnAppExit()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (AskSaveChanges())
-        event->accept();
-    else
+    if (!AskSaveChanges()) {
         event->ignore();
+        return;
+    }
+    // A transfer that runs is cut short: the relay keeps the program it had (it takes a
+    // program only from a complete frame), and the port is closed before the program ends.
+    StopRelayWork();
+    event->accept();
 }
 
 void CMainFrame::OnAppAbout()
@@ -678,15 +693,3 @@ void CMainFrame::OnResetSimulation()
     if (CommandEnabledNow(ID_TRANSMISSION_RESET))
         m_pPane->ResetSimulation();
 }
-
-// ---------------------------------------------------------------- relays (device integration)
-
-void CMainFrame::OnSendProgramToRelay() {}
-void CMainFrame::OnReadProgramFromRelay() {}
-void CMainFrame::OnRelayVersion() {}
-void CMainFrame::OnChangeRelayPassword() {}
-void CMainFrame::OnResetRelayPassword() {}
-void CMainFrame::OnStartView() {}
-void CMainFrame::OnStopView() {}
-void CMainFrame::OnSelectDevice(int) {}
-void CMainFrame::OnDeviceMenuAboutToShow() {}

@@ -1,0 +1,36 @@
+#pragma once
+// The main window's relay state: the device worker, the discovery pass under way, the relay
+// command that runs and its progress. Only the main window's own files include this.
+
+#include "DeviceWorker.h"
+#include "MainFrame.h"
+#include "TransferProgress.h"
+
+#include <QTimer>
+
+#include <utility>
+#include <vector>
+
+struct CMainFrame::RelayState {
+    std::unique_ptr<CDeviceWorkerThread> worker;  // made with the window
+    QTimer discoveryTimer;
+    QProgressBar* progressBar = nullptr;
+    QTimer progressTimer;          // moves the bar at the line's pace
+    CTransferProgress transfer;
+
+    // The relay command of the user that runs (0: none), and its command ID.
+    quint64 commandJob = 0;
+    int commandId = 0;
+    bool commandShowsProgress = false;
+    // Marks of the pane and of the live view: a result for an earlier one is not applied.
+    quint64 paneGeneration = 1;
+    quint64 viewSession = 1;
+    bool verifyAfterSend = true;
+
+    // The discovery pass under way: the ports to identify, the next one, what answered.
+    bool passRunning = false;
+    quint64 passGeneration = 1;
+    QStringList passPorts;
+    int passNext = 0;
+    std::vector<std::pair<QString, std::uint8_t>> passFound;
+};
