@@ -78,7 +78,8 @@ int main(int argc, char** argv)
     const struct {
         std::uint32_t lcid;
         const char* name;
-    } languages[] = {{Language::LCID_ENGLISH, "en"}, {Language::LCID_POLISH, "pl"}};
+    } languages[] = {{Language::LCID_ENGLISH, "en"}, {Language::LCID_POLISH, "pl"}, {Language::LCID_GERMAN, "de"},
+                     {Language::LCID_RUSSIAN, "ru"}, {Language::LCID_SPANISH, "es"}};
     const struct {
         int step;
         const char* name;

@@ -5,7 +5,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -192,4 +194,38 @@ void CQuorvexView::mousePressEvent(QMouseEvent* event)
     const int index = m_layout.HitTest(at.x() + horizontalScrollBar()->value(), at.y());
     if (index >= 0)
         Q_EMIT selectStep(index, m_nChannel);
+}
+
+QString CQuorvexView::BoxToolTip(const QPoint& at) const
+{
+    const int offset = horizontalScrollBar()->value();
+    const int x = at.x() + offset;
+    if (!m_pDoc || !m_layout.IsValid() || at.y() < m_layout.TopBand() || at.y() >= m_layout.TopBand() + m_layout.RowHeight())
+        return {};
+    for (int index = 0; index < FIELD_COUNT; ++index) {
+        const int left = m_layout.BoxLeft(index);
+        if (x < left || x >= left + m_layout.BoxWidth(index))
+            continue;
+        const QRect box(left - offset, m_layout.TopBand(), m_layout.BoxWidth(index), m_layout.RowHeight());
+        QStringList lines;
+        for (const StepBoxText& text : m_drawer.GetBoxTexts(*m_pDoc, m_nChannel, index, box, StepBoxState()))
+            lines << text.text;
+        return lines.join(QLatin1Char('\n'));
+    }
+    return {};
+}
+
+bool CQuorvexView::viewportEvent(QEvent* event)
+{
+    // A box's texts may be shortened to fit it: its tool tip shows them whole.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = BoxToolTip(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }

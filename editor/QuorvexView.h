@@ -54,9 +54,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void UpdateLayout();
+    // The whole texts of the box under a point, one per line: what the box shows, unshortened.
+    QString BoxToolTip(const QPoint& at) const;
     void ScrollActiveIntoView();
 
     const CStepDrawer& m_drawer;

@@ -504,6 +504,13 @@ void CConditionJumpDialog::OnLanguageChanged(CLanguageManager& manager)
     CStepDialog::OnLanguageChanged(manager);
     m_waitText = manager.Text(TEXT_CONDITION_JUMP_WAIT);
     m_branchText = manager.Text(TEXT_CONDITION_JUMP_TWO_WAY);
+    // The first jump's label changes with the condition class: it keeps room for the wider
+    // of its texts, so the dialog measured with one of them still fits the other.
+    const QFontMetrics metrics = m_pJumpLabel->fontMetrics();
+    const auto shown = [&metrics](const QString& text) {
+        return metrics.horizontalAdvance(QString(text).remove(QLatin1Char('&')));
+    };
+    m_pJumpLabel->setMinimumWidth(std::max(shown(m_waitText), shown(m_branchText)));
     m_pAltJumpLabel->setText(manager.Text(TEXT_CONDITION_ALT_JUMP));
     m_jump.OnLanguageChanged(manager, TEXT_CONDITION_NO_JUMP, TEXT_CONDITION_TARGET_START,
                              TEXT_CONDITION_TARGET_STOP);

@@ -21,6 +21,7 @@ constexpr double PERCENT_B = 47.0;
 constexpr float PERCENT_C = (100.0f - 47.0f) / 3.0f;
 constexpr int HEADER_FONT_PERCENT = 6;
 constexpr int BODY_FONT_PERCENT = 7;
+constexpr double FINE_FONT_PERCENT = 5.0;
 constexpr int HEADER_FONT_WEIGHT = 600;
 constexpr int BODY_FONT_WEIGHT = 400;
 // Inner margin of every text, left and right.
@@ -94,6 +95,8 @@ BoxMetrics::BoxMetrics(int boxHeight) : h(boxHeight)
     font[BODY_FONT] = LineHeightFont(at(BODY_FONT_PERCENT), BODY_FONT_WEIGHT);
     lineHeight[HEADER_FONT] = std::max(1, at(HEADER_FONT_PERCENT));
     lineHeight[BODY_FONT] = std::max(1, at(BODY_FONT_PERCENT));
+    font[FINE_FONT] = LineHeightFont(at(FINE_FONT_PERCENT), BODY_FONT_WEIGHT);
+    lineHeight[FINE_FONT] = std::max(1, at(FINE_FONT_PERCENT));
 }
 
 const LaidText& CHeightCache::Lay(FontRole role, const QString& text, int width, int maxLines)
@@ -111,6 +114,7 @@ const LaidText& CHeightCache::Lay(FontRole role, const QString& text, int width,
     if (width > 0 && !text.isEmpty()) {
         if (maxLines <= 1) {
             laid.lines << fm.elidedText(text, Qt::ElideRight, width);
+            laid.complete = laid.lines.back() == text;
         } else {
             QTextLayout layout(text, font);
             QTextOption option;
@@ -126,6 +130,7 @@ const LaidText& CHeightCache::Lay(FontRole role, const QString& text, int width,
                     // The last line holds the rest, elided when it is too long.
                     const QString rest = WithoutTrailingSpace(text.mid(line.textStart()));
                     laid.lines << fm.elidedText(rest, Qt::ElideRight, width);
+                    laid.complete = laid.lines.back() == rest;
                     break;
                 }
                 laid.lines << WithoutTrailingSpace(text.mid(line.textStart(), line.textLength()));
@@ -258,6 +263,15 @@ void CBoxCanvas::Text(FontRole role, const QColor& colour, int top, int maxLines
     }
     for (std::size_t i = 0; i < laid.glyphs.size(); ++i)
         m_pPainter->drawStaticText(QPoint(left + laid.offsets[i], y + int(i) * lineHeight), laid.glyphs[i]);
+}
+
+void CBoxCanvas::FittedText(const QColor& colour, int top, int maxLines, const QString& text)
+{
+    const int width = m_w - 2 * TEXT_MARGIN;
+    if (text.isEmpty() || width <= 0)
+        return;
+    const bool fits = m_cache.Lay(BODY_FONT, text, width, maxLines).complete;
+    Text(fits ? BODY_FONT : FINE_FONT, colour, top, maxLines, text);
 }
 
 void CBoxCanvas::HeaderText(const QString& text, bool selected)

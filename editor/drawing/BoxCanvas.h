@@ -43,7 +43,9 @@ inline const QColor START_TEXT{255, 255, 255};
 inline const QColor ELAPSED_TEXT{0, 0, 255};
 } // namespace Colour
 
-enum FontRole { HEADER_FONT = 0, BODY_FONT = 1 };
+// The fine font serves a condition's expression that the body font cannot show whole: it is
+// smaller, so a long expression still reads in full.
+enum FontRole { HEADER_FONT = 0, BODY_FONT = 1, FINE_FONT = 2 };
 
 // Vertical positions of a box, in pixels below its top edge, for one box height. Each is a
 // percentage of the height rounded with Nearest.
@@ -64,8 +66,8 @@ struct BoxMetrics {
     // Fonts: Arial, the header font 6 % of the height (weight 600), the body font 7 %
     // (weight 400). That height is the font's line height, ascent plus descent, as the bands
     // are measured: a header text then fits its band. Lines of text are that far apart.
-    QFont font[2];
-    int lineHeight[2];
+    QFont font[3];
+    int lineHeight[3];
 };
 
 // One text laid out for a width and a number of lines: the lines as drawn (wrapped at word
@@ -74,6 +76,7 @@ struct BoxMetrics {
 // left offset that centres it.
 struct LaidText {
     QStringList lines;
+    bool complete = true; // false when the text was cut short
     std::vector<QStaticText> glyphs;
     std::vector<int> offsets;
 };
@@ -149,6 +152,8 @@ public:
     // role's font (one line: centred, elided; more: centred, word wrap). With centreIn > 0 the
     // lines are centred vertically in that many rows from y + top.
     void Text(FontRole role, const QColor& colour, int top, int maxLines, const QString& text, int centreIn = 0);
+    // The same in the body font when the text fits there whole, else in the fine font.
+    void FittedText(const QColor& colour, int top, int maxLines, const QString& text);
     // The header text at y + 2 in the header font.
     void HeaderText(const QString& text, bool selected);
 

@@ -115,7 +115,7 @@ void CModelDrawer::DrawTime(CBoxCanvas& canvas, const CQuorvexFIELDTime& time, c
     const int type = time.GetConditionType();
     canvas.Text(BODY_FONT, Colour::BODY_TEXT, m.b, 2, m_texts.Run(StopConditionFirstText(), type, 6), m.c);
     if (type != CONDITION_NONE) {
-        canvas.Text(BODY_FONT, Colour::BODY_TEXT, m.p63, 2, StopExpression(time));
+        canvas.FittedText(Colour::BODY_TEXT, m.p63, 2, StopExpression(time));
         DrawJump(canvas, time.GetJump(), m.j2, m.j3, TEXT_TIME_NO_JUMP, TEXT_TIME_JUMP_TO, TEXT_TIME_TARGET_START,
                  TEXT_TIME_TARGET_STOP);
     }

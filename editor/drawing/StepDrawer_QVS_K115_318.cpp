@@ -120,7 +120,7 @@ protected:
         const int type = condition.GetConditionType();
         canvas.Text(BODY_FONT, Colour::BODY_TEXT, m.p16, 2, m_texts.Run(TEXT_QVS_CONDITION_TYPE_0, type, 8));
         if (type != CONDITION_NONE)
-            canvas.Text(BODY_FONT, Colour::BODY_TEXT, m.p32, 2,
+            canvas.FittedText(Colour::BODY_TEXT, m.p32, 2,
                         ExpressionText(static_cast<const CQuorvex_QVS_K115_318_FIELDCondition&>(condition),
                                        m_conditionExpressions));
         DrawConditionJumps(canvas, condition, type);

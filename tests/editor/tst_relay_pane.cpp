@@ -4,6 +4,7 @@
 #include "CommonSettings.h"
 #include "DialogIds.h"
 #include "Fields_QVR_K115_ZQX.h"
+#include "Fields_QVS_K115_318.h"
 #include "LanguageManager.h"
 #include "QuorvexView.h"
 #include "RelayPanes.h"
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -400,6 +402,30 @@ private Q_SLOTS:
             QCOMPARE(view->MarkerCentre(), -1);
         QVERIFY(pane->CommonSettings()->InputButton(0)->IsPressed());
         QCOMPARE(pane->CommonSettings()->RelayPicture(0)->GetState(), 1);
+    }
+
+    // A box shortens a long expression to fit; its tool tip shows the texts whole.
+    void toolTipShowsWholeTexts()
+    {
+        auto pane = MakePane(2);
+        CQuorvexDoc& doc = *pane->GetDocument();
+        CQuorvex_QVS_K115_318_FieldSet fields;
+        auto& condition = static_cast<CQuorvex_QVS_K115_318_FIELDCondition&>(*fields.Bind(&doc, 0, 2));
+        condition.SetConditionType(CONDITION_BRANCH_ON_JUMP);
+        condition.SetTerm(0, TERM_OP_NONE, TERM_SOURCE_INPUT, 2, 1);
+        condition.SetTerm(1, TERM_OP_AND, TERM_SOURCE_OUTPUT, 1, 1);
+        condition.SetTerm(2, TERM_OP_XOR, TERM_SOURCE_OUTPUT, 2, 1);
+        fields.Condition().OnLanguageChanged(Language::TheLanguageManager());
+        const QString expression = condition.DescribeExpression(false);
+        QVERIFY(!expression.isEmpty());
+        CQuorvexView* view = pane->View(0);
+        const CChainLayout& layout = view->Layout();
+        const QPoint centre(layout.BoxLeft(2) + layout.BoxWidth(2) / 2 - view->horizontalScrollBar()->value(),
+                            layout.TopBand() + layout.RowHeight() / 2);
+        QHelpEvent help(QEvent::ToolTip, centre, view->viewport()->mapToGlobal(centre));
+        QApplication::sendEvent(view->viewport(), &help);
+        QTRY_VERIFY2(QToolTip::text().contains(expression), qPrintable(QToolTip::text()));
+        QToolTip::hideText();
     }
 
     // A replaced program is shown at once, with the selected step reloaded; a wrong size

@@ -967,7 +967,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("templateId");
         QTest::addColumn<int>("controlId");
-        QTest::newRow("zqx range") << int(MODEL_QVR_K115_ZQX) << 4 << int(Qt::Key_R) << 201 << 1004;
+        QTest::newRow("zqx range") << int(MODEL_QVR_K115_ZQX) << 4 << int(Qt::Key_G) << 201 << 1004;
         QTest::newRow("zqx first jump") << int(MODEL_QVR_K115_ZQX) << 2 << int(Qt::Key_I) << 228 << 1044;
         QTest::newRow("qvs signal") << int(MODEL_QVS_K115_318) << 2 << int(Qt::Key_S) << 277 << 1011;
         QTest::newRow("qvs stop signal") << int(MODEL_QVS_K115_318) << 4 << int(Qt::Key_S) << 279 << 1011;
