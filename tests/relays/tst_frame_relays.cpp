@@ -661,6 +661,36 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs->errors.size(), 1);
     }
 
+    // A new program of the other model while a discovery pass waits for a silent relay: the
+    // new pane starts with an empty list, takes nothing from the old pane's pass (which found
+    // the held relay absent), and its own first pass finds both relays.
+    void newModelDuringADiscoveryPass()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR, QVS}));
+        CRelayPaneBase* oldPane = f.Pane();
+        f.relays.Hold(true);
+        f.frame->RefreshDeviceList();
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningKind() == DeviceJobKind::IdentifyPort; }, 3000));
+        const quint64 heldJob = f.frame->DeviceWorker()->RunningJob();
+        QVERIFY(f.frame->Action(ID_FILE_NEW)->isEnabled());
+        f.dialogs->models = {1};
+        f.dialogs->answers = {CFrameDialogs::No};
+        f.Trigger(ID_FILE_NEW);
+        QVERIFY(f.Pane() != oldPane);
+        QCOMPARE(f.Pane()->GetModelCode(), MODEL_QVS_K115_318);
+        QCOMPARE(f.Device().GetCount(), 0);
+        // The held identification ends by its time-out, as for a relay that fell silent.
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningJob() != heldJob; }, 10000));
+        f.relays.Hold(false);
+        QVERIFY(f.WaitIdle());
+        QCOMPARE(f.Device().GetCount(), 2);
+        QCOMPARE(f.Device().GetSelected(), -1);
+        f.OpenDeviceMenu();
+        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), QVS);
+        QVERIFY(f.dialogs->errors.isEmpty());
+    }
+
     // Closing the window while a program is sent ends the transfer and frees the port,
     // without a message and without waiting for the relay.
     void closingDuringATransfer()
