@@ -22,6 +22,7 @@ struct CMainFrame::RelayState {
     quint64 commandJob = 0;
     int commandId = 0;
     bool commandShowsProgress = false;
+    int statusTextId = -1;         // its status text, shown again in a language chosen meanwhile
     // Marks of the pane and of the live view: a result for an earlier one is not applied.
     quint64 paneGeneration = 1;
     quint64 viewSession = 1;

@@ -454,6 +454,7 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
         m_title = manager.Text(Language::TEXT_PROGRAM_NAME);
         setWindowTitle(EscapeWindowTitle(m_title));
     }
+    ShowRelayStatusText(manager);
 }
 
 void CMainFrame::SwitchLanguage(int index)

@@ -192,6 +192,8 @@ private:
     // ShowError, with the helpful text for a port this user may not open.
     void ShowRelayError(const DeviceJobResult& result);
     void UpdateTransferProgress();
+    // The running command's status text again, in the language now chosen.
+    void ShowRelayStatusText(const Language::CLanguageManager& manager);
 
     std::unique_ptr<CFrameDialogs> m_pDialogs;
     std::map<int, QAction*> m_actions;

@@ -293,6 +293,7 @@ void CMainFrame::StartRelayCommand(int commandId, DeviceJob job, int statusTextI
     RelayState& relay = *m_pRelay;
     relay.commandId = commandId;
     relay.commandShowsProgress = showsProgress;
+    relay.statusTextId = statusTextId;
     if (statusTextId >= 0)
         SetStatusText(TheLanguageManager().Text(statusTextId));
     if (showsProgress) {
@@ -304,6 +305,12 @@ void CMainFrame::StartRelayCommand(int commandId, DeviceJob job, int statusTextI
     }
     relay.commandJob = relay.worker->Post(std::move(job));
     UpdateCommandStates();
+}
+
+void CMainFrame::ShowRelayStatusText(const Language::CLanguageManager& manager)
+{
+    if (m_pRelay && m_pRelay->commandJob != 0 && m_pRelay->statusTextId >= 0)
+        SetStatusText(manager.Text(m_pRelay->statusTextId));
 }
 
 void CMainFrame::UpdateTransferProgress()
@@ -456,6 +463,7 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
         return;
     relay.commandJob = 0;
     const int commandId = std::exchange(relay.commandId, 0);
+    relay.statusTextId = -1;
     if (relay.commandShowsProgress) {
         relay.progressTimer.stop();
         relay.progressBar->hide();

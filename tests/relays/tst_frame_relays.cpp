@@ -15,6 +15,7 @@
 #include "ScriptedDialogs.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
@@ -64,6 +65,17 @@ std::vector<std::uint8_t> Pattern(ModelCode model, int seed)
     image[2] = 0xAA; // escaped on the wire
     image[3] = 0x64;
     return image;
+}
+
+int LanguageIndex(std::uint32_t lcid)
+{
+    for (int i = 0; i < TheLanguageManager().GetLanguageCount(); ++i) {
+        std::uint32_t entry = 0;
+        TheLanguageManager().GetLanguageEntry(i, &entry, nullptr);
+        if (entry == lcid)
+            return i;
+    }
+    return -1;
 }
 
 // A window with scripted dialogs whose relay transfers reach the in-process relays.
@@ -563,6 +575,12 @@ private Q_SLOTS:
                        ID_TRANSMISSION_STARTVIEW, ID_FILE_NEW, ID_FILE_OPEN, ID_TRANSMISSION_SIMULATIONMODE})
             QVERIFY2(!f.frame->Action(id)->isEnabled(), qPrintable(QString::number(id)));
         QVERIFY(f.frame->Action(ID_FILE_SAVE)->isEnabled());
+        // A language chosen meanwhile shows the status text in that language.
+        const QString english = f.frame->StatusPane()->text();
+        f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_POLISH));
+        QCOMPARE(f.frame->StatusPane()->text(), Text(Language::TEXT_STATUS_SENDING));
+        QVERIFY(f.frame->StatusPane()->text() != english);
+        f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_ENGLISH));
         QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+T")));
         QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+R")));
         f.frame->RefreshDeviceList();
