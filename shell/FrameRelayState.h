@@ -27,6 +27,8 @@ struct CMainFrame::RelayState {
     quint64 paneGeneration = 1;
     quint64 viewSession = 1;
     bool verifyAfterSend = true;
+    // The program that the start of the live view compares with the relay's.
+    std::vector<std::uint8_t> viewImage;
 
     // The discovery pass under way: the ports to identify, the next one, what answered.
     bool passRunning = false;

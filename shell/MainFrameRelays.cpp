@@ -22,6 +22,8 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include <algorithm>
+
 using namespace CommandIds;
 using Language::TheLanguageManager;
 
@@ -381,6 +383,7 @@ void CMainFrame::OnStartView()
     DeviceJob job = RelayJob(DeviceJobKind::StartView);
     const CQuorvexDoc* doc = m_pPane->GetDocument();
     job.image.assign(doc->GetData(), doc->GetData() + doc->GetDataSize());
+    m_pRelay->viewImage = job.image;
     StartRelayCommand(ID_TRANSMISSION_STARTVIEW, std::move(job), Language::TEXT_STATUS_READING, true);
 }
 
@@ -495,11 +498,20 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
         m_bHasFile = false;
         UpdateTitle(m_pPane->GetDocument()->IsModified());
         break;
-    case DeviceJobKind::StartView:
+    case DeviceJobKind::StartView: {
+        // The program may have been edited while the relay's was read: the view shows the
+        // relay against the program on screen, so that one must still be the one compared.
+        const CQuorvexDoc* doc = m_pPane->GetDocument();
+        if (!doc || !std::equal(relay.viewImage.begin(), relay.viewImage.end(), doc->GetData(),
+                                doc->GetData() + doc->GetDataSize())) {
+            ShowError(RESULT_VIEW_MISMATCH);
+            return;
+        }
         ++relay.viewSession;
         m_pPane->StartView();
         UpdateCommandStates();
         break;
+    }
     case DeviceJobKind::Version: {
         const int type = DeviceProtocol::DeviceType(result.identification);
         const int modelText = type == 1   ? Language::TEXT_VERSION_MODEL_TYPE_1

@@ -659,6 +659,25 @@ private Q_SLOTS:
         QVERIFY(f.dialogs->errors.isEmpty());
     }
 
+    // The program edited while the start of the view reads the relay's: the relay no longer
+    // holds the program on screen, so the view does not start.
+    void programEditedWhileTheViewStarts()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        f.dialogs->ClearLog();
+        f.relays.Hold(true);
+        f.Trigger(ID_TRANSMISSION_STARTVIEW);
+        QVERIFY(f.frame->RelayCommandRunning());
+        f.SetImage(Pattern(MODEL_QVR_K115_ZQX, 8));
+        f.relays.Hold(false);
+        QVERIFY(f.WaitIdle());
+        QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_VIEW_MISMATCH)});
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        QVERIFY(f.frame->Action(ID_TRANSMISSION_STARTVIEW)->isEnabled());
+    }
+
     // A relay unplugged while viewing: the view stops first, then the failure is reported.
     void unpluggedWhileViewing()
     {
