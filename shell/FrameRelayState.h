@@ -8,6 +8,7 @@
 
 #include <QTimer>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct CMainFrame::RelayState {
     int commandId = 0;
     bool commandShowsProgress = false;
     int statusTextId = -1;         // its status text, shown again in a language chosen meanwhile
+    // Its result, while it waits for a dialog of the user's to close.
+    std::optional<DeviceJobResult> deferredResult;
+    QTimer deferTimer;
     // Marks of the pane and of the live view: a result for an earlier one is not applied.
     quint64 paneGeneration = 1;
     quint64 viewSession = 1;

@@ -181,6 +181,8 @@ private:
     // A job for the selected relay with the program's model and the remembered password.
     DeviceJob RelayJob(DeviceJobKind kind) const;
     void StartRelayCommand(int commandId, DeviceJob job, int statusTextId, bool showsProgress);
+    // The running command is over: its status text and progress go, the commands come back.
+    void EndRelayCommand();
     void OnRelayJobFinished(const DeviceJobResult& result);
     void OnRelayCommandFinished(const DeviceJobResult& result);
     void OnDiscoveryJobFinished(const DeviceJobResult& result);

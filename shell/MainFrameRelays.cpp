@@ -15,6 +15,7 @@
 #include "ResultCodes.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QMenu>
@@ -33,6 +34,8 @@ namespace {
 constexpr char VERIFY_AFTER_SEND_KEY[] = "VerifyAfterSend";
 // How often the progress bar moves while a program crosses the line.
 constexpr int PROGRESS_REFRESH_MS = 40;
+// How often a result that waits for the user's dialog to close looks again.
+constexpr int DEFER_RETRY_MS = 50;
 
 qint64 NowMs()
 {
@@ -61,6 +64,13 @@ void CMainFrame::SetUpRelays()
     statusBar()->addPermanentWidget(relay.progressBar);
     relay.progressTimer.setInterval(PROGRESS_REFRESH_MS);
     connect(&relay.progressTimer, &QTimer::timeout, this, &CMainFrame::UpdateTransferProgress);
+
+    relay.deferTimer.setSingleShot(true);
+    relay.deferTimer.setInterval(DEFER_RETRY_MS);
+    connect(&relay.deferTimer, &QTimer::timeout, this, [this] {
+        if (std::optional<DeviceJobResult> result = std::exchange(m_pRelay->deferredResult, std::nullopt))
+            OnRelayCommandFinished(*result);
+    });
 
     relay.discoveryTimer.setInterval(DISCOVERY_PERIOD_MS);
     connect(&relay.discoveryTimer, &QTimer::timeout, this, &CMainFrame::RefreshDeviceList);
@@ -141,6 +151,29 @@ void CMainFrame::StopRelayWork()
         StopRelayView();
     if (relay.worker)
         relay.worker->CancelAll();
+    // A result that waited for a dialog is not applied to a window that closes.
+    if (relay.deferredResult) {
+        relay.deferredResult.reset();
+        relay.deferTimer.stop();
+        EndRelayCommand();
+    }
+}
+
+void CMainFrame::EndRelayCommand()
+{
+    RelayState& relay = *m_pRelay;
+    relay.commandJob = 0;
+    const int commandId = std::exchange(relay.commandId, 0);
+    relay.statusTextId = -1;
+    if (relay.commandShowsProgress) {
+        relay.progressTimer.stop();
+        relay.progressBar->hide();
+        relay.commandShowsProgress = false;
+    }
+    if (commandId == ID_TRANSMISSION_SENDSETTINGS || commandId == ID_TRANSMISSION_READSETTINGS
+        || commandId == ID_TRANSMISSION_STARTVIEW)
+        SetStatusText(QString());
+    UpdateCommandStates();
 }
 
 DeviceJob CMainFrame::RelayJob(DeviceJobKind kind) const
@@ -464,18 +497,15 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
     RelayState& relay = *m_pRelay;
     if (result.id != relay.commandJob)
         return;
-    relay.commandJob = 0;
-    const int commandId = std::exchange(relay.commandId, 0);
-    relay.statusTextId = -1;
-    if (relay.commandShowsProgress) {
-        relay.progressTimer.stop();
-        relay.progressBar->hide();
-        relay.commandShowsProgress = false;
+    // A dialog of the user's is open (a file dialog, the save question of a close): the result
+    // waits until it has closed, so that the program does not change under that dialog and no
+    // message box opens over it. The command counts as running until then.
+    if (QApplication::activeModalWidget()) {
+        relay.deferredResult = result;
+        relay.deferTimer.start();
+        return;
     }
-    if (commandId == ID_TRANSMISSION_SENDSETTINGS || commandId == ID_TRANSMISSION_READSETTINGS
-        || commandId == ID_TRANSMISSION_STARTVIEW)
-        SetStatusText(QString());
-    UpdateCommandStates();
+    EndRelayCommand();
     // Cancelled because the window closes: nothing to report. A pane that went meanwhile
     // takes nothing from a job that was started for it.
     if ((result.cancelled && !result.timedOut) || !m_pPane || result.tag != relay.paneGeneration)

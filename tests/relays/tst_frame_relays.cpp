@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
@@ -596,6 +597,57 @@ private Q_SLOTS:
         QVERIFY(!f.frame->TransferProgressBar()->isVisible());
         QVERIFY(f.frame->Action(ID_TRANSMISSION_SENDSETTINGS)->isEnabled());
         QVERIFY(f.dialogs->errors.isEmpty());
+    }
+
+    // A result that comes while a dialog of the user's is open waits for it to close: the
+    // program does not change under a file dialog, and no message opens over it. A window
+    // closed meanwhile drops it.
+    void resultWaitsForTheUsersDialog()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        const std::vector<std::uint8_t> stored = Pattern(MODEL_QVR_K115_ZQX, 4);
+        CDevice writer(f.relays.Factory());
+        writer.SelectPort(QVR);
+        QCOMPARE(writer.SendProgramToRelay(MODEL_QVR_K115_ZQX, stored.data(), int(stored.size())), int(RESULT_OK));
+        const QByteArray before = f.Image();
+        const QByteArray relayProgram(reinterpret_cast<const char*>(stored.data()), qsizetype(stored.size()));
+        {
+            f.relays.Hold(true);
+            f.Trigger(ID_TRANSMISSION_READSETTINGS);
+            QDialog dialog(f.frame.get());
+            dialog.setWindowModality(Qt::ApplicationModal);
+            dialog.show();
+            f.relays.Hold(false);
+            QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+            QTest::qWait(150);
+            QCOMPARE(f.Image(), before);
+            QVERIFY(f.frame->RelayCommandRunning());
+            dialog.close();
+            QVERIFY(f.WaitIdle());
+            QCOMPARE(f.Image(), relayProgram);
+            QVERIFY(f.dialogs->errors.isEmpty());
+        }
+
+        CInProcessRelays::Fault fault;
+        fault.corruptAt = 0;
+        f.relays.SetFault(QVR, fault);
+        f.relays.Hold(true);
+        f.Trigger(ID_TRANSMISSION_SENDSETTINGS);
+        QDialog dialog(f.frame.get());
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        f.relays.Hold(false);
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+        QTest::qWait(150);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        f.dialogs->answers = {CFrameDialogs::No};
+        QVERIFY(f.frame->close());
+        dialog.close();
+        QTest::qWait(150);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QVERIFY(!f.frame->RelayCommandRunning());
+        QVERIFY(!f.frame->TransferProgressBar()->isVisible());
     }
 
     // The bar follows a send at the line's pace, read-back included, and only moves forward.
