@@ -93,6 +93,13 @@ void CDevice::TrustSelectedIdentification()
     m_trustIdentification = m_selected >= 0 && m_selected < GetCount();
 }
 
+void CDevice::SelectPort(const QString& portName)
+{
+    m_entries.assign(1, DeviceEntry{QString(), portName, 0, 0, true, false});
+    m_selected = 0;
+    m_trustIdentification = false;
+}
+
 void CDevice::BeginPass()
 {
     m_trustIdentification = false;

@@ -77,6 +77,10 @@ public:
     // it found a moment ago): it saves one identification, about 90 ms at 1200 baud. A list
     // that can be seconds old (the window's) should not be trusted this way.
     void TrustSelectedIdentification();
+    // Makes the relay on `portName` the only entry of the list, selected, with nothing known
+    // about it: every operation identifies it anew. For a CDevice that runs one operation for
+    // another one that keeps the list (a worker thread's, given a copy of the selected port).
+    void SelectPort(const QString& portName);
     // One discovery pass: BeginPass, AddOrMark for each candidate port, EndPass.
     void BeginPass();
     // Opens the port, identifies the relay and closes the port; marks the matching entry as
@@ -120,6 +124,8 @@ public:
     void SetPasswordPrompt(PasswordPrompt prompt) { m_prompt = std::move(prompt); }
     void SetProgressCallback(ProgressCallback progress) { m_progress = std::move(progress); }
     const DeviceProtocol::PasswordBytes& PasswordCache() const { return m_passwordCache; }
+    // The last accepted password, as another CDevice of the same relay list learnt it.
+    void SetPasswordCache(const DeviceProtocol::PasswordBytes& bytes) { m_passwordCache = bytes; }
 
     // Identification byte of the selected relay, whatever its model (the version command).
     int IdentifySelected(std::uint8_t* identification);

@@ -5,6 +5,7 @@
 // the live view of a relay. One final class per relay model; the main frame owns at most one
 // pane and replaces it when the program's model changes.
 
+#include "Device.h"
 #include "LanguageSupport.h"
 #include "ModelTypes.h"
 
@@ -82,6 +83,19 @@ public:
     // Selects channel 0, step 0.
     virtual void ResetSelection() = 0;
     virtual void SetWorkMode(int mode) = 0;
+    // The live view of a relay, once the relay was found to hold the program: device view
+    // mode and the 100 ms poll timer, which asks for a poll with viewPollDue on every tick.
+    virtual void StartView() = 0;
+    // Back to editing: no active step shown, the poll timer stopped.
+    virtual void StopView() = 0;
+    // Shows one poll of a relay's live state, one record per channel.
+    virtual void ShowRelayState(const DeviceProtocol::ChannelState* states) = 0;
+
+    // The attached relays with the user's choice, and the password the relay last accepted.
+    // The pane's own: a pane of another model starts with an empty list and no password. It
+    // never opens a port itself (the transfers run on the main window's device worker).
+    CDevice& GetDevice() { return m_device; }
+    const CDevice& GetDevice() const { return m_device; }
 
     int GetWorkMode() const { return m_nMode; }
     bool IsSimulationRunning() const { return m_bSimulationRunning; }
@@ -94,8 +108,11 @@ Q_SIGNALS:
     void showError(int code);
     // The pane's mode or state changed on its own: command states must be recomputed.
     void updateCommands();
+    // The live view's poll timer ticked: the relay's state is due.
+    void viewPollDue();
 
 protected:
+    CDevice m_device;
     int m_nMode = WORK_MODE_EDIT;
     bool m_bSimulationRunning = false;
 };

@@ -56,10 +56,10 @@ public:
     // Shows one poll of a relay's live state (one record per channel): the input on the
     // input button, the output on the relay picture, the step the relay executes as the
     // active step with the progress of a running Time step, and its time display.
-    void ShowRelayState(const DeviceProtocol::ChannelState* states);
-
-    // The transfers, the live view's poll and the password commands are added with the
-    // relay integration; until then the pane has none.
+    void ShowRelayState(const DeviceProtocol::ChannelState* states) override;
+    void StartView() override;
+    void StopView() override;
+    bool IsViewTimerActive() const { return m_viewTimer.isActive(); }
 
     // The selected step (channel, index) and the parts of the pane, for the frame and tests.
     int GetSelectedChannel() const { return m_nSelectedChannel; }
@@ -111,6 +111,7 @@ private:
     CDummyDialogsView* m_pDummy = nullptr;
     QTimer m_simulationTimer;
     QUndoStack m_undoStack;
+    QTimer m_viewTimer;
 
     int m_nSelectedChannel = -1;
     int m_nSelectedStep = -1;

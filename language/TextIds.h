@@ -209,6 +209,10 @@ enum TextId : int {
 
     // A port that exists but that the user may not open (result 34 stays the result).
     TEXT_PORT_ACCESS_DENIED = 304,     // format: port name
+    // The Relay menu's option that reads a sent program back and compares it: its caption
+    // (a menu item after Send, with a mnemonic) and its help text.
+    TEXT_MENU_VERIFY_AFTER_SEND = 305,
+    TEXT_HELP_VERIFY_AFTER_SEND = 306,
 
     // Buttons of the main window's message boxes and of the About box.
     TEXT_BUTTON_YES = 340,
@@ -324,6 +328,8 @@ constexpr int TEXT_EXTENDED_LIMIT = 1000; // IDs stay below this
 // Every extended text the program uses (the shipped modules must have all of them).
 constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_PORT_ACCESS_DENIED,
+    TEXT_MENU_VERIFY_AFTER_SEND,
+    TEXT_HELP_VERIFY_AFTER_SEND,
     TEXT_BUTTON_YES,
     TEXT_BUTTON_NO,
     TEXT_BUTTON_CANCEL,
@@ -451,6 +457,6 @@ constexpr int HELP_TEXT_IDS[] = {TEXT_HELP_NEW,        TEXT_HELP_OPEN,          
                                  TEXT_HELP_START_SIMULATION, TEXT_HELP_STEPPING, TEXT_HELP_SKIP,
                                  TEXT_HELP_STOP_SIMULATION,  TEXT_HELP_RESET_SIMULATION, TEXT_HELP_ABOUT,
                                  TEXT_HELP_UNDO,       TEXT_HELP_REDO,           TEXT_HELP_PRINT,
-                                 TEXT_HELP_PRINT_PREVIEW, TEXT_HELP_EXPORT_PICTURE};
+                                 TEXT_HELP_PRINT_PREVIEW, TEXT_HELP_EXPORT_PICTURE, TEXT_HELP_VERIFY_AFTER_SEND};
 
 } // namespace Language

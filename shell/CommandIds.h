@@ -43,6 +43,8 @@ enum CommandId : int {
     ID_TRANSMISSION_SKIP = 32788,
     ID_TRANSMISSION_STOPSIMULATION = 32792,
     ID_TRANSMISSION_RESET = 32795,
+    // Read the program back after a send and compare it (an option, checked when on).
+    ID_TRANSMISSION_VERIFYAFTERSEND = 32880,
 
     // About menu.
     ID_APP_ABOUT = 57664,

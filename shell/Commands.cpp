@@ -21,6 +21,7 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_EDIT_REDO, "SUBMENU_EDIT_REDO", "Ctrl+Shift+Z; Ctrl+Y", ":/toolbar-redo.svg", Language::TEXT_HELP_REDO},
     {ID_APP_EXIT, "SUBMENU_FILE_EXIT", "Alt+F4", nullptr, Language::TEXT_HELP_EXIT},
     {ID_TRANSMISSION_SENDSETTINGS, "SUBMENU_TRANSMISSION_SENDSETTINGS", "Ctrl+T", ":/toolbar-send.svg", Language::TEXT_HELP_SEND},
+    {ID_TRANSMISSION_VERIFYAFTERSEND, "SUBMENU_TRANSMISSION_VERIFYAFTERSEND", nullptr, nullptr, Language::TEXT_HELP_VERIFY_AFTER_SEND},
     {ID_TRANSMISSION_READSETTINGS, "SUBMENU_TRANSMISSION_READSETTINGS", "Ctrl+R", ":/toolbar-read.svg", Language::TEXT_HELP_READ},
     {ID_TRANSMISSION_VERSION, "SUBMENU_TRANSMISSION_VERSION", nullptr, nullptr, Language::TEXT_HELP_VERSION},
     {ID_TRANSMISSION_CHANGEPASSWORD, "SUBMENU_TRANSMISSION_CHANGEPASSWORD", nullptr, nullptr, -1},
@@ -47,7 +48,8 @@ static_assert(RECENT_FILE_COUNT == 8, "the File menu lists every recent file");
 constexpr int EDIT_MENU[] = {ID_EDIT_UNDO, ID_EDIT_REDO};
 
 constexpr int TRANSMISSION_MENU[] = {
-    ID_TRANSMISSION_SENDSETTINGS,    ID_TRANSMISSION_READSETTINGS,  ID_TRANSMISSION_VERSION, 0,
+    ID_TRANSMISSION_SENDSETTINGS,    ID_TRANSMISSION_VERIFYAFTERSEND,
+    ID_TRANSMISSION_READSETTINGS,    ID_TRANSMISSION_VERSION,       0,
     ID_TRANSMISSION_CHANGEPASSWORD,  ID_TRANSMISSION_RESETPASSWORD, 0,
     ID_TRANSMISSION_STARTVIEW,       ID_TRANSMISSION_STOPVIEW,      0,
     ID_TRANSMISSION_SIMULATIONMODE,  ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
@@ -67,7 +69,27 @@ bool IsLanguageCommand(int id)
     return std::find(std::begin(ID_VIEW_LANGUAGE), std::end(ID_VIEW_LANGUAGE), id) != std::end(ID_VIEW_LANGUAGE);
 }
 
+// Captions of the Relay menu's commands, set by command.
+constexpr std::pair<int, int> TRANSMISSION_MENU_TEXTS[] = {
+    {ID_TRANSMISSION_SENDSETTINGS, Language::TEXT_MENU_TRANSMISSION_0},
+    {ID_TRANSMISSION_VERIFYAFTERSEND, Language::TEXT_MENU_VERIFY_AFTER_SEND},
+    {ID_TRANSMISSION_READSETTINGS, Language::TEXT_MENU_TRANSMISSION_0 + 1},
+    {ID_TRANSMISSION_VERSION, Language::TEXT_MENU_TRANSMISSION_0 + 2},
+    {ID_TRANSMISSION_CHANGEPASSWORD, Language::TEXT_MENU_TRANSMISSION_0 + 4},
+    {ID_TRANSMISSION_RESETPASSWORD, Language::TEXT_MENU_TRANSMISSION_0 + 5},
+    {ID_TRANSMISSION_STARTVIEW, Language::TEXT_MENU_TRANSMISSION_0 + 7},
+    {ID_TRANSMISSION_STOPVIEW, Language::TEXT_MENU_TRANSMISSION_0 + 8},
+    {ID_TRANSMISSION_SIMULATIONMODE, Language::TEXT_MENU_TRANSMISSION_0 + 10},
+    {ID_TRANSMISSION_STARTSIMULATION, Language::TEXT_MENU_TRANSMISSION_0 + 11},
+    {ID_TRANSMISSION_STEPPING, Language::TEXT_MENU_TRANSMISSION_0 + 12},
+    {ID_TRANSMISSION_SKIP, Language::TEXT_MENU_TRANSMISSION_0 + 13},
+    {ID_TRANSMISSION_STOPSIMULATION, Language::TEXT_MENU_TRANSMISSION_0 + 14},
+    {ID_TRANSMISSION_RESET, Language::TEXT_MENU_TRANSMISSION_0 + 15},
+};
+
 } // namespace
+
+std::span<const std::pair<int, int>> TransmissionMenuTexts() { return TRANSMISSION_MENU_TEXTS; }
 
 std::span<const CommandInfo> Commands() { return COMMANDS; }
 std::span<const int> FileMenuItems() { return FILE_MENU; }
@@ -90,34 +112,41 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
     switch (id) {
     case ID_APP_EXIT:
     case ID_APP_ABOUT:
+    case ID_TRANSMISSION_VERIFYAFTERSEND:
         return true;
     case ID_FILE_NEW:
     case ID_FILE_OPEN:
-        // Both make a pane when there is none; so does opening a recent file.
-        return !inputs.hasPane || inputs.mode == 0;
+        // Both make a pane when there is none; so does opening a recent file. While a relay
+        // command runs they would replace the program that the command reads into or compares
+        // with.
+        return !inputs.hasPane || (inputs.mode == 0 && !inputs.relayCommandRunning);
     case ID_EDIT_UNDO:
-        // Only while editing: in a simulation or the live view the program must stay as it runs.
-        return editing && inputs.canUndo;
+        // Only while editing: in a simulation or the live view the program must stay as it
+        // runs, and a relay command may be reading into it or comparing with it.
+        return editing && inputs.canUndo && !inputs.relayCommandRunning;
     case ID_EDIT_REDO:
-        return editing && inputs.canRedo;
+        return editing && inputs.canRedo && !inputs.relayCommandRunning;
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
     case ID_FILE_EXPORTDOC:
     case ID_FILE_EXPORT_PICTURE:
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_PREVIEW:
+        return editing;
+    // One relay command at a time: the others wait until it has ended.
     case ID_TRANSMISSION_SENDSETTINGS:
     case ID_TRANSMISSION_READSETTINGS:
     case ID_TRANSMISSION_VERSION:
     case ID_TRANSMISSION_STARTVIEW:
-        return editing;
+        return editing && !inputs.relayCommandRunning;
     case ID_TRANSMISSION_CHANGEPASSWORD:
     case ID_TRANSMISSION_RESETPASSWORD:
-        return editing && inputs.selectedRelayIsModel2;
+        return editing && !inputs.relayCommandRunning && inputs.selectedRelayIsModel2;
     case ID_TRANSMISSION_STOPVIEW:
         return inputs.hasPane && inputs.mode == 1;
     case ID_TRANSMISSION_SIMULATIONMODE:
-        return inputs.hasPane && inputs.mode != 1;
+        // Not while a relay command runs: a live view that starts would find the pane simulating.
+        return inputs.hasPane && inputs.mode != 1 && !inputs.relayCommandRunning;
     case ID_TRANSMISSION_STARTSIMULATION:
     case ID_TRANSMISSION_STEPPING:
     case ID_TRANSMISSION_SKIP:
@@ -127,7 +156,7 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         return simulating && inputs.simulationRunning;
     default:
         if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE8)
-            return !inputs.hasPane || inputs.mode == 0;
+            return !inputs.hasPane || (inputs.mode == 0 && !inputs.relayCommandRunning);
         // The relays of the Device menu get their state when that menu is built.
         return IsLanguageCommand(id) || (id >= ID_DEVICE_1 && id <= ID_DEVICE_10);
     }
@@ -135,6 +164,8 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
 
 bool IsCommandChecked(int id, const CommandStateInputs& inputs)
 {
+    if (id == ID_TRANSMISSION_VERIFYAFTERSEND)
+        return inputs.verifyAfterSend;
     return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == 2;
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <span>
+#include <utility>
 
 struct CommandInfo {
     int id;
@@ -29,6 +30,8 @@ std::span<const int> FileMenuItems();
 std::span<const int> EditMenuItems();
 std::span<const int> TransmissionMenuItems();
 std::span<const int> ToolBarItems();
+// The captions of the Relay menu: (command, text ID) of each command in it.
+std::span<const std::pair<int, int>> TransmissionMenuTexts();
 
 // What the enabled states depend on.
 struct CommandStateInputs {
@@ -36,6 +39,8 @@ struct CommandStateInputs {
     int mode = 0;                       // the pane's work mode (0 edit, 1 relay view, 2 simulation)
     bool simulationRunning = false;
     bool selectedRelayIsModel2 = false; // the relay chosen in the Device menu is a QVS_K115_318
+    bool relayCommandRunning = false;   // a relay command of the user (send, read, ...) has not ended
+    bool verifyAfterSend = true;        // the option: a send reads the program back and compares it
     bool canUndo = false;               // the program has a change to undo
     bool canRedo = false;               // ... or an undone change to redo
 };
@@ -43,7 +48,8 @@ struct CommandStateInputs {
 // Whether a command can be used. Without a pane only New, Open and the commands that need no
 // program (Exit, About, languages, relays) can: there is no document to save or run.
 bool IsCommandEnabled(int id, const CommandStateInputs& inputs);
-// Whether a command carries a check mark (Simulation mode while simulating).
+// Whether a command carries a check mark (Simulation mode while simulating, Verify after send
+// while that option is on).
 bool IsCommandChecked(int id, const CommandStateInputs& inputs);
 
 // The two parts of a help text "prompt\ntool tip": the prompt, shown in the status bar while

@@ -1,9 +1,13 @@
 #include "FrameDialogs.h"
 
 #include "AboutDlg.h"
+#include "ChangePasswordDlg.h"
+#include "DevicePasswordDlg.h"
+#include "DeviceVersionDialog.h"
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
 #include "QueryDeviceTypeDlg.h"
+#include "ResetPasswordQueryDlg.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -131,6 +135,46 @@ void CFrameDialogs::ShowAbout(QWidget* owner)
 {
     CAboutDlg dialog(owner);
     dialog.exec();
+}
+
+bool CFrameDialogs::AskDevicePassword(QWidget* owner, QString* password)
+{
+    CDevicePasswordDlg dialog(owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *password = dialog.m_szPassword;
+    return true;
+}
+
+bool CFrameDialogs::AskChangePassword(QWidget* owner, QString* current, QString* next, QString* repeated)
+{
+    CChangePasswordDlg dialog(owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *current = dialog.m_szCurrent;
+    *next = dialog.m_szNew;
+    *repeated = dialog.m_szRepeated;
+    return true;
+}
+
+bool CFrameDialogs::AskResetPassword(QWidget* owner)
+{
+    CResetPasswordQueryDlg dialog(owner);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CFrameDialogs::ShowVersion(QWidget* owner, const QString& first, const QString& second, const QString& third)
+{
+    CDeviceVersionDialog dialog(owner);
+    dialog.m_szFirstLine = first;
+    dialog.m_szSecondLine = second;
+    dialog.m_szThirdLine = third;
+    dialog.exec();
+}
+
+void CFrameDialogs::ShowInformation(QWidget* owner, const QString& caption, const QString& text)
+{
+    ShowMessageBox(owner, QMessageBox::Information, caption, text, QMessageBox::Ok);
 }
 
 void CFrameDialogs::ShowFatalError()

@@ -42,6 +42,17 @@ public:
     virtual void ShowError(QWidget* owner, const QString& caption, const QString& text);
     // The About box.
     virtual void ShowAbout(QWidget* owner);
+    // The relay's password, asked when the relay refuses the remembered one; false when the
+    // user cancels (Escape). The dialog accepts only a password that fits into 8 bytes.
+    virtual bool AskDevicePassword(QWidget* owner, QString* password);
+    // The current, new and repeated new password for a password change; false when cancelled.
+    virtual bool AskChangePassword(QWidget* owner, QString* current, QString* next, QString* repeated);
+    // Whether to reset the relay's password; true for OK.
+    virtual bool AskResetPassword(QWidget* owner);
+    // The relay's identification: three lines.
+    virtual void ShowVersion(QWidget* owner, const QString& first, const QString& second, const QString& third);
+    // A message that reports success, with an OK button.
+    virtual void ShowInformation(QWidget* owner, const QString& caption, const QString& text);
     // The fixed message that start-up shows when no language module can be used.
     virtual void ShowFatalError();
 };

@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "Commands.h"
+#include "FrameRelayState.h"
 #include "FrameText.h"
 #include "LanguageIcon.h"
 #include "LanguageManager.h"
@@ -84,12 +85,12 @@ QString MenuPath(const QString& path, const QFontMetrics& metrics)
 }
 
 constexpr int TOP_MENU_COUNT = 5;          // File, Device, Transmission, View, About (texts 45..49)
-constexpr int TRANSMISSION_ITEM_COUNT = 16; // 13 commands and 3 separators
 
 } // namespace
 
 CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
-    : m_pDialogs(dialogs ? std::move(dialogs) : std::make_unique<CFrameDialogs>())
+    : m_pDialogs(dialogs ? std::move(dialogs) : std::make_unique<CFrameDialogs>()),
+      m_pRelay(std::make_unique<RelayState>())
 {
     s_pInstance = this;
     setObjectName(QStringLiteral("CMainFrame"));
@@ -129,6 +130,7 @@ bool CMainFrame::Create()
         return false;
     }
     BuildStatusBar();
+    SetUpRelays();
     BuildLanguageControls();
     // The height is the pane's: no maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -172,6 +174,7 @@ void CMainFrame::BuildActions()
         {ID_TRANSMISSION_SKIP, &CMainFrame::OnSkip},
         {ID_TRANSMISSION_STOPSIMULATION, &CMainFrame::OnStopSimulation},
         {ID_TRANSMISSION_RESET, &CMainFrame::OnResetSimulation},
+        {ID_TRANSMISSION_VERIFYAFTERSEND, &CMainFrame::OnVerifyAfterSend},
         {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
     };
     for (const CommandInfo& command : Commands()) {
@@ -190,6 +193,7 @@ void CMainFrame::BuildActions()
     for (const auto& [id, handler] : handlers)
         connect(m_actions.at(id), &QAction::triggered, this, handler);
     m_actions.at(ID_TRANSMISSION_SIMULATIONMODE)->setCheckable(true);
+    m_actions.at(ID_TRANSMISSION_VERIFYAFTERSEND)->setCheckable(true);
 
     // The recent files: captions are their paths, shown while the list has them.
     for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
@@ -359,6 +363,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(history, &QUndoStack::indexChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
+    connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
     StartDiscovery();
 
     setUpdatesEnabled(false);
@@ -381,6 +386,7 @@ void CMainFrame::DestroyPane()
     if (!m_pPane)
         return;
     StopDiscovery();
+    ForgetPaneRelayWork();
     CRelayPaneBase* pane = m_pPane;
     m_pPane = nullptr;
     takeCentralWidget();
@@ -447,6 +453,8 @@ CommandStateInputs CMainFrame::StateInputs() const
 {
     CommandStateInputs inputs;
     inputs.hasPane = m_pPane != nullptr;
+    inputs.relayCommandRunning = RelayCommandRunning();
+    inputs.verifyAfterSend = VerifyAfterSend();
     if (m_pPane) {
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();
@@ -544,8 +552,11 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
         if (const char16_t* text = manager.GetText(Language::TEXT_MENU_EDIT))
             m_pEditMenu->menuAction()->setText(Language::TextString(text));
     }
-    Language::SetMenuTexts(manager, m_pTransmissionMenu, 0, Language::TEXT_MENU_TRANSMISSION_0,
-                           TRANSMISSION_ITEM_COUNT);
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
+        for (const auto& [id, textId] : TransmissionMenuTexts())
+            if (const char16_t* text = manager.GetText(textId))
+                m_actions.at(id)->setText(Language::TextString(text));
+    }
     Language::SetMenuTexts(manager, m_pAboutMenu, 0, Language::TEXT_MENU_ABOUT, 1);
 
     for (const CommandInfo& command : Commands()) {
@@ -569,6 +580,7 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
     }
     // After the pane: it renames the changes in its history.
     UpdateUndoCommands();
+    ShowRelayStatusText(manager);
 }
 
 void CMainFrame::SwitchLanguage(int index)
@@ -909,10 +921,14 @@ void CMainFrame::OnAppExit()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (AskSaveChanges())
-        event->accept();
-    else
+    if (!AskSaveChanges()) {
         event->ignore();
+        return;
+    }
+    // A transfer that runs is cut short: the relay keeps the program it had (it takes a
+    // program only from a complete frame), and the port is closed before the program ends.
+    StopRelayWork();
+    event->accept();
 }
 
 void CMainFrame::OnAppAbout()
@@ -963,15 +979,3 @@ void CMainFrame::OnResetSimulation()
     if (CommandEnabledNow(ID_TRANSMISSION_RESET))
         m_pPane->ResetSimulation();
 }
-
-// ---------------------------------------------------------------- relays (device integration)
-
-void CMainFrame::OnSendProgramToRelay() {}
-void CMainFrame::OnReadProgramFromRelay() {}
-void CMainFrame::OnRelayVersion() {}
-void CMainFrame::OnChangeRelayPassword() {}
-void CMainFrame::OnResetRelayPassword() {}
-void CMainFrame::OnStartView() {}
-void CMainFrame::OnStopView() {}
-void CMainFrame::OnSelectDevice(int) {}
-void CMainFrame::OnDeviceMenuAboutToShow() {}

@@ -4,6 +4,7 @@
 // the pane, the document, the language manager and (later) the relays; shows the program in
 // the title; reports failures; and sizes itself to the pane.
 
+#include "DeviceTransport.h"
 #include "FrameDialogs.h"
 #include "LanguageSupport.h"
 #include "RecentFiles.h"
@@ -13,8 +14,13 @@
 #include <map>
 #include <memory>
 
+class CDeviceWorkerThread;
 class CLanguageIcon;
 class CRelayPaneBase;
+class QProgressBar;
+enum class DeviceJobKind;
+struct DeviceJob;
+struct DeviceJobResult;
 class QActionGroup;
 class QComboBox;
 class QDragEnterEvent;
@@ -99,6 +105,22 @@ public:
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* StatusPane() const { return m_pStatusPane; }
 
+    // ---- relays
+    // The transport of every relay transfer (tests and benchmarks script the wire through
+    // it); takes effect for jobs posted afterwards. Call it while no relay job runs.
+    void SetDeviceTransport(TransportFactory factory);
+    // The thread on which every relay transfer runs, one job at a time.
+    CDeviceWorkerThread* DeviceWorker() const;
+    // The status bar's progress of a program send or read (hidden otherwise).
+    QProgressBar* TransferProgressBar() const;
+    // A relay command of the user (send, read, version, password, start of the view) has not
+    // ended yet.
+    bool RelayCommandRunning() const;
+    // The option that reads a sent program back and compares it.
+    bool VerifyAfterSend() const;
+    // Starts a discovery pass unless one runs (the 5-second timer calls it too).
+    void RefreshDeviceList();
+
 public Q_SLOTS:
     // File menu.
     void OnFileNew();
@@ -126,9 +148,8 @@ public Q_SLOTS:
     void OnLanguageListChanged(int index);
     void OnAppAbout();
 
-    // Relay commands. Their actions, keys, texts and enabled rules are complete; the
-    // operations behind them arrive with the device integration, and until then these
-    // handlers are empty on purpose.
+    // Relay commands. Each runs as a job of the device worker; its result is applied and
+    // reported when the job ends, so the window never waits for a relay.
     void OnSendProgramToRelay();
     void OnReadProgramFromRelay();
     void OnRelayVersion();
@@ -138,6 +159,7 @@ public Q_SLOTS:
     void OnStopView();
     void OnSelectDevice(int index);
     void OnDeviceMenuAboutToShow();
+    void OnVerifyAfterSend();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -145,12 +167,12 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    // Relay discovery while a pane exists, and whether the relay chosen in the Device menu
-    // is of model QVS_K115_318 (which enables the password commands). Filled in by the device
-    // integration; until then there is no discovery and no chosen relay.
-    virtual void StartDiscovery() {}
-    virtual void StopDiscovery() {}
-    virtual bool SelectedRelayIsModel2() const { return false; }
+    // Relay discovery while a pane exists (a pass every 5 seconds, the first at once), and
+    // whether the relay chosen in the Device menu is of model QVS_K115_318 (which enables the
+    // password commands).
+    virtual void StartDiscovery();
+    virtual void StopDiscovery();
+    virtual bool SelectedRelayIsModel2() const;
 
 private:
     void BuildActions();
@@ -182,6 +204,31 @@ private:
     // The name the print-out's header shows: the program's file, or the untitled name.
     QString PrintedFileName() const;
 
+    // Relays (MainFrameRelays.cpp).
+    void SetUpRelays();
+    // The pane goes: what was started for it is dropped and its results are ignored.
+    void ForgetPaneRelayWork();
+    // Closing: the view and discovery stop, the running job is cancelled.
+    void StopRelayWork();
+    // A job for the selected relay with the program's model and the remembered password.
+    DeviceJob RelayJob(DeviceJobKind kind) const;
+    void StartRelayCommand(int commandId, DeviceJob job, int statusTextId, bool showsProgress);
+    // The running command is over: its status text and progress go, the commands come back.
+    void EndRelayCommand();
+    void OnRelayJobFinished(const DeviceJobResult& result);
+    void OnRelayCommandFinished(const DeviceJobResult& result);
+    void OnDiscoveryJobFinished(const DeviceJobResult& result);
+    void OnPollFinished(const DeviceJobResult& result);
+    void NextDiscoveryStep();
+    void OnViewPollDue();
+    void OnPasswordWanted(quint64 id);
+    void StopRelayView();
+    // ShowError, with the helpful text for a port this user may not open.
+    void ShowRelayError(const DeviceJobResult& result);
+    void UpdateTransferProgress();
+    // The running command's status text again, in the language now chosen.
+    void ShowRelayStatusText(const Language::CLanguageManager& manager);
+
     std::unique_ptr<CFrameDialogs> m_pDialogs;
     std::map<int, QAction*> m_actions;
     QMenu* m_pEditMenu = nullptr;
@@ -206,4 +253,7 @@ private:
 
     int m_nMinWidth = 0;
     int m_nFixedHeight = 0;
+
+    struct RelayState;
+    std::unique_ptr<RelayState> m_pRelay;
 };

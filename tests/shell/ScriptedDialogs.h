@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QPrinter>
+#include <functional>
 #include <QStringList>
 
 class CScriptedDialogs : public CFrameDialogs {
@@ -15,6 +16,11 @@ public:
     QStringList openPaths;         // empty string: cancelled
     QStringList savePaths;
     QList<Answer> answers;         // save-changes question
+    // Relay dialogs: a null string cancels the password entry; a change answer is three
+    // passwords (an empty list cancels); reset answers true for OK.
+    QStringList passwords;
+    QList<QStringList> passwordChanges;
+    QList<bool> resetAnswers;
 
     // What was asked and shown.
     struct ModelQuestion {
@@ -41,6 +47,13 @@ public:
     QString printToFile;
     int printerSetUps = 0;
     int previewsShown = 0;
+    int passwordsAsked = 0;
+    int passwordChangesAsked = 0;
+    int resetsAsked = 0;
+    QList<QStringList> versions;   // the version dialog's three lines
+    QStringList informations;      // caption + "|" + text
+    // Called while the password entry is "open" (the test looks at the window then).
+    std::function<void()> duringPassword;
 
     int QueryModel(QWidget*, int preselected, bool cancelDisabled) override
     {
@@ -90,13 +103,49 @@ public:
         paint(printer);
     }
     void ShowAbout(QWidget*) override { ++aboutShown; }
+    bool AskDevicePassword(QWidget*, QString* password) override
+    {
+        ++passwordsAsked;
+        if (duringPassword)
+            duringPassword();
+        const QString answer = passwords.isEmpty() ? QString() : passwords.takeFirst();
+        if (answer.isNull())
+            return false;
+        *password = answer;
+        return true;
+    }
+    bool AskChangePassword(QWidget*, QString* current, QString* next, QString* repeated) override
+    {
+        ++passwordChangesAsked;
+        const QStringList answer = passwordChanges.isEmpty() ? QStringList() : passwordChanges.takeFirst();
+        if (answer.size() != 3)
+            return false;
+        *current = answer[0];
+        *next = answer[1];
+        *repeated = answer[2];
+        return true;
+    }
+    bool AskResetPassword(QWidget*) override
+    {
+        ++resetsAsked;
+        return !resetAnswers.isEmpty() && resetAnswers.takeFirst();
+    }
+    void ShowVersion(QWidget*, const QString& first, const QString& second, const QString& third) override
+    {
+        versions.append({first, second, third});
+    }
+    void ShowInformation(QWidget*, const QString& caption, const QString& text) override
+    {
+        informations.append(caption + QLatin1Char('|') + text);
+    }
     void ShowFatalError() override { ++fatalShown; }
 
     // Nothing asked or shown since the last Clear.
     bool Quiet() const
     {
         return modelQuestions.isEmpty() && openFilters.isEmpty() && saveRequests.isEmpty() && questions.isEmpty()
-            && errors.isEmpty() && aboutShown == 0;
+            && errors.isEmpty() && aboutShown == 0 && passwordsAsked == 0 && passwordChangesAsked == 0
+            && resetsAsked == 0 && versions.isEmpty() && informations.isEmpty();
     }
     void ClearLog()
     {
@@ -106,5 +155,10 @@ public:
         questions.clear();
         errors.clear();
         aboutShown = 0;
+        passwordsAsked = 0;
+        passwordChangesAsked = 0;
+        resetsAsked = 0;
+        versions.clear();
+        informations.clear();
     }
 };

@@ -149,7 +149,7 @@ QStringList ExpectedTexts()
 {
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
     const int fileTexts[] = {50, 51, 52, 53, 56, 353, 351, 352, 61};
-    const int transmissionTexts[] = {72, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87};
+    const int transmissionTexts[] = {72, 305, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87};
     texts << Text(45);
     for (int id : fileTexts)
         texts << Text(id);
@@ -313,7 +313,7 @@ private Q_SLOTS:
         const QWidget* area = f.frame->centralWidget();
         QVERIFY(area);
         QCOMPARE(area->palette().color(QPalette::Window), QColor(128, 128, 128));
-        const QList<int> usable{ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_APP_ABOUT};
+        const QList<int> usable{ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_APP_ABOUT, ID_TRANSMISSION_VERIFYAFTERSEND};
         for (const CommandInfo& command : Commands())
             QVERIFY2(f.frame->Action(command.id)->isEnabled() == usable.contains(command.id), command.key);
         f.dialogs->ClearLog();
@@ -651,18 +651,23 @@ private Q_SLOTS:
                                                ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, ID_FILE_PRINT,
                                                ID_FILE_PRINT_PREVIEW, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_VERSION,
-                                               ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT}
+                                               ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
+                                               ID_TRANSMISSION_VERIFYAFTERSEND}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
-                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT} << false;
+                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT,
+                                                         ID_TRANSMISSION_VERIFYAFTERSEND}
+                                           << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
-                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT}
+                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT,
+                                                  ID_TRANSMISSION_VERIFYAFTERSEND}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
-                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT}
+                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT,
+                                                          ID_TRANSMISSION_VERIFYAFTERSEND}
                                             << true;
     }
     void commandStatesFollowTheMode()

@@ -4,6 +4,8 @@
 
 #include "AboutDlg.h"
 #include "Commands.h"
+#include "Device.h"
+#include "DeviceMenu.h"
 #include "DeviceDialogIds.h"
 #include "FrameText.h"
 #include "LanguageWidgets.h"
@@ -73,13 +75,15 @@ private Q_SLOTS:
         QTest::newRow("editing, QVS_K115_318 relay") << 0 << true << true;
         QTest::newRow("editing, QVR_K115_ZQX relay") << 0 << false << false;
         QTest::newRow("simulation, QVS_K115_318 relay") << 2 << true << false;
+        QTest::newRow("editing, QVS_K115_318 relay, another relay command running") << 3 << true << false;
     }
     void passwordCommandsNeedATwoChannelRelay()
     {
         QFETCH(int, mode);
         QFETCH(bool, model2);
         QFETCH(bool, enabled);
-        const CommandStateInputs inputs{true, mode, false, model2};
+        // Mode 3 stands for editing while a relay command runs.
+        const CommandStateInputs inputs{true, mode == 3 ? 0 : mode, false, model2, mode == 3};
         QCOMPARE(IsCommandEnabled(ID_TRANSMISSION_CHANGEPASSWORD, inputs), enabled);
         QCOMPARE(IsCommandEnabled(ID_TRANSMISSION_RESETPASSWORD, inputs), enabled);
     }
@@ -95,13 +99,16 @@ private Q_SLOTS:
         QTest::newRow("editing, nothing") << 0 << false << false;
         QTest::newRow("simulation, both") << 2 << true << true;
         QTest::newRow("relay view, both") << 1 << true << true;
+        QTest::newRow("editing while a relay command runs") << 3 << true << true;
     }
     void undoNeedsEditingAndAChange()
     {
         QFETCH(int, mode);
         QFETCH(bool, canUndo);
         QFETCH(bool, canRedo);
-        CommandStateInputs inputs{true, mode, false, false};
+        // Mode 3 stands for editing while a relay command runs: it may be reading into the
+        // program or comparing with it.
+        CommandStateInputs inputs{true, mode == 3 ? 0 : mode, false, false, mode == 3};
         inputs.canUndo = canUndo;
         inputs.canRedo = canRedo;
         QCOMPARE(IsCommandEnabled(ID_EDIT_UNDO, inputs), mode == 0 && canUndo);
@@ -109,6 +116,46 @@ private Q_SLOTS:
         // Recent files open like Open: also before the first pane.
         QCOMPARE(IsCommandEnabled(ID_FILE_MRU_FILE1 + 3, inputs), mode == 0);
         QVERIFY(IsCommandEnabled(ID_FILE_MRU_FILE8, CommandStateInputs{}));
+    }
+
+    // The Device menu's choice when it opens. Relays are given as "port:type", the selected
+    // one marked with '*'; the result is the entry chosen (-1: none, the selection stays).
+    void deviceMenuCandidate_data()
+    {
+        QTest::addColumn<QStringList>("relays");
+        QTest::addColumn<int>("documentType");
+        QTest::addColumn<int>("candidate");
+        QTest::newRow("nothing selected: the last relay of the model") << QStringList{"a:1", "b:2", "c:1", "d:2"} << 1 << 2;
+        QTest::newRow("the selected relay fits: it stays") << QStringList{"a:1*", "b:1", "c:1"} << 1 << 0;
+        QTest::newRow("the selected relay does not fit: the last that does")
+            << QStringList{"a:1", "b:2*", "c:1", "d:2"} << 1 << 2;
+        QTest::newRow("no relay of the model") << QStringList{"a:2", "b:2*"} << 1 << -1;
+        QTest::newRow("a relay of unknown type never fits") << QStringList{"a:3", "b:2"} << 1 << -1;
+        QTest::newRow("empty list") << QStringList{} << 2 << -1;
+    }
+    void deviceMenuCandidate()
+    {
+        QFETCH(QStringList, relays);
+        QFETCH(int, documentType);
+        QFETCH(int, candidate);
+        CDevice device;
+        device.BeginPass();
+        int selected = -1;
+        for (qsizetype i = 0; i < relays.size(); ++i) {
+            const QStringList parts = relays[i].split(QLatin1Char(':'));
+            device.AddOrMarkIdentified(parts[0], DeviceProtocol::IdentificationByte(parts[1].left(1).toInt(), 0));
+            if (parts[1].endsWith(QLatin1Char('*')))
+                selected = int(i);
+        }
+        device.EndPass();
+        device.SelectDevice(selected);
+        const DeviceMenuPlan plan = PlanDeviceMenu(device, documentType);
+        QCOMPARE(int(plan.entries.size()), int(relays.size()));
+        for (qsizetype i = 0; i < relays.size(); ++i) {
+            QCOMPARE(plan.entries[std::size_t(i)].matches, device.GetDeviceType(int(i)) == documentType);
+            QCOMPARE(plan.entries[std::size_t(i)].caption, device.GetDisplayName(int(i)));
+        }
+        QCOMPARE(plan.candidate, candidate);
     }
 
     void helpTextIntoPromptAndToolTip_data()

@@ -1,0 +1,48 @@
+#include "DeviceDialogHelpers.h"
+
+#include "DeviceDialogIds.h"
+#include "DeviceProtocol.h"
+#include "LanguageManager.h"
+#include "ResultCodes.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace DeviceDialogHelpers {
+
+QLineEdit* CreatePasswordField(QWidget* parent, int id)
+{
+    auto* field = WithId(new QLineEdit(parent), id);
+    field->setEchoMode(QLineEdit::Password);
+    field->setMaxLength(DeviceDialogIds::PASSWORD_FIELD_LENGTH);
+    // The typed text never leaves the field by the clipboard or a drag.
+    field->setContextMenuPolicy(Qt::NoContextMenu);
+    field->setDragEnabled(false);
+    return field;
+}
+
+QLabel* CreatePasswordMessage(QWidget* parent)
+{
+    auto* message = new QLabel(parent);
+    message->setObjectName(QStringLiteral("passwordMessage"));
+    message->setTextFormat(Qt::PlainText);
+    message->setWordWrap(true);
+    QPalette palette = message->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x20));
+    message->setPalette(palette);
+    message->hide();
+    return message;
+}
+
+bool CheckPasswordFits(QLineEdit* field, QLabel* message)
+{
+    if (DeviceProtocol::PasswordFits(field->text()))
+        return true;
+    message->setText(Language::TheLanguageManager().Text(RESULT_PASSWORD_TOO_LONG));
+    message->show();
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    return false;
+}
+
+} // namespace DeviceDialogHelpers

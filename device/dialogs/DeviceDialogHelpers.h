@@ -1,0 +1,30 @@
+#pragma once
+// Small pieces shared by the device dialogs.
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace DeviceDialogHelpers {
+
+// Tags a control with its control ID (tests and callers find it by the "controlId" property).
+template <typename Widget> Widget* WithId(Widget* widget, int id)
+{
+    widget->setProperty("controlId", id);
+    return widget;
+}
+
+// A masked password field that takes at most 8 characters.
+QLineEdit* CreatePasswordField(QWidget* parent, int id);
+
+// The message shown under the fields when a typed password cannot be sent whole (hidden until
+// then; it uses the result text of that case).
+QLabel* CreatePasswordMessage(QWidget* parent);
+
+// Whether the field's password fits into the relay's 8 bytes; if not, shows the message, and
+// puts the focus on the field with its text selected so that the next key replaces it.
+bool CheckPasswordFits(QLineEdit* field, QLabel* message);
+
+} // namespace DeviceDialogHelpers

@@ -1,0 +1,77 @@
+#include "DevicePasswordDlg.h"
+
+#include "DeviceDialogHelpers.h"
+#include "DeviceDialogIds.h"
+#include "LanguageManager.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace DeviceDialogIds;
+using namespace DeviceDialogHelpers;
+
+CDevicePasswordDlg::CDevicePasswordDlg(QWidget* parent)
+    : QDialog(parent),
+      m_pPrompt(WithId(new QLabel(this), IDC_PASSWORD_PROMPT)),
+      m_pPassword(CreatePasswordField(this, IDC_PASSWORD)),
+      m_pMessage(CreatePasswordMessage(this)),
+      m_pOk(WithId(new QPushButton(this), IDOK))
+{
+    setObjectName(QStringLiteral("CDevicePasswordDlg"));
+    setProperty("templateId", IDD_DEVICE_PASSWORD);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    m_pPrompt->setAlignment(Qt::AlignCenter);
+    m_pPrompt->setWordWrap(true);
+    m_pPrompt->setBuddy(m_pPassword);
+    m_pOk->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_pOk);
+    buttons->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pPrompt);
+    layout->addWidget(m_pPassword);
+    layout->addWidget(m_pMessage);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_pOk, &QPushButton::clicked, this, &CDevicePasswordDlg::accept);
+    connect(m_pPassword, &QLineEdit::textEdited, m_pMessage, &QWidget::hide);
+    OnLanguageChanged(Language::TheLanguageManager());
+}
+
+int CDevicePasswordDlg::exec()
+{
+    m_pPassword->setText(m_szPassword.left(PASSWORD_FIELD_LENGTH));
+    m_pMessage->hide();
+    m_pPassword->setFocus();
+    return QDialog::exec();
+}
+
+void CDevicePasswordDlg::OnLanguageChanged(Language::CLanguageManager& manager)
+{
+    setWindowTitle(manager.Text(Language::TEXT_PASSWORD_ENTRY_CAPTION));
+    m_pPrompt->setText(manager.Text(Language::TEXT_PASSWORD_ENTRY_PROMPT));
+    m_pOk->setText(manager.Text(Language::TEXT_PASSWORD_ENTRY_OK));
+}
+
+void CDevicePasswordDlg::accept()
+{
+    if (!CheckPasswordFits(m_pPassword, m_pMessage))
+        return;
+    m_szPassword = m_pPassword->text();
+    QDialog::accept();
+}
+
+void CDevicePasswordDlg::closeEvent(QCloseEvent* event)
+{
+    // The close box does nothing: the way out without a password is Escape.
+    event->ignore();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The main window's relay state: the device worker, the discovery pass under way, the relay
+// command that runs and its progress. Only the main window's own files include this.
+
+#include "DeviceWorker.h"
+#include "MainFrame.h"
+#include "TransferProgress.h"
+
+#include <QTimer>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct CMainFrame::RelayState {
+    std::unique_ptr<CDeviceWorkerThread> worker;  // made with the window
+    QTimer discoveryTimer;
+    QProgressBar* progressBar = nullptr;
+    QTimer progressTimer;          // moves the bar at the line's pace
+    CTransferProgress transfer;
+
+    // The relay command of the user that runs (0: none), and its command ID.
+    quint64 commandJob = 0;
+    int commandId = 0;
+    bool commandShowsProgress = false;
+    int statusTextId = -1;         // its status text, shown again in a language chosen meanwhile
+    // Its result, while it waits for a dialog of the user's to close.
+    std::optional<DeviceJobResult> deferredResult;
+    QTimer deferTimer;
+    // Marks of the pane and of the live view: a result for an earlier one is not applied.
+    quint64 paneGeneration = 1;
+    quint64 viewSession = 1;
+    bool verifyAfterSend = true;
+    // The program that the start of the live view compares with the relay's.
+    std::vector<std::uint8_t> viewImage;
+
+    // The discovery pass under way: the ports to identify, the next one, what answered.
+    bool passRunning = false;
+    quint64 passGeneration = 1;
+    QStringList passPorts;
+    int passNext = 0;
+    std::vector<std::pair<QString, std::uint8_t>> passFound;
+};

@@ -1,0 +1,813 @@
+// The main window with relays, driven as a user drives it: the Device menu and its rules, the
+// relay commands with their results, messages and status texts, the live view, passwords,
+// and a window that stays usable while a transfer runs. The relays live inside the test
+// (InProcessRelays.h), so a test can make one misbehave at any byte.
+
+#include "CommandIds.h"
+#include "DeviceWorker.h"
+#include "Discovery.h"
+#include "InProcessRelays.h"
+#include "LanguageManager.h"
+#include "MainFrame.h"
+#include "QuorvexDoc.h"
+#include "RelayPaneBase.h"
+#include "ResultCodes.h"
+#include "ScriptedDialogs.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace CommandIds;
+using namespace DeviceProtocol;
+using Language::TheLanguageManager;
+
+namespace {
+
+const QString QVR = QStringLiteral("relay-qvr");
+const QString QVS = QStringLiteral("relay-qvs");
+const QString QVR2 = QStringLiteral("relay-qvr-2");
+
+QString Text(int id)
+{
+    return TheLanguageManager().Text(id);
+}
+
+QString ErrorText(int id)
+{
+    return Text(Language::TEXT_ERROR_CAPTION) + QLatin1Char('|') + Text(id);
+}
+
+VirtualRelayOptions Options(ModelCode model, int revision = 1, const QString& password = QString())
+{
+    VirtualRelayOptions options;
+    options.model = model;
+    options.revision = revision;
+    if (!password.isEmpty())
+        options.password = MakePasswordBytes(password);
+    return options;
+}
+
+std::vector<std::uint8_t> Pattern(ModelCode model, int seed)
+{
+    const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(model);
+    doc->ResetProgram(0);
+    std::vector<std::uint8_t> image(doc->GetData(), doc->GetData() + doc->GetDataSize());
+    for (std::size_t i = 4; i < image.size(); i += 7)
+        image[i] = std::uint8_t(image[i] ^ (seed + int(i)));
+    image[2] = 0xAA; // escaped on the wire
+    image[3] = 0x64;
+    return image;
+}
+
+int LanguageIndex(std::uint32_t lcid)
+{
+    for (int i = 0; i < TheLanguageManager().GetLanguageCount(); ++i) {
+        std::uint32_t entry = 0;
+        TheLanguageManager().GetLanguageEntry(i, &entry, nullptr);
+        if (entry == lcid)
+            return i;
+    }
+    return -1;
+}
+
+// A window with scripted dialogs whose relay transfers reach the in-process relays.
+struct CRelayFrame {
+    CInProcessRelays relays;
+    CScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<CMainFrame> frame;
+
+    // model: the answer to the start-up question. Discovery considers `ports`; the first pass
+    // has ended when this returns.
+    bool Start(int model, const QStringList& ports)
+    {
+        qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE, ports.join(QLatin1Char(':')).toUtf8());
+        TheLanguageManager().SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
+        auto scripted = std::make_unique<CScriptedDialogs>();
+        dialogs = scripted.get();
+        dialogs->models = {model};
+        frame = std::make_unique<CMainFrame>(std::move(scripted));
+        frame->SetDeviceTransport(relays.Factory());
+        if (!frame->Create())
+            return false;
+        frame->show();
+        if (!QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 3000))
+            return false;
+        return WaitIdle();
+    }
+    CRelayPaneBase* Pane() const { return frame->ActivePane(); }
+    CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
+    CDevice& Device() const { return Pane()->GetDevice(); }
+    QByteArray Image() const { return QByteArray(reinterpret_cast<const char*>(Doc()->GetData()), Doc()->GetDataSize()); }
+    void SetImage(const std::vector<std::uint8_t>& image) const
+    {
+        Pane()->ReplaceProgram(image.data(), int(image.size()), false);
+    }
+    void Trigger(int id) const { frame->Action(id)->trigger(); }
+    // No job runs or waits, and no relay command is under way.
+    bool WaitIdle(int timeoutMs = 5000) const
+    {
+        return QTest::qWaitFor([this] { return frame->DeviceWorker()->IsIdle() && !frame->RelayCommandRunning(); },
+                               timeoutMs);
+    }
+    // One whole discovery pass.
+    bool Pass() const
+    {
+        if (!WaitIdle())
+            return false;
+        frame->RefreshDeviceList();
+        return WaitIdle();
+    }
+    // The menu bar: File, Edit, Device, Relay, Language, Help.
+    QMenu* DeviceMenu() const { return frame->menuBar()->actions().at(2)->menu(); }
+    // Opens the Device menu as a user does, so that it is built.
+    QList<QAction*> OpenDeviceMenu() const
+    {
+        Q_EMIT DeviceMenu()->aboutToShow();
+        return DeviceMenu()->actions();
+    }
+    // Runs a relay command and waits until it has ended.
+    bool Run(int id) const
+    {
+        Trigger(id);
+        return WaitIdle();
+    }
+    // Starts with the relays of `ports` attached (each "qvr..." or "qvs...") and the first
+    // relay of the program's model selected through the Device menu.
+    bool StartWith(int model, const QStringList& ports)
+    {
+        for (const QString& port : ports)
+            relays.Add(port, Options(port.startsWith(QLatin1String("relay-qvs")) ? MODEL_QVS_K115_318 : MODEL_QVR_K115_ZQX));
+        if (!Start(model, ports))
+            return false;
+        OpenDeviceMenu();
+        return Device().GetSelected() >= 0;
+    }
+};
+
+} // namespace
+
+class TestFrameRelays : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid() && m_files.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
+    }
+    void init() { QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).remove(QStringLiteral("VerifyAfterSend")); }
+
+    // The menu lists every relay found, enables those of the program's model, and selects by
+    // the candidate rule: the selected relay while it fits, else the last one that fits.
+    void deviceMenuRules_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QList<bool>>("enabled");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("QVR_K115_ZQX program, one relay of each model")
+            << 0 << QStringList{QVR, QVS} << QList<bool>{true, false} << 0;
+        QTest::newRow("QVS_K115_318 program, one relay of each model")
+            << 1 << QStringList{QVR, QVS} << QList<bool>{false, true} << 1;
+        QTest::newRow("two relays of the model: the later one")
+            << 0 << QStringList{QVR, QVS, QVR2} << QList<bool>{true, false, true} << 2;
+        QTest::newRow("no relay of the model") << 1 << QStringList{QVR} << QList<bool>{false} << -1;
+        QTest::newRow("no relay at all") << 0 << QStringList{} << QList<bool>{} << -1;
+    }
+    void deviceMenuRules()
+    {
+        QFETCH(int, model);
+        QFETCH(QStringList, ports);
+        QFETCH(QList<bool>, enabled);
+        QFETCH(int, selected);
+        CRelayFrame f;
+        for (const QString& port : ports)
+            f.relays.Add(port, Options(port == QVS ? MODEL_QVS_K115_318 : MODEL_QVR_K115_ZQX));
+        QVERIFY(f.Start(model, ports));
+        // A pass never selects a relay by itself.
+        QCOMPARE(f.Device().GetCount(), int(ports.size()));
+        QCOMPARE(f.Device().GetSelected(), -1);
+        const QList<QAction*> items = f.OpenDeviceMenu();
+        QCOMPARE(items.size(), enabled.size());
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            QCOMPARE(items[i]->text(), ports[i] == QVS ? QStringLiteral("QVS USB Time Relay")
+                                                       : QStringLiteral("QVR USB Time Relay"));
+            QCOMPARE(items[i]->isEnabled(), enabled[i]);
+            QCOMPARE(items[i]->isChecked(), i == selected);
+            QCOMPARE(items[i]->data().toInt(), ID_DEVICE_1 + int(i));
+        }
+        QCOMPARE(f.Device().GetSelected(), selected);
+        // The password commands follow the selected relay's model.
+        const bool model2 = selected >= 0 && ports[selected] == QVS;
+        QCOMPARE(f.frame->Action(ID_TRANSMISSION_CHANGEPASSWORD)->isEnabled(), model2);
+        QCOMPARE(f.frame->Action(ID_TRANSMISSION_RESETPASSWORD)->isEnabled(), model2);
+    }
+
+    // A chosen relay stays chosen; a relay that goes drops out after the next pass and takes
+    // the selection with it; opening the menu then chooses the last fitting relay again.
+    void choosingAndLosingARelay()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR, QVS, QVR2}));
+        QCOMPARE(f.Device().GetSelected(), 2);
+        f.OpenDeviceMenu().at(0)->trigger();
+        QCOMPARE(f.Device().GetSelected(), 0);
+        QList<QAction*> items = f.OpenDeviceMenu();
+        QVERIFY(items.at(0)->isChecked() && !items.at(2)->isChecked());
+        // The disabled entry cannot be chosen, not even by a late call.
+        f.frame->OnSelectDevice(1);
+        QCOMPARE(f.Device().GetSelected(), 0);
+
+        f.relays.Remove(QVR);
+        QVERIFY(f.Pass());
+        QCOMPARE(f.Device().GetCount(), 2);
+        QCOMPARE(f.Device().GetSelected(), -1);
+        items = f.OpenDeviceMenu();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), QVR2);
+    }
+
+    // Send writes the program (read back and compared while the option is on), reports
+    // success by saying nothing, and leaves the document as it was.
+    void sendWritesTheProgram_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<bool>("verify");
+        QTest::newRow("QVR_K115_ZQX, verified") << 0 << true;
+        QTest::newRow("QVS_K115_318, verified") << 1 << true;
+        QTest::newRow("QVR_K115_ZQX, not verified") << 0 << false;
+    }
+    void sendWritesTheProgram()
+    {
+        QFETCH(int, model);
+        QFETCH(bool, verify);
+        const QString port = model == 0 ? QVR : QVS;
+        CRelayFrame f;
+        QVERIFY(f.StartWith(model, {port}));
+        if (!verify)
+            f.Trigger(ID_TRANSMISSION_VERIFYAFTERSEND);
+        QCOMPARE(f.frame->VerifyAfterSend(), verify);
+        const std::vector<std::uint8_t> image = Pattern(f.Pane()->GetModelCode(), 5);
+        f.SetImage(image);
+        f.dialogs->ClearLog();
+        const QString title = f.frame->Title();
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY2(f.dialogs->Quiet(), qPrintable(f.dialogs->errors.join(u'\n')));
+        QCOMPARE(f.relays.Program(port), image);
+        QCOMPARE(f.relays.Requests(port, CMD_READ_PROGRAM), verify ? 1 : 0);
+        QCOMPARE(f.frame->Title(), title);
+        QVERIFY(!f.Doc()->IsModified());
+        QVERIFY(f.frame->StatusPane()->text().isEmpty());
+        QVERIFY(!f.frame->TransferProgressBar()->isVisible());
+    }
+
+    // A relay that stores something else than it was sent is caught by the read-back, with a
+    // message of its own.
+    void verifyMismatchHasItsOwnMessage()
+    {
+        CRelayFrame f;
+        VirtualRelayOptions corrupting = Options(MODEL_QVR_K115_ZQX);
+        corrupting.storeCorrupted = true;
+        f.relays.Add(QVR, corrupting);
+        QVERIFY(f.Start(0, {QVR}));
+        f.OpenDeviceMenu();
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_VERIFY_MISMATCH)});
+    }
+
+    // The option is on by default, and kept for the next window.
+    void verifyOptionIsKept()
+    {
+        {
+            CRelayFrame f;
+            QVERIFY(f.Start(0, {}));
+            QVERIFY(f.frame->Action(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked());
+            f.Trigger(ID_TRANSMISSION_VERIFYAFTERSEND);
+            QVERIFY(!f.frame->Action(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked());
+            // It reads naturally right after Send in the Relay menu.
+            const QList<QAction*> relayMenu = f.frame->menuBar()->actions().at(3)->menu()->actions();
+            QCOMPARE(relayMenu.at(1), f.frame->Action(ID_TRANSMISSION_VERIFYAFTERSEND));
+            QCOMPARE(relayMenu.at(1)->text(), Text(Language::TEXT_MENU_VERIFY_AFTER_SEND));
+        }
+        CRelayFrame f;
+        QVERIFY(f.Start(0, {}));
+        QVERIFY(!f.frame->VerifyAfterSend());
+        QVERIFY(!f.frame->Action(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked());
+    }
+
+    // Read asks about unsaved changes first; it puts the relay's program into the window as
+    // a new, modified program without a file.
+    void readReplacesTheProgram()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(1, {QVS}));
+        const std::vector<std::uint8_t> stored = Pattern(MODEL_QVS_K115_318, 9);
+        CDevice writer(f.relays.Factory());
+        writer.SelectPort(QVS);
+        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        const QString path = QDir(m_files.path()).filePath(QStringLiteral("read.qvp"));
+        QCOMPARE(f.Doc()->Save(path), int(RESULT_OK));
+        QCOMPARE(f.frame->LoadProgramFile(path), int(RESULT_OK));
+        f.Doc()->GetData()[7] ^= 1;
+        f.Doc()->SetModified();
+
+        // Cancel at the question: nothing is read.
+        f.dialogs->answers = {CFrameDialogs::Cancel};
+        QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
+        QCOMPARE(f.relays.Requests(QVS, CMD_READ_PROGRAM), 0);
+        QVERIFY(f.frame->HasFile());
+
+        f.dialogs->answers = {CFrameDialogs::No};
+        f.dialogs->ClearLog();
+        QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
+        QCOMPARE(f.dialogs->questions.size(), 1);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QCOMPARE(f.Image(), QByteArray(reinterpret_cast<const char*>(stored.data()), qsizetype(stored.size())));
+        QVERIFY(f.Doc()->IsModified());
+        QVERIFY(!f.frame->HasFile());
+        QVERIFY(f.frame->PathIsDefault());
+        QCOMPARE(f.frame->CurrentPath(), Text(Language::TEXT_DEFAULT_FILE_NAME));
+        QCOMPARE(f.frame->Title(), Text(Language::TEXT_PROGRAM_NAME) + QStringLiteral(" - ")
+                                       + Text(Language::TEXT_UNTITLED) + QStringLiteral("*"));
+    }
+
+    // A read that fails at any byte, the relay falling silent or a byte going wrong, leaves
+    // the program, its file, the title and the modified mark as they were.
+    void failedReadChangesNothing_data()
+    {
+        QTest::addColumn<bool>("corrupt");
+        QTest::addColumn<int>("at");
+        // Reply bytes of a read of model QVR_K115_ZQX: identification 6, program 75 or more.
+        for (int at : {0, 1, 5, 6, 7, 8, 9, 40, 78, 79, 80}) {
+            QTest::addRow("silent after %d reply bytes", at) << false << at;
+            QTest::addRow("reply byte %d wrong", at) << true << at;
+        }
+    }
+    void failedReadChangesNothing()
+    {
+        QFETCH(bool, corrupt);
+        QFETCH(int, at);
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        const QString path = QDir(m_files.path()).filePath(QStringLiteral("kept.qvp"));
+        f.SetImage(Pattern(MODEL_QVR_K115_ZQX, 3));
+        QCOMPARE(f.Doc()->Save(path), int(RESULT_OK));
+        QCOMPARE(f.frame->LoadProgramFile(path), int(RESULT_OK));
+        const QByteArray image = f.Image();
+        const QString title = f.frame->Title();
+        CInProcessRelays::Fault fault;
+        (corrupt ? fault.corruptAt : fault.silentAfter) = at;
+        f.relays.SetFault(QVR, fault);
+        f.dialogs->ClearLog();
+        QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
+        QCOMPARE(f.dialogs->errors.size(), 1);
+        QVERIFY(!f.dialogs->errors.constFirst().endsWith(QLatin1Char('|')));
+        QCOMPARE(f.Image(), image);
+        QVERIFY(!f.Doc()->IsModified());
+        QVERIFY(f.frame->HasFile());
+        QCOMPARE(f.frame->CurrentPath(), path);
+        QCOMPARE(f.frame->Title(), title);
+        QCOMPARE(f.relays.OpenCount(), 0);
+    }
+
+    // Every relay command of a relay of the other model ends with 39; Version shows any model.
+    void relayOfTheOtherModel()
+    {
+        CRelayFrame f;
+        f.relays.Add(QVS, Options(MODEL_QVS_K115_318));
+        QVERIFY(f.Start(0, {QVS}));
+        f.OpenDeviceMenu();
+        QCOMPARE(f.Device().GetSelected(), -1); // nothing fits: nothing is selected
+        f.Device().SelectDevice(0);             // as if the relay on that port had changed
+        f.dialogs->answers = {CFrameDialogs::No};
+        for (int id : {ID_TRANSMISSION_SENDSETTINGS, ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_STARTVIEW}) {
+            f.dialogs->ClearLog();
+            QVERIFY(f.Run(id));
+            QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_WRONG_MODEL)});
+        }
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        QCOMPARE(f.relays.Requests(QVS, CMD_WRITE_PROGRAM) + f.relays.Requests(QVS, CMD_READ_PROGRAM), 0);
+        f.dialogs->ClearLog();
+        QVERIFY(f.Run(ID_TRANSMISSION_VERSION));
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QCOMPARE(f.dialogs->versions.size(), 1);
+    }
+
+    void versionOfTheRelay_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<int>("modelText");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("QVR_K115_ZQX revision 3") << 0 << 3 << int(Language::TEXT_VERSION_MODEL_TYPE_1) << QStringLiteral("1.3");
+        QTest::newRow("QVS_K115_318 revision 15") << 1 << 15 << int(Language::TEXT_VERSION_MODEL_TYPE_2)
+                                                  << QStringLiteral("2.15");
+    }
+    void versionOfTheRelay()
+    {
+        QFETCH(int, model);
+        QFETCH(int, revision);
+        QFETCH(int, modelText);
+        QFETCH(QString, version);
+        CRelayFrame f;
+        const QString port = model == 0 ? QVR : QVS;
+        f.relays.Add(port, Options(model == 0 ? MODEL_QVR_K115_ZQX : MODEL_QVS_K115_318, revision));
+        QVERIFY(f.Start(model, {port}));
+        f.OpenDeviceMenu();
+        f.dialogs->ClearLog();
+        QVERIFY(f.Run(ID_TRANSMISSION_VERSION));
+        QCOMPARE(f.dialogs->versions.size(), 1);
+        QCOMPARE(f.dialogs->versions.at(0),
+                 (QStringList{Text(Language::TEXT_VERSION_HEADING), Text(modelText),
+                              TheLanguageManager().Format(Language::TEXT_VERSION_LINE, {version})}));
+        // Version shows no status text.
+        QVERIFY(f.frame->StatusPane()->text().isEmpty());
+    }
+
+    // 34 for a port that cannot be opened; for a port this user may not open, the message
+    // says what to do about it.
+    void portThatCannotBeOpened_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<bool>("helpful");
+        QTest::newRow("not allowed") << int(PortOpenFailure::AccessDenied) << true;
+        QTest::newRow("busy") << int(PortOpenFailure::Busy) << false;
+        QTest::newRow("gone") << int(PortOpenFailure::NotFound) << false;
+    }
+    void portThatCannotBeOpened()
+    {
+        QFETCH(int, failure);
+        QFETCH(bool, helpful);
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        CInProcessRelays::Fault fault;
+        fault.refuseOpen = PortOpenFailure(failure);
+        f.relays.SetFault(QVR, fault);
+        for (int id : {ID_TRANSMISSION_SENDSETTINGS, ID_TRANSMISSION_VERSION}) {
+            f.dialogs->ClearLog();
+            QVERIFY(f.Run(id));
+            const QString expected = helpful ? Text(Language::TEXT_ERROR_CAPTION) + QLatin1Char('|')
+                                                   + TheLanguageManager().Format(Language::TEXT_PORT_ACCESS_DENIED, {QVR})
+                                             : ErrorText(RESULT_NO_PORT);
+            QCOMPARE(f.dialogs->errors, QStringList{expected});
+        }
+        // Nothing selected: 34 as it is.
+        CRelayFrame none;
+        QVERIFY(none.Start(0, {}));
+        QVERIFY(none.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QCOMPARE(none.dialogs->errors, QStringList{ErrorText(RESULT_NO_PORT)});
+    }
+
+    // Model QVS_K115_318: a relay without password asks nothing; otherwise the password is
+    // asked once, remembered by the pane, and asked again only when refused.
+    void passwordIsAskedOnceAndRemembered()
+    {
+        CRelayFrame f;
+        f.relays.Add(QVS, Options(MODEL_QVS_K115_318, 1, QStringLiteral("Ab1")));
+        QVERIFY(f.Start(1, {QVS}));
+        f.OpenDeviceMenu();
+        bool waitingWhileAsked = false;
+        f.dialogs->duringPassword = [&] {
+            waitingWhileAsked = f.frame->RelayCommandRunning() && f.frame->DeviceWorker()->WaitsForPassword()
+                                && !f.frame->Action(ID_TRANSMISSION_READSETTINGS)->isEnabled();
+        };
+        f.dialogs->passwords = {QStringLiteral("wrong")};
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_PASSWORD_REFUSED)});
+        QVERIFY(waitingWhileAsked);
+        f.dialogs->passwords = {QString()}; // Escape
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QCOMPARE(f.dialogs->errors.size(), 2);
+        QCOMPARE(f.dialogs->passwordsAsked, 2);
+
+        f.dialogs->ClearLog();
+        f.dialogs->passwords = {QStringLiteral("Ab1")};
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QCOMPARE(f.Device().PasswordCache(), MakePasswordBytes(QStringLiteral("Ab1")));
+        f.dialogs->answers = {CFrameDialogs::No};
+        QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QCOMPARE(f.dialogs->passwordsAsked, 1);
+        QVERIFY(f.dialogs->errors.isEmpty());
+    }
+
+    // Change and reset, each with its information box; a confirmation that differs and a
+    // password too long for the relay are refused before anything is sent.
+    void changeAndResetPassword()
+    {
+        CRelayFrame f;
+        f.relays.Add(QVS, Options(MODEL_QVS_K115_318, 1, QStringLiteral("old")));
+        QVERIFY(f.Start(1, {QVS}));
+        f.OpenDeviceMenu();
+        QVERIFY(f.frame->Action(ID_TRANSMISSION_CHANGEPASSWORD)->isEnabled());
+
+        f.dialogs->passwordChanges = {{QStringLiteral("old"), QStringLiteral("new1"), QStringLiteral("new2")},
+                                      {QStringLiteral("old"), QStringLiteral("zażółćgę"), QStringLiteral("zażółćgę")},
+                                      {}};
+        QVERIFY(f.Run(ID_TRANSMISSION_CHANGEPASSWORD));
+        QVERIFY(f.Run(ID_TRANSMISSION_CHANGEPASSWORD));
+        QVERIFY(f.Run(ID_TRANSMISSION_CHANGEPASSWORD)); // cancelled
+        QCOMPARE(f.dialogs->errors, (QStringList{ErrorText(RESULT_PASSWORD_MISMATCH), ErrorText(RESULT_PASSWORD_TOO_LONG)}));
+        QCOMPARE(f.relays.Requests(QVS, CMD_CHANGE_PASSWORD), 0);
+
+        f.dialogs->ClearLog();
+        f.dialogs->passwordChanges = {{QStringLiteral("old"), QStringLiteral("new"), QStringLiteral("new")}};
+        QVERIFY(f.Run(ID_TRANSMISSION_CHANGEPASSWORD));
+        QCOMPARE(f.dialogs->informations,
+                 QStringList{Text(Language::TEXT_PASSWORD_CHANGED_CAPTION) + QLatin1Char('|')
+                             + Text(Language::TEXT_PASSWORD_CHANGED_TEXT)});
+        // The new password is remembered: the relay takes a program without asking.
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QCOMPARE(f.dialogs->passwordsAsked, 0);
+        QVERIFY(f.dialogs->errors.isEmpty());
+
+        f.dialogs->ClearLog();
+        f.dialogs->resetAnswers = {false, true};
+        QVERIFY(f.Run(ID_TRANSMISSION_RESETPASSWORD));
+        QCOMPARE(f.relays.Requests(QVS, CMD_RESET_PASSWORD), 0);
+        QVERIFY(f.Run(ID_TRANSMISSION_RESETPASSWORD));
+        QCOMPARE(f.dialogs->informations, QStringList{Text(Language::TEXT_PASSWORD_RESET_CAPTION) + QLatin1Char('|')
+                                                      + Text(Language::TEXT_PASSWORD_RESET_TEXT)});
+        QCOMPARE(f.Device().PasswordCache(), PasswordBytes{});
+        QVERIFY(f.dialogs->errors.isEmpty());
+    }
+
+    // The one-channel model has no password: its pane does nothing for these commands, even
+    // when a handler is reached directly.
+    void noPasswordCommandsForTheOneChannelModel()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        QVERIFY(!f.frame->Action(ID_TRANSMISSION_CHANGEPASSWORD)->isEnabled());
+        f.dialogs->ClearLog();
+        f.frame->OnChangeRelayPassword();
+        f.frame->OnResetRelayPassword();
+        QVERIFY(f.WaitIdle());
+        QVERIFY(f.dialogs->Quiet());
+        QCOMPARE(f.relays.Requests(QVR, CMD_CHANGE_PASSWORD) + f.relays.Requests(QVR, CMD_RESET_PASSWORD), 0);
+    }
+
+    // While a command runs, the window shows its status text and progress, and the commands
+    // that cannot run meanwhile are disabled, keys included; discovery waits for the command
+    // and never drops the relay that the command holds.
+    void windowWhileACommandRuns()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        f.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        f.relays.SetByteTime(std::chrono::milliseconds(2));
+        f.relays.Hold(true);
+        f.Trigger(ID_TRANSMISSION_SENDSETTINGS);
+        QVERIFY(f.frame->RelayCommandRunning());
+        QCOMPARE(f.frame->StatusPane()->text(), Text(Language::TEXT_STATUS_SENDING));
+        QVERIFY(f.frame->TransferProgressBar()->isVisible());
+        for (int id : {ID_TRANSMISSION_SENDSETTINGS, ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_VERSION,
+                       ID_TRANSMISSION_STARTVIEW, ID_FILE_NEW, ID_FILE_OPEN, ID_TRANSMISSION_SIMULATIONMODE})
+            QVERIFY2(!f.frame->Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        QVERIFY(f.frame->Action(ID_FILE_SAVE)->isEnabled());
+        // A language chosen meanwhile shows the status text in that language.
+        const QString english = f.frame->StatusPane()->text();
+        f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_POLISH));
+        QCOMPARE(f.frame->StatusPane()->text(), Text(Language::TEXT_STATUS_SENDING));
+        QVERIFY(f.frame->StatusPane()->text() != english);
+        f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_ENGLISH));
+        QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+T")));
+        QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+R")));
+        f.frame->RefreshDeviceList();
+        QTest::qWait(150); // the window goes on: timers run, events are handled
+        f.relays.Hold(false);
+        QVERIFY(f.WaitIdle());
+        QCOMPARE(f.relays.Requests(QVR, CMD_WRITE_PROGRAM), 1);
+        QCOMPARE(f.relays.Requests(QVR, CMD_READ_PROGRAM), 1); // the read-back only
+        QCOMPARE(f.relays.MostOpenAtOnce(), 1);
+        QCOMPARE(f.Device().GetCount(), 1);
+        QCOMPARE(f.Device().GetSelected(), 0);
+        QVERIFY(f.frame->StatusPane()->text().isEmpty());
+        QVERIFY(!f.frame->TransferProgressBar()->isVisible());
+        QVERIFY(f.frame->Action(ID_TRANSMISSION_SENDSETTINGS)->isEnabled());
+        QVERIFY(f.dialogs->errors.isEmpty());
+    }
+
+    // A result that comes while a dialog of the user's is open waits for it to close: the
+    // program does not change under a file dialog, and no message opens over it. A window
+    // closed meanwhile drops it.
+    void resultWaitsForTheUsersDialog()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        const std::vector<std::uint8_t> stored = Pattern(MODEL_QVR_K115_ZQX, 4);
+        CDevice writer(f.relays.Factory());
+        writer.SelectPort(QVR);
+        QCOMPARE(writer.SendProgramToRelay(MODEL_QVR_K115_ZQX, stored.data(), int(stored.size())), int(RESULT_OK));
+        const QByteArray before = f.Image();
+        const QByteArray relayProgram(reinterpret_cast<const char*>(stored.data()), qsizetype(stored.size()));
+        {
+            f.relays.Hold(true);
+            f.Trigger(ID_TRANSMISSION_READSETTINGS);
+            QDialog dialog(f.frame.get());
+            dialog.setWindowModality(Qt::ApplicationModal);
+            dialog.show();
+            f.relays.Hold(false);
+            QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+            QTest::qWait(150);
+            QCOMPARE(f.Image(), before);
+            QVERIFY(f.frame->RelayCommandRunning());
+            dialog.close();
+            QVERIFY(f.WaitIdle());
+            QCOMPARE(f.Image(), relayProgram);
+            QVERIFY(f.dialogs->errors.isEmpty());
+        }
+
+        CInProcessRelays::Fault fault;
+        fault.corruptAt = 0;
+        f.relays.SetFault(QVR, fault);
+        f.relays.Hold(true);
+        f.Trigger(ID_TRANSMISSION_SENDSETTINGS);
+        QDialog dialog(f.frame.get());
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        f.relays.Hold(false);
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+        QTest::qWait(150);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        f.dialogs->answers = {CFrameDialogs::No};
+        QVERIFY(f.frame->close());
+        dialog.close();
+        QTest::qWait(150);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QVERIFY(!f.frame->RelayCommandRunning());
+        QVERIFY(!f.frame->TransferProgressBar()->isVisible());
+    }
+
+    // The bar follows a send at the line's pace, read-back included, and only moves forward.
+    void progressBarFollowsASend()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(1, {QVS}));
+        f.relays.SetByteTime(std::chrono::milliseconds(4));
+        f.Trigger(ID_TRANSMISSION_SENDSETTINGS);
+        QList<int> values;
+        (void)QTest::qWaitFor(
+            [&] {
+                values << f.frame->TransferProgressBar()->value();
+                return !f.frame->RelayCommandRunning();
+            },
+            10000);
+        QVERIFY(!f.frame->RelayCommandRunning());
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        const auto between = std::count_if(values.begin(), values.end(), [](int v) { return v > 50 && v < 950; });
+        QVERIFY2(between >= 5, qPrintable(QString::number(between)));
+    }
+
+    // The live view: polls while viewing, never two at once however slow the line, shows the
+    // relay on the pane, and stops on Stop view. A relay that holds another program is refused.
+    void liveView()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        f.SetImage(Pattern(MODEL_QVR_K115_ZQX, 1));
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_VIEW_MISMATCH)});
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        f.dialogs->ClearLog();
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        QVERIFY(f.frame->Action(ID_TRANSMISSION_STOPVIEW)->isEnabled());
+        QVERIFY(!f.frame->Action(ID_TRANSMISSION_SENDSETTINGS)->isEnabled());
+        // Each reply byte takes 15 ms: a poll takes about 200 ms, longer than the 100 ms tick.
+        f.relays.SetByteTime(std::chrono::milliseconds(15));
+        const int before = f.relays.Requests(QVR, CMD_READ_STATE);
+        int mostPolls = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1100) {
+            QTest::qWait(5);
+            mostPolls = std::max(mostPolls, f.frame->DeviceWorker()->Count(DeviceJobKind::Poll));
+        }
+        QCOMPARE(mostPolls, 1);
+        const int polls = f.relays.Requests(QVR, CMD_READ_STATE) - before;
+        QVERIFY2(polls >= 3 && polls <= 7, qPrintable(QString::number(polls)));
+        QCOMPARE(f.relays.MostOpenAtOnce(), 1);
+        f.relays.SetByteTime(std::chrono::microseconds(0));
+        f.Trigger(ID_TRANSMISSION_STOPVIEW);
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        QVERIFY(f.WaitIdle());
+        const int after = f.relays.Requests(QVR, CMD_READ_STATE);
+        QTest::qWait(300);
+        QCOMPARE(f.relays.Requests(QVR, CMD_READ_STATE), after);
+        QVERIFY(f.dialogs->errors.isEmpty());
+    }
+
+    // The program edited while the start of the view reads the relay's: the relay no longer
+    // holds the program on screen, so the view does not start.
+    void programEditedWhileTheViewStarts()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        f.dialogs->ClearLog();
+        f.relays.Hold(true);
+        f.Trigger(ID_TRANSMISSION_STARTVIEW);
+        QVERIFY(f.frame->RelayCommandRunning());
+        f.SetImage(Pattern(MODEL_QVR_K115_ZQX, 8));
+        f.relays.Hold(false);
+        QVERIFY(f.WaitIdle());
+        QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_VIEW_MISMATCH)});
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        QVERIFY(f.frame->Action(ID_TRANSMISSION_STARTVIEW)->isEnabled());
+    }
+
+    // A relay unplugged while viewing: the view stops first, then the failure is reported.
+    void unpluggedWhileViewing()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        f.relays.Remove(QVR);
+        QVERIFY(QTest::qWaitFor([&] { return !f.dialogs->errors.isEmpty(); }, 3000));
+        // Gone between polls (34), or in the middle of one (33).
+        QVERIFY2(f.dialogs->errors.constFirst() == ErrorText(RESULT_NO_PORT)
+                     || f.dialogs->errors.constFirst() == ErrorText(RESULT_READ_FAILED),
+                 qPrintable(f.dialogs->errors.constFirst()));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        QVERIFY(f.frame->Action(ID_TRANSMISSION_SENDSETTINGS)->isEnabled());
+        QTest::qWait(300);
+        QCOMPARE(f.dialogs->errors.size(), 1);
+    }
+
+    // A new program of the other model while a discovery pass waits for a silent relay: the
+    // new pane starts with an empty list, takes nothing from the old pane's pass (which found
+    // the held relay absent), and its own first pass finds both relays.
+    void newModelDuringADiscoveryPass()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR, QVS}));
+        CRelayPaneBase* oldPane = f.Pane();
+        f.relays.Hold(true);
+        f.frame->RefreshDeviceList();
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningKind() == DeviceJobKind::IdentifyPort; }, 3000));
+        const quint64 heldJob = f.frame->DeviceWorker()->RunningJob();
+        QVERIFY(f.frame->Action(ID_FILE_NEW)->isEnabled());
+        f.dialogs->models = {1};
+        f.dialogs->answers = {CFrameDialogs::No};
+        f.Trigger(ID_FILE_NEW);
+        QVERIFY(f.Pane() != oldPane);
+        QCOMPARE(f.Pane()->GetModelCode(), MODEL_QVS_K115_318);
+        QCOMPARE(f.Device().GetCount(), 0);
+        // The held identification ends by its time-out, as for a relay that fell silent.
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningJob() != heldJob; }, 10000));
+        f.relays.Hold(false);
+        QVERIFY(f.WaitIdle());
+        QCOMPARE(f.Device().GetCount(), 2);
+        QCOMPARE(f.Device().GetSelected(), -1);
+        f.OpenDeviceMenu();
+        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), QVS);
+        QVERIFY(f.dialogs->errors.isEmpty());
+    }
+
+    // Closing the window while a program is sent ends the transfer and frees the port,
+    // without a message and without waiting for the relay.
+    void closingDuringATransfer()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(1, {QVS}));
+        f.relays.Hold(true);
+        f.Trigger(ID_TRANSMISSION_SENDSETTINGS);
+        QTest::qWait(50);
+        QCOMPARE(f.relays.OpenCount(), 1);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(f.frame->close());
+        // Sooner than the held reply byte's time-out: the transfer was cut short, not waited for.
+        QVERIFY(QTest::qWaitFor([&] { return f.relays.OpenCount() == 0; }, READ_TIMEOUT_MS));
+        QVERIFY2(clock.elapsed() < READ_TIMEOUT_MS, qPrintable(QString::number(clock.elapsed())));
+        QTest::qWait(50);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QVERIFY(!f.frame->RelayCommandRunning());
+        f.frame.reset();
+        f.relays.Hold(false);
+    }
+
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_files;
+};
+
+QTEST_MAIN(TestFrameRelays)
+#include "tst_frame_relays.moc"

@@ -1,0 +1,256 @@
+// The main window against virtual relays on pseudo-terminals, attached through
+// QUORVEX_EXTRA_PORTS and reached through the real serial transport: the Device menu with a
+// relay of each model, the transfers, the live view, the password commands, and relays that
+// go away.
+
+#include "CommandIds.h"
+#include "DeviceWorker.h"
+#include "Discovery.h"
+#include "LanguageManager.h"
+#include "MainFrame.h"
+#include "QuorvexDoc.h"
+#include "RelayPaneBase.h"
+#include "ResultCodes.h"
+#include "ScriptedDialogs.h"
+#include "VirtualRelayProcess.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace CommandIds;
+using namespace DeviceProtocol;
+using Language::TheLanguageManager;
+
+namespace {
+
+const QString RELAY = QStringLiteral(QUORVEX_BIN_DIR "/quorvex-virtual-relay");
+
+QString Text(int id)
+{
+    return TheLanguageManager().Text(id);
+}
+
+QString ErrorText(int id)
+{
+    return Text(Language::TEXT_ERROR_CAPTION) + QLatin1Char('|') + Text(id);
+}
+
+QByteArray Bytes(const std::uint8_t* data, int size)
+{
+    return QByteArray(reinterpret_cast<const char*>(data), size);
+}
+
+// A window with scripted dialogs and the real serial transport.
+struct CLiveFrame {
+    CScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<CMainFrame> frame;
+
+    bool Start(int model, const QStringList& ports)
+    {
+        qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE, ports.join(QLatin1Char(':')).toUtf8());
+        TheLanguageManager().SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
+        auto scripted = std::make_unique<CScriptedDialogs>();
+        dialogs = scripted.get();
+        dialogs->models = {model};
+        frame = std::make_unique<CMainFrame>(std::move(scripted));
+        if (!frame->Create())
+            return false;
+        frame->show();
+        return QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 3000) && WaitIdle();
+    }
+    CRelayPaneBase* Pane() const { return frame->ActivePane(); }
+    CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
+    CDevice& Device() const { return Pane()->GetDevice(); }
+    bool WaitIdle(int timeoutMs = 10000) const
+    {
+        return QTest::qWaitFor([this] { return frame->DeviceWorker()->IsIdle() && !frame->RelayCommandRunning(); },
+                               timeoutMs);
+    }
+    bool Run(int id) const
+    {
+        frame->Action(id)->trigger();
+        return WaitIdle();
+    }
+    QList<QAction*> OpenDeviceMenu() const
+    {
+        QMenu* menu = frame->menuBar()->actions().at(2)->menu();
+        Q_EMIT menu->aboutToShow();
+        return menu->actions();
+    }
+};
+
+// What a relay holds, read by a device of the test's own once the window has let go of the port.
+QByteArray RelayProgram(const QString& port, ModelCode model, const QString& password = QString())
+{
+    CDevice device;
+    device.SelectPort(port);
+    device.SetPasswordPrompt([password](QString* typed) {
+        *typed = password;
+        return true;
+    });
+    std::vector<std::uint8_t> image;
+    if (device.ReadProgramImage(model, &image) != RESULT_OK)
+        return QByteArray();
+    return Bytes(image.data(), int(image.size()));
+}
+
+} // namespace
+
+class TestFrameVirtualRelays : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
+        m_qvrPath = m_qvr.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX"),
+                                        QStringLiteral("--revision"), QStringLiteral("2")});
+        m_qvsPath = m_qvs.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"),
+                                        QStringLiteral("--revision"), QStringLiteral("5"), QStringLiteral("--password"),
+                                        QStringLiteral("pw")});
+        QVERIFY(!m_qvrPath.isEmpty() && !m_qvsPath.isEmpty());
+    }
+
+    // Both relays are listed (a path with nothing behind it is not); the other model's relay
+    // is disabled, and opening the menu selects the relay of the program's model.
+    void deviceMenuListsBothModels_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::newRow("QVR_K115_ZQX program") << 0;
+        QTest::newRow("QVS_K115_318 program") << 1;
+    }
+    void deviceMenuListsBothModels()
+    {
+        QFETCH(int, model);
+        CLiveFrame f;
+        QVERIFY(f.Start(model, {QStringLiteral("/dev/pts/does-not-exist"), m_qvrPath, m_qvsPath}));
+        const QList<QAction*> items = f.OpenDeviceMenu();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0]->text(), QStringLiteral("QVR USB Time Relay"));
+        QCOMPARE(items[1]->text(), QStringLiteral("QVS USB Time Relay"));
+        QCOMPARE(items[0]->isEnabled(), model == 0);
+        QCOMPARE(items[1]->isEnabled(), model == 1);
+        QCOMPARE(items[model]->isChecked(), true);
+        QCOMPARE(items[1 - model]->isChecked(), false);
+        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), model == 0 ? m_qvrPath : m_qvsPath);
+        QCOMPARE(f.frame->Action(ID_TRANSMISSION_CHANGEPASSWORD)->isEnabled(), model == 1);
+    }
+
+    // Send, read, version and the live view with the one-channel relay; the other model's
+    // relay gives 39.
+    void transfersAndView()
+    {
+        CLiveFrame f;
+        QVERIFY(f.Start(0, {m_qvrPath, m_qvsPath}));
+        f.OpenDeviceMenu();
+        for (int i = 4; i < f.Doc()->GetDataSize(); i += 9)
+            f.Doc()->GetData()[i] ^= 0x21;
+        const QByteArray sent = Bytes(f.Doc()->GetData(), f.Doc()->GetDataSize());
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY2(f.dialogs->errors.isEmpty(), qPrintable(f.dialogs->errors.join(u'\n')));
+        QCOMPARE(RelayProgram(m_qvrPath, MODEL_QVR_K115_ZQX), sent);
+
+        f.Doc()->GetData()[10] ^= 0x01;
+        f.Doc()->SetModified();
+        f.dialogs->answers = {CFrameDialogs::No};
+        QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QCOMPARE(Bytes(f.Doc()->GetData(), f.Doc()->GetDataSize()), sent);
+        QVERIFY(f.frame->Title().endsWith(Text(Language::TEXT_UNTITLED) + QStringLiteral("*")));
+
+        QVERIFY(f.Run(ID_TRANSMISSION_VERSION));
+        QCOMPARE(f.dialogs->versions.value(0).value(2), TheLanguageManager().Format(Language::TEXT_VERSION_LINE, {QStringLiteral("1.2")}));
+
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        QTest::qWait(1000);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        f.frame->Action(ID_TRANSMISSION_STOPVIEW)->trigger();
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        QVERIFY(f.WaitIdle());
+
+        f.Device().SelectDevice(1); // the QVS_K115_318 relay, as if it had replaced the other
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_WRONG_MODEL)});
+    }
+
+    // The two-channel relay: the password asked once, then changed and reset.
+    void passwords()
+    {
+        CLiveFrame f;
+        QVERIFY(f.Start(1, {m_qvsPath}));
+        f.OpenDeviceMenu();
+        f.dialogs->passwords = {QStringLiteral("pw")};
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY2(f.dialogs->errors.isEmpty(), qPrintable(f.dialogs->errors.join(u'\n')));
+        QCOMPARE(f.dialogs->passwordsAsked, 1);
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        f.frame->Action(ID_TRANSMISSION_STOPVIEW)->trigger();
+        QVERIFY(f.WaitIdle());
+        QCOMPARE(f.dialogs->passwordsAsked, 1);
+
+        f.dialogs->passwordChanges = {{QStringLiteral("pw"), QStringLiteral("neu"), QStringLiteral("neu")}};
+        QVERIFY(f.Run(ID_TRANSMISSION_CHANGEPASSWORD));
+        QCOMPARE(f.dialogs->informations.size(), 1);
+        QCOMPARE(RelayProgram(m_qvsPath, MODEL_QVS_K115_318, QStringLiteral("pw")), QByteArray()); // refused now
+        QCOMPARE(RelayProgram(m_qvsPath, MODEL_QVS_K115_318, QStringLiteral("neu")).size(), 226);
+
+        f.dialogs->resetAnswers = {true};
+        QVERIFY(f.Run(ID_TRANSMISSION_RESETPASSWORD));
+        QCOMPARE(f.dialogs->informations.size(), 2);
+        QVERIFY(f.dialogs->errors.isEmpty());
+        // Without password now: a window that never knew one sends without asking.
+        CLiveFrame fresh;
+        QVERIFY(fresh.Start(1, {m_qvsPath}));
+        fresh.OpenDeviceMenu();
+        QVERIFY(fresh.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY(fresh.dialogs->errors.isEmpty());
+        QCOMPARE(fresh.dialogs->passwordsAsked, 0);
+    }
+
+    // A relay unplugged while it is viewed: the view stops with a message; after the next
+    // pass the relay is no longer listed.
+    void unpluggedRelay()
+    {
+        CVirtualRelayProcess relay;
+        const QString path = relay.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
+        QVERIFY(!path.isEmpty());
+        CLiveFrame f;
+        QVERIFY(f.Start(0, {path, m_qvrPath}));
+        f.OpenDeviceMenu().at(0)->trigger();
+        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), path);
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        relay.Stop();
+        QVERIFY(QTest::qWaitFor([&] { return !f.dialogs->errors.isEmpty(); }, 5000));
+        const QStringList possible{ErrorText(RESULT_NO_PORT), ErrorText(RESULT_READ_FAILED), ErrorText(RESULT_TIMEOUT)};
+        QVERIFY2(possible.contains(f.dialogs->errors.constFirst()), qPrintable(f.dialogs->errors.constFirst()));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+
+        QVERIFY(f.WaitIdle());
+        f.frame->RefreshDeviceList();
+        QVERIFY(f.WaitIdle());
+        QCOMPARE(f.Device().GetCount(), 1);
+        QCOMPARE(f.Device().GetPortName(0), m_qvrPath);
+        QCOMPARE(f.Device().GetSelected(), -1);
+    }
+
+private:
+    QTemporaryDir m_config;
+    CVirtualRelayProcess m_qvr;
+    CVirtualRelayProcess m_qvs;
+    QString m_qvrPath;
+    QString m_qvsPath;
+};
+
+QTEST_MAIN(TestFrameVirtualRelays)
+#include "tst_frame_virtual_relays.moc"
