@@ -81,6 +81,14 @@ Q_SIGNALS:
     void showError(int code);
     // The pane's mode or state changed on its own: command states must be recomputed.
     void updateCommands();
+    // The document's program image changed: a step was edited, or a whole program was put
+    // in (opened, read, new).
+    void programChanged();
+    // The potentiometer setting that time steps without a fixed time use changed.
+    void potentiometerChanged();
+    // The simulation's position in relay time: the simulated seconds since its reset, or a
+    // negative value when the pane leaves simulation mode.
+    void simulationTimeChanged(double seconds);
 
 protected:
     int m_nMode = WORK_MODE_EDIT;

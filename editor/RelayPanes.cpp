@@ -182,6 +182,7 @@ void CRelayPane::OnStepValueChanged(int templateId, int controlId)
     if (!wasModified)
         Q_EMIT updateTitle(1);
     RepaintViews();
+    Q_EMIT programChanged();
 }
 
 void CRelayPane::OnCommonValueChanged(int templateId, int controlId)
@@ -203,6 +204,9 @@ void CRelayPane::OnCommonValueChanged(int templateId, int controlId)
             m_doc->SetPotUnit(m_pCommon->Potentiometer()->GetUnit());
         else if (controlId == IDC_POT_VALUE)
             m_doc->SetPotValue(m_pCommon->Potentiometer()->GetValue());
+        else
+            return;
+        Q_EMIT potentiometerChanged();
     }
 }
 
@@ -254,8 +258,12 @@ void CRelayPane::ResetSimulation()
         m_pCommon->RelayPicture(c)->SetState(0);
         m_pViews[c]->SetActiveStep(0, 0.0, true);
         m_pViews[c]->ClearTimeDisplay();
+        m_nLastSteps[c] = 0;
+        m_dLastElapsed[c] = 0.0;
     }
     m_engine->Reset(inputs, outputs);
+    m_dSimulatedTime = 0.0;
+    Q_EMIT simulationTimeChanged(m_nMode == WORK_MODE_SIMULATION ? 0.0 : -1.0);
 }
 
 void CRelayPane::RunTick(int skip, int hold)
@@ -272,6 +280,13 @@ void CRelayPane::RunTick(int skip, int hold)
     }
     if (!m_engine->Step(steps, inputs, outputs, changed, skip, hold, elapsed, fraction))
         return;
+    if (!hold)
+        m_dSimulatedTime += TickSimulatedSeconds(*m_doc, m_nChannels, m_nLastSteps, m_dLastElapsed, steps, elapsed);
+    for (int c = 0; c < m_nChannels; ++c) {
+        m_nLastSteps[c] = steps[c];
+        m_dLastElapsed[c] = elapsed[c];
+    }
+    Q_EMIT simulationTimeChanged(m_dSimulatedTime);
     for (int c = 0; c < m_nChannels; ++c) {
         m_doc->SetOutputState(c, outputs[c]);
         m_pCommon->RelayPicture(c)->SetState(outputs[c]);
@@ -352,6 +367,8 @@ void CRelayPane::SetWorkMode(int mode)
         for (int c = 0; c < m_nChannels; ++c)
             m_pViews[c]->ClearTimeDisplay();
     RepaintViews();
+    if (mode != WORK_MODE_SIMULATION)
+        Q_EMIT simulationTimeChanged(-1.0);
 }
 
 // --- Program replacement -------------------------------------------------------------------
@@ -372,6 +389,7 @@ void CRelayPane::NewProgram()
     m_doc->ResetProgram(0);
     ResetSelection();
     RepaintViews();
+    Q_EMIT programChanged();
 }
 
 bool CRelayPane::ReplaceProgram(const std::uint8_t* image, int size, bool modified)
@@ -387,6 +405,7 @@ bool CRelayPane::ReplaceProgram(const std::uint8_t* image, int size, bool modifi
     // values: reload it whatever the selection was.
     ResetSelection();
     RepaintViews();
+    Q_EMIT programChanged();
     return true;
 }
 

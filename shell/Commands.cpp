@@ -29,6 +29,7 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_TRANSMISSION_STOPSIMULATION, "SUBMENU_TRANSMISSION_STOPSIMULATION", "Ctrl+Shift+F5", ":/toolbar-stop-simulation.svg", Language::TEXT_HELP_STOP_SIMULATION},
     {ID_TRANSMISSION_RESET, "SUBMENU_TRANSMISSION_RESET", "Shift+F5", ":/toolbar-reset.svg", Language::TEXT_HELP_RESET_SIMULATION},
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
+    {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", "F12", nullptr, Language::TEXT_HELP_VIEW_TIMELINE},
 };
 
 constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_EXPORTDOC, 0,
@@ -104,6 +105,9 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         return simulating && !inputs.simulationRunning;
     case ID_TRANSMISSION_STOPSIMULATION:
         return simulating && inputs.simulationRunning;
+    case ID_VIEW_TIMELINE:
+        // The diagram shows the program of the pane.
+        return inputs.hasPane;
     default:
         // The relays of the Device menu get their state when that menu is built.
         return IsLanguageCommand(id) || (id >= ID_DEVICE_1 && id <= ID_DEVICE_10);
@@ -112,6 +116,8 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
 
 bool IsCommandChecked(int id, const CommandStateInputs& inputs)
 {
+    if (id == ID_VIEW_TIMELINE)
+        return inputs.timelineShown;
     return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == 2;
 }
 

@@ -35,12 +35,14 @@ struct CommandStateInputs {
     int mode = 0;                       // the pane's work mode (0 edit, 1 relay view, 2 simulation)
     bool simulationRunning = false;
     bool selectedRelayIsModel2 = false; // the relay chosen in the Device menu is a QVS_K115_318
+    bool timelineShown = false;         // the timing diagram is shown
 };
 
 // Whether a command can be used. Without a pane only New, Open and the commands that need no
 // program (Exit, About, languages, relays) can: there is no document to save or run.
 bool IsCommandEnabled(int id, const CommandStateInputs& inputs);
-// Whether a command carries a check mark (Simulation mode while simulating).
+// Whether a command carries a check mark (Simulation mode while simulating, the timing
+// diagram while it is shown).
 bool IsCommandChecked(int id, const CommandStateInputs& inputs);
 
 // The two parts of a help text "prompt\ntool tip": the prompt, shown in the status bar while

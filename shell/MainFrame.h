@@ -14,6 +14,8 @@
 
 class CLanguageIcon;
 class CRelayPaneBase;
+class CTimelinePanel;
+class QDockWidget;
 class QActionGroup;
 class QComboBox;
 class QLabel;
@@ -84,6 +86,10 @@ public:
     CLanguageIcon* LanguageIcon() const { return m_pLanguageIcon; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* StatusPane() const { return m_pStatusPane; }
+    QDockWidget* TimelineDock() const { return m_pTimelineDock; }
+    CTimelinePanel* TimelinePanel() const { return m_pTimelinePanel; }
+    // The height the docked timing diagram adds to the window (0 when hidden or floating).
+    int TimelineExtraHeight() const;
 
 public Q_SLOTS:
     // File menu.
@@ -104,6 +110,8 @@ public Q_SLOTS:
     void OnSelectLanguage(int index);
     void OnLanguageListChanged(int index);
     void OnAppAbout();
+    // View menu: shows or hides the timing diagram.
+    void OnViewTimeline();
 
     // Relay commands. Their actions, keys, texts and enabled rules are complete; the
     // operations behind them arrive with the device integration, and until then these
@@ -135,6 +143,10 @@ private:
     bool BuildLanguageMenu();
     void BuildLanguageControls();
     void BuildStatusBar();
+    // The timing diagram's dock below the pane (hidden at first) and its View menu command.
+    void BuildTimelineDock();
+    // The window's size again after the dock was shown, hidden, floated or docked.
+    void ApplyTimelineSizing();
     void QueryModelAtStartup();
     void DestroyPane();
     void ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth);
@@ -171,4 +183,10 @@ private:
 
     int m_nMinWidth = 0;
     int m_nFixedHeight = 0;
+
+    QDockWidget* m_pTimelineDock = nullptr;
+    CTimelinePanel* m_pTimelinePanel = nullptr;
+    double m_dPaneRatio = 0.0; // height-to-width ratio of the pane, for sizing again
+    int m_nReadableHeight = 0;
+    int m_nStripWidth = 0;
 };

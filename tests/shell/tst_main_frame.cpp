@@ -640,24 +640,25 @@ private Q_SLOTS:
     void commandStatesFollowTheMode_data()
     {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<QList<int>>("enabled");
+        QTest::addColumn<QList<int>>("enabled"); // the timing diagram shows any pane's program
         QTest::addColumn<bool>("checked"); // Simulation mode
         QTest::newRow("editing") << QStringLiteral("edit")
                                  << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
                                                ID_FILE_EXPORTDOC, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_VERSION,
-                                               ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT}
+                                               ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
+                                               ID_VIEW_TIMELINE}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
-                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT} << false;
+                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT, ID_VIEW_TIMELINE} << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
-                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT}
+                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT, ID_VIEW_TIMELINE}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
-                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT}
+                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT, ID_VIEW_TIMELINE}
                                             << true;
     }
     void commandStatesFollowTheMode()
