@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QSvgGenerator>
 #include <QTableWidget>
 #include <QThreadPool>
@@ -50,15 +51,49 @@ int ChannelsOf(const CQuorvexDoc* doc)
     return doc && doc->GetChannelCount() == 2 ? 2 : 1;
 }
 
-// A time as the table and the end field write it: seconds, or whole hours as "N h".
+// The unit the language writes after a number of milliseconds, seconds, minutes or hours
+// (its formats 426..429 without the number): "ms", "с", "min", "ч".
+QString LanguageUnit(int index)
+{
+    QString format = TheLanguageManager().Text(TEXT_TIMELINE_MILLISECONDS + index);
+    format.remove(QStringLiteral("%g"));
+    return format.trimmed();
+}
+
+// A time as the table and the end field write it: seconds, or whole hours with the
+// language's unit ("200 h", "200 ч").
 QString TimeFieldText(RelayTime time, const QString& decimalPoint)
 {
     constexpr RelayTime HOUR = 3600 * SECOND;
-    if (time >= HOUR && time % HOUR == 0)
-        return QString::number(time / HOUR) + QStringLiteral(" h");
+    if (time >= HOUR && time % HOUR == 0) {
+        const QString hours = LanguageUnit(3);
+        return QString::number(time / HOUR) + u' ' + (hours.isEmpty() ? QStringLiteral("h") : hours);
+    }
     QString text = QString::fromLatin1(RelayTimeSecondsText(time));
     text.replace(u'.', decimalPoint);
     return text;
+}
+
+// A time the user wrote: seconds, or a number with a unit, written as the language writes it
+// or as "ms", "s", "min", "h".
+bool ParseFieldTime(const QString& text, RelayTime* time)
+{
+    if (ParseRelaySeconds(text, true, time))
+        return true;
+    static const char* const LATIN[] = {"ms", "s", "min", "h"};
+    const QString trimmed = text.trimmed();
+    for (int i = 0; i < 4; ++i) {
+        const QString unit = LanguageUnit(i);
+        if (unit.isEmpty() || !trimmed.endsWith(unit) || trimmed.size() == unit.size())
+            continue;
+        const QString number = trimmed.chopped(unit.size());
+        // "5 min" must not be read as "5 mi" + "n": the number ends with a digit or a space.
+        if (!number.back().isDigit() && !number.back().isSpace())
+            continue;
+        if (ParseRelaySeconds(number + QLatin1String(LATIN[i]), true, time))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -79,7 +114,16 @@ CTimelineView::CTimelineView(const CTimelinePainter& painter, QWidget* parent)
 
 int CTimelineView::Channels() const
 {
-    return m_trace ? m_trace->GetChannelCount() : 1;
+    return m_trace ? m_trace->GetChannelCount() : m_channels;
+}
+
+void CTimelineView::SetChannels(int channels)
+{
+    if (channels == m_channels)
+        return;
+    m_channels = channels;
+    if (!m_trace)
+        updateGeometry();
 }
 
 double CTimelineView::LanesWidth() const
@@ -339,6 +383,9 @@ CTimelinePanel::CTimelinePanel(QWidget* parent)
     m_recompute.setSingleShot(true);
     m_recompute.setInterval(30);
     connect(&m_recompute, &QTimer::timeout, this, &CTimelinePanel::StartComputation);
+    // The diagram's lane names and units in the language chosen so far; OnLanguageChanged
+    // follows later switches.
+    m_painter.OnLanguageChanged(TheLanguageManager());
     BuildWidgets();
 }
 
@@ -405,8 +452,10 @@ void CTimelinePanel::BuildWidgets()
     m_pTable->verticalHeader()->setVisible(false);
     m_pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_TIME, QHeaderView::Stretch);
-    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_INPUT, QHeaderView::ResizeToContents);
-    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_VALUE, QHeaderView::ResizeToContents);
+    // The input and value columns hold combo boxes, which ResizeToContents does not measure:
+    // FitColumns sizes them.
+    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_INPUT, QHeaderView::Fixed);
+    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_VALUE, QHeaderView::Fixed);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->setMinimumHeight(m_pTable->verticalHeader()->defaultSectionSize() * 3);
     m_pTable->setFixedWidth(fontMetrics().averageCharWidth() * 34);
@@ -438,8 +487,10 @@ void CTimelinePanel::BuildWidgets()
         if (m_filling || item->column() != COLUMN_TIME)
             return;
         RelayTime time = 0;
-        const bool valid = ParseRelaySeconds(item->text(), true, &time);
+        const bool valid = ParseFieldTime(item->text(), &time);
         const QSignalBlocker blocker(m_pTable);
+        // The time read is kept, so that a switch of language can write it in the new one.
+        item->setData(Qt::UserRole, valid ? QVariant(qint64(time)) : QVariant());
         item->setData(Qt::BackgroundRole, valid ? QVariant() : QVariant(QColor(255, 205, 205)));
         item->setToolTip(valid ? QString() : TheLanguageManager().Text(TEXT_TIMELINE_BAD_TIME));
         ScheduleComputation();
@@ -479,20 +530,19 @@ void CTimelinePanel::UpdateTexts()
         }
         // Times are shown with the language's decimal separator.
         if (QTableWidgetItem* time = m_pTable->item(row, COLUMN_TIME)) {
-            RelayTime parsed = 0;
-            if (ParseRelaySeconds(time->text(), true, &parsed))
-                time->setText(TimeFieldText(parsed, manager.DecimalPoint()));
+            const QVariant parsed = time->data(Qt::UserRole);
+            if (parsed.isValid())
+                time->setText(TimeFieldText(parsed.toLongLong(), manager.DecimalPoint()));
             else
                 time->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
         }
     }
-    {
-        RelayTime parsed = 0;
-        if (m_pUntil->text().isEmpty() || ParseRelaySeconds(m_pUntil->text(), true, &parsed))
-            m_pUntil->setText(TimeFieldText(m_until, manager.DecimalPoint()));
-        else
-            m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
-    }
+    // The end field holds m_until unless the user is writing a time that cannot be read.
+    if (m_pUntil->styleSheet().isEmpty())
+        m_pUntil->setText(TimeFieldText(m_until, manager.DecimalPoint()));
+    else
+        m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
+    FitColumns();
     OnCursorMoved(m_pView->CursorTime());
     UpdateStatus();
 }
@@ -508,6 +558,7 @@ void CTimelinePanel::SetDocument(const CQuorvexDoc* doc)
 {
     const int previousChannels = Channels();
     m_pDoc = doc;
+    m_pView->SetChannels(Channels());
     if (Channels() != previousChannels) {
         // Keep the changes of the inputs the model has; each row offers its inputs.
         std::vector<TimelineInputChange> kept;
@@ -604,6 +655,7 @@ void CTimelinePanel::ShowTrace(std::shared_ptr<const CTimelineTrace> trace, bool
 {
     m_shown = std::move(trace);
     m_pView->SetTrace(m_shown, false);
+    UpdateHeight();
     if (fit && m_shown)
         m_pView->ZoomToFit(FitEnd());
     UpdateTexts();
@@ -712,9 +764,12 @@ std::vector<TimelineInputChange> CTimelinePanel::InputChanges() const
         const QTableWidgetItem* time = m_pTable->item(row, COLUMN_TIME);
         const auto* input = qobject_cast<QComboBox*>(m_pTable->cellWidget(row, COLUMN_INPUT));
         const auto* value = qobject_cast<QComboBox*>(m_pTable->cellWidget(row, COLUMN_VALUE));
-        TimelineInputChange change;
-        if (!time || !input || !value || !ParseRelaySeconds(time->text(), true, &change.time))
+        // The time read when the cell was written (none while it cannot be read).
+        const QVariant parsed = time ? time->data(Qt::UserRole) : QVariant();
+        if (!parsed.isValid() || !input || !value)
             continue;
+        TimelineInputChange change;
+        change.time = parsed.toLongLong();
         change.input = std::max(0, input->currentIndex());
         change.value = value->currentIndex() == 1 ? 1 : 0;
         changes.push_back(change);
@@ -727,7 +782,9 @@ void CTimelinePanel::InsertRow(int row, const TimelineInputChange& change)
     const CLanguageManager& manager = TheLanguageManager();
     m_filling = true;
     m_pTable->insertRow(row);
-    m_pTable->setItem(row, COLUMN_TIME, new QTableWidgetItem(TimeFieldText(change.time, manager.DecimalPoint())));
+    auto* time = new QTableWidgetItem(TimeFieldText(change.time, manager.DecimalPoint()));
+    time->setData(Qt::UserRole, qint64(change.time));
+    m_pTable->setItem(row, COLUMN_TIME, time);
     auto* input = new QComboBox(m_pTable);
     for (int i = 1; i <= Channels(); ++i)
         input->addItem(QString::number(i));
@@ -742,6 +799,21 @@ void CTimelinePanel::InsertRow(int row, const TimelineInputChange& change)
     connect(input, &QComboBox::currentIndexChanged, this, &CTimelinePanel::ScheduleComputation);
     connect(value, &QComboBox::currentIndexChanged, this, &CTimelinePanel::ScheduleComputation);
     m_filling = false;
+    FitColumns();
+}
+
+void CTimelinePanel::FitColumns()
+{
+    QHeaderView* header = m_pTable->horizontalHeader();
+    for (int column : {int(COLUMN_INPUT), int(COLUMN_VALUE)}) {
+        const QTableWidgetItem* title = m_pTable->horizontalHeaderItem(column);
+        int width = (title ? header->fontMetrics().horizontalAdvance(title->text()) : 0)
+                    + 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
+        if (m_pTable->rowCount() > 0)
+            if (const QWidget* widget = m_pTable->cellWidget(0, column))
+                width = std::max(width, widget->sizeHint().width());
+        header->resizeSection(column, width);
+    }
 }
 
 void CTimelinePanel::SetInputChanges(const std::vector<TimelineInputChange>& changes)
@@ -799,7 +871,7 @@ void CTimelinePanel::SetUntil(RelayTime until)
 void CTimelinePanel::OnUntilEdited()
 {
     RelayTime until = 0;
-    const bool valid = ParseRelaySeconds(m_pUntil->text(), true, &until);
+    const bool valid = ParseFieldTime(m_pUntil->text(), &until);
     m_pUntil->setStyleSheet(valid ? QString() : QStringLiteral("background-color: #ffcdcd"));
     m_pUntil->setToolTip(valid ? QString() : TheLanguageManager().Text(TEXT_TIMELINE_BAD_TIME));
     if (!valid || until == m_until)
@@ -818,7 +890,9 @@ int CTimelinePanel::ExportCsv(const QString& path) const
 
 int CTimelinePanel::ExportPicture(const QString& path) const
 {
-    const QSize size = m_pView->viewport()->size().expandedTo(QSize(200, 80));
+    // The stretch the view shows, with every lane whole even when the view is squeezed.
+    const int lanesHeight = int(std::ceil(m_painter.DiagramHeight(Channels(), m_pView->font())));
+    const QSize size = m_pView->viewport()->size().expandedTo(QSize(200, lanesHeight));
     const QRectF rect(QPointF(0, 0), QSizeF(size));
     const TimelinePaintParams params = m_pView->Params(rect);
     const CTimelineTrace empty(Channels());
@@ -872,6 +946,15 @@ void CTimelinePanel::ExportPictureAsked()
     if (!path.isEmpty())
         if (const int result = ExportPicture(path))
             Q_EMIT showError(result);
+}
+
+void CTimelinePanel::UpdateHeight()
+{
+    const int height = PreferredHeight();
+    if (height == minimumHeight() && height == maximumHeight())
+        return;
+    setFixedHeight(height);
+    Q_EMIT preferredHeightChanged();
 }
 
 int CTimelinePanel::PreferredHeight() const

@@ -50,6 +50,8 @@ public:
     double Scale() const { return m_scale; }
     // The on-screen simulation's position; negative: none.
     void SetMarker(RelayTime time);
+    // The channels of the program shown, for the lanes while no trace is at hand.
+    void SetChannels(int channels);
     RelayTime CursorTime() const { return m_cursor; }
     // What a paint of the viewport gets (also for exported pictures of the same stretch).
     TimelinePaintParams Params(const QRectF& rect) const;
@@ -92,6 +94,7 @@ private:
     double m_scale = 1e7;
     RelayTime m_cursor = -1;
     RelayTime m_marker = -1;
+    int m_channels = 1;
     double m_scrollUnit = 1.0; // relay time per scroll bar unit
     bool m_updatingScrollBar = false;
     bool m_dragging = false;
@@ -153,6 +156,8 @@ Q_SIGNALS:
     void showError(int code);
     // A new trace is shown.
     void traceChanged();
+    // The panel's height changed (a program of the other model has other lanes).
+    void preferredHeightChanged();
 
 private:
     void BuildWidgets();
@@ -165,12 +170,15 @@ private:
     void AddChange();
     void RemoveChanges();
     void InsertRow(int row, const TimelineInputChange& change);
+    void FitColumns();
     void OnUntilEdited();
     void OnCursorMoved(qint64 time);
     void ExportCsvAsked();
     void ExportPictureAsked();
     QString AskFileName(int filterTextId, const QString& suffix) const;
     int Channels() const;
+    // Fixes the panel's height to what its lanes need; tells when it changed.
+    void UpdateHeight();
     // The last moment worth showing at once: the last change of the trace or of the script.
     RelayTime FitEnd() const;
 

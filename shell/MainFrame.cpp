@@ -293,6 +293,11 @@ void CMainFrame::BuildTimelineDock()
         UpdateCommandStates();
     });
     connect(m_pTimelineDock, &QDockWidget::topLevelChanged, this, [this] { ApplyTimelineSizing(); });
+    // A program of the other model has other lanes: the panel's height changes.
+    connect(m_pTimelinePanel, &CTimelinePanel::preferredHeightChanged, this, [this] {
+        if (m_pTimelineDock->isVisible())
+            ApplyTimelineSizing();
+    });
 
     m_pViewMenu->addSeparator();
     m_pViewMenu->addAction(m_actions.at(ID_VIEW_TIMELINE));

@@ -263,7 +263,11 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
         painter.setPen(pen);
         painter.drawLine(QPointF(x, params.rect.top() + rulerHeight), QPointF(x, lanesArea.bottom()));
         const double width = metrics.horizontalAdvance(m_simulation) + 2 * pad;
-        const QRectF label(x + 2, lanesArea.bottom() - metrics.height() - 2, width, metrics.height());
+        // In the ruler, where it hides no lane's value.
+        double labelX = x + 3;
+        if (labelX + width > params.rect.right())
+            labelX = x - 3 - width;
+        const QRectF label(labelX, params.rect.top() + 1, width, rulerHeight - 2);
         painter.fillRect(label, QColor(255, 255, 255, 220));
         painter.setPen(MARKER);
         painter.drawText(label, Qt::AlignCenter, m_simulation);
