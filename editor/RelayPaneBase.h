@@ -7,6 +7,7 @@
 
 #include "LanguageSupport.h"
 #include "ModelTypes.h"
+#include "RealTimeRun.h"
 
 #include <QWidget>
 
@@ -89,6 +90,11 @@ Q_SIGNALS:
     // The simulation's position in relay time: the simulated seconds since its reset, or a
     // negative value when the pane leaves simulation mode.
     void simulationTimeChanged(double seconds);
+    // The relay's state polled during the live view was shown (inputs, relay outputs and the
+    // step of each channel).
+    void relayStatePolled(const RelayStatus& state);
+    // The pane's work mode changed (edit, live view of the relay, simulation).
+    void workModeChanged(int mode);
 
 protected:
     int m_nMode = WORK_MODE_EDIT;

@@ -304,6 +304,12 @@ void CRelayPane::RunTick(int skip, int hold)
 
 void CRelayPane::ShowRelayState(const DeviceProtocol::ChannelState* states)
 {
+    RelayStatus polled;
+    for (int c = 0; c < m_nChannels; ++c) {
+        polled.inputs[std::size_t(c)] = states[c].inputState ? 1 : 0;
+        polled.outputs[std::size_t(c)] = states[c].outputState ? 1 : 0;
+        polled.steps[std::size_t(c)] = std::uint8_t(states[c].fieldIndex);
+    }
     for (int c = 0; c < m_nChannels; ++c) {
         const DeviceProtocol::ChannelState& state = states[c];
         m_pCommon->InputButton(c)->SetPressed(state.inputState != 0);
@@ -332,6 +338,7 @@ void CRelayPane::ShowRelayState(const DeviceProtocol::ChannelState* states)
         m_pViews[c]->SetActiveStep(index, progress, true);
         m_pViews[c]->SetTimeDisplay(fixed ? 0 : state.unit, fixed ? 0 : state.mantissa, state.elapsedSeconds);
     }
+    Q_EMIT relayStatePolled(polled);
 }
 
 // --- Modes ---------------------------------------------------------------------------------
@@ -340,7 +347,10 @@ void CRelayPane::SetWorkMode(int mode)
 {
     if (mode != WORK_MODE_SIMULATION)
         StopSimulation();
+    const bool changed = m_nMode != mode;
     m_nMode = mode;
+    if (changed)
+        Q_EMIT workModeChanged(mode);
     const bool edit = mode == WORK_MODE_EDIT;
     const bool deviceView = mode == WORK_MODE_DEVICE_VIEW;
     m_pStrip->SetControlsEnabled(edit);

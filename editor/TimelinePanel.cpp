@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStyle>
 #include <QSvgGenerator>
 #include <QTableWidget>
@@ -404,11 +405,11 @@ void CTimelinePanel::BuildWidgets()
 
     auto* top = new QHBoxLayout;
     top->setSpacing(6);
-    m_pSource = new QLabel(this);
+    m_pSource = new QComboBox(this);
     m_pSource->setObjectName(QStringLiteral("timelineSource"));
-    QFont bold = m_pSource->font();
-    bold.setBold(true);
-    m_pSource->setFont(bold);
+    m_pSource->addItem(QString());
+    m_pSource->addItem(QString());
+    m_pSource->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_pStatus = new QLabel(this);
     m_pStatus->setObjectName(QStringLiteral("timelineStatus"));
     m_pStatus->setTextFormat(Qt::PlainText);
@@ -477,6 +478,12 @@ void CTimelinePanel::BuildWidgets()
     root->addLayout(body, 1);
 
     connect(m_pView, &CTimelineView::cursorMoved, this, &CTimelinePanel::OnCursorMoved);
+    connect(m_pSource, &QComboBox::activated, this, [this](int index) {
+        if (index == 1 && m_lastRecorded)
+            ShowRecordedTrace(m_lastRecorded);
+        else
+            ShowComputedTrace();
+    });
     connect(m_pFit, &QPushButton::clicked, this, [this] { m_pView->ZoomToFit(FitEnd()); });
     connect(m_pExportCsv, &QPushButton::clicked, this, &CTimelinePanel::ExportCsvAsked);
     connect(m_pExportPicture, &QPushButton::clicked, this, &CTimelinePanel::ExportPictureAsked);
@@ -509,9 +516,15 @@ void CTimelinePanel::OnLanguageChanged(CLanguageManager& manager)
 void CTimelinePanel::UpdateTexts()
 {
     const CLanguageManager& manager = TheLanguageManager();
-    m_pSource->setText(manager.Text(m_shown && m_shown->Source() == TraceSource::Recorded
-                                        ? TEXT_TIMELINE_SOURCE_RECORDED
-                                        : TEXT_TIMELINE_SOURCE_COMPUTED));
+    {
+        const QSignalBlocker blocker(m_pSource);
+        m_pSource->setItemText(0, manager.Text(TEXT_TIMELINE_SOURCE_COMPUTED));
+        m_pSource->setItemText(1, manager.Text(TEXT_TIMELINE_SOURCE_RECORDED));
+        m_pSource->setCurrentIndex(m_recorded ? 1 : 0);
+        // The recorded trace can be chosen once there is one.
+        if (auto* model = qobject_cast<QStandardItemModel*>(m_pSource->model()))
+            model->item(1)->setEnabled(m_lastRecorded != nullptr);
+    }
     m_pUntilLabel->setText(manager.Text(TEXT_TIMELINE_UNTIL));
     m_pFit->setText(manager.Text(TEXT_TIMELINE_FIT));
     m_pExportCsv->setText(manager.Text(TEXT_TIMELINE_EXPORT_CSV));
@@ -557,8 +570,15 @@ int CTimelinePanel::Channels() const
 void CTimelinePanel::SetDocument(const CQuorvexDoc* doc)
 {
     const int previousChannels = Channels();
+    if (doc != m_pDoc)
+        EndRecording();
     m_pDoc = doc;
     m_pView->SetChannels(Channels());
+    // A recording of a relay of the other model has other lanes: it is not offered any more.
+    if (Channels() != previousChannels) {
+        m_recorded.reset();
+        m_lastRecorded.reset();
+    }
     if (Channels() != previousChannels) {
         // Keep the changes of the inputs the model has; each row offers its inputs.
         std::vector<TimelineInputChange> kept;
@@ -683,6 +703,8 @@ void CTimelinePanel::SetSimulationTime(double seconds)
 void CTimelinePanel::ShowRecordedTrace(std::shared_ptr<const CTimelineTrace> trace)
 {
     m_recorded = std::move(trace);
+    if (m_recorded)
+        m_lastRecorded = m_recorded;
     ShowTrace(m_recorded ? m_recorded : m_computed, true);
     UpdateStatus();
 }
@@ -699,6 +721,27 @@ void CTimelinePanel::RecordedTraceGrew()
     if (following && m_recorded->KnownUntil() > visibleEnd)
         m_pView->SetView(m_recorded->KnownUntil() - RelayTime(width * m_pView->Scale() * 0.95), m_pView->Scale());
     Q_EMIT traceChanged();
+}
+
+void CTimelinePanel::RecordRelayState(const RelayStatus& state)
+{
+    if (!m_recording) {
+        m_recording = std::make_shared<CTimelineTrace>(Channels(), TraceSource::Recorded);
+        m_recordClock.start();
+        m_recording->Append(0, state);
+        ShowRecordedTrace(m_recording);
+        return;
+    }
+    const RelayTime now = m_recordClock.nsecsElapsed();
+    m_recording->Append(now, state);
+    m_recording->SetKnownUntil(now);
+    if (m_recorded == m_recording)
+        RecordedTraceGrew();
+}
+
+void CTimelinePanel::EndRecording()
+{
+    m_recording.reset();
 }
 
 void CTimelinePanel::ShowComputedTrace()

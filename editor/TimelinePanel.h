@@ -15,6 +15,7 @@
 #include "TimelinePainter.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -24,6 +25,7 @@
 #include <vector>
 
 class CQuorvexDoc;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -124,6 +126,14 @@ public:
     void RecordedTraceGrew();
     void ShowComputedTrace();
 
+    // The relay's state polled during a live view, stamped with the wall-clock time since
+    // the first poll of the recording; the first one starts a recorded trace and shows it.
+    void RecordRelayState(const RelayStatus& state);
+    // The live view ended: the next poll starts a new recording. The recorded trace stays
+    // shown, and can be chosen again after the computed one.
+    void EndRecording();
+    bool IsRecording() const { return m_recording != nullptr; }
+
     // The input changes of the table (rows with a time that cannot be read are left out),
     // and the end of the computation.
     std::vector<TimelineInputChange> InputChanges() const;
@@ -186,6 +196,9 @@ private:
     const CQuorvexDoc* m_pDoc = nullptr;
     std::shared_ptr<const CTimelineTrace> m_computed;
     std::shared_ptr<const CTimelineTrace> m_recorded;
+    std::shared_ptr<CTimelineTrace> m_recording;              // being recorded now
+    std::shared_ptr<const CTimelineTrace> m_lastRecorded;     // the last recorded trace
+    QElapsedTimer m_recordClock;
     std::shared_ptr<const CTimelineTrace> m_shown;
     RelayTime m_until;
     unsigned m_generation = 0;
@@ -198,7 +211,7 @@ private:
     bool m_filling = false; // the table is being filled: its signals are not edits
 
     CTimelineView* m_pView = nullptr;
-    QLabel* m_pSource = nullptr;
+    QComboBox* m_pSource = nullptr; // computed or recorded trace
     QLabel* m_pStatus = nullptr;
     QLabel* m_pCursor = nullptr;
     QLabel* m_pUntilLabel = nullptr;

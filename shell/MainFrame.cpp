@@ -389,6 +389,9 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
         connect(pane, &CRelayPaneBase::programChanged, panel, &CTimelinePanel::ProgramChanged);
         connect(pane, &CRelayPaneBase::potentiometerChanged, panel, &CTimelinePanel::ProgramChanged);
         connect(pane, &CRelayPaneBase::simulationTimeChanged, panel, &CTimelinePanel::SetSimulationTime);
+        // The live view's polled states make the recorded trace; each live view records anew.
+        connect(pane, &CRelayPaneBase::relayStatePolled, panel, &CTimelinePanel::RecordRelayState);
+        connect(pane, &CRelayPaneBase::workModeChanged, panel, [panel] { panel->EndRecording(); });
         panel->SetSimulationTime(-1.0);
         panel->SetDocument(pane->GetDocument());
     }

@@ -5,9 +5,11 @@
 #include "LanguageManager.h"
 #include "ProgramText.h"
 #include "QuorvexDoc.h"
+#include "RelayPanes.h"
 #include "TimelinePanel.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
@@ -167,6 +169,81 @@ private Q_SLOTS:
 
         // A folder that does not exist: reported, nothing written.
         QCOMPARE(panel.ExportCsv(dir.filePath(QStringLiteral("missing/trace.csv"))), 22);
+    }
+
+    // The live view's polled states become a recorded trace against the wall clock; the
+    // source box goes back to the computed trace and forth to the recording.
+    void recordsPolledStates()
+    {
+        const std::unique_ptr<CQuorvexDoc> doc = Document(PULSE);
+        CTimelinePanel panel;
+        panel.SetDocument(doc.get());
+        QVERIFY(panel.WaitForComputation());
+        auto* source = panel.findChild<QComboBox*>(QStringLiteral("timelineSource"));
+        QVERIFY(source);
+        QCOMPARE(source->currentIndex(), 0);
+
+        RelayStatus waiting;
+        waiting.steps[0] = 2;
+        RelayStatus on = waiting;
+        on.inputs[0] = on.outputs[0] = 1;
+        on.steps[0] = 4;
+        QElapsedTimer clock;
+        clock.start();
+        panel.RecordRelayState(waiting);
+        QTest::qWait(40);
+        panel.RecordRelayState(on);
+        const qint64 onAt = clock.nsecsElapsed();
+        QTest::qWait(40);
+        panel.RecordRelayState(on); // unchanged: no row, but the trace is known further
+        QVERIFY(panel.IsRecording());
+        const std::shared_ptr<const CTimelineTrace> recorded = panel.Trace();
+        QCOMPARE(recorded->Source(), TraceSource::Recorded);
+        QCOMPARE(recorded->RowCount(), std::size_t(2));
+        QCOMPARE(recorded->RowTime(0), RelayTime(0));
+        QVERIFY(recorded->RowTime(1) >= 40'000'000 && recorded->RowTime(1) <= onAt);
+        QCOMPARE(recorded->RowState(1), on);
+        QVERIFY(recorded->KnownUntil() >= recorded->RowTime(1) + 40'000'000);
+        QCOMPARE(source->currentIndex(), 1);
+
+        // A program edit during the recording computes in the background; the recording stays.
+        panel.ProgramChanged();
+        QVERIFY(panel.WaitForComputation());
+        QCOMPARE(panel.Trace(), recorded);
+
+        source->activated(0);
+        QCOMPARE(panel.Trace()->Source(), TraceSource::Computed);
+        source->activated(1);
+        QCOMPARE(panel.Trace(), recorded);
+
+        // The next live view records anew.
+        panel.EndRecording();
+        panel.RecordRelayState(waiting);
+        QVERIFY(panel.Trace() != recorded);
+        QCOMPARE(panel.Trace()->RowCount(), std::size_t(1));
+    }
+
+    // The pane hands every state it shows during the live view on.
+    void paneReportsPolledStates()
+    {
+        std::unique_ptr<CRelayPaneBase> pane(CreateRelayPane(2));
+        QVERIFY(pane);
+        pane->CreatePaneWindow();
+        QSignalSpy spy(pane.get(), &CRelayPaneBase::relayStatePolled);
+        DeviceProtocol::ChannelState states[2];
+        states[0].inputState = 1;
+        states[0].outputState = 0;
+        states[0].fieldIndex = 4;
+        states[1].inputState = 0;
+        states[1].outputState = 1;
+        states[1].fieldIndex = 36;
+        static_cast<CRelayPane*>(pane.get())->ShowRelayState(states);
+        QCOMPARE(spy.count(), 1);
+        RelayStatus expected;
+        expected.inputs = {1, 0};
+        expected.outputs = {0, 1};
+        expected.steps = {4, 36};
+        QCOMPARE(spy.at(0).at(0).value<RelayStatus>(), expected);
     }
 
     void heightFollowsTheModel()
