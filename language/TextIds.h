@@ -255,6 +255,13 @@ enum TextId : int {
     TEXT_DIFF_OTHER_MODEL = 440,        // format: model, model
     TEXT_DIFF_HIDDEN_BITS = 441,
     TEXT_DIFF_SUMMARY = 442,            // format: number of steps
+    TEXT_COMPARE_TITLE = 443,           // the comparison of the PC's program with the relay's
+    TEXT_COMPARE_PC = 444,              // column: the PC's program
+    TEXT_COMPARE_RELAY = 445,           // column: the relay's program
+    TEXT_COMPARE_SEND_PC = 446,
+    TEXT_COMPARE_LOAD_RELAY = 447,
+    TEXT_COMPARE_CLOSE = 448,
+    TEXT_COMPARE_EQUAL = 449,
 
     // A save target that exists but is no regular file; it is left as it is.
     TEXT_TARGET_NOT_REGULAR_FILE = 600, // format: path
@@ -335,6 +342,8 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_TIMELINE_MILLISECONDS, TEXT_TIMELINE_SECONDS, TEXT_TIMELINE_MINUTES, TEXT_TIMELINE_HOURS,
     TEXT_TIMELINE_CURSOR, TEXT_TIMELINE_SIMULATION, TEXT_TIMELINE_BAD_TIME, TEXT_TIMELINE_INPUT_CHANGES,
     TEXT_TIMELINE_HINT, TEXT_DIFF_OTHER_MODEL, TEXT_DIFF_HIDDEN_BITS, TEXT_DIFF_SUMMARY,
+    TEXT_COMPARE_TITLE, TEXT_COMPARE_PC, TEXT_COMPARE_RELAY, TEXT_COMPARE_SEND_PC, TEXT_COMPARE_LOAD_RELAY,
+    TEXT_COMPARE_CLOSE, TEXT_COMPARE_EQUAL,
     TEXT_BUTTON_YES,
     TEXT_BUTTON_NO,
     TEXT_BUTTON_CANCEL,
