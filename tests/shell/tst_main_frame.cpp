@@ -13,6 +13,7 @@
 #include "ResultCodes.h"
 #include "QueryDeviceTypeDlg.h"
 #include "ScriptedDialogs.h"
+#include "TimelinePanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QScreen>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -684,6 +687,40 @@ private Q_SLOTS:
     }
 
     // Keys reach no disabled command, and a handler refuses when the state has changed under it.
+    // F12 shows the timing diagram below the pane, the window growing by its height (or, on
+    // a screen too low for both, floating below the window), and hides it again; the diagram
+    // follows the pane's program.
+    void timingDiagramBelowThePane()
+    {
+        CFrame f;
+        QVERIFY(f.Start(0));
+        QVERIFY(f.Activate());
+        const int height = f.frame->height();
+        QVERIFY(!f.frame->TimelineDock()->isVisible());
+        QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("F12")));
+        QVERIFY(f.frame->TimelineDock()->isVisible());
+        QVERIFY(f.frame->Action(ID_VIEW_TIMELINE)->isChecked());
+        if (f.frame->TimelineDock()->isFloating()) {
+            QCOMPARE(f.frame->height(), height);
+            QVERIFY(f.frame->frameGeometry().height() + f.frame->TimelineDock()->height()
+                    > f.frame->screen()->availableGeometry().height());
+        } else {
+            QVERIFY(f.frame->TimelineExtraHeight() > 0);
+            QCOMPARE(f.frame->height(), height + f.frame->TimelineExtraHeight());
+        }
+        CTimelinePanel* panel = f.frame->TimelinePanel();
+        QVERIFY(panel->WaitForComputation());
+        QVERIFY(panel->Trace());
+        QCOMPARE(panel->Trace()->GetChannelCount(), 1);
+        // The default program: eight 1 s steps, then Stop at 8 s.
+        QCOMPARE(panel->Trace()->LastChange(), RelayTime(8) * RELAY_TIME_PER_SECOND);
+
+        QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("F12")));
+        QVERIFY(!f.frame->TimelineDock()->isVisible());
+        QVERIFY(!f.frame->Action(ID_VIEW_TIMELINE)->isChecked());
+        QCOMPARE(f.frame->height(), height);
+    }
+
     void keysReachNoDisabledCommand()
     {
         CFrame f;
