@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDockWidget>
+#include <QMouseEvent>
 #include <QPixmap>
 
 #include <cstdio>
@@ -82,6 +83,12 @@ int main(int argc, char** argv)
             frame.Action(CommandIds::ID_TRANSMISSION_SIMULATIONMODE)->trigger();
             for (int tick = 0; tick < 14; ++tick)
                 pane->SimulationTick(0);
+            // The mouse over the diagram, two thirds along: the cursor reads time and states.
+            QWidget* viewport = panel->View()->viewport();
+            const QPointF at(viewport->width() * 2.0 / 3.0, viewport->height() / 2.0);
+            QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QCoreApplication::sendEvent(viewport, &move);
             for (int i = 0; i < 10; ++i)
                 app.processEvents();
             const QString path = QStringLiteral("%1/timeline_%2_%3.png").arg(folder).arg(model + 1).arg(lcid);
