@@ -2,7 +2,9 @@
 
 #include "SimFixtures.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -118,6 +120,13 @@ void TestTimelineCli::writesToFile()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("time_s,input1,relay1,step1\n0,0,0,2\n1,1,1,4\n2,1,1,8\n3,1,1,12\n"));
+
+    // A target that is no regular file is left as it is.
+    const QString folder = File(QStringLiteral("folder"));
+    QVERIFY(QDir().mkdir(folder));
+    const Run refused = Timeline({File(QStringLiteral("pulse.qvr")), "--until", "3", "-o", folder});
+    QCOMPARE(refused.exitCode, 22);
+    QVERIFY(QFileInfo(folder).isDir());
 }
 
 void TestTimelineCli::reportsLoopsWithoutTime()

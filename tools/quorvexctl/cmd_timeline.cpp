@@ -1,14 +1,17 @@
 // timeline: runs a program in relay time, as the window's timing diagram computes it, and
 // writes one CSV row per change.
 
+#include "AtomicFile.h"
 #include "CtlCommon.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 #include "Timeline.h"
 
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -67,29 +70,51 @@ bool ParseInt(const QString& text, int low, int high, int* value)
     return true;
 }
 
-// Writes each row as it comes, so that a long run does not first fill memory.
+// Writes the rows as they come, in chunks, so that a long run never holds its whole output:
+// to standard output, or to a file that replaces the target only when all was written. A
+// row that cannot be written stops the run (a closed pipe, a full disk).
 class CCsvSink final : public ITimelineSink {
 public:
-    CCsvSink(QByteArray* csv, int channels) : m_csv(*csv), m_channels(channels) {}
+    CCsvSink(int channels, QSaveFile* file) : m_channels(channels), m_file(file) {}
 
     bool Row(RelayTime time, const RelayStatus& state) override
     {
-        m_csv += RelayTimeSecondsText(time);
+        m_chunk += RelayTimeSecondsText(time);
         for (const auto* values : {&state.inputs, &state.outputs, &state.steps})
             for (int c = 0; c < m_channels; ++c) {
-                m_csv += ',';
-                m_csv += QByteArray::number((*values)[std::size_t(c)]);
+                m_chunk += ',';
+                m_chunk += QByteArray::number((*values)[std::size_t(c)]);
             }
-        m_csv += '\n';
-        return true;
+        m_chunk += '\n';
+        return m_chunk.size() < CHUNK || Flush();
     }
     void Loop(const ZeroTimeLoop& loop) override { m_loops.push_back(loop); }
+
+    void Add(const QByteArray& text) { m_chunk += text; }
+    // Writes what is pending; false once anything failed to be written.
+    bool Flush()
+    {
+        if (!m_failed && !m_chunk.isEmpty()) {
+            if (m_file)
+                m_failed = m_file->write(m_chunk) != m_chunk.size();
+            else
+                m_failed = std::fwrite(m_chunk.constData(), 1, std::size_t(m_chunk.size()), stdout)
+                               != std::size_t(m_chunk.size());
+        }
+        m_chunk.clear();
+        return !m_failed;
+    }
+    bool Failed() const { return m_failed; }
 
     const std::vector<ZeroTimeLoop>& Loops() const { return m_loops; }
 
 private:
-    QByteArray& m_csv;
+    static constexpr qsizetype CHUNK = 1 << 20;
+
     int m_channels;
+    QSaveFile* m_file;
+    QByteArray m_chunk;
+    bool m_failed = false;
     std::vector<ZeroTimeLoop> m_loops;
 };
 
@@ -147,12 +172,37 @@ int RunTimelineCommand(CtlContext& context)
         script.changes.push_back(change);
     }
 
-    QByteArray csv = channels == 2 ? QByteArrayLiteral("time_s,input1,input2,relay1,relay2,step1,step2\n")
-                                   : QByteArrayLiteral("time_s,input1,relay1,step1\n");
-    CCsvSink sink(&csv, channels);
+    // Standard output, or a file beside the target that replaces it once complete.
+    const QString output = options.Value("--output");
+    const bool toFile = !output.isEmpty() && !CtlIsStandardStream(output);
+    std::unique_ptr<QSaveFile> file;
+    if (toFile) {
+        file = std::make_unique<QSaveFile>(output);
+        file->setDirectWriteFallback(false);
+        if (!IsReplaceableTarget(output) || !file->open(QIODevice::WriteOnly))
+            return CtlReportWrite(context, RESULT_CANNOT_WRITE, output);
+    }
+    context.out.flush();
+    CCsvSink sink(channels, file.get());
+    sink.Add(channels == 2 ? QByteArrayLiteral("time_s,input1,input2,relay1,relay2,step1,step2\n")
+                           : QByteArrayLiteral("time_s,input1,relay1,step1\n"));
     const TimelineEnd end = RunTimeline(model, doc->GetData(), doc->GetDataSize(), script, sink);
-    if (end != TimelineEnd::Until)
+    if (end == TimelineEnd::Invalid)
         return CtlReport(context, RESULT_NOT_PROGRAM_FILE, path);
+    bool written = sink.Flush() && end == TimelineEnd::Until;
+    if (toFile) {
+        // Checked again right before the rename: the target may have been replaced meanwhile.
+        written = written && file->flush() && file->error() == QFileDevice::NoError && IsReplaceableTarget(output);
+        if (!written)
+            file->cancelWriting();
+        else
+            written = file->commit();
+        if (!written)
+            return CtlReportWrite(context, RESULT_CANNOT_WRITE, output);
+    } else if (!written || std::fflush(stdout) != 0) {
+        return CtlReport(context, RESULT_CANNOT_WRITE, QStringLiteral("standard output"));
+    }
+
     // A loop that polls an input is found again at every change of it: the first few say enough.
     constexpr std::size_t LOOP_NOTES_SHOWN = 10;
     const std::vector<ZeroTimeLoop>& loops = sink.Loops();
@@ -167,7 +217,7 @@ int RunTimelineCommand(CtlContext& context)
     if (loops.size() > LOOP_NOTES_SHOWN)
         context.err << "quorvexctl timeline: note: and at " << loops.size() - LOOP_NOTES_SHOWN << " later moments"
                     << Qt::endl;
-    return CtlWriteOutput(context, csv, options.Value("--output"));
+    return RESULT_OK;
 }
 
 const CtlRegistrar registerTimeline{
