@@ -10,6 +10,7 @@
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
+#include "RelayPanes.h"
 #include "ResultCodes.h"
 #include "QueryDeviceTypeDlg.h"
 #include "ScriptedDialogs.h"
@@ -714,6 +715,19 @@ private Q_SLOTS:
         QCOMPARE(panel->Trace()->GetChannelCount(), 1);
         // The default program: eight 1 s steps, then Stop at 8 s.
         QCOMPARE(panel->Trace()->LastChange(), RelayTime(8) * RELAY_TIME_PER_SECOND);
+
+        // The live view's polled states go to the diagram as a recording of their own; the
+        // recording ends with the live view.
+        f.Pane()->SetWorkMode(WORK_MODE_DEVICE_VIEW);
+        DeviceProtocol::ChannelState states[2];
+        states[0].fieldIndex = 4;
+        states[0].outputState = 1;
+        static_cast<CRelayPane*>(f.Pane())->ShowRelayState(states);
+        QVERIFY(panel->IsRecording());
+        QCOMPARE(panel->Trace()->Source(), TraceSource::Recorded);
+        QCOMPARE(panel->Trace()->RowState(0).steps[0], std::uint8_t(4));
+        f.Pane()->SetWorkMode(WORK_MODE_EDIT);
+        QVERIFY(!panel->IsRecording());
 
         QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("F12")));
         QVERIFY(!f.frame->TimelineDock()->isVisible());
