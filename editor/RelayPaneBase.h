@@ -8,6 +8,7 @@
 #include "Device.h"
 #include "LanguageSupport.h"
 #include "ModelTypes.h"
+#include "RealTimeRun.h"
 
 #include <QWidget>
 
@@ -110,6 +111,19 @@ Q_SIGNALS:
     void updateCommands();
     // The live view's poll timer ticked: the relay's state is due.
     void viewPollDue();
+    // The document's program image changed: a step was edited, or a whole program was put
+    // in (opened, read, new).
+    void programChanged();
+    // The potentiometer setting that time steps without a fixed time use changed.
+    void potentiometerChanged();
+    // The simulation's position in relay time: the simulated seconds since its reset, or a
+    // negative value when the pane leaves simulation mode.
+    void simulationTimeChanged(double seconds);
+    // The relay's state polled during the live view was shown (inputs, relay outputs and the
+    // step of each channel).
+    void relayStatePolled(const RelayStatus& state);
+    // The pane's work mode changed (edit, live view of the relay, simulation).
+    void workModeChanged(int mode);
 
 protected:
     CDevice m_device;

@@ -211,6 +211,7 @@ void CRelayPane::OnStepValueChanged(int templateId, int controlId)
                                             m_nSelectedChannel, m_nSelectedStep, m_nChannels,
                                             Language::TheLanguageManager()));
     RepaintViews();
+    Q_EMIT programChanged();
 }
 
 int CRelayPane::GetBoxHeight() const
@@ -236,6 +237,7 @@ void CRelayPane::ApplyProgramImage(const QByteArray& image, int channel, int ste
     else
         ResetSelection();
     RepaintViews();
+    Q_EMIT programChanged();
 }
 
 void CRelayPane::OnCommonValueChanged(int templateId, int controlId)
@@ -257,6 +259,9 @@ void CRelayPane::OnCommonValueChanged(int templateId, int controlId)
             m_doc->SetPotUnit(m_pCommon->Potentiometer()->GetUnit());
         else if (controlId == IDC_POT_VALUE)
             m_doc->SetPotValue(m_pCommon->Potentiometer()->GetValue());
+        else
+            return;
+        Q_EMIT potentiometerChanged();
     }
 }
 
@@ -308,8 +313,12 @@ void CRelayPane::ResetSimulation()
         m_pCommon->RelayPicture(c)->SetState(0);
         m_pViews[c]->SetActiveStep(0, 0.0, true);
         m_pViews[c]->ClearTimeDisplay();
+        m_nLastSteps[c] = 0;
+        m_dLastElapsed[c] = 0.0;
     }
     m_engine->Reset(inputs, outputs);
+    m_dSimulatedTime = 0.0;
+    Q_EMIT simulationTimeChanged(m_nMode == WORK_MODE_SIMULATION ? 0.0 : -1.0);
 }
 
 void CRelayPane::RunTick(int skip, int hold)
@@ -326,6 +335,13 @@ void CRelayPane::RunTick(int skip, int hold)
     }
     if (!m_engine->Step(steps, inputs, outputs, changed, skip, hold, elapsed, fraction))
         return;
+    if (!hold)
+        m_dSimulatedTime += TickSimulatedSeconds(*m_doc, m_nChannels, m_nLastSteps, m_dLastElapsed, steps, elapsed);
+    for (int c = 0; c < m_nChannels; ++c) {
+        m_nLastSteps[c] = steps[c];
+        m_dLastElapsed[c] = elapsed[c];
+    }
+    Q_EMIT simulationTimeChanged(m_dSimulatedTime);
     for (int c = 0; c < m_nChannels; ++c) {
         m_doc->SetOutputState(c, outputs[c]);
         m_pCommon->RelayPicture(c)->SetState(outputs[c]);
@@ -343,6 +359,12 @@ void CRelayPane::RunTick(int skip, int hold)
 
 void CRelayPane::ShowRelayState(const DeviceProtocol::ChannelState* states)
 {
+    RelayStatus polled;
+    for (int c = 0; c < m_nChannels; ++c) {
+        polled.inputs[std::size_t(c)] = states[c].inputState ? 1 : 0;
+        polled.outputs[std::size_t(c)] = states[c].outputState ? 1 : 0;
+        polled.steps[std::size_t(c)] = std::uint8_t(states[c].fieldIndex);
+    }
     for (int c = 0; c < m_nChannels; ++c) {
         const DeviceProtocol::ChannelState& state = states[c];
         m_pCommon->InputButton(c)->SetPressed(state.inputState != 0);
@@ -371,6 +393,7 @@ void CRelayPane::ShowRelayState(const DeviceProtocol::ChannelState* states)
         m_pViews[c]->SetActiveStep(index, progress, true);
         m_pViews[c]->SetTimeDisplay(fixed ? 0 : state.unit, fixed ? 0 : state.mantissa, state.elapsedSeconds);
     }
+    Q_EMIT relayStatePolled(polled);
 }
 
 void CRelayPane::StartView()
@@ -396,7 +419,10 @@ void CRelayPane::SetWorkMode(int mode)
 {
     if (mode != WORK_MODE_SIMULATION)
         StopSimulation();
+    const bool changed = m_nMode != mode;
     m_nMode = mode;
+    if (changed)
+        Q_EMIT workModeChanged(mode);
     const bool edit = mode == WORK_MODE_EDIT;
     const bool deviceView = mode == WORK_MODE_DEVICE_VIEW;
     m_pStrip->SetControlsEnabled(edit);
@@ -423,6 +449,8 @@ void CRelayPane::SetWorkMode(int mode)
         for (int c = 0; c < m_nChannels; ++c)
             m_pViews[c]->ClearTimeDisplay();
     RepaintViews();
+    if (mode != WORK_MODE_SIMULATION)
+        Q_EMIT simulationTimeChanged(-1.0);
 }
 
 // --- Program replacement -------------------------------------------------------------------
@@ -444,6 +472,7 @@ void CRelayPane::NewProgram()
     m_undoStack.clear();
     ResetSelection();
     RepaintViews();
+    Q_EMIT programChanged();
 }
 
 bool CRelayPane::ReplaceProgram(const std::uint8_t* image, int size, bool modified)

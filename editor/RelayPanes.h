@@ -115,6 +115,12 @@ private:
 
     int m_nSelectedChannel = -1;
     int m_nSelectedStep = -1;
+
+    // The simulation's relay time since its reset, and each channel's step and elapsed time
+    // after the last tick, from which the next tick's simulated time is told.
+    double m_dSimulatedTime = 0.0;
+    int m_nLastSteps[2] = {0, 0};
+    double m_dLastElapsed[2] = {0.0, 0.0};
 };
 
 class CRelayQVR_K115_ZQX_Pane final : public CRelayPane {

@@ -48,6 +48,9 @@ enum CommandId : int {
 
     // About menu.
     ID_APP_ABOUT = 57664,
+
+    // View menu: show or hide the timing diagram.
+    ID_VIEW_TIMELINE = 32901,
 };
 
 constexpr int DEVICE_COMMAND_COUNT = ID_DEVICE_10 - ID_DEVICE_1 + 1;

@@ -35,6 +35,7 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_TRANSMISSION_STOPSIMULATION, "SUBMENU_TRANSMISSION_STOPSIMULATION", "Ctrl+Shift+F5", ":/toolbar-stop-simulation.svg", Language::TEXT_HELP_STOP_SIMULATION},
     {ID_TRANSMISSION_RESET, "SUBMENU_TRANSMISSION_RESET", "Shift+F5", ":/toolbar-reset.svg", Language::TEXT_HELP_RESET_SIMULATION},
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
+    {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", "F12", nullptr, Language::TEXT_HELP_VIEW_TIMELINE},
 };
 
 constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
@@ -154,6 +155,9 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         return simulating && !inputs.simulationRunning;
     case ID_TRANSMISSION_STOPSIMULATION:
         return simulating && inputs.simulationRunning;
+    case ID_VIEW_TIMELINE:
+        // The diagram shows the program of the pane.
+        return inputs.hasPane;
     default:
         if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE8)
             return !inputs.hasPane || (inputs.mode == 0 && !inputs.relayCommandRunning);
@@ -166,6 +170,8 @@ bool IsCommandChecked(int id, const CommandStateInputs& inputs)
 {
     if (id == ID_TRANSMISSION_VERIFYAFTERSEND)
         return inputs.verifyAfterSend;
+    if (id == ID_VIEW_TIMELINE)
+        return inputs.timelineShown;
     return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == 2;
 }
 

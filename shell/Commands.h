@@ -43,13 +43,14 @@ struct CommandStateInputs {
     bool verifyAfterSend = true;        // the option: a send reads the program back and compares it
     bool canUndo = false;               // the program has a change to undo
     bool canRedo = false;               // ... or an undone change to redo
+    bool timelineShown = false;         // the timing diagram is shown
 };
 
 // Whether a command can be used. Without a pane only New, Open and the commands that need no
 // program (Exit, About, languages, relays) can: there is no document to save or run.
 bool IsCommandEnabled(int id, const CommandStateInputs& inputs);
 // Whether a command carries a check mark (Simulation mode while simulating, Verify after send
-// while that option is on).
+// while that option is on, the timing diagram while it is shown).
 bool IsCommandChecked(int id, const CommandStateInputs& inputs);
 
 // The two parts of a help text "prompt\ntool tip": the prompt, shown in the status bar while

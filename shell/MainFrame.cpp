@@ -11,6 +11,7 @@
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
 #include "StepDrawer.h"
+#include "TimelinePanel.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -19,7 +20,10 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDockWidget>
 #include <QFileInfo>
+#include <QScreen>
+#include <QStyle>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -132,6 +136,7 @@ bool CMainFrame::Create()
     BuildStatusBar();
     SetUpRelays();
     BuildLanguageControls();
+    BuildTimelineDock();
     // The height is the pane's: no maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -176,6 +181,7 @@ void CMainFrame::BuildActions()
         {ID_TRANSMISSION_RESET, &CMainFrame::OnResetSimulation},
         {ID_TRANSMISSION_VERIFYAFTERSEND, &CMainFrame::OnVerifyAfterSend},
         {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
+        {ID_VIEW_TIMELINE, &CMainFrame::OnViewTimeline},
     };
     for (const CommandInfo& command : Commands()) {
         auto* action = new QAction(QString::fromLatin1(command.key), this);
@@ -203,6 +209,7 @@ void CMainFrame::BuildActions()
         connect(action, &QAction::triggered, this, [this, i] { OnOpenRecentFile(i); });
         m_actions[ID_FILE_MRU_FILE1 + i] = action;
     }
+    m_actions.at(ID_VIEW_TIMELINE)->setCheckable(true);
 
     // The attached relays: captions are the relays' names, set when the Device menu is built.
     for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i) {
@@ -311,6 +318,92 @@ void CMainFrame::BuildStatusBar()
     bar->addWidget(m_pStatusPane, 1);
 }
 
+// ---------------------------------------------------------------- timing diagram
+
+void CMainFrame::BuildTimelineDock()
+{
+    m_pTimelineDock = new QDockWidget(this);
+    m_pTimelineDock->setObjectName(QStringLiteral("timelineDock"));
+    // Docked below the pane, or floating: never beside it, where it would squeeze the boxes.
+    m_pTimelineDock->setAllowedAreas(Qt::BottomDockWidgetArea);
+    m_pTimelineDock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable
+                                 | QDockWidget::DockWidgetFloatable);
+    m_pTimelinePanel = new CTimelinePanel(m_pTimelineDock);
+    m_pTimelineDock->setWidget(m_pTimelinePanel);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pTimelineDock);
+    m_pTimelineDock->hide();
+    m_pTimelinePanel->SetSaveFileNameFunction([this](const char16_t* filterText, const QString& suffix) {
+        // Beside the program file, named after it.
+        const QFileInfo program(m_path);
+        const QString suggestion = m_bHasFile ? program.absolutePath() + QLatin1Char('/') + program.completeBaseName()
+                                                    + QLatin1Char('.') + suffix
+                                              : QString();
+        return m_pDialogs->SaveFileName(this, FileDialogFilters(filterText), suffix, suggestion);
+    });
+    connect(m_pTimelinePanel, &CTimelinePanel::showError, this, &CMainFrame::ShowError);
+    // Closed with its own button, floated or docked again by the user: the window's height
+    // follows.
+    connect(m_pTimelineDock, &QDockWidget::visibilityChanged, this, [this] {
+        ApplyTimelineSizing();
+        UpdateCommandStates();
+    });
+    connect(m_pTimelineDock, &QDockWidget::topLevelChanged, this, [this] { ApplyTimelineSizing(); });
+    // A program of the other model has other lanes: the panel's height changes.
+    connect(m_pTimelinePanel, &CTimelinePanel::preferredHeightChanged, this, [this] {
+        if (m_pTimelineDock->isVisible())
+            ApplyTimelineSizing();
+    });
+
+    m_pViewMenu->addSeparator();
+    m_pViewMenu->addAction(m_actions.at(ID_VIEW_TIMELINE));
+}
+
+int CMainFrame::TimelineExtraHeight() const
+{
+    if (!m_pTimelineDock || m_pTimelineDock->isHidden() || m_pTimelineDock->isFloating())
+        return 0;
+    return m_pTimelineDock->sizeHint().height() + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+}
+
+void CMainFrame::ApplyTimelineSizing()
+{
+    if (!m_pPane || m_nStripWidth <= 0)
+        return;
+    PaneSizing sizing;
+    sizing.stripWidth = m_nStripWidth;
+    sizing.readableHeight = m_nReadableHeight;
+    sizing.ratio = m_dPaneRatio;
+    ApplyPaneSizing(sizing, true);
+}
+
+void CMainFrame::OnViewTimeline()
+{
+    if (!CommandEnabledNow(ID_VIEW_TIMELINE) || !m_pTimelineDock) {
+        UpdateCommandStates();
+        return;
+    }
+    if (!m_pTimelineDock->isHidden()) {
+        m_pTimelineDock->hide();
+    } else {
+        m_pTimelinePanel->setFixedHeight(m_pTimelinePanel->PreferredHeight());
+        m_pTimelineDock->show();
+        // A window that would grow past the screen keeps its height: the diagram floats
+        // below it instead.
+        const QScreen* screen = this->screen();
+        const int grown = m_nFixedHeight + TimelineExtraHeight() + (frameGeometry().height() - geometry().height());
+        if (screen && !m_pTimelineDock->isFloating() && grown > screen->availableGeometry().height()) {
+            m_pTimelineDock->setFloating(true);
+            const QRect available = screen->availableGeometry();
+            const QSize size(std::min(width(), available.width()), m_pTimelineDock->sizeHint().height());
+            m_pTimelineDock->setGeometry(QRect(QPoint(available.left() + (available.width() - size.width()) / 2,
+                                                      available.bottom() - size.height()),
+                                               size));
+        }
+    }
+    ApplyTimelineSizing();
+    UpdateCommandStates();
+}
+
 // ---------------------------------------------------------------- pane and window size
 
 void CMainFrame::SetStartupFile(const QString& path)
@@ -364,6 +457,18 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
+    if (m_pTimelinePanel) {
+        // The diagram follows the pane's program, potentiometer and simulation.
+        CTimelinePanel* panel = m_pTimelinePanel;
+        connect(pane, &CRelayPaneBase::programChanged, panel, &CTimelinePanel::ProgramChanged);
+        connect(pane, &CRelayPaneBase::potentiometerChanged, panel, &CTimelinePanel::ProgramChanged);
+        connect(pane, &CRelayPaneBase::simulationTimeChanged, panel, &CTimelinePanel::SetSimulationTime);
+        // The live view's polled states make the recorded trace; each live view records anew.
+        connect(pane, &CRelayPaneBase::relayStatePolled, panel, &CTimelinePanel::RecordRelayState);
+        connect(pane, &CRelayPaneBase::workModeChanged, panel, [panel] { panel->EndRecording(); });
+        panel->SetSimulationTime(-1.0);
+        panel->SetDocument(pane->GetDocument());
+    }
     StartDiscovery();
 
     setUpdatesEnabled(false);
@@ -387,6 +492,10 @@ void CMainFrame::DestroyPane()
         return;
     StopDiscovery();
     ForgetPaneRelayWork();
+    if (m_pTimelinePanel) {
+        m_pTimelinePanel->SetDocument(nullptr);
+        m_pTimelinePanel->SetSimulationTime(-1.0);
+    }
     CRelayPaneBase* pane = m_pPane;
     m_pPane = nullptr;
     takeCentralWidget();
@@ -399,6 +508,9 @@ void CMainFrame::DestroyPane()
 
 void CMainFrame::ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth)
 {
+    m_nStripWidth = sizing.stripWidth;
+    m_nReadableHeight = sizing.readableHeight;
+    m_dPaneRatio = sizing.ratio;
     m_nMinWidth = sizing.stripWidth;
     // Wide enough that the height, which follows the width, leaves the pane room for
     // readable step boxes below the menu, tool and status bars.
@@ -413,10 +525,12 @@ void CMainFrame::ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth)
     int width = m_nMinWidth;
     if (keepWidth)
         width = std::max(width, normalGeometry().width());
-    // Any width from the minimum up; the height is the pane's.
-    setMinimumSize(m_nMinWidth, m_nFixedHeight);
-    setMaximumSize(QWIDGETSIZE_MAX, m_nFixedHeight);
-    resize(width, m_nFixedHeight);
+    // Any width from the minimum up; the height is the pane's, and the docked timing
+    // diagram's below it.
+    const int height = m_nFixedHeight + TimelineExtraHeight();
+    setMinimumSize(m_nMinWidth, height);
+    setMaximumSize(QWIDGETSIZE_MAX, height);
+    resize(width, height);
 }
 
 // ---------------------------------------------------------------- title, errors, states
@@ -455,6 +569,7 @@ CommandStateInputs CMainFrame::StateInputs() const
     inputs.hasPane = m_pPane != nullptr;
     inputs.relayCommandRunning = RelayCommandRunning();
     inputs.verifyAfterSend = VerifyAfterSend();
+    inputs.timelineShown = m_pTimelineDock && !m_pTimelineDock->isHidden();
     if (m_pPane) {
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();
@@ -559,6 +674,13 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
     }
     Language::SetMenuTexts(manager, m_pAboutMenu, 0, Language::TEXT_MENU_ABOUT, 1);
 
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr))
+        if (const char16_t* text = manager.GetText(Language::TEXT_MENU_VIEW_TIMELINE))
+            m_actions.at(ID_VIEW_TIMELINE)->setText(Language::TextString(text));
+    if (m_pTimelineDock) {
+        m_pTimelineDock->setWindowTitle(manager.Text(Language::TEXT_TIMELINE_TITLE));
+        m_pTimelinePanel->OnLanguageChanged(manager);
+    }
     for (const CommandInfo& command : Commands()) {
         if (command.helpTextId < 0)
             continue;

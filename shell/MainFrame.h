@@ -21,6 +21,8 @@ class QProgressBar;
 enum class DeviceJobKind;
 struct DeviceJob;
 struct DeviceJobResult;
+class CTimelinePanel;
+class QDockWidget;
 class QActionGroup;
 class QComboBox;
 class QDragEnterEvent;
@@ -104,6 +106,10 @@ public:
     CLanguageIcon* LanguageIcon() const { return m_pLanguageIcon; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* StatusPane() const { return m_pStatusPane; }
+    QDockWidget* TimelineDock() const { return m_pTimelineDock; }
+    CTimelinePanel* TimelinePanel() const { return m_pTimelinePanel; }
+    // The height the docked timing diagram adds to the window (0 when hidden or floating).
+    int TimelineExtraHeight() const;
 
     // ---- relays
     // The transport of every relay transfer (tests and benchmarks script the wire through
@@ -147,6 +153,8 @@ public Q_SLOTS:
     void OnSelectLanguage(int index);
     void OnLanguageListChanged(int index);
     void OnAppAbout();
+    // View menu: shows or hides the timing diagram.
+    void OnViewTimeline();
 
     // Relay commands. Each runs as a job of the device worker; its result is applied and
     // reported when the job ends, so the window never waits for a relay.
@@ -181,6 +189,10 @@ private:
     bool BuildLanguageMenu();
     void BuildLanguageControls();
     void BuildStatusBar();
+    // The timing diagram's dock below the pane (hidden at first) and its View menu command.
+    void BuildTimelineDock();
+    // The window's size again after the dock was shown, hidden, floated or docked.
+    void ApplyTimelineSizing();
     void QueryModelAtStartup();
     void DestroyPane();
     void ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth);
@@ -256,4 +268,9 @@ private:
 
     struct RelayState;
     std::unique_ptr<RelayState> m_pRelay;
+    QDockWidget* m_pTimelineDock = nullptr;
+    CTimelinePanel* m_pTimelinePanel = nullptr;
+    double m_dPaneRatio = 0.0; // height-to-width ratio of the pane, for sizing again
+    int m_nReadableHeight = 0;
+    int m_nStripWidth = 0;
 };

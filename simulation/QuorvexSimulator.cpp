@@ -65,6 +65,29 @@ CQuorvexDoc* CQuorvexSimulator::RunnableDocument() const
     return doc && m_pFields && doc->GetModelCode() == GetModelCode() ? doc : nullptr;
 }
 
+double TickSimulatedSeconds(const CQuorvexDoc& doc, int channels, const int* stepsBefore, const double* elapsedBefore,
+                            const int* stepsAfter, const double* elapsedAfter)
+{
+    const std::unique_ptr<CQuorvexFieldSet> fields = doc.CreateFieldSet();
+    if (!fields)
+        return 0.0;
+    double seconds = 0.0;
+    for (int c = 0; c < channels; ++c) {
+        const CQuorvexFIELDBase* field = fields->BindReadOnly(&doc, c, stepsBefore[c]);
+        if (!field || field->GetKind() != FIELD_TIME)
+            continue;
+        const auto& time = static_cast<const CQuorvexFIELDTime&>(*field);
+        const bool fixed = time.IsFixedTime() != 0;
+        const double duration = TimeSeconds(fixed ? time.GetTimeUnit() : doc.GetPotUnit(),
+                                            fixed ? time.GetTimeValue() : doc.GetPotValue());
+        if (stepsAfter[c] == stepsBefore[c])
+            seconds = std::max(seconds, elapsedAfter[c] - elapsedBefore[c]);
+        else if (stepsAfter[c] == stepsBefore[c] + 1)
+            seconds = std::max(seconds, duration - elapsedBefore[c]);
+    }
+    return seconds;
+}
+
 // --- Single-channel engine ------------------------------------------------------------------
 
 CQuorvex_QVR_K115_ZQX_Simulator::CQuorvex_QVR_K115_ZQX_Simulator()
@@ -89,9 +112,32 @@ void CQuorvex_QVR_K115_ZQX_Simulator::Reset(const int* inputs, const int* output
 int CQuorvex_QVR_K115_ZQX_Simulator::Step(int* stepIndex, const int* inputs, int* outputs, int* changed, int skip,
                                           int hold, double* elapsed, double* fraction)
 {
+    TimeControl control;
+    control.skip = skip;
+    control.hold = hold;
+    return Run(stepIndex, inputs, outputs, changed, control, elapsed, fraction);
+}
+
+int CQuorvex_QVR_K115_ZQX_Simulator::StepInstant(int* stepIndex, const int* inputs, int* outputs, int* changed,
+                                                 const int* finish, int* interrupted)
+{
+    if (!finish || !interrupted)
+        return 0;
+    TimeControl control;
+    control.instant = true;
+    control.finish = finish[0];
+    control.interrupted = interrupted;
+    double elapsed = 0.0, fraction = 0.0;
+    return Run(stepIndex, inputs, outputs, changed, control, &elapsed, &fraction);
+}
+
+int CQuorvex_QVR_K115_ZQX_Simulator::Run(int* stepIndex, const int* inputs, int* outputs, int* changed,
+                                         const TimeControl& control, double* elapsed, double* fraction)
+{
     CQuorvexDoc* doc = RunnableDocument();
     if (!doc || !stepIndex || !inputs || !outputs || !changed || !elapsed || !fraction)
         return 0;
+    const int hold = control.hold;
 
     const int input = inputs[0] ? 1 : 0;
     int output = m_nOutput;
@@ -135,7 +181,7 @@ int CQuorvex_QVR_K115_ZQX_Simulator::Step(int* stepIndex, const int* inputs, int
             break;
         }
         case FIELD_TIME:
-            RunTime(*static_cast<CQuorvexFIELDTime*>(field), input, skip, hold, fraction);
+            RunTime(*static_cast<CQuorvexFIELDTime*>(field), input, control, fraction);
             break;
         case FIELD_STOP:
             break; // the program has ended: the engine stays here
@@ -151,7 +197,7 @@ int CQuorvex_QVR_K115_ZQX_Simulator::Step(int* stepIndex, const int* inputs, int
     return 1;
 }
 
-void CQuorvex_QVR_K115_ZQX_Simulator::RunTime(CQuorvexFIELDTime& time, int input, int skip, int hold,
+void CQuorvex_QVR_K115_ZQX_Simulator::RunTime(CQuorvexFIELDTime& time, int input, const TimeControl& control,
                                               double* fraction)
 {
     // The stop condition is tested on every tick, under hold too.
@@ -159,10 +205,20 @@ void CQuorvex_QVR_K115_ZQX_Simulator::RunTime(CQuorvexFIELDTime& time, int input
     if (IsWaitType(stopType) && WaitConditionMet(stopType, input != 0, m_nPrevInput != 0)) {
         m_nStep = JumpTo(m_nStep, time.GetJump());
         m_dElapsed = 0.0;
+        if (control.interrupted)
+            control.interrupted[0] = 1;
         return;
     }
-    if (!hold) {
-        if (skip) {
+    if (control.instant) {
+        // The driver keeps the time: the step ends when it says the time has run out.
+        if (control.finish) {
+            m_dElapsed = 0.0;
+            ++m_nStep;
+        }
+        return;
+    }
+    if (!control.hold) {
+        if (control.skip) {
             m_dElapsed = 0.0;
             ++m_nStep;
         } else {
@@ -331,9 +387,18 @@ bool CQuorvex_QVS_K115_318_Simulator::Exec(Tick& tick, int c, int hold)
             if (IsWaitType(stopType) && WaitMet(tick, time, stopType)) {
                 m_nStep[c] = JumpTo(m_nStep[c], time.GetJump());
                 m_dElapsed[c] = 0.0;
+                if (tick.interrupted)
+                    tick.interrupted[c] = 1;
                 break;
             }
-            if (!hold) {
+            if (tick.finish) {
+                // StepInstant: the driver keeps the time and says when the step has run out.
+                if (tick.finish[c]) {
+                    m_dIncrement[c] = 0.0;
+                    m_dElapsed[c] = 0.0;
+                    ++m_nStep[c];
+                }
+            } else if (!hold) {
                 if (m_dCommonIncrement > 0.0)
                     m_dElapsed[c] += m_dCommonIncrement;
                 if (m_dElapsed[c] > m_dDuration[c] - TIME_QUANTUM) {
@@ -405,6 +470,41 @@ int CQuorvex_QVS_K115_318_Simulator::Step(int* stepIndex, const int* inputs, int
         } else {
             Exec(tick, timer, 1);
         }
+    }
+
+    m_nPrevInput[0] = tick.inputs[0];
+    m_nPrevInput[1] = tick.inputs[1];
+    return 1;
+}
+
+int CQuorvex_QVS_K115_318_Simulator::StepInstant(int* stepIndex, const int* inputs, int* outputs, int* changed,
+                                                 const int* finish, int* interrupted)
+{
+    CQuorvexDoc* doc = RunnableDocument();
+    if (!doc || !stepIndex || !inputs || !outputs || !changed || !finish || !interrupted)
+        return 0;
+
+    double elapsed[2] = {0.0, 0.0};
+    double fraction[2] = {0.0, 0.0};
+    Tick tick{doc,       {inputs[0] ? 1 : 0, inputs[1] ? 1 : 0}, {m_nOutput[0], m_nOutput[1]}, {0, 0},
+              stepIndex, outputs, changed, elapsed, fraction, finish, interrupted};
+    const bool time0 = KindOf(doc, 0) == FIELD_TIME;
+    const bool time1 = KindOf(doc, 1) == FIELD_TIME;
+
+    // The channels run in the order of Step. No time passes, so a timing channel does not
+    // wait for the other one to come to rest: its time ends when the driver says so.
+    if (!time0 && !time1) {
+        const bool waiting0 = Exec(tick, 0, 0);
+        Exec(tick, 1, 0);
+        if (waiting0 && (tick.changed[0] || tick.changed[1]))
+            Exec(tick, 0, 1);
+    } else if (time0 && time1) {
+        Exec(tick, 0, 0);
+        Exec(tick, 1, 0);
+    } else {
+        const int timer = time0 ? 0 : 1;
+        Exec(tick, 1 - timer, 0);
+        Exec(tick, timer, 0);
     }
 
     m_nPrevInput[0] = tick.inputs[0];

@@ -51,6 +51,16 @@ public:
     virtual int Step(int* stepIndex, const int* inputs, int* outputs, int* changed, int skip, int hold,
                      double* elapsed, double* fraction) = 0;
 
+    // One tick for a driver that keeps the time itself and runs the program as a relay runs
+    // it (CRealTimeRun): no simulated time passes in it and time steps count no ticks. Every
+    // step that takes no time runs and every wait tests its condition, as in Step with skip 0
+    // and hold 0; a time step tests its stop condition and otherwise stays, unless
+    // finish[c] is 1: then channel c's time step has run out and the channel continues with
+    // the next step. interrupted[c] is set to 1 when channel c's stop condition held in this
+    // tick (the caller passes zeros). Returns 1, or 0 as Step does.
+    virtual int StepInstant(int* stepIndex, const int* inputs, int* outputs, int* changed, const int* finish,
+                            int* interrupted) = 0;
+
     // Duration of a time setting (seconds = mantissa * factor / 128) and the simulated time
     // per tick (a twentieth of it); a unit code outside 0..6 gives 0 for both.
     static void StepTiming(int unit, int mantissa, double* increment, double* duration);
@@ -82,9 +92,21 @@ public:
     void Reset(const int* inputs, const int* outputs) override;
     int Step(int* stepIndex, const int* inputs, int* outputs, int* changed, int skip, int hold,
              double* elapsed, double* fraction) override;
+    int StepInstant(int* stepIndex, const int* inputs, int* outputs, int* changed, const int* finish,
+                    int* interrupted) override;
 
 private:
-    void RunTime(CQuorvexFIELDTime& time, int input, int skip, int hold, double* fraction);
+    // How a tick treats a running time step.
+    struct TimeControl {
+        int skip = 0;
+        int hold = 0;
+        bool instant = false;      // StepInstant: no ticks are counted
+        int finish = 0;            // StepInstant: the time has run out
+        int* interrupted = nullptr;
+    };
+    int Run(int* stepIndex, const int* inputs, int* outputs, int* changed, const TimeControl& control,
+            double* elapsed, double* fraction);
+    void RunTime(CQuorvexFIELDTime& time, int input, const TimeControl& control, double* fraction);
 
     std::unique_ptr<CQuorvex_QVR_K115_ZQX_FieldSet> m_ownFields;
     int m_nPrevInput = 0;
@@ -109,6 +131,8 @@ public:
     void Reset(const int* inputs, const int* outputs) override;
     int Step(int* stepIndex, const int* inputs, int* outputs, int* changed, int skip, int hold,
              double* elapsed, double* fraction) override;
+    int StepInstant(int* stepIndex, const int* inputs, int* outputs, int* changed, const int* finish,
+                    int* interrupted) override;
 
 private:
     // Values that one call of Step shares between the executions of its channels.
@@ -122,6 +146,8 @@ private:
         int* changedOut;
         double* elapsed;
         double* fraction;
+        const int* finish = nullptr; // StepInstant: which channels' time steps have run out
+        int* interrupted = nullptr;  // StepInstant: stop conditions that held
     };
 
     FieldKind KindOf(CQuorvexDoc* doc, int channel) const;
@@ -143,3 +169,12 @@ private:
     double m_dElapsed[2] = {0.0, 0.0};
     double m_dCommonIncrement = 0.0;
 };
+
+// The simulated seconds that one tick without hold stood for, from each channel's step and
+// elapsed time before and after it: a time step that goes on counts what it advanced, one
+// that left for the next step what it had left; steps that take no time count nothing. The
+// channels share one time base, so the largest count is the tick's. (A stop condition that
+// leads to the next step counts like a time that ran out.) The relay pane measures the
+// simulation's position on the timing diagram with it.
+double TickSimulatedSeconds(const CQuorvexDoc& doc, int channels, const int* stepsBefore, const double* elapsedBefore,
+                            const int* stepsAfter, const double* elapsedAfter);

@@ -10,9 +10,11 @@
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
+#include "RelayPanes.h"
 #include "ResultCodes.h"
 #include "QueryDeviceTypeDlg.h"
 #include "ScriptedDialogs.h"
+#include "TimelinePanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QScreen>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -644,7 +648,7 @@ private Q_SLOTS:
     void commandStatesFollowTheMode_data()
     {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<QList<int>>("enabled");
+        QTest::addColumn<QList<int>>("enabled"); // the timing diagram shows any pane's program
         QTest::addColumn<bool>("checked"); // Simulation mode
         QTest::newRow("editing") << QStringLiteral("edit")
                                  << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
@@ -652,22 +656,22 @@ private Q_SLOTS:
                                                ID_FILE_PRINT_PREVIEW, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_VERSION,
                                                ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
-                                               ID_TRANSMISSION_VERIFYAFTERSEND}
+                                               ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
                                            << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT,
-                                                         ID_TRANSMISSION_VERIFYAFTERSEND}
+                                                         ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                            << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
                                                   ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT,
-                                                  ID_TRANSMISSION_VERIFYAFTERSEND}
+                                                  ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                           ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT,
-                                                          ID_TRANSMISSION_VERIFYAFTERSEND}
+                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                             << true;
     }
     void commandStatesFollowTheMode()
@@ -693,6 +697,53 @@ private Q_SLOTS:
     }
 
     // Keys reach no disabled command, and a handler refuses when the state has changed under it.
+    // F12 shows the timing diagram below the pane, the window growing by its height (or, on
+    // a screen too low for both, floating below the window), and hides it again; the diagram
+    // follows the pane's program.
+    void timingDiagramBelowThePane()
+    {
+        CFrame f;
+        QVERIFY(f.Start(0));
+        QVERIFY(f.Activate());
+        const int height = f.frame->height();
+        QVERIFY(!f.frame->TimelineDock()->isVisible());
+        QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("F12")));
+        QVERIFY(f.frame->TimelineDock()->isVisible());
+        QVERIFY(f.frame->Action(ID_VIEW_TIMELINE)->isChecked());
+        if (f.frame->TimelineDock()->isFloating()) {
+            QCOMPARE(f.frame->height(), height);
+            QVERIFY(f.frame->frameGeometry().height() + f.frame->TimelineDock()->height()
+                    > f.frame->screen()->availableGeometry().height());
+        } else {
+            QVERIFY(f.frame->TimelineExtraHeight() > 0);
+            QCOMPARE(f.frame->height(), height + f.frame->TimelineExtraHeight());
+        }
+        CTimelinePanel* panel = f.frame->TimelinePanel();
+        QVERIFY(panel->WaitForComputation());
+        QVERIFY(panel->Trace());
+        QCOMPARE(panel->Trace()->GetChannelCount(), 1);
+        // The default program: eight 1 s steps, then Stop at 8 s.
+        QCOMPARE(panel->Trace()->LastChange(), RelayTime(8) * RELAY_TIME_PER_SECOND);
+
+        // The live view's polled states go to the diagram as a recording of their own; the
+        // recording ends with the live view.
+        f.Pane()->SetWorkMode(WORK_MODE_DEVICE_VIEW);
+        DeviceProtocol::ChannelState states[2];
+        states[0].fieldIndex = 4;
+        states[0].outputState = 1;
+        static_cast<CRelayPane*>(f.Pane())->ShowRelayState(states);
+        QVERIFY(panel->IsRecording());
+        QCOMPARE(panel->Trace()->Source(), TraceSource::Recorded);
+        QCOMPARE(panel->Trace()->RowState(0).steps[0], std::uint8_t(4));
+        f.Pane()->SetWorkMode(WORK_MODE_EDIT);
+        QVERIFY(!panel->IsRecording());
+
+        QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("F12")));
+        QVERIFY(!f.frame->TimelineDock()->isVisible());
+        QVERIFY(!f.frame->Action(ID_VIEW_TIMELINE)->isChecked());
+        QCOMPARE(f.frame->height(), height);
+    }
+
     void keysReachNoDisabledCommand()
     {
         CFrame f;

@@ -1,0 +1,226 @@
+#pragma once
+// The timing diagram panel: the trace of the program in relay time (CTimelineView), the list
+// of input changes it is computed with, and its exports. It sits in a dock of the main
+// window below the relay pane.
+//
+// Sources. The panel shows the trace computed from the document (ComputeTimeline, on a
+// worker thread, again after every change of the program, the potentiometer, the input
+// changes or the end time). A recorded trace can take its place: whoever records the states
+// of a relay (the live view) appends them to a CTimelineTrace of source Recorded, hands it to
+// ShowRecordedTrace once and calls RecordedTraceGrew after each append; ShowComputedTrace
+// goes back.
+
+#include "LanguageSupport.h"
+#include "Timeline.h"
+#include "TimelinePainter.h"
+
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CQuorvexDoc;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QThreadPool;
+
+// The diagram itself: scrolls and zooms with the wheel, follows the mouse with a cursor.
+class CTimelineView : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit CTimelineView(const CTimelinePainter& painter, QWidget* parent = nullptr);
+
+    // The trace shown (null: none). The zoom stays unless `fit`.
+    void SetTrace(std::shared_ptr<const CTimelineTrace> trace, bool fit);
+    const CTimelineTrace* Trace() const { return m_trace.get(); }
+    // Shows the time from 0 to `end` (at least a second).
+    void ZoomToFit(RelayTime end);
+    // Zooms by a factor (above 1 zooms in) around the pixel column x of the viewport.
+    void ZoomAt(double factor, double x);
+    // The stretch shown: time at the left edge of the lanes and time per pixel.
+    void SetView(RelayTime offset, double scale);
+    RelayTime Offset() const { return m_offset; }
+    double Scale() const { return m_scale; }
+    // The on-screen simulation's position; negative: none.
+    void SetMarker(RelayTime time);
+    // The channels of the program shown, for the lanes while no trace is at hand.
+    void SetChannels(int channels);
+    RelayTime CursorTime() const { return m_cursor; }
+    // What a paint of the viewport gets (also for exported pictures of the same stretch).
+    TimelinePaintParams Params(const QRectF& rect) const;
+    const CTimelinePainter& Painter() const { return m_painter; }
+
+    // Zoom limits: a microsecond per pixel at the finest.
+    static constexpr double MIN_SCALE = 1000.0;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    // The time under the mouse; negative when the mouse has left.
+    void cursorMoved(qint64 time);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    int Channels() const;
+    double LanesWidth() const;
+    // The last time worth scrolling to.
+    RelayTime ScrollEnd() const;
+    void ClampView();
+    void UpdateScrollBar();
+    void SetCursorFromX(double x);
+
+    const CTimelinePainter& m_painter;
+    std::shared_ptr<const CTimelineTrace> m_trace;
+    RelayTime m_offset = 0;
+    double m_scale = 1e7;
+    RelayTime m_cursor = -1;
+    RelayTime m_marker = -1;
+    int m_channels = 1;
+    double m_scrollUnit = 1.0; // relay time per scroll bar unit
+    bool m_updatingScrollBar = false;
+    bool m_dragging = false;
+    double m_dragX = 0;
+    RelayTime m_dragOffset = 0;
+};
+
+class CTimelinePanel : public QWidget, public Language::CLanguageSupport {
+    Q_OBJECT
+
+public:
+    explicit CTimelinePanel(QWidget* parent = nullptr);
+    ~CTimelinePanel() override;
+
+    void OnLanguageChanged(Language::CLanguageManager& manager) override;
+
+    // The program the computed trace shows (not owned; null: none). Input changes of inputs
+    // the program's model does not have are dropped. Computes the trace.
+    void SetDocument(const CQuorvexDoc* doc);
+    // The program or its potentiometer setting changed: computes the trace again.
+    void ProgramChanged();
+    // The on-screen simulation's relay time in seconds; negative: no simulation running.
+    void SetSimulationTime(double seconds);
+
+    // A recorded trace in place of the computed one; RecordedTraceGrew after appends.
+    void ShowRecordedTrace(std::shared_ptr<const CTimelineTrace> trace);
+    void RecordedTraceGrew();
+    void ShowComputedTrace();
+
+    // The relay's state polled during a live view, stamped with the wall-clock time since
+    // the first poll of the recording; the first one starts a recorded trace and shows it.
+    void RecordRelayState(const RelayStatus& state);
+    // The live view ended: the next poll starts a new recording. The recorded trace stays
+    // shown, and can be chosen again after the computed one.
+    void EndRecording();
+    bool IsRecording() const { return m_recording != nullptr; }
+
+    // The input changes of the table (rows with a time that cannot be read are left out),
+    // and the end of the computation.
+    std::vector<TimelineInputChange> InputChanges() const;
+    void SetInputChanges(const std::vector<TimelineInputChange>& changes);
+    RelayTime Until() const { return m_until; }
+    void SetUntil(RelayTime until);
+
+    // The trace shown; waits (running the event loop) until a computation under way ends.
+    std::shared_ptr<const CTimelineTrace> Trace() const { return m_shown; }
+    bool WaitForComputation(int timeoutMs = 10000);
+    CTimelineView* View() const { return m_pView; }
+    QTableWidget* ChangeTable() const { return m_pTable; }
+    QLabel* StatusLabel() const { return m_pStatus; }
+
+    // Exports of the trace shown: CSV, and a picture (SVG, or PNG for a path ending in .png)
+    // of the stretch the view shows. 0, or 22 when the file cannot be written.
+    int ExportCsv(const QString& path) const;
+    int ExportPicture(const QString& path) const;
+    // How the panel asks for a file to export to: the filter text of the language (NUL-
+    // separated pairs) and the default suffix; empty when cancelled. Without one, a plain
+    // save dialog.
+    using SaveFileNameFunction = std::function<QString(const char16_t* filterText, const QString& suffix)>;
+    void SetSaveFileNameFunction(SaveFileNameFunction function) { m_saveFileName = std::move(function); }
+
+    // The height the panel needs to show every lane without scrolling.
+    int PreferredHeight() const;
+
+Q_SIGNALS:
+    // A failure to report (the result code is its text ID).
+    void showError(int code);
+    // A new trace is shown.
+    void traceChanged();
+    // The panel's height changed (a program of the other model has other lanes).
+    void preferredHeightChanged();
+
+private:
+    void BuildWidgets();
+    void ScheduleComputation();
+    void StartComputation();
+    void OnComputed(unsigned generation, std::shared_ptr<CTimelineTrace> trace, TimelineEnd end);
+    void ShowTrace(std::shared_ptr<const CTimelineTrace> trace, bool fit);
+    void UpdateStatus();
+    void UpdateTexts();
+    void AddChange();
+    void RemoveChanges();
+    void InsertRow(int row, const TimelineInputChange& change);
+    void FitColumns();
+    void OnUntilEdited();
+    void OnCursorMoved(qint64 time);
+    void ExportCsvAsked();
+    void ExportPictureAsked();
+    QString AskFileName(int filterTextId, const QString& suffix) const;
+    int Channels() const;
+    // Fixes the panel's height to what its lanes need; tells when it changed.
+    void UpdateHeight();
+    // The last moment worth showing at once: the last change of the trace or of the script.
+    RelayTime FitEnd() const;
+
+    CTimelinePainter m_painter;
+    const CQuorvexDoc* m_pDoc = nullptr;
+    std::shared_ptr<const CTimelineTrace> m_computed;
+    std::shared_ptr<const CTimelineTrace> m_recorded;
+    std::shared_ptr<CTimelineTrace> m_recording;              // being recorded now
+    std::shared_ptr<const CTimelineTrace> m_lastRecorded;     // the last recorded trace
+    QElapsedTimer m_recordClock;
+    std::shared_ptr<const CTimelineTrace> m_shown;
+    RelayTime m_until;
+    unsigned m_generation = 0;
+    bool m_computing = false;
+    bool m_fitPending = true;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::unique_ptr<QThreadPool> m_pool;
+    QTimer m_recompute;
+    SaveFileNameFunction m_saveFileName;
+    bool m_filling = false; // the table is being filled: its signals are not edits
+
+    CTimelineView* m_pView = nullptr;
+    QComboBox* m_pSource = nullptr; // computed or recorded trace
+    QLabel* m_pStatus = nullptr;
+    QLabel* m_pCursor = nullptr;
+    QLabel* m_pUntilLabel = nullptr;
+    QLineEdit* m_pUntil = nullptr;
+    QPushButton* m_pFit = nullptr;
+    QPushButton* m_pExportCsv = nullptr;
+    QPushButton* m_pExportPicture = nullptr;
+    QLabel* m_pChangesLabel = nullptr;
+    QTableWidget* m_pTable = nullptr;
+    QPushButton* m_pAdd = nullptr;
+    QPushButton* m_pRemove = nullptr;
+};
