@@ -172,7 +172,7 @@ void CMainFrame::EndRelayCommand()
         relay.commandShowsProgress = false;
     }
     if (commandId == ID_TRANSMISSION_SENDSETTINGS || commandId == ID_TRANSMISSION_READSETTINGS
-        || commandId == ID_TRANSMISSION_STARTVIEW)
+        || commandId == ID_TRANSMISSION_COMPARE || commandId == ID_TRANSMISSION_STARTVIEW)
         SetStatusText(QString());
     UpdateCommandStates();
 }

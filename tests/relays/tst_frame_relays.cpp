@@ -449,6 +449,8 @@ private Q_SLOTS:
         QVERIFY(f.frame->Action(ID_TRANSMISSION_COMPARE)->isEnabled());
         QVERIFY(f.Run(ID_TRANSMISSION_COMPARE));
         QVERIFY(f.dialogs->errors.isEmpty());
+        // The status text of the read goes with it.
+        QVERIFY(f.frame->findChild<QLabel*>(QStringLiteral("statusPane"))->text().isEmpty());
         QCOMPARE(f.dialogs->comparisons.size(), 1);
         const QStringList rows = f.dialogs->comparisons.constFirst();
         QCOMPARE(ComparedSteps(rows), (QStringList{QStringLiteral("Channel 1, step 3"), QStringLiteral("Channel 2, step 8")}));

@@ -153,7 +153,7 @@ QStringList ExpectedTexts()
 {
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
     const int fileTexts[] = {50, 51, 52, 53, 56, 353, 351, 352, 61};
-    const int transmissionTexts[] = {72, 305, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87};
+    const int transmissionTexts[] = {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87, 400};
     texts << Text(45);
     for (int id : fileTexts)
         texts << Text(id);
