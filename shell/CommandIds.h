@@ -45,11 +45,13 @@ enum CommandId : int {
     ID_TRANSMISSION_RESET = 32795,
     // Read the program back after a send and compare it (an option, checked when on).
     ID_TRANSMISSION_VERIFYAFTERSEND = 32880,
+    // Read the relay's program and show the steps that differ from the open one.
+    ID_TRANSMISSION_COMPARE = 32902,
 
     // About menu.
     ID_APP_ABOUT = 57664,
 
-    // View menu: show or hide the timing diagram.
+    // Relay menu, at its end: show or hide the timing diagram.
     ID_VIEW_TIMELINE = 32901,
 };
 

@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "ChangePasswordDlg.h"
+#include "CompareProgramsDlg.h"
 #include "DevicePasswordDlg.h"
 #include "DeviceVersionDialog.h"
 #include "LanguageManager.h"
@@ -170,6 +171,13 @@ void CFrameDialogs::ShowVersion(QWidget* owner, const QString& first, const QStr
     dialog.m_szSecondLine = second;
     dialog.m_szThirdLine = third;
     dialog.exec();
+}
+
+int CFrameDialogs::CompareWithRelay(QWidget* owner, CQuorvexDoc& pc, CQuorvexDoc& relay)
+{
+    CCompareProgramsDlg dialog(pc, relay, owner);
+    dialog.exec();
+    return dialog.GetChoice();
 }
 
 void CFrameDialogs::ShowInformation(QWidget* owner, const QString& caption, const QString& text)

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class CQuorvexDoc;
 class QPrinter;
 class QWidget;
 
@@ -51,6 +52,10 @@ public:
     virtual bool AskResetPassword(QWidget* owner);
     // The relay's identification: three lines.
     virtual void ShowVersion(QWidget* owner, const QString& first, const QString& second, const QString& third);
+    // The open program beside the relay's, their differing steps listed: the user's choice as
+    // a CCompareProgramsDlg::Choice (none, send the PC's program, load the relay's). Neither
+    // program is changed here.
+    virtual int CompareWithRelay(QWidget* owner, CQuorvexDoc& pc, CQuorvexDoc& relay);
     // A message that reports success, with an OK button.
     virtual void ShowInformation(QWidget* owner, const QString& caption, const QString& text);
     // The fixed message that start-up shows when no language module can be used.

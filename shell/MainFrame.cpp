@@ -168,6 +168,7 @@ void CMainFrame::BuildActions()
         {ID_APP_EXIT, &CMainFrame::OnAppExit},
         {ID_TRANSMISSION_SENDSETTINGS, &CMainFrame::OnSendProgramToRelay},
         {ID_TRANSMISSION_READSETTINGS, &CMainFrame::OnReadProgramFromRelay},
+        {ID_TRANSMISSION_COMPARE, &CMainFrame::OnCompareWithRelay},
         {ID_TRANSMISSION_VERSION, &CMainFrame::OnRelayVersion},
         {ID_TRANSMISSION_CHANGEPASSWORD, &CMainFrame::OnChangeRelayPassword},
         {ID_TRANSMISSION_RESETPASSWORD, &CMainFrame::OnResetRelayPassword},
@@ -353,9 +354,6 @@ void CMainFrame::BuildTimelineDock()
         if (m_pTimelineDock->isVisible())
             ApplyTimelineSizing();
     });
-
-    m_pViewMenu->addSeparator();
-    m_pViewMenu->addAction(m_actions.at(ID_VIEW_TIMELINE));
 }
 
 int CMainFrame::TimelineExtraHeight() const

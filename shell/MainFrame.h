@@ -153,13 +153,16 @@ public Q_SLOTS:
     void OnSelectLanguage(int index);
     void OnLanguageListChanged(int index);
     void OnAppAbout();
-    // View menu: shows or hides the timing diagram.
+    // Relay menu: shows or hides the timing diagram.
     void OnViewTimeline();
 
     // Relay commands. Each runs as a job of the device worker; its result is applied and
     // reported when the job ends, so the window never waits for a relay.
     void OnSendProgramToRelay();
     void OnReadProgramFromRelay();
+    // Reads the relay's program (the open one stays as it is) and shows the steps that differ,
+    // with the choice to send the open program or to load the relay's.
+    void OnCompareWithRelay();
     void OnRelayVersion();
     void OnChangeRelayPassword();
     void OnResetRelayPassword();
@@ -231,6 +234,12 @@ private:
     void OnRelayCommandFinished(const DeviceJobResult& result);
     void OnDiscoveryJobFinished(const DeviceJobResult& result);
     void OnPollFinished(const DeviceJobResult& result);
+    // The relay's program, read for a comparison, beside the open one; acts on the user's
+    // choice.
+    void ShowComparison(const std::vector<std::uint8_t>& relayImage);
+    // The relay's program replaces the open one as one undoable change and becomes a new,
+    // unsaved program without a file (as Read does).
+    bool LoadRelayProgram(const std::vector<std::uint8_t>& image);
     void NextDiscoveryStep();
     void OnViewPollDue();
     void OnPasswordWanted(quint64 id);

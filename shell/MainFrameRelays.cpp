@@ -6,6 +6,7 @@
 
 #include "CommandIds.h"
 #include "Commands.h"
+#include "CompareProgramsDlg.h"
 #include "DeviceMenu.h"
 #include "Discovery.h"
 #include "FrameRelayState.h"
@@ -171,7 +172,7 @@ void CMainFrame::EndRelayCommand()
         relay.commandShowsProgress = false;
     }
     if (commandId == ID_TRANSMISSION_SENDSETTINGS || commandId == ID_TRANSMISSION_READSETTINGS
-        || commandId == ID_TRANSMISSION_STARTVIEW)
+        || commandId == ID_TRANSMISSION_COMPARE || commandId == ID_TRANSMISSION_STARTVIEW)
         SetStatusText(QString());
     UpdateCommandStates();
 }
@@ -374,6 +375,14 @@ void CMainFrame::OnReadProgramFromRelay()
                       true);
 }
 
+void CMainFrame::OnCompareWithRelay()
+{
+    if (!CommandEnabledNow(ID_TRANSMISSION_COMPARE) || !m_pPane)
+        return;
+    // Only reads: the open program is not touched, so unsaved changes need no question yet.
+    StartRelayCommand(ID_TRANSMISSION_COMPARE, RelayJob(DeviceJobKind::Read), Language::TEXT_STATUS_READING, true);
+}
+
 void CMainFrame::OnRelayVersion()
 {
     if (!CommandEnabledNow(ID_TRANSMISSION_VERSION) || !m_pPane)
@@ -505,6 +514,7 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
         relay.deferTimer.start();
         return;
     }
+    const int commandId = relay.commandId;
     EndRelayCommand();
     // Cancelled because the window closes: nothing to report. A pane that went meanwhile
     // takes nothing from a job that was started for it.
@@ -514,19 +524,23 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
         m_pPane->GetDevice().SetPasswordCache(result.passwordCache);
     if (result.result != RESULT_OK) {
         ShowRelayError(result);
+        // The relay runs another program than the one on screen: what differs is shown
+        // right after the message, with the choice to send or to load.
+        if (result.kind == DeviceJobKind::StartView && result.result == RESULT_VIEW_MISMATCH && m_pPane
+            && CommandEnabledNow(ID_TRANSMISSION_COMPARE))
+            OnCompareWithRelay();
         return;
     }
 
     const Language::CLanguageManager& manager = TheLanguageManager();
     switch (result.kind) {
     case DeviceJobKind::Read:
+        if (commandId == ID_TRANSMISSION_COMPARE) {
+            ShowComparison(result.image);
+            break;
+        }
         // The program changes only now that all of it has arrived.
-        if (!m_pPane->ReplaceProgram(result.image.data(), int(result.image.size()), true))
-            return;
-        // Like a new program: unsaved, and the next Save asks for a name.
-        UseDefaultFileName();
-        m_bHasFile = false;
-        UpdateTitle(m_pPane->GetDocument()->IsModified());
+        LoadRelayProgram(result.image);
         break;
     case DeviceJobKind::StartView: {
         // The program may have been edited while the relay's was read: the view shows the
@@ -561,5 +575,50 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
         break;
     default:
         break;
+    }
+}
+
+// ---------------------------------------------------------------- comparison
+
+bool CMainFrame::LoadRelayProgram(const std::vector<std::uint8_t>& image)
+{
+    if (!m_pPane || !m_pPane->ReplaceProgram(image.data(), int(image.size()), true))
+        return false;
+    // Like a new program: unsaved, and the next Save asks for a name.
+    UseDefaultFileName();
+    m_bHasFile = false;
+    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    return true;
+}
+
+void CMainFrame::ShowComparison(const std::vector<std::uint8_t>& relayImage)
+{
+    CQuorvexDoc* doc = m_pPane ? m_pPane->GetDocument() : nullptr;
+    if (!doc)
+        return;
+    const Language::CLanguageManager& manager = TheLanguageManager();
+    // The relay's program in a document of its own: the open one stays as it is.
+    const std::unique_ptr<CQuorvexDoc> relayDoc = CreateDocument(doc->GetModelCode());
+    if (!relayDoc || relayDoc->GetDataSize() != int(relayImage.size())) {
+        ShowError(RESULT_WRONG_MODEL);
+        return;
+    }
+    std::copy(relayImage.begin(), relayImage.end(), relayDoc->GetData());
+    if (std::equal(relayImage.begin(), relayImage.end(), doc->GetData(), doc->GetData() + doc->GetDataSize())) {
+        m_pDialogs->ShowInformation(this, manager.Text(Language::TEXT_COMPARE_TITLE),
+                                    manager.Text(Language::TEXT_COMPARE_EQUAL));
+        return;
+    }
+    const int choice = m_pDialogs->CompareWithRelay(this, *doc, *relayDoc);
+    // The window may have changed while the dialog was open (closed, another program).
+    if (!m_pPane)
+        return;
+    if (choice == CCompareProgramsDlg::CHOICE_SEND_PC) {
+        // A normal Send, read back when that option is on.
+        OnSendProgramToRelay();
+    } else if (choice == CCompareProgramsDlg::CHOICE_LOAD_RELAY) {
+        if (!AskSaveChanges() || !m_pPane || !CommandEnabledNow(ID_TRANSMISSION_READSETTINGS))
+            return;
+        LoadRelayProgram(relayImage);
     }
 }

@@ -6,6 +6,7 @@
 #include "CommandIds.h"
 #include "DeviceWorker.h"
 #include "Discovery.h"
+#include "Fields.h"
 #include "InProcessRelays.h"
 #include "LanguageManager.h"
 #include "MainFrame.h"
@@ -66,6 +67,32 @@ std::vector<std::uint8_t> Pattern(ModelCode model, int seed)
     image[2] = 0xAA; // escaped on the wire
     image[3] = 0x64;
     return image;
+}
+
+// The program with two steps changed: channel 1, step 3 switches relay 1 on; channel 2, step 8
+// lasts 1.50 s.
+std::vector<std::uint8_t> TwoStepsChanged(const QByteArray& image)
+{
+    const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(MODEL_QVS_K115_318);
+    std::copy(image.begin(), image.end(), doc->GetData());
+    const auto fields = doc->CreateFieldSet();
+    static_cast<CQuorvexFIELDTime*>(fields->Bind(doc.get(), 1, 8))->SetTimeValue(192);
+    static_cast<CQuorvexFIELDStateChange*>(fields->Bind(doc.get(), 0, 3))->SetRelayOperation(0, RELAY_OP_ON);
+    return std::vector<std::uint8_t>(doc->GetData(), doc->GetData() + doc->GetDataSize());
+}
+
+QByteArray Bytes(const std::vector<std::uint8_t>& image)
+{
+    return QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
+}
+
+// The step titles of the rows of a comparison.
+QStringList ComparedSteps(const QStringList& rows)
+{
+    QStringList steps;
+    for (const QString& row : rows)
+        steps << row.section(QLatin1Char('|'), 0, 0);
+    return steps;
 }
 
 int LanguageIndex(std::uint32_t lcid)
@@ -378,6 +405,196 @@ private Q_SLOTS:
         QCOMPARE(f.frame->CurrentPath(), path);
         QCOMPARE(f.frame->Title(), title);
         QCOMPARE(f.relays.OpenCount(), 0);
+    }
+
+    // Compare reads the relay's program without touching the open one and lists exactly the
+    // steps that differ; the user's choice then sends the open program (read back, as the
+    // option is on), loads the relay's as one undoable change that leaves a new program
+    // without a file (as Read does), or changes nothing.
+    void compareWithTheRelay_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<int>("saveAnswer"); // to the unsaved-changes question before a load
+        QTest::newRow("closed") << int(CCompareProgramsDlg::CHOICE_NONE) << -1;
+        QTest::newRow("send the PC's") << int(CCompareProgramsDlg::CHOICE_SEND_PC) << -1;
+        QTest::newRow("load the relay's") << int(CCompareProgramsDlg::CHOICE_LOAD_RELAY) << int(CFrameDialogs::No);
+        QTest::newRow("load, cancelled at the question")
+            << int(CCompareProgramsDlg::CHOICE_LOAD_RELAY) << int(CFrameDialogs::Cancel);
+    }
+    void compareWithTheRelay()
+    {
+        QFETCH(int, choice);
+        QFETCH(int, saveAnswer);
+        CRelayFrame f;
+        QVERIFY(f.StartWith(1, {QVS}));
+        const QString path = QDir(m_files.path()).filePath(QStringLiteral("compared.qvp"));
+        QCOMPARE(f.Doc()->Save(path), int(RESULT_OK));
+        QCOMPARE(f.frame->LoadProgramFile(path), int(RESULT_OK));
+        // An unsaved edit on the PC; the relay holds that program with two steps changed.
+        f.Doc()->GetData()[f.Doc()->GetDataSize() - 1] ^= 1;
+        f.Doc()->SetModified();
+        const QByteArray pc = f.Image();
+        const std::vector<std::uint8_t> stored = TwoStepsChanged(pc);
+        CDevice writer(f.relays.Factory());
+        writer.SelectPort(QVS);
+        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        const QString title = f.frame->Title();
+        const int writes = f.relays.Requests(QVS, CMD_WRITE_PROGRAM);
+        const int reads = f.relays.Requests(QVS, CMD_READ_PROGRAM);
+        f.dialogs->ClearLog();
+        f.dialogs->compareChoices = {choice};
+        if (saveAnswer >= 0)
+            f.dialogs->answers = {CFrameDialogs::Answer(saveAnswer)};
+
+        QVERIFY(f.frame->Action(ID_TRANSMISSION_COMPARE)->isEnabled());
+        QVERIFY(f.Run(ID_TRANSMISSION_COMPARE));
+        QVERIFY(f.dialogs->errors.isEmpty());
+        // The status text of the read goes with it.
+        QVERIFY(f.frame->findChild<QLabel*>(QStringLiteral("statusPane"))->text().isEmpty());
+        QCOMPARE(f.dialogs->comparisons.size(), 1);
+        const QStringList rows = f.dialogs->comparisons.constFirst();
+        QCOMPARE(ComparedSteps(rows), (QStringList{QStringLiteral("Channel 1, step 3"), QStringLiteral("Channel 2, step 8")}));
+        QVERIFY(rows.at(0).section(QLatin1Char('|'), 2).contains(QStringLiteral("Switch relay 1 on")));
+        QVERIFY(rows.at(1).section(QLatin1Char('|'), 2).contains(QStringLiteral("1.50 s")));
+        QVERIFY(!rows.at(1).section(QLatin1Char('|'), 1, 1).contains(QStringLiteral("1.50 s")));
+
+        const bool loaded = choice == CCompareProgramsDlg::CHOICE_LOAD_RELAY && saveAnswer == CFrameDialogs::No;
+        QCOMPARE(f.dialogs->questions.size(), choice == CCompareProgramsDlg::CHOICE_LOAD_RELAY ? 1 : 0);
+        QCOMPARE(f.relays.Requests(QVS, CMD_WRITE_PROGRAM) - writes, choice == CCompareProgramsDlg::CHOICE_SEND_PC ? 1 : 0);
+        QCOMPARE(f.relays.Requests(QVS, CMD_READ_PROGRAM) - reads, choice == CCompareProgramsDlg::CHOICE_SEND_PC ? 2 : 1);
+        QCOMPARE(Bytes(f.relays.Program(QVS)), choice == CCompareProgramsDlg::CHOICE_SEND_PC ? pc : Bytes(stored));
+        QCOMPARE(f.Image(), loaded ? Bytes(stored) : pc);
+        QVERIFY(f.Doc()->IsModified());
+        QCOMPARE(f.frame->HasFile(), !loaded);
+        QCOMPARE(f.frame->PathIsDefault(), loaded);
+        QCOMPARE(f.frame->CurrentPath(), loaded ? Text(Language::TEXT_DEFAULT_FILE_NAME) : path);
+        if (!loaded) {
+            QCOMPARE(f.frame->Title(), title);
+            return;
+        }
+        // One change: a single undo brings the PC's program back, and redo the relay's.
+        QVERIFY(f.frame->Action(ID_EDIT_UNDO)->isEnabled());
+        f.Trigger(ID_EDIT_UNDO);
+        QCOMPARE(f.Image(), pc);
+        f.Trigger(ID_EDIT_REDO);
+        QCOMPARE(f.Image(), Bytes(stored));
+    }
+
+    // Programs that are equal are said to be equal; no comparison is shown.
+    void compareEqualPrograms()
+    {
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        f.SetImage(Pattern(MODEL_QVR_K115_ZQX, 5));
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        f.dialogs->ClearLog();
+        QVERIFY(f.Run(ID_TRANSMISSION_COMPARE));
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QVERIFY(f.dialogs->comparisons.isEmpty());
+        QCOMPARE(f.dialogs->informations,
+                 QStringList{Text(Language::TEXT_COMPARE_TITLE) + QLatin1Char('|') + Text(Language::TEXT_COMPARE_EQUAL)});
+    }
+
+    // A read for the comparison that fails reports the failure and shows no comparison; the
+    // program, its file and the title stay as they were.
+    void failedCompareChangesNothing_data()
+    {
+        QTest::addColumn<bool>("corrupt");
+        QTest::addColumn<int>("at");
+        QTest::newRow("silent at once") << false << 0;
+        QTest::newRow("silent within the program") << false << 40;
+        QTest::newRow("program byte wrong") << true << 40;
+        QTest::newRow("last byte wrong") << true << 80;
+    }
+    void failedCompareChangesNothing()
+    {
+        QFETCH(bool, corrupt);
+        QFETCH(int, at);
+        CRelayFrame f;
+        QVERIFY(f.StartWith(0, {QVR}));
+        const QString path = QDir(m_files.path()).filePath(QStringLiteral("kept-compare.qvp"));
+        f.SetImage(Pattern(MODEL_QVR_K115_ZQX, 6));
+        QCOMPARE(f.Doc()->Save(path), int(RESULT_OK));
+        QCOMPARE(f.frame->LoadProgramFile(path), int(RESULT_OK));
+        const QByteArray image = f.Image();
+        const QString title = f.frame->Title();
+        CInProcessRelays::Fault fault;
+        (corrupt ? fault.corruptAt : fault.silentAfter) = at;
+        f.relays.SetFault(QVR, fault);
+        f.dialogs->ClearLog();
+        f.dialogs->compareChoices = {CCompareProgramsDlg::CHOICE_LOAD_RELAY};
+        f.dialogs->answers = {CFrameDialogs::No};
+        QVERIFY(f.Run(ID_TRANSMISSION_COMPARE));
+        QCOMPARE(f.dialogs->errors.size(), 1);
+        QVERIFY(f.dialogs->comparisons.isEmpty());
+        QVERIFY(f.dialogs->questions.isEmpty());
+        QCOMPARE(f.Image(), image);
+        QVERIFY(!f.Doc()->IsModified());
+        QVERIFY(f.frame->HasFile());
+        QCOMPARE(f.frame->Title(), title);
+        QVERIFY(!f.frame->Action(ID_EDIT_UNDO)->isEnabled());
+        QCOMPARE(f.relays.OpenCount(), 0);
+    }
+
+    // A live view refused because the relay runs another program: the message (36) comes
+    // first, then the comparison; after sending or loading, the view starts.
+    void viewRefusalLeadsToTheComparison_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::newRow("send the PC's") << int(CCompareProgramsDlg::CHOICE_SEND_PC);
+        QTest::newRow("load the relay's") << int(CCompareProgramsDlg::CHOICE_LOAD_RELAY);
+    }
+    void viewRefusalLeadsToTheComparison()
+    {
+        QFETCH(int, choice);
+        CRelayFrame f;
+        QVERIFY(f.StartWith(1, {QVS}));
+        const QByteArray pc = f.Image();
+        const std::vector<std::uint8_t> stored = TwoStepsChanged(pc);
+        CDevice writer(f.relays.Factory());
+        writer.SelectPort(QVS);
+        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        f.dialogs->ClearLog();
+        f.dialogs->compareChoices = {choice};
+        f.dialogs->answers = {CFrameDialogs::No};
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_VIEW_MISMATCH)});
+        QCOMPARE(f.dialogs->comparisons.size(), 1);
+        QCOMPARE(ComparedSteps(f.dialogs->comparisons.constFirst()),
+                 (QStringList{QStringLiteral("Channel 1, step 3"), QStringLiteral("Channel 2, step 8")}));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        const QByteArray agreed = choice == CCompareProgramsDlg::CHOICE_SEND_PC ? pc : Bytes(stored);
+        QCOMPARE(f.Image(), agreed);
+        QCOMPARE(Bytes(f.relays.Program(QVS)), agreed);
+
+        f.dialogs->ClearLog();
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QVERIFY(f.dialogs->errors.isEmpty());
+        QVERIFY(f.dialogs->comparisons.isEmpty());
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        f.Trigger(ID_TRANSMISSION_STOPVIEW);
+        QVERIFY(f.WaitIdle());
+    }
+
+    // The Relay menu: Compare right after Read; the timing diagram last, behind a separator,
+    // still on F12; the language menu holds languages only.
+    void relayMenuLayout()
+    {
+        CRelayFrame f;
+        QVERIFY(f.Start(0, {}));
+        const QList<QAction*> relayMenu = f.frame->menuBar()->actions().at(3)->menu()->actions();
+        const qsizetype read = relayMenu.indexOf(f.frame->Action(ID_TRANSMISSION_READSETTINGS));
+        QVERIFY(read >= 0);
+        QCOMPARE(relayMenu.at(read + 1), f.frame->Action(ID_TRANSMISSION_COMPARE));
+        QCOMPARE(relayMenu.at(read + 1)->text(), Text(Language::TEXT_MENU_COMPARE_WITH_RELAY));
+        QCOMPARE(relayMenu.constLast(), f.frame->Action(ID_VIEW_TIMELINE));
+        QVERIFY(relayMenu.at(relayMenu.size() - 2)->isSeparator());
+        QCOMPARE(relayMenu.at(relayMenu.size() - 3), f.frame->Action(ID_TRANSMISSION_RESET));
+        QCOMPARE(f.frame->Action(ID_VIEW_TIMELINE)->shortcut(), QKeySequence(Qt::Key_F12));
+        const QList<QAction*> languageMenu = f.frame->menuBar()->actions().at(4)->menu()->actions();
+        QVERIFY(!languageMenu.contains(f.frame->Action(ID_VIEW_TIMELINE)));
+        for (const QAction* action : languageMenu)
+            QVERIFY(!action->isSeparator());
     }
 
     // Every relay command of a relay of the other model ends with 39; Version shows any model.

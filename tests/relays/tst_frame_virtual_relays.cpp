@@ -12,6 +12,8 @@
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
 #include "ScriptedDialogs.h"
+#include "Timeline.h"
+#include "TimelinePanel.h"
 #include "VirtualRelayProcess.h"
 
 #include <QAction>
@@ -20,6 +22,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <limits>
+#include <memory>
 
 using namespace CommandIds;
 using namespace DeviceProtocol;
@@ -179,6 +184,61 @@ private Q_SLOTS:
         f.Device().SelectDevice(1); // the QVS_K115_318 relay, as if it had replaced the other
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
         QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_WRONG_MODEL)});
+    }
+
+    // The live view's recording agrees with the program's computed run: the same states in
+    // the same order, and once both are on one clock, every recorded change lies no more than
+    // a polling period after the computed one (with a little room for a loaded machine).
+    void recordingAgreesWithTheComputedRun()
+    {
+        constexpr RelayTime SCHEDULING_ROOM = 100 * RELAY_TIME_PER_SECOND / 1000;
+        CLiveFrame f;
+        QVERIFY(f.Start(0, {m_qvrPath}));
+        f.OpenDeviceMenu();
+        // The new program: eight 1 s steps, then Stop at 8 s.
+        CTimelineTrace computed(1);
+        TimelineScript script;
+        script.until = 20 * RELAY_TIME_PER_SECOND;
+        QCOMPARE(ComputeTimeline(MODEL_QVR_K115_ZQX, f.Doc()->GetData(), f.Doc()->GetDataSize(), script, &computed),
+                 TimelineEnd::Until);
+        QVERIFY(computed.RowCount() >= 5);
+        const RelayStatus last = computed.RowState(computed.RowCount() - 1);
+
+        // A relay runs a program from its start once it has been written.
+        QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
+        QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
+        CTimelinePanel* panel = f.frame->TimelinePanel();
+        QVERIFY(QTest::qWaitFor([&] { return panel->IsRecording(); }, 3000));
+        const std::shared_ptr<const CTimelineTrace> recorded = panel->Trace();
+        QCOMPARE(recorded->Source(), TraceSource::Recorded);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return recorded->RowCount() > 0 && recorded->RowState(recorded->RowCount() - 1) == last; }, 15000));
+        f.frame->Action(ID_TRANSMISSION_STOPVIEW)->trigger();
+        QVERIFY(f.WaitIdle());
+        QVERIFY(f.dialogs->errors.isEmpty());
+
+        // The first row is the state the first poll found, not a change seen; each later row
+        // is the next computed state (every step lasts longer than a poll: none is missed).
+        std::size_t at = 0;
+        while (at < computed.RowCount() && !(computed.RowState(at) == recorded->RowState(0)))
+            ++at;
+        QVERIFY(at < computed.RowCount());
+        RelayTime least = std::numeric_limits<RelayTime>::max();
+        RelayTime most = std::numeric_limits<RelayTime>::min();
+        int changes = 0;
+        for (std::size_t row = 1; row < recorded->RowCount(); ++row) {
+            ++at;
+            QVERIFY2(at < computed.RowCount() && computed.RowState(at) == recorded->RowState(row),
+                     qPrintable(QStringLiteral("recorded row %1 is not the next computed state").arg(row)));
+            const RelayTime offset = recorded->RowTime(row) - computed.RowTime(at);
+            least = std::min(least, offset);
+            most = std::max(most, offset);
+            ++changes;
+        }
+        QVERIFY2(changes >= 3, qPrintable(QString::number(changes)));
+        QVERIFY2(most - least <= RelayTime(DEVICE_VIEW_PERIOD_MS) * RELAY_TIME_PER_SECOND / 1000 + SCHEDULING_ROOM,
+                 qPrintable(QStringLiteral("recorded changes spread over %1 ms").arg((most - least) / 1'000'000)));
     }
 
     // The two-channel relay: the password asked once, then changed and reset.

@@ -2,12 +2,14 @@
 // The main window's questions answered from a script, and every question and message recorded,
 // so that widget tests drive the window without modal dialogs.
 
+#include "CompareProgramsDlg.h"
 #include "FrameDialogs.h"
 
 #include <QList>
 #include <QPrinter>
 #include <functional>
 #include <QStringList>
+#include <QTableWidget>
 
 class CScriptedDialogs : public CFrameDialogs {
 public:
@@ -52,6 +54,10 @@ public:
     int resetsAsked = 0;
     QList<QStringList> versions;   // the version dialog's three lines
     QStringList informations;      // caption + "|" + text
+    // The comparison: the choices taken in order (an exhausted list closes it), and for each
+    // comparison shown the rows of the real dialog, "step|PC's lines|relay's lines".
+    QList<int> compareChoices;
+    QList<QStringList> comparisons;
     // Called while the password entry is "open" (the test looks at the window then).
     std::function<void()> duringPassword;
 
@@ -134,6 +140,17 @@ public:
     {
         versions.append({first, second, third});
     }
+    int CompareWithRelay(QWidget*, CQuorvexDoc& pc, CQuorvexDoc& relay) override
+    {
+        CCompareProgramsDlg dialog(pc, relay);
+        QStringList rows;
+        const QTableWidget* table = dialog.Table();
+        for (int row = 0; row < table->rowCount(); ++row)
+            rows << table->item(row, 0)->text() + QLatin1Char('|') + table->item(row, 1)->text() + QLatin1Char('|')
+                        + table->item(row, 2)->text();
+        comparisons.append(rows);
+        return compareChoices.isEmpty() ? CCompareProgramsDlg::CHOICE_NONE : compareChoices.takeFirst();
+    }
     void ShowInformation(QWidget*, const QString& caption, const QString& text) override
     {
         informations.append(caption + QLatin1Char('|') + text);
@@ -145,7 +162,7 @@ public:
     {
         return modelQuestions.isEmpty() && openFilters.isEmpty() && saveRequests.isEmpty() && questions.isEmpty()
             && errors.isEmpty() && aboutShown == 0 && passwordsAsked == 0 && passwordChangesAsked == 0
-            && resetsAsked == 0 && versions.isEmpty() && informations.isEmpty();
+            && resetsAsked == 0 && versions.isEmpty() && informations.isEmpty() && comparisons.isEmpty();
     }
     void ClearLog()
     {
@@ -160,5 +177,6 @@ public:
         resetsAsked = 0;
         versions.clear();
         informations.clear();
+        comparisons.clear();
     }
 };

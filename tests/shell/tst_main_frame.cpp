@@ -153,7 +153,7 @@ QStringList ExpectedTexts()
 {
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
     const int fileTexts[] = {50, 51, 52, 53, 56, 353, 351, 352, 61};
-    const int transmissionTexts[] = {72, 305, 73, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87};
+    const int transmissionTexts[] = {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87, 400};
     texts << Text(45);
     for (int id : fileTexts)
         texts << Text(id);
@@ -654,8 +654,9 @@ private Q_SLOTS:
                                  << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
                                                ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, ID_FILE_PRINT,
                                                ID_FILE_PRINT_PREVIEW, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
-                                               ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_VERSION,
-                                               ID_TRANSMISSION_STARTVIEW, ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
+                                               ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_COMPARE,
+                                               ID_TRANSMISSION_VERSION, ID_TRANSMISSION_STARTVIEW,
+                                               ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
                                                ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
