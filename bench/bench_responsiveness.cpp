@@ -222,7 +222,9 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "bench_responsiveness: no pane, or discovery did not end\n");
             return 1;
         }
-        Q_EMIT frame.menuBar()->actions().at(1)->menu()->aboutToShow();
+        // The menu bar: File, Edit, Device, Relay, Language, Help. Opening the Device menu
+        // chooses the relay.
+        Q_EMIT frame.menuBar()->actions().at(2)->menu()->aboutToShow();
         CQuorvexDoc* doc = frame.ActivePane()->GetDocument();
         for (int i = 4; i < doc->GetDataSize(); i += 5)
             doc->GetData()[i] ^= 0x5A;
