@@ -794,6 +794,30 @@ private Q_SLOTS:
         QCOMPARE(shown, 17);
     }
 
+    // Each shipped language shows its own picture beside the list, or none.
+    void languageIconOfEveryShippedLanguage_data()
+    {
+        QTest::addColumn<int>("lcid");
+        QTest::addColumn<int>("resource");
+        QTest::newRow("English") << int(Language::LCID_ENGLISH) << 287;
+        QTest::newRow("Polish") << int(Language::LCID_POLISH) << 288;
+        QTest::newRow("Spanish") << int(Language::LCID_SPANISH) << 290;
+        QTest::newRow("Russian") << int(Language::LCID_RUSSIAN) << 292;
+        QTest::newRow("German: none") << int(Language::LCID_GERMAN) << 0;
+    }
+    void languageIconOfEveryShippedLanguage()
+    {
+        QFETCH(int, lcid);
+        QFETCH(int, resource);
+        CFrame f;
+        QVERIFY(f.Start(0));
+        const int index = LanguageIndex(std::uint32_t(lcid));
+        QVERIFY(index >= 0);
+        f.Trigger(ID_VIEW_LANGUAGE[index]);
+        QCOMPARE(f.frame->LanguageList()->currentIndex(), index);
+        QCOMPARE(f.frame->LanguageIcon()->ShownResource(), resource);
+    }
+
     void languageSwitchChangesEveryTextAndIsKept()
     {
         {
