@@ -6,6 +6,7 @@
 // checksum is loaded once more with the checksum put right: that is how mutated programs
 // reach the description and the simulator.
 
+#include "FuzzLanguages.h"
 #include "FuzzScratch.h"
 #include "FuzzTarget.h"
 
@@ -42,17 +43,7 @@ Context& TheContext()
         FUZZ_CHECK(dir.isValid(), "no temporary folder");
         made->input = dir.filePath(QStringLiteral("input.qvp"));
         made->resaved = dir.filePath(QStringLiteral("resaved.qvp"));
-        Language::CLanguageManager scanner;
-        scanner.SetModuleFolder(QStringLiteral(QUORVEX_LANG_DIR));
-        const int count = scanner.ScanModules();
-        FUZZ_CHECK(count > 0, "no language module in " QUORVEX_LANG_DIR);
-        for (int i = 0; i < count; ++i) {
-            auto manager = std::make_unique<Language::CLanguageManager>();
-            manager->SetModuleFolder(QStringLiteral(QUORVEX_LANG_DIR));
-            manager->ScanModules();
-            FUZZ_CHECK(manager->SelectLanguage(i), "a shipped language module does not load");
-            made->languages.push_back(std::move(manager));
-        }
+        made->languages = LoadShippedLanguages();
         return made;
     }();
     return *context;

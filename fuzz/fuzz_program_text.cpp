@@ -7,37 +7,20 @@
 // image size): any image writes to a text, and one without jumps past Stop reads back to
 // the same bytes.
 
+#include "FuzzLanguages.h"
 #include "FuzzTarget.h"
 
 #include "BitLayout.h"
-#include "LanguageManager.h"
 #include "ModelTypes.h"
 #include "ProgramText.h"
 
 #include <QByteArray>
 
-#include <memory>
-#include <vector>
-
 namespace {
 
-std::vector<std::unique_ptr<Language::CLanguageManager>>& Languages()
+const FuzzLanguages& Languages()
 {
-    static auto* languages = [] {
-        auto* made = new std::vector<std::unique_ptr<Language::CLanguageManager>>;
-        Language::CLanguageManager scanner;
-        scanner.SetModuleFolder(QStringLiteral(QUORVEX_LANG_DIR));
-        const int count = scanner.ScanModules();
-        FUZZ_CHECK(count > 0, "no language module in " QUORVEX_LANG_DIR);
-        for (int i = 0; i < count; ++i) {
-            auto manager = std::make_unique<Language::CLanguageManager>();
-            manager->SetModuleFolder(QStringLiteral(QUORVEX_LANG_DIR));
-            manager->ScanModules();
-            FUZZ_CHECK(manager->SelectLanguage(i), "a shipped language module does not load");
-            made->push_back(std::move(manager));
-        }
-        return made;
-    }();
+    static const auto* languages = new FuzzLanguages(LoadShippedLanguages());
     return *languages;
 }
 
@@ -69,7 +52,7 @@ void CheckRoundTrip(ModelCode model, const std::vector<std::uint8_t>& image)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto& languages = Languages();
+    const FuzzLanguages& languages = Languages();
     const QByteArrayView text(reinterpret_cast<const char*>(data), qsizetype(size));
 
     const ProgramText::ImportResult imported = ProgramText::Import(text);

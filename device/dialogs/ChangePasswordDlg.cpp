@@ -42,11 +42,7 @@ CChangePasswordDlg::CChangePasswordDlg(QWidget* parent)
     }
     fields->setColumnStretch(1, 1);
 
-    m_pOk->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_pOk);
-    buttons->addWidget(m_pCancel);
+    QHBoxLayout* buttons = CreateOkCancelRow(this, m_pOk, m_pCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
@@ -54,8 +50,6 @@ CChangePasswordDlg::CChangePasswordDlg(QWidget* parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(m_pOk, &QPushButton::clicked, this, &CChangePasswordDlg::accept);
-    connect(m_pCancel, &QPushButton::clicked, this, &CChangePasswordDlg::reject);
     for (QLineEdit* field : {m_pCurrent, m_pNew, m_pRepeated})
         connect(field, &QLineEdit::textEdited, m_pMessage, &QWidget::hide);
     OnLanguageChanged(Language::TheLanguageManager());

@@ -5,10 +5,25 @@
 #include "LanguageManager.h"
 #include "ResultCodes.h"
 
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace DeviceDialogHelpers {
+
+QHBoxLayout* CreateOkCancelRow(QDialog* dialog, QPushButton* ok, QPushButton* cancel)
+{
+    ok->setDefault(true);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return row;
+}
 
 QLineEdit* CreatePasswordField(QWidget* parent, int id)
 {

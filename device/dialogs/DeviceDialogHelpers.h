@@ -3,8 +3,11 @@
 
 #include <QString>
 
+class QDialog;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace DeviceDialogHelpers {
@@ -15,6 +18,10 @@ template <typename Widget> Widget* WithId(Widget* widget, int id)
     widget->setProperty("controlId", id);
     return widget;
 }
+
+// The row of OK and Cancel at the right under a dialog's controls: OK is the default button
+// and accepts the dialog, Cancel rejects it.
+QHBoxLayout* CreateOkCancelRow(QDialog* dialog, QPushButton* ok, QPushButton* cancel);
 
 // A masked password field that takes at most 8 characters.
 QLineEdit* CreatePasswordField(QWidget* parent, int id);

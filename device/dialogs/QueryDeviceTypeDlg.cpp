@@ -1,5 +1,6 @@
 #include "QueryDeviceTypeDlg.h"
 
+#include "DeviceDialogHelpers.h"
 #include "DeviceDialogIds.h"
 #include "LanguageManager.h"
 
@@ -10,16 +11,8 @@
 #include <QVBoxLayout>
 
 using namespace DeviceDialogIds;
-
-namespace {
-
-template <typename Widget> Widget* WithId(Widget* widget, int id)
-{
-    widget->setProperty("controlId", id);
-    return widget;
-}
-
-} // namespace
+using DeviceDialogHelpers::CreateOkCancelRow;
+using DeviceDialogHelpers::WithId;
 
 CQueryDeviceTypeDlg::CQueryDeviceTypeDlg(QWidget* parent)
     : QDialog(parent),
@@ -37,19 +30,13 @@ CQueryDeviceTypeDlg::CQueryDeviceTypeDlg(QWidget* parent)
     choices->addWidget(m_pFirst);
     choices->addWidget(m_pSecond);
 
-    m_pOk->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_pOk);
-    buttons->addWidget(m_pCancel);
+    QHBoxLayout* buttons = CreateOkCancelRow(this, m_pOk, m_pCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pGroup);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(m_pOk, &QPushButton::clicked, this, &CQueryDeviceTypeDlg::accept);
-    connect(m_pCancel, &QPushButton::clicked, this, &CQueryDeviceTypeDlg::reject);
     OnLanguageChanged(Language::TheLanguageManager());
 }
 

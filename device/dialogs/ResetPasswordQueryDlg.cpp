@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 using namespace DeviceDialogIds;
+using DeviceDialogHelpers::CreateOkCancelRow;
 using DeviceDialogHelpers::WithId;
 
 CResetPasswordQueryDlg::CResetPasswordQueryDlg(QWidget* parent)
@@ -32,19 +33,13 @@ CResetPasswordQueryDlg::CResetPasswordQueryDlg(QWidget* parent)
     m_pQuestion->setMinimumWidth(m_pQuestion->fontMetrics().averageCharWidth() * 40);
     m_pQuestion->setFixedHeight(m_pQuestion->fontMetrics().lineSpacing() * 5);
 
-    m_pOk->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_pOk);
-    buttons->addWidget(m_pCancel);
+    QHBoxLayout* buttons = CreateOkCancelRow(this, m_pOk, m_pCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pQuestion);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(m_pOk, &QPushButton::clicked, this, &CResetPasswordQueryDlg::accept);
-    connect(m_pCancel, &QPushButton::clicked, this, &CResetPasswordQueryDlg::reject);
     OnLanguageChanged(Language::TheLanguageManager());
 }
 

@@ -6,6 +6,7 @@
 #include "Fields.h"
 #include "LanguageManager.h"
 #include "QuorvexDoc.h"
+#include "TestLanguages.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -30,13 +31,7 @@ class TestComparePrograms : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Language::CLanguageManager& manager = Language::TheLanguageManager();
-        manager.SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        QVERIFY(manager.ScanModules() > 0);
-        QCOMPARE(manager.SelectLanguageByLcid(Language::LCID_ENGLISH), qint64(Language::LCID_ENGLISH));
-    }
+    void initTestCase() { QVERIFY(UseShippedLanguage(Language::LCID_ENGLISH)); }
 
     void listsTheDifferingSteps()
     {

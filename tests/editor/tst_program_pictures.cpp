@@ -11,6 +11,7 @@
 #include "QuorvexView.h"
 #include "RelayPanes.h"
 #include "ResultCodes.h"
+#include "TestLanguages.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -101,13 +102,7 @@ class TestProgramPictures : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Language::CLanguageManager& manager = Language::TheLanguageManager();
-        manager.SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        QVERIFY(manager.ScanModules() > 0);
-        QCOMPARE(manager.SelectLanguageByLcid(Language::LCID_ENGLISH), qint64(Language::LCID_ENGLISH));
-    }
+    void initTestCase() { QVERIFY(UseShippedLanguage(Language::LCID_ENGLISH)); }
 
     void pictures_data()
     {

@@ -8,6 +8,7 @@
 #include "RelayPanes.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
+#include "TestLanguages.h"
 
 #include <QComboBox>
 #include <QSignalSpy>
@@ -119,13 +120,7 @@ class TestProgramUndo : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Language::CLanguageManager& manager = Language::TheLanguageManager();
-        manager.SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        QVERIFY(manager.ScanModules() > 0);
-        QCOMPARE(manager.SelectLanguageByLcid(Language::LCID_ENGLISH), qint64(Language::LCID_ENGLISH));
-    }
+    void initTestCase() { QVERIFY(UseShippedLanguage(Language::LCID_ENGLISH)); }
 
     // Every edit is one change named after what it changed; undoing them one by one gives
     // back exactly the program before each, with the step and the control as they were;

@@ -9,6 +9,7 @@
 #include "QuorvexView.h"
 #include "RelayPanes.h"
 #include "StepDialogs.h"
+#include "TestLanguages.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -71,13 +72,7 @@ class TestRelayPane : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Language::CLanguageManager& manager = Language::TheLanguageManager();
-        manager.SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        QVERIFY(manager.ScanModules() > 0);
-        QCOMPARE(manager.SelectLanguageByLcid(Language::LCID_ENGLISH), qint64(Language::LCID_ENGLISH));
-    }
+    void initTestCase() { QVERIFY(UseShippedLanguage(Language::LCID_ENGLISH)); }
 
     // Clicks on the view: box centres select their own step, the band above the row, the
     // space below it and the Stop box select nothing; scrolled, the same boxes answer.

@@ -6,6 +6,7 @@
 #include "ProgramText.h"
 #include "QuorvexDoc.h"
 #include "RelayPanes.h"
+#include "TestLanguages.h"
 #include "TimelinePanel.h"
 
 #include <QComboBox>
@@ -54,13 +55,7 @@ class TestTimelinePanel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Language::CLanguageManager& manager = Language::TheLanguageManager();
-        manager.SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        QVERIFY(manager.ScanModules() > 0);
-        QCOMPARE(manager.SelectLanguageByLcid(Language::LCID_ENGLISH), qint64(Language::LCID_ENGLISH));
-    }
+    void initTestCase() { QVERIFY(UseShippedLanguage(Language::LCID_ENGLISH)); }
 
     void recomputesAfterEveryEdit()
     {

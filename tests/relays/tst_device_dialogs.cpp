@@ -10,6 +10,7 @@
 #include "LanguageManager.h"
 #include "ResetPasswordQueryDlg.h"
 #include "ResultCodes.h"
+#include "TestLanguages.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -67,6 +68,17 @@ std::unique_ptr<QDialog> MakeDialog(int kind)
     return std::make_unique<CChangePasswordDlg>();
 }
 
+// Rows of every password field of the dialogs: the dialog's kind and the field's ID.
+void PasswordFieldRows()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("field");
+    QTest::newRow("password entry") << int(PasswordEntry) << IDC_PASSWORD;
+    QTest::newRow("current password") << int(ChangePassword) << IDC_CURRENT_PASSWORD;
+    QTest::newRow("new password") << int(ChangePassword) << IDC_NEW_PASSWORD;
+    QTest::newRow("repeated password") << int(ChangePassword) << IDC_REPEAT_PASSWORD;
+}
+
 } // namespace
 
 class TestDeviceDialogs : public QObject {
@@ -77,20 +89,13 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        TheLanguageManager().SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        QVERIFY(TheLanguageManager().ScanModules() >= 2);
-        QCOMPARE(TheLanguageManager().SelectLanguageByLcid(Language::LCID_ENGLISH), std::int64_t(Language::LCID_ENGLISH));
+        QVERIFY(UseShippedLanguage(Language::LCID_ENGLISH));
     }
 
     // Every password field shows placeholder characters and takes no ninth character.
     void passwordFieldsAreMaskedAndLimited_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("field");
-        QTest::newRow("password entry") << int(PasswordEntry) << IDC_PASSWORD;
-        QTest::newRow("current password") << int(ChangePassword) << IDC_CURRENT_PASSWORD;
-        QTest::newRow("new password") << int(ChangePassword) << IDC_NEW_PASSWORD;
-        QTest::newRow("repeated password") << int(ChangePassword) << IDC_REPEAT_PASSWORD;
+        PasswordFieldRows();
     }
     void passwordFieldsAreMaskedAndLimited()
     {
@@ -149,12 +154,7 @@ private Q_SLOTS:
     // it with a message, the dialog stays open on that field, and a shorter one is taken.
     void tooLongPasswordIsRefusedBeforeClosing_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("field");
-        QTest::newRow("password entry") << int(PasswordEntry) << IDC_PASSWORD;
-        QTest::newRow("current password") << int(ChangePassword) << IDC_CURRENT_PASSWORD;
-        QTest::newRow("new password") << int(ChangePassword) << IDC_NEW_PASSWORD;
-        QTest::newRow("repeated password") << int(ChangePassword) << IDC_REPEAT_PASSWORD;
+        PasswordFieldRows();
     }
     void tooLongPasswordIsRefusedBeforeClosing()
     {

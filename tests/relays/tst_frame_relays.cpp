@@ -369,19 +369,26 @@ private Q_SLOTS:
     }
 
     // A read that fails at any byte, the relay falling silent or a byte going wrong, leaves
-    // the program, its file, the title and the modified mark as they were.
+    // the program, its file, the title, the modified mark and the undo history as they were;
+    // a read for the comparison also shows no comparison.
     void failedReadChangesNothing_data()
     {
+        QTest::addColumn<int>("command");
         QTest::addColumn<bool>("corrupt");
         QTest::addColumn<int>("at");
         // Reply bytes of a read of model QVR_K115_ZQX: identification 6, program 75 or more.
         for (int at : {0, 1, 5, 6, 7, 8, 9, 40, 78, 79, 80}) {
-            QTest::addRow("silent after %d reply bytes", at) << false << at;
-            QTest::addRow("reply byte %d wrong", at) << true << at;
+            QTest::addRow("read, silent after %d reply bytes", at) << int(ID_TRANSMISSION_READSETTINGS) << false << at;
+            QTest::addRow("read, reply byte %d wrong", at) << int(ID_TRANSMISSION_READSETTINGS) << true << at;
         }
+        QTest::newRow("compare, silent at once") << int(ID_TRANSMISSION_COMPARE) << false << 0;
+        QTest::newRow("compare, silent within the program") << int(ID_TRANSMISSION_COMPARE) << false << 40;
+        QTest::newRow("compare, program byte wrong") << int(ID_TRANSMISSION_COMPARE) << true << 40;
+        QTest::newRow("compare, last byte wrong") << int(ID_TRANSMISSION_COMPARE) << true << 80;
     }
     void failedReadChangesNothing()
     {
+        QFETCH(int, command);
         QFETCH(bool, corrupt);
         QFETCH(int, at);
         CRelayFrame f;
@@ -396,14 +403,20 @@ private Q_SLOTS:
         (corrupt ? fault.corruptAt : fault.silentAfter) = at;
         f.relays.SetFault(QVR, fault);
         f.dialogs->ClearLog();
-        QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
+        // Were a comparison shown, loading the relay's program would change everything.
+        f.dialogs->compareChoices = {CCompareProgramsDlg::CHOICE_LOAD_RELAY};
+        f.dialogs->answers = {CFrameDialogs::No};
+        QVERIFY(f.Run(command));
         QCOMPARE(f.dialogs->errors.size(), 1);
         QVERIFY(!f.dialogs->errors.constFirst().endsWith(QLatin1Char('|')));
+        QVERIFY(f.dialogs->comparisons.isEmpty());
+        QVERIFY(f.dialogs->questions.isEmpty());
         QCOMPARE(f.Image(), image);
         QVERIFY(!f.Doc()->IsModified());
         QVERIFY(f.frame->HasFile());
         QCOMPARE(f.frame->CurrentPath(), path);
         QCOMPARE(f.frame->Title(), title);
+        QVERIFY(!f.frame->Action(ID_EDIT_UNDO)->isEnabled());
         QCOMPARE(f.relays.OpenCount(), 0);
     }
 
@@ -493,47 +506,6 @@ private Q_SLOTS:
         QVERIFY(f.dialogs->comparisons.isEmpty());
         QCOMPARE(f.dialogs->informations,
                  QStringList{Text(Language::TEXT_COMPARE_TITLE) + QLatin1Char('|') + Text(Language::TEXT_COMPARE_EQUAL)});
-    }
-
-    // A read for the comparison that fails reports the failure and shows no comparison; the
-    // program, its file and the title stay as they were.
-    void failedCompareChangesNothing_data()
-    {
-        QTest::addColumn<bool>("corrupt");
-        QTest::addColumn<int>("at");
-        QTest::newRow("silent at once") << false << 0;
-        QTest::newRow("silent within the program") << false << 40;
-        QTest::newRow("program byte wrong") << true << 40;
-        QTest::newRow("last byte wrong") << true << 80;
-    }
-    void failedCompareChangesNothing()
-    {
-        QFETCH(bool, corrupt);
-        QFETCH(int, at);
-        CRelayFrame f;
-        QVERIFY(f.StartWith(0, {QVR}));
-        const QString path = QDir(m_files.path()).filePath(QStringLiteral("kept-compare.qvp"));
-        f.SetImage(Pattern(MODEL_QVR_K115_ZQX, 6));
-        QCOMPARE(f.Doc()->Save(path), int(RESULT_OK));
-        QCOMPARE(f.frame->LoadProgramFile(path), int(RESULT_OK));
-        const QByteArray image = f.Image();
-        const QString title = f.frame->Title();
-        CInProcessRelays::Fault fault;
-        (corrupt ? fault.corruptAt : fault.silentAfter) = at;
-        f.relays.SetFault(QVR, fault);
-        f.dialogs->ClearLog();
-        f.dialogs->compareChoices = {CCompareProgramsDlg::CHOICE_LOAD_RELAY};
-        f.dialogs->answers = {CFrameDialogs::No};
-        QVERIFY(f.Run(ID_TRANSMISSION_COMPARE));
-        QCOMPARE(f.dialogs->errors.size(), 1);
-        QVERIFY(f.dialogs->comparisons.isEmpty());
-        QVERIFY(f.dialogs->questions.isEmpty());
-        QCOMPARE(f.Image(), image);
-        QVERIFY(!f.Doc()->IsModified());
-        QVERIFY(f.frame->HasFile());
-        QCOMPARE(f.frame->Title(), title);
-        QVERIFY(!f.frame->Action(ID_EDIT_UNDO)->isEnabled());
-        QCOMPARE(f.relays.OpenCount(), 0);
     }
 
     // A live view refused because the relay runs another program: the message (36) comes
