@@ -484,6 +484,27 @@ bool CtlIsTerminal(int stream)
     return isatty(stream) != 0;
 }
 
+bool CtlParseInt(const QString& text, int low, int high, int* value)
+{
+    bool ok = false;
+    const int parsed = text.toInt(&ok, 10);
+    if (!ok || parsed < low || parsed > high)
+        return false;
+    *value = parsed;
+    return true;
+}
+
+bool CtlParsePot(const QString& text, int* unit, int* value)
+{
+    const QStringList parts = text.split(u':');
+    int parsedUnit = 0, parsedValue = 0;
+    if (parts.size() != 2 || !CtlParseInt(parts[0], 0, 7, &parsedUnit) || !CtlParseInt(parts[1], 0, 255, &parsedValue))
+        return false;
+    *unit = parsedUnit;
+    *value = parsedValue;
+    return true;
+}
+
 bool CtlParseModel(const QString& text, ModelCode* code)
 {
     if (text.compare(u"QVR_K115_ZQX", Qt::CaseInsensitive) == 0)

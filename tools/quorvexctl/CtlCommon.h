@@ -143,6 +143,13 @@ int CtlWriteOutput(CtlContext& context, const QByteArray& bytes, const QString& 
 // True when the stream (0 standard input, 1 output, 2 error) is a terminal.
 bool CtlIsTerminal(int stream);
 
+// A decimal whole number within low..high.
+bool CtlParseInt(const QString& text, int low, int high, int* value);
+
+// The potentiometer option's UNIT:VALUE: UNIT 0..7 (7, which the 3-bit field can hold, gives
+// no time), VALUE 0..255. On a bad text the values stay as they were.
+bool CtlParsePot(const QString& text, int* unit, int* value);
+
 // The model named in any case: QVR_K115_ZQX or QVS_K115_318.
 bool CtlParseModel(const QString& text, ModelCode* code);
 QString CtlModelName(int modelNumber);

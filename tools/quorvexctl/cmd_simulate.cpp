@@ -63,16 +63,6 @@ struct InputChange {
     int tick;
 };
 
-bool ParseInt(const QString& text, int low, int high, int* value)
-{
-    bool ok = false;
-    const int parsed = text.toInt(&ok, 10);
-    if (!ok || parsed < low || parsed > high)
-        return false;
-    *value = parsed;
-    return true;
-}
-
 std::unique_ptr<CQuorvexSimulator> CreateSimulator(ModelCode code)
 {
     switch (code & MODEL_NUMBER_MASK) {
@@ -180,14 +170,12 @@ int RunSimulate(CtlContext& context)
                                                      : QStringLiteral("unexpected arguments: %1").arg(args.mid(1).join(u' ')));
 
     int ticks = DEFAULT_TICKS;
-    if (options.Has("--ticks") && !ParseInt(options.Value("--ticks"), 0, 100000000, &ticks))
+    if (options.Has("--ticks") && !CtlParseInt(options.Value("--ticks"), 0, 100000000, &ticks))
         return CtlUsageError(context, QStringLiteral("--ticks needs a whole number of at least 0"));
 
-    // Unit 7 is accepted as the 3-bit field can hold it; the engine gives it no time.
     int potUnit = 0, potValue = TIME_MANTISSA_ONE;
     if (options.Has("--pot")) {
-        const QStringList parts = options.Value("--pot").split(u':');
-        if (parts.size() != 2 || !ParseInt(parts[0], 0, 7, &potUnit) || !ParseInt(parts[1], 0, 255, &potValue))
+        if (!CtlParsePot(options.Value("--pot"), &potUnit, &potValue))
             return CtlUsageError(context, QStringLiteral("--pot needs UNIT:VALUE with UNIT 0..7 and VALUE 0..255"));
     }
 
@@ -205,8 +193,8 @@ int RunSimulate(CtlContext& context)
     for (const QString& text : options.Values("--set")) {
         const QRegularExpressionMatch match = setPattern.match(text);
         InputChange change{};
-        if (!match.hasMatch() || !ParseInt(match.captured(1), 1, channels, &change.input)
-            || !ParseInt(match.captured(2), 0, 1, &change.value) || !ParseInt(match.captured(3), 1, INT_MAX, &change.tick))
+        if (!match.hasMatch() || !CtlParseInt(match.captured(1), 1, channels, &change.input)
+            || !CtlParseInt(match.captured(2), 0, 1, &change.value) || !CtlParseInt(match.captured(3), 1, INT_MAX, &change.tick))
             return CtlUsageError(context,
                                  QStringLiteral("--set %1: needs INPUT=VALUE@TICK with INPUT 1..%2, VALUE 0 or 1, TICK from 1")
                                      .arg(text)
@@ -219,7 +207,7 @@ int RunSimulate(CtlContext& context)
     std::set<int> skips;
     for (const QString& text : options.Values("--skip")) {
         int tick = 0;
-        if (!ParseInt(text, 1, INT_MAX, &tick))
+        if (!CtlParseInt(text, 1, INT_MAX, &tick))
             return CtlUsageError(context, QStringLiteral("--skip %1: needs a tick number from 1").arg(text));
         if (tick > ticks)
             context.err << "quorvexctl simulate: warning: --skip " << text << " lies after the last tick and is ignored"

@@ -60,16 +60,6 @@ const char HELP[] =
     "A program that loops through steps without any time step is reported on the error\n"
     "stream with the moment it does so; the rows go on.\n";
 
-bool ParseInt(const QString& text, int low, int high, int* value)
-{
-    bool ok = false;
-    const int parsed = text.toInt(&ok, 10);
-    if (!ok || parsed < low || parsed > high)
-        return false;
-    *value = parsed;
-    return true;
-}
-
 // Writes the rows as they come, in chunks, so that a long run never holds its whole output:
 // to standard output, or to a file that replaces the target only when all was written. A
 // row that cannot be written stops the run (a closed pipe, a full disk).
@@ -138,11 +128,8 @@ int RunTimelineCommand(CtlContext& context)
         return CtlUsageError(context, QStringLiteral("--until %1: needs seconds from 0 up to 1000000000, such as 10 or 2.5")
                                           .arg(options.Value("--until")));
 
-    // Unit 7 is accepted as the 3-bit field can hold it; the engines give it no time.
     if (options.Has("--pot")) {
-        const QStringList parts = options.Value("--pot").split(u':');
-        if (parts.size() != 2 || !ParseInt(parts[0], 0, 7, &script.potUnit)
-            || !ParseInt(parts[1], 0, 255, &script.potValue))
+        if (!CtlParsePot(options.Value("--pot"), &script.potUnit, &script.potValue))
             return CtlUsageError(context, QStringLiteral("--pot needs UNIT:VALUE with UNIT 0..7 and VALUE 0..255"));
     }
 
@@ -158,8 +145,8 @@ int RunTimelineCommand(CtlContext& context)
         const QRegularExpressionMatch match = setPattern.match(text);
         int input = 0;
         TimelineInputChange change;
-        if (!match.hasMatch() || !ParseInt(match.captured(1), 1, channels, &input)
-            || !ParseInt(match.captured(2), 0, 1, &change.value)
+        if (!match.hasMatch() || !CtlParseInt(match.captured(1), 1, channels, &input)
+            || !CtlParseInt(match.captured(2), 0, 1, &change.value)
             || !ParseRelaySeconds(match.captured(3), false, &change.time))
             return CtlUsageError(
                 context, QStringLiteral("--set %1: needs INPUT=VALUE@SECONDS with INPUT 1..%2, VALUE 0 or 1, SECONDS from 0")
