@@ -25,6 +25,16 @@ QHBoxLayout* CreateOkCancelRow(QDialog* dialog, QPushButton* ok, QPushButton* ca
     return row;
 }
 
+QHBoxLayout* CreateSingleButtonRow(QPushButton* button)
+{
+    button->setDefault(true);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(button);
+    row->addStretch(1);
+    return row;
+}
+
 QLineEdit* CreatePasswordField(QWidget* parent, int id)
 {
     auto* field = WithId(new QLineEdit(parent), id);

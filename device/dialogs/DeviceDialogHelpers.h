@@ -23,6 +23,9 @@ template <typename Widget> Widget* WithId(Widget* widget, int id)
 // and accepts the dialog, Cancel rejects it.
 QHBoxLayout* CreateOkCancelRow(QDialog* dialog, QPushButton* ok, QPushButton* cancel);
 
+// A row with the dialog's one button, centred, as its default button (the caller connects it).
+QHBoxLayout* CreateSingleButtonRow(QPushButton* button);
+
 // A masked password field that takes at most 8 characters.
 QLineEdit* CreatePasswordField(QWidget* parent, int id);
 

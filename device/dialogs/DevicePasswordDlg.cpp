@@ -28,12 +28,7 @@ CDevicePasswordDlg::CDevicePasswordDlg(QWidget* parent)
     m_pPrompt->setAlignment(Qt::AlignCenter);
     m_pPrompt->setWordWrap(true);
     m_pPrompt->setBuddy(m_pPassword);
-    m_pOk->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_pOk);
-    buttons->addStretch(1);
+    QHBoxLayout* buttons = CreateSingleButtonRow(m_pOk);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pPrompt);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 using namespace DeviceDialogIds;
+using DeviceDialogHelpers::CreateSingleButtonRow;
 using DeviceDialogHelpers::WithId;
 
 CDeviceVersionDialog::CDeviceVersionDialog(QWidget* parent)
@@ -27,11 +28,7 @@ CDeviceVersionDialog::CDeviceVersionDialog(QWidget* parent)
         line->setTextFormat(Qt::PlainText);
         line->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
-    m_pOk->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_pOk);
-    buttons->addStretch(1);
+    QHBoxLayout* buttons = CreateSingleButtonRow(m_pOk);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pFirst);
