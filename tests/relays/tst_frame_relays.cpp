@@ -14,6 +14,7 @@
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
 #include "ScriptedDialogs.h"
+#include "TestLanguages.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -93,17 +94,6 @@ QStringList ComparedSteps(const QStringList& rows)
     for (const QString& row : rows)
         steps << row.section(QLatin1Char('|'), 0, 0);
     return steps;
-}
-
-int LanguageIndex(std::uint32_t lcid)
-{
-    for (int i = 0; i < TheLanguageManager().GetLanguageCount(); ++i) {
-        std::uint32_t entry = 0;
-        TheLanguageManager().GetLanguageEntry(i, &entry, nullptr);
-        if (entry == lcid)
-            return i;
-    }
-    return -1;
 }
 
 // A window with scripted dialogs whose relay transfers reach the in-process relays.

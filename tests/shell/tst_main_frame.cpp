@@ -15,6 +15,7 @@
 #include "QueryDeviceTypeDlg.h"
 #include "ScriptedDialogs.h"
 #include "TimelinePanel.h"
+#include "TestLanguages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -189,17 +190,6 @@ template <typename Widget> Widget* FindById(QWidget* parent, int id)
         if (child->property("controlId").toInt() == id)
             return child;
     return nullptr;
-}
-
-int LanguageIndex(std::uint32_t lcid)
-{
-    for (int i = 0; i < TheLanguageManager().GetLanguageCount(); ++i) {
-        std::uint32_t entry = 0;
-        TheLanguageManager().GetLanguageEntry(i, &entry, nullptr);
-        if (entry == lcid)
-            return i;
-    }
-    return -1;
 }
 
 } // namespace
