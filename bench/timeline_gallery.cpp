@@ -1,7 +1,7 @@
 // Pictures of the main window with the timing diagram docked below the pane, mid-simulation,
 // for a program of each model with a few input changes: timeline_gallery [FOLDER] writes
-// timeline_<model>_<lcid>.png for English and Polish (default folder /tmp). A tool for
-// looking at the layout, not a test.
+// timeline_<model>_<lcid>.png for every shipped language in the Lang folder (default
+// folder /tmp). A tool for looking at the layout, not a test.
 
 #include "CommandIds.h"
 #include "FrameDialogs.h"
@@ -54,7 +54,9 @@ int main(int argc, char** argv)
     Language::CLanguageManager& manager = Language::TheLanguageManager();
     manager.SetModuleFolder(QCoreApplication::applicationDirPath() + QStringLiteral("/Lang"));
     manager.ScanModules();
-    for (std::uint32_t lcid : {Language::LCID_ENGLISH, Language::LCID_POLISH}) {
+    const std::vector<Language::LanguageEntry> entries = manager.Entries();
+    for (const Language::LanguageEntry& entry : entries) {
+        const std::uint32_t lcid = entry.lcid;
         for (int model : {0, 1}) {
             manager.SelectLanguageByLcid(lcid);
             CMainFrame frame(std::make_unique<CGalleryDialogs>(model));
