@@ -42,14 +42,19 @@ QFont ArialOfHeight(int pixels, int weight)
 }
 
 // The picture centred in the largest square that fits the rectangle, on the button face.
-void DrawCentredPicture(QPainter& painter, const QWidget& widget, int pictureId)
+// Draws a square picture as large as fits into `area`, centred in it.
+void DrawPictureIn(QPainter& painter, const QWidget& widget, int pictureId, const QRect& area)
 {
-    const int w = widget.width();
-    const int h = widget.height();
-    const int side = std::min(w, h);
+    const int side = std::min(area.width(), area.height());
     const QPixmap picture = RenderPicture(pictureId, side, widget.devicePixelRatioF());
     if (!picture.isNull())
-        painter.drawPixmap(Nearest((w - side) * 0.5), Nearest((h - side) * 0.5), picture);
+        painter.drawPixmap(area.x() + Nearest((area.width() - side) * 0.5),
+                           area.y() + Nearest((area.height() - side) * 0.5), picture);
+}
+
+void DrawCentredPicture(QPainter& painter, const QWidget& widget, int pictureId)
+{
+    DrawPictureIn(painter, widget, pictureId, widget.rect());
 }
 
 } // namespace
@@ -206,7 +211,10 @@ void CButtonSButton::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), palette().color(QPalette::Window));
     if (!isEnabled())
         painter.setOpacity(0.5);
-    DrawCentredPicture(painter, *this, IsPressed() ? BUTTON_PRESSED_PICTURE : BUTTON_RELEASED_PICTURE);
+    // The lamp keeps clear of the caption in the left quarter and of the key text in the
+    // lowest third.
+    DrawPictureIn(painter, *this, IsPressed() ? BUTTON_PRESSED_PICTURE : BUTTON_RELEASED_PICTURE,
+                  QRect(w / 4, 2, w - 2 * (w / 4), 2 * h / 3 - 2));
 
     painter.setPen(palette().color(QPalette::Mid));
     painter.setBrush(Qt::NoBrush);

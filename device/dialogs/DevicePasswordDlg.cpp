@@ -27,6 +27,8 @@ CDevicePasswordDlg::CDevicePasswordDlg(QWidget* parent)
 
     m_pPrompt->setAlignment(Qt::AlignCenter);
     m_pPrompt->setWordWrap(true);
+    // A wrapping label alone would make the dialog as narrow as its longest word.
+    m_pPrompt->setMinimumWidth(m_pPrompt->fontMetrics().averageCharWidth() * 32);
     m_pPrompt->setBuddy(m_pPassword);
     QHBoxLayout* buttons = CreateSingleButtonRow(m_pOk);
 
