@@ -317,8 +317,13 @@ bool CtlPromptPassword(const QString& prompt, QString* password)
         return false;
     const std::lock_guard<std::mutex> lock(g_errLock);
     ClearBarLocked();
-    std::fprintf(stderr, "%s ", prompt.toLocal8Bit().constData());
-    std::fflush(stderr);
+    // Echo goes off before the prompt appears: switching it off discards pending input, so
+    // doing it after the prompt would lose what is typed (or sent) in between and leave the
+    // read waiting for ever.
+    const auto showPrompt = [&prompt] {
+        std::fprintf(stderr, "%s ", prompt.toLocal8Bit().constData());
+        std::fflush(stderr);
+    };
     char line[256] = {};
     bool read = false;
 #ifdef Q_OS_WIN
@@ -327,6 +332,7 @@ bool CtlPromptPassword(const QString& prompt, QString* password)
     const bool console = GetConsoleMode(input, &mode);
     if (console)
         SetConsoleMode(input, mode & ~DWORD(ENABLE_ECHO_INPUT));
+    showPrompt();
     read = std::fgets(line, sizeof line, stdin) != nullptr;
     if (console)
         SetConsoleMode(input, mode);
@@ -340,8 +346,9 @@ bool CtlPromptPassword(const QString& prompt, QString* password)
     auto previousTerm = std::signal(SIGTERM, RestoreEchoAndExit);
     g_echoOff = true;
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+    showPrompt();
     read = std::fgets(line, sizeof line, stdin) != nullptr;
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
     g_echoOff = false;
     std::signal(SIGINT, previousInt);
     std::signal(SIGTERM, previousTerm);
