@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "FrameRelayState.h"
 #include "FrameText.h"
+#include "HelpWindow.h"
 #include "LanguageIcon.h"
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
@@ -61,6 +62,7 @@ QWidget* CreateEmptyClientArea(QWidget* parent)
 // File menu captions, set by command.
 constexpr std::pair<int, int> FILE_MENU_TEXTS[] = {
     {ID_FILE_NEW, Language::TEXT_MENU_FILE_NEW},       {ID_FILE_OPEN, Language::TEXT_MENU_FILE_OPEN},
+    {ID_FILE_NEW_FROM_EXAMPLE, Language::TEXT_MENU_NEW_FROM_EXAMPLE},
     {ID_FILE_SAVE, Language::TEXT_MENU_FILE_SAVE},     {ID_FILE_SAVE_AS, Language::TEXT_MENU_FILE_SAVE_AS},
     {ID_FILE_EXPORTDOC, Language::TEXT_MENU_FILE_EXPORT}, {ID_APP_EXIT, Language::TEXT_MENU_FILE_EXIT},
     {ID_FILE_EXPORT_PICTURE, Language::TEXT_MENU_EXPORT_PICTURE}, {ID_FILE_PRINT, Language::TEXT_MENU_PRINT},
@@ -156,6 +158,8 @@ void CMainFrame::BuildActions()
     using Handler = void (CMainFrame::*)();
     const std::pair<int, Handler> handlers[] = {
         {ID_FILE_NEW, &CMainFrame::OnFileNew},
+        {ID_FILE_NEW_FROM_EXAMPLE, &CMainFrame::OnFileNewFromExample},
+        {ID_HELP_USER_GUIDE, &CMainFrame::OnHelpUserGuide},
         {ID_FILE_OPEN, &CMainFrame::OnFileOpen},
         {ID_FILE_SAVE, &CMainFrame::OnFileSave},
         {ID_FILE_SAVE_AS, &CMainFrame::OnFileSaveAs},
@@ -201,6 +205,7 @@ void CMainFrame::BuildActions()
         connect(m_actions.at(id), &QAction::triggered, this, handler);
     m_actions.at(ID_TRANSMISSION_SIMULATIONMODE)->setCheckable(true);
     m_actions.at(ID_TRANSMISSION_VERIFYAFTERSEND)->setCheckable(true);
+    WatchGuideKey();
 
     // The recent files: captions are their paths, shown while the list has them.
     for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
@@ -241,6 +246,8 @@ void CMainFrame::BuildMenus()
     fill(m_pTransmissionMenu, TransmissionMenuItems());
     m_pViewMenu = bar->addMenu(QStringLiteral("MENU_VIEW"));
     m_pAboutMenu = bar->addMenu(QStringLiteral("MENU_ABOUT"));
+    m_pAboutMenu->addAction(m_actions.at(ID_HELP_USER_GUIDE));
+    m_pAboutMenu->addSeparator();
     m_pAboutMenu->addAction(m_actions.at(ID_APP_ABOUT));
 }
 
@@ -551,8 +558,7 @@ void CMainFrame::ShowError(int code)
 {
     if (code == RESULT_OK)
         return;
-    const CLanguageManager& manager = TheLanguageManager();
-    m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION), manager.Text(code));
+    ShowErrorWithHelp(TheLanguageManager().Text(code), code);
 }
 
 void CMainFrame::SetStatusText(const QString& text)
@@ -670,7 +676,14 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
             if (const char16_t* text = manager.GetText(textId))
                 m_actions.at(id)->setText(Language::TextString(text));
     }
-    Language::SetMenuTexts(manager, m_pAboutMenu, 0, Language::TEXT_MENU_ABOUT, 1);
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
+        for (const auto& [id, textId] : {std::pair{ID_HELP_USER_GUIDE, int(Language::TEXT_MENU_USER_GUIDE)},
+                                         std::pair{ID_APP_ABOUT, int(Language::TEXT_MENU_ABOUT)}})
+            if (const char16_t* text = manager.GetText(textId))
+                m_actions.at(id)->setText(Language::TextString(text));
+    }
+    if (m_pHelpWindow)
+        m_pHelpWindow->OnLanguageChanged(manager);
 
     if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr))
         if (const char16_t* text = manager.GetText(Language::TEXT_MENU_VIEW_TIMELINE))
@@ -824,9 +837,9 @@ bool CMainFrame::OpenProgramFrom(const QString& path)
         return true;
     // Not chosen in a dialog a moment ago: the message names the file.
     const CLanguageManager& manager = TheLanguageManager();
-    m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION),
-                          manager.Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
-                              + QStringLiteral("\n\n") + manager.Text(result));
+    ShowErrorWithHelp(manager.Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
+                          + QStringLiteral("\n\n") + manager.Text(result),
+                      result);
     return false;
 }
 

@@ -24,7 +24,9 @@ has() {
 }
 installed=(bin/quorvex bin/quorvexctl bin/Lang/Strings_en.so bin/Lang/Strings_pl.so
            share/applications/quorvex.desktop share/icons/hicolor/scalable/apps/quorvex.svg
-           share/mime/packages/quorvex.xml)
+           share/mime/packages/quorvex.xml
+           share/quorvex/guide/README.md share/quorvex/guide/pl/getting-started.md
+           share/quorvex/guide/images/en/window.png share/quorvex/examples/staircase-light.qvp)
 # File managers open program files with the program: the desktop entry takes a file and names
 # the type that the MIME package declares for *.qvp.
 opens_program_files() {
@@ -44,9 +46,31 @@ opens_program_files() {
   echo "ok: $share declares program files"
 }
 
+# The installed tool writes every example as the installation holds it, byte for byte, and
+# every picture the installed guide shows is there.
+has_examples_and_guide() {
+  local root=$1 name count=0
+  while read -r name _; do
+    "$root/bin/quorvexctl" new --example "$name" --force "$work/example.qvp" \
+      || fail "$root: quorvexctl new --example $name failed"
+    cmp -s "$work/example.qvp" "$root/share/quorvex/examples/$name.qvp" \
+      || fail "$root: example $name differs from the installed file"
+    count=$((count + 1))
+  done < <("$root/bin/quorvexctl" new --list-examples)
+  [ "$count" -ge 6 ] || fail "$root: only $count examples"
+  local page picture
+  for page in "$root"/share/quorvex/guide/*.md "$root"/share/quorvex/guide/*/*.md; do
+    for picture in $(grep -o '!\[[^]]*\]([^)]*)' "$page" | sed 's/.*(\(.*\))/\1/'); do
+      [ -f "$(dirname "$page")/$picture" ] || fail "$page shows the missing picture $picture"
+    done
+  done
+  echo "ok: $root holds the guide and $count examples"
+}
+
 "$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
 has "$work/prefix" "${installed[@]}"
 opens_program_files "$work/prefix/share"
+has_examples_and_guide "$work/prefix"
 starts "$work/prefix/bin/quorvex"
 
 (cd "$build" && "$cpack" -G DEB -B "$work/package" >/dev/null)
@@ -54,6 +78,7 @@ deb=$(ls "$work"/package/*.deb)
 dpkg-deb -x "$deb" "$work/root"
 has "$work/root/usr" "${installed[@]}"
 opens_program_files "$work/root/usr/share"
+has_examples_and_guide "$work/root/usr"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6svg6 libqt6serialport6 libqt6printsupport6; do
   grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"

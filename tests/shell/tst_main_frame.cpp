@@ -307,7 +307,8 @@ private Q_SLOTS:
         const QWidget* area = f.frame->centralWidget();
         QVERIFY(area);
         QCOMPARE(area->palette().color(QPalette::Window), QColor(128, 128, 128));
-        const QList<int> usable{ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_APP_ABOUT, ID_TRANSMISSION_VERIFYAFTERSEND};
+        const QList<int> usable{ID_FILE_NEW, ID_FILE_NEW_FROM_EXAMPLE, ID_FILE_OPEN, ID_APP_EXIT, ID_APP_ABOUT,
+                                ID_HELP_USER_GUIDE, ID_TRANSMISSION_VERIFYAFTERSEND};
         for (const CommandInfo& command : Commands())
             QVERIFY2(f.frame->Action(command.id)->isEnabled() == usable.contains(command.id), command.key);
         f.dialogs->ClearLog();
@@ -641,27 +642,27 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("enabled"); // the timing diagram shows any pane's program
         QTest::addColumn<bool>("checked"); // Simulation mode
         QTest::newRow("editing") << QStringLiteral("edit")
-                                 << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                                 << QList<int>{ID_FILE_NEW, ID_FILE_NEW_FROM_EXAMPLE, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
                                                ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, ID_FILE_PRINT,
                                                ID_FILE_PRINT_PREVIEW, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_COMPARE,
                                                ID_TRANSMISSION_VERSION, ID_TRANSMISSION_STARTVIEW,
-                                               ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
+                                               ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
-                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT,
+                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                            << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
-                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT,
+                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                   ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
-                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT,
+                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                           ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE}
                                             << true;
     }
