@@ -94,7 +94,7 @@ CExampleChooser::CExampleChooser(QWidget* parent) : QDialog(parent)
     m_pModel = new QLabel(this);
     m_pPicture = new QLabel(this);
     m_pPicture->setObjectName(QStringLiteral("examplePicture"));
-    m_pPicture->setAlignment(Qt::AlignCenter);
+    m_pPicture->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_pPicture->setFrameShape(QFrame::StyledPanel);
     m_pPicture->setMinimumHeight(CHOOSER_MIN_BOX_HEIGHT * 2 + 40);
     // The picture follows the room it gets; it never widens the dialog.

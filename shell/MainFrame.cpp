@@ -1061,6 +1061,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     // A transfer that runs is cut short: the relay keeps the program it had (it takes a
     // program only from a complete frame), and the port is closed before the program ends.
     StopRelayWork();
+    // The guide goes with the program.
+    if (m_pHelpWindow)
+        m_pHelpWindow->close();
     event->accept();
 }
 

@@ -104,9 +104,10 @@ public:
     // it, or the contents); a guide that is not installed is reported instead.
     void ShowGuide(const Guide::Place& place);
     // The help window, once the guide has been shown (null before).
-    CHelpWindow* HelpWindow() const { return m_pHelpWindow; }
-    // Where F1 leads from the widget that has the focus: the section of the step kind shown
-    // in the step dialogs, the potentiometer's, the simulation's; an empty place elsewhere.
+    CHelpWindow* HelpWindow() const { return m_pHelpWindow.get(); }
+    // Where F1 leads from the widget that has the focus: in the step dialogs the section of
+    // the step kind they show, on the potentiometer its section, on the input buttons and
+    // relay pictures the simulation's; an empty place elsewhere.
     Guide::Place ContextHelpPlace(const QWidget* focus) const;
 
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
@@ -308,6 +309,6 @@ private:
     double m_dPaneRatio = 0.0; // height-to-width ratio of the pane, for sizing again
     int m_nReadableHeight = 0;
     int m_nStripWidth = 0;
-    CHelpWindow* m_pHelpWindow = nullptr;
+    std::unique_ptr<CHelpWindow> m_pHelpWindow;
     bool m_bGuideByKey = false; // the user guide's command came from its key (F1)
 };

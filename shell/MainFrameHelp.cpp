@@ -63,10 +63,11 @@ Guide::Place CMainFrame::ContextHelpPlace(const QWidget* focus) const
     for (const auto* settings : m_pPane->findChildren<CCOMMONDialogsView*>())
         if (settings == focus || settings->isAncestorOf(focus))
             return Guide::SimulationPlace();
-    // The step dialogs and the program views: the kind of the selected step, whose dialogs
-    // are shown.
-    if (const auto* strip = m_pPane->findChild<CStepDialogStrip*>())
-        return Guide::StepKindPlace(strip->ShownKind());
+    // The step dialogs: the kind of the selected step, whose dialogs are shown. Elsewhere
+    // (the pane itself, which has the focus after a program is opened) F1 opens the guide.
+    for (const auto* strip : m_pPane->findChildren<CStepDialogStrip*>())
+        if (strip->isAncestorOf(focus))
+            return Guide::StepKindPlace(strip->ShownKind());
     return {};
 }
 
@@ -86,8 +87,9 @@ void CMainFrame::ShowGuide(const Guide::Place& place)
         return;
     }
     if (!m_pHelpWindow || m_pHelpWindow->Folder().Folder() != guide.Folder()) {
-        delete m_pHelpWindow;
-        m_pHelpWindow = new CHelpWindow(this, guide.Folder());
+        // A window of its own, not one kept above the main window: the reader puts it beside
+        // the program or behind it as the work needs. The main window closes it with itself.
+        m_pHelpWindow.reset(new CHelpWindow(nullptr, guide.Folder()));
     }
     m_pHelpWindow->ShowPlace(place);
 }

@@ -304,6 +304,21 @@ private Q_SLOTS:
         QCOMPARE(f.Help()->ShownPlace().page, QStringLiteral("languages.md"));
     }
 
+    // F1 where no step's settings have the focus (the pane itself, after a program was
+    // opened) opens the guide at its contents, not at a step.
+    void f1OutsideTheStepSettings()
+    {
+        CFrame f;
+        QVERIFY(f.Start(0));
+        QVERIFY(f.Activate());
+        f.Pane()->SelectStep(4, 0);
+        f.Pane()->setFocus();
+        QVERIFY(QTest::qWaitFor([&f] { return f.Pane()->hasFocus(); }, 1000));
+        QTest::keyClick(f.Pane(), Qt::Key_F1);
+        QVERIFY(f.Help() && f.Help()->isVisible());
+        QCOMPARE(f.Help()->ShownPlace().page, QStringLiteral("README.md"));
+    }
+
     void contextHelpOnThePotentiometer()
     {
         CFrame f;
