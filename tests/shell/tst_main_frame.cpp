@@ -153,7 +153,7 @@ QStringList VisibleTexts(const CMainFrame& frame)
 QStringList ExpectedTexts()
 {
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
-    const int fileTexts[] = {50, 51, 52, 53, 56, 353, 351, 352, 61};
+    const int fileTexts[] = {50, 776, 51, 52, 53, 56, 353, 351, 352, 61};
     const int transmissionTexts[] = {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87, 400};
     texts << Text(45);
     for (int id : fileTexts)
@@ -162,7 +162,7 @@ QStringList ExpectedTexts()
     texts << Text(46) << Text(47);
     for (int id : transmissionTexts)
         texts << Text(id);
-    texts << Text(48) << Text(49) << Text(103);
+    texts << Text(48) << Text(49) << Text(778) << Text(103);
     for (const CommandInfo& command : Commands())
         if (command.helpTextId >= 0)
             texts << HelpPrompt(Text(command.helpTextId)) << HelpToolTip(Text(command.helpTextId));
