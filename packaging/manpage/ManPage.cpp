@@ -140,7 +140,7 @@ void ParseSection(Section& section, const QStringList& lines)
         for (const QString& line : block.lines)
             common = std::min(common, Indent(line));
         for (QString& line : block.lines)
-            line = line.mid(common).trimmed().isEmpty() ? QString() : line.mid(common);
+            line = line.mid(common);
     }
 }
 

@@ -29,9 +29,13 @@ bool RunHelp(const QString& program, const QStringList& arguments, QString* help
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    const bool finished = process.waitForFinished(60000);
+    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString why = finished && process.exitStatus() == QProcess::NormalExit
+                                ? QStringLiteral("exit status %1").arg(process.exitCode())
+                                : process.errorString();
         std::fprintf(stderr, "quorvex-manpage: %s %s failed: %s\n", qPrintable(program),
-                     qPrintable(arguments.join(QLatin1Char(' '))), qPrintable(process.errorString()));
+                     qPrintable(arguments.join(QLatin1Char(' '))), qPrintable(why));
         return false;
     }
     *help = QString::fromUtf8(process.readAllStandardOutput());
