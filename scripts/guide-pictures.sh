@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Draws every picture of the user guide (docs/guide/images) and of the README again, with the
-# program's own windows and drawing code: the guide gallery (bench/guide_gallery.cpp), the
-# device dialog gallery and quorvexctl render. Run it after a change of the windows, the
-# step boxes, the texts or the examples, look at the pictures, and commit them.
+# Draws every picture of the user guide (docs/guide/images) and of the README (docs/pictures)
+# again, with the program's own windows and drawing code: the guide gallery
+# (bench/guide_gallery.cpp), the device dialog gallery and quorvexctl render. Run it after a
+# change of the windows, the step boxes, the texts or the examples, look at the pictures, and
+# commit them.
 #   scripts/guide-pictures.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,4 +34,9 @@ ctl=$build/bin/quorvexctl
 "$ctl" render "$QUORVEX_DATA_DIR/examples/staircase-light.qvp" -o "$images/chain-staircase-light.png" \
   --height 80 --language en
 
-echo "pictures written to $images"
+# The README's pictures (also the software centre's screenshots): the window and the timing
+# diagram in English.
+cp "$images/en/window.png" "$root/docs/pictures/main-window.png"
+cp "$images/en/timing-diagram.png" "$root/docs/pictures/timing-diagram.png"
+
+echo "pictures written to $images and $root/docs/pictures"
