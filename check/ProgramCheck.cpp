@@ -56,8 +56,6 @@ struct Program {
     std::array<std::array<StepInfo, FIELD_COUNT>, 2> steps{};
 };
 
-int SignalIndex(int inputs, int relays) { return (inputs & 3) | (relays & 3) << 2; }
-
 // The signal of a model QVR_K115_ZQX condition: the input, or the relay output for the
 // branches that test it.
 std::uint16_t OneChannelSignal(int source)
@@ -513,17 +511,10 @@ private:
                 }
             }
         }
-        for (const LoopInfo& loop : loops) {
-            QStringList names;
-            for (int step : loop.order)
-                names << QString::number(step);
-            const QString list = names.join(QStringLiteral(", "));
-            if (loop.switches)
-                Add(findings, Check::LoopWithoutTime, Severity::Error, loop.order, Language::TEXT_CHECK_LOOP_SWITCHING,
-                    {list});
-            else
-                Add(findings, Check::LoopWithoutTime, Severity::Warning, loop.order, Language::TEXT_CHECK_LOOP, {list});
-        }
+        // The text names the steps (FindingText).
+        for (const LoopInfo& loop : loops)
+            Add(findings, Check::LoopWithoutTime, loop.switches ? Severity::Error : Severity::Warning, loop.order,
+                loop.switches ? Language::TEXT_CHECK_LOOP_SWITCHING : Language::TEXT_CHECK_LOOP, {});
     }
 
     // The steps of a cycle of states, from its lowest step on in the order they run, and
@@ -563,9 +554,11 @@ private:
                 const bool start = info.kind == FIELD_START;
                 if (!start && op == RELAY_OP_TOGGLE)
                     loop.switches = true;
-                if (op == (start ? RELAY_STATE_ON : RELAY_OP_ON))
+                // Start and state change name on and off with the same codes.
+                static_assert(int(RELAY_STATE_ON) == int(RELAY_OP_ON) && int(RELAY_STATE_OFF) == int(RELAY_OP_OFF));
+                if (op == RELAY_OP_ON)
                     ons |= 1 << r;
-                if (op == (start ? RELAY_STATE_OFF : RELAY_OP_OFF))
+                if (op == RELAY_OP_OFF)
                     offs |= 1 << r;
             }
         }
@@ -636,7 +629,19 @@ std::vector<Finding> CheckProgram(ModelCode model, const std::uint8_t* image, in
 
 QString FindingText(const Finding& finding, const Language::CLanguageManager& texts)
 {
-    return Language::FormatText(texts.GetText(finding.textId), finding.arguments, texts.DecimalPoint());
+    if (finding.check != Check::LoopWithoutTime)
+        return Language::FormatText(texts.GetText(finding.textId), finding.arguments, texts.DecimalPoint());
+    // "step 4", or "steps 4, 5, 6", in the language.
+    QString steps;
+    if (finding.steps.size() == 1) {
+        steps = texts.Format(Language::TEXT_PT_WHERE_STEP, {finding.steps.front()});
+    } else {
+        QStringList numbers;
+        for (int step : finding.steps)
+            numbers << QString::number(step);
+        steps = texts.Format(Language::TEXT_CHECK_STEPS, {numbers.join(QStringLiteral(", "))});
+    }
+    return texts.Format(finding.textId, {steps});
 }
 
 const char* CheckName(Check check)

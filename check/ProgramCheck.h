@@ -55,8 +55,8 @@ struct Finding {
     Severity severity = Severity::Warning;
     int channel = 0;         // 0-based (0 on the one-channel model)
     std::vector<int> steps;  // the steps concerned, never empty; the first is the one to show
-    int textId = 0;          // the text that words the finding (a format of `arguments`)
-    std::vector<Language::FormatArg> arguments;
+    int textId = 0;          // the text that words the finding: a format of `arguments`, or for
+    std::vector<Language::FormatArg> arguments; // a loop, of its steps (see FindingText)
 };
 
 // Checks a program image of the model (70 or 226 bytes). Findings come sorted by channel,

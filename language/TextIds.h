@@ -368,7 +368,7 @@ enum TextId : int {
     TEXT_PT_UNSUPPORTED_FORMAT = 514,  // format: format name, version
 
     // Program check: the findings (check/ProgramCheck.h).
-    TEXT_CHECK_LOOP_SWITCHING = 700,   // format: the steps of the loop ("4, 5, 6")
+    TEXT_CHECK_LOOP_SWITCHING = 700,   // format: the steps of the loop (TEXT_PT_WHERE_STEP or TEXT_CHECK_STEPS)
     TEXT_CHECK_LOOP = 701,             // format: the steps of the loop
     TEXT_CHECK_JUMP_PAST_STOP = 702,   // format: jump target
     TEXT_CHECK_NEVER_RUNS = 703,
@@ -379,6 +379,7 @@ enum TextId : int {
     TEXT_CHECK_BRANCH_ONE_WAY = 708,   // format: the step the branch always goes to
     TEXT_CHECK_STOP_NEVER = 709,
     TEXT_CHECK_STOP_ALWAYS = 710,
+    TEXT_CHECK_STEPS = 735,            // format: a list of step numbers ("4, 5, 6")
     // Scenario tests: expectations, what a run showed, errors of scenario files
     // (check/Scenario.h, check/ScenarioRun.h). Times arrive as TEXT_SCENARIO_SECONDS.
     TEXT_SCENARIO_RELAY_ON = 711,      // format: relay, time
@@ -462,7 +463,7 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_PT_UNSUPPORTED_FORMAT,
     TEXT_CHECK_LOOP_SWITCHING, TEXT_CHECK_LOOP, TEXT_CHECK_JUMP_PAST_STOP, TEXT_CHECK_NEVER_RUNS,
     TEXT_CHECK_TIME_ZERO, TEXT_CHECK_UNKNOWN_RANGE, TEXT_CHECK_WAIT_NEVER_ENDS, TEXT_CHECK_WAIT_NEVER_WAITS,
-    TEXT_CHECK_BRANCH_ONE_WAY, TEXT_CHECK_STOP_NEVER, TEXT_CHECK_STOP_ALWAYS,
+    TEXT_CHECK_BRANCH_ONE_WAY, TEXT_CHECK_STOP_NEVER, TEXT_CHECK_STOP_ALWAYS, TEXT_CHECK_STEPS,
     TEXT_SCENARIO_RELAY_ON, TEXT_SCENARIO_RELAY_OFF, TEXT_SCENARIO_SWITCHES_ON, TEXT_SCENARIO_SWITCHES_OFF,
     TEXT_SCENARIO_SWITCHES, TEXT_SCENARIO_STEADY, TEXT_SCENARIO_STEP, TEXT_SCENARIO_CHANNEL_STEP,
     TEXT_SCENARIO_SECONDS, TEXT_SCENARIO_WITHIN, TEXT_SCENARIO_IS_ON, TEXT_SCENARIO_IS_OFF,
@@ -569,6 +570,7 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_CHECK_JUMP_PAST_STOP, "d"},
     {TEXT_CHECK_UNKNOWN_RANGE, "d"},
     {TEXT_CHECK_BRANCH_ONE_WAY, "d"},
+    {TEXT_CHECK_STEPS, "s"},
     {TEXT_SCENARIO_RELAY_ON, "ds"},
     {TEXT_SCENARIO_RELAY_OFF, "ds"},
     {TEXT_SCENARIO_SWITCHES_ON, "ds"},

@@ -215,8 +215,13 @@ void TestProgramCheck::findings()
                    && loop.outputsSwitch == (finding.severity == ProgramCheck::Severity::Error);
         });
         QVERIFY2(met, qPrintable(Summary(finding)));
+        // The text names every step of the loop.
         const QString words = ProgramCheck::FindingText(finding, Language::TheLanguageManager());
-        QVERIFY2(words.contains(finding.arguments.front().String()), qPrintable(words));
+        QStringList steps;
+        for (int step : finding.steps)
+            steps << QString::number(step);
+        QVERIFY2(words.contains((steps.size() == 1 ? QStringLiteral("step ") : QStringLiteral("steps ")) + steps.join(u", ")),
+                 qPrintable(words));
     }
 }
 
