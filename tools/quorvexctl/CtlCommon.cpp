@@ -76,6 +76,26 @@ const char CTL_EXIT_STATUS_HELP[] =
     "  43      send: the program read back from the relay differs from the one sent\n"
     "  44      import, lint, test: the program text is not valid\n";
 
+const char CTL_ENVIRONMENT_HELP[] =
+    "Environment:\n"
+    "  QUORVEX_PASSWORD     the relay's password for the relay commands, when\n"
+    "                       --password-file and --password do not give it\n"
+    "  QUORVEX_NEW_PASSWORD the new password of \"password change\", when --new-file and\n"
+    "                       --new do not give it\n"
+    "  QUORVEX_EXTRA_PORTS  further ports to look for relays on, such as the pseudo-terminal\n"
+    "                       of quorvex-virtual-relay; several separated by colons\n"
+    "  QT_QPA_PLATFORM      the Qt platform plugin render draws with (offscreen when it is\n"
+    "                       not set)\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/Morvik/Quorvex.conf  (~/.config/Morvik/Quorvex.conf when the\n"
+    "                       variable is not set) the desktop program's settings: their\n"
+    "                       language (LCID) is the language of the texts when --language\n"
+    "                       does not name one; the tool changes nothing there\n"
+    "  Lang/                the language modules, one Strings_CODE.so for each language\n"
+    "                       (en, pl, de, ru, es are shipped), beside the program's\n"
+    "                       executable: PREFIX/libexec/quorvex/Lang when installed\n";
+
 // ---------------------------------------------------------------- options
 
 bool CtlOptions::Parse(const QStringList& args, std::initializer_list<CtlOptionDef> definitions)

@@ -57,6 +57,8 @@ int CtlExitStatus(int result);
 
 // The exit-status table that ends every help text.
 extern const char CTL_EXIT_STATUS_HELP[];
+// The environment variables and files the tool reads, in the overview of "quorvexctl help".
+extern const char CTL_ENVIRONMENT_HELP[];
 
 // ---- options
 
