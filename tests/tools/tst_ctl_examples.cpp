@@ -2,7 +2,8 @@
 // every "$ quorvexctl ..." block of a guide page runs against the built tool and the built
 // examples, and its output must be the page's, line for line. So each example's page, with
 // its run in relay time, is checked, and a broken example or a page that no longer tells the
-// truth fails here. Then quorvexctl new --example and --list-examples themselves.
+// truth fails here; so does each example's scenario. Then quorvexctl new --example and
+// --list-examples themselves.
 
 #include "Examples.h"
 #include "GuideIndex.h"
@@ -171,6 +172,36 @@ private Q_SLOTS:
         const CtlRun check = RunCtl({QStringLiteral("check"), QStringLiteral("p.qvp")}, folder.path());
         QCOMPARE(check.out.trimmed(),
                  QLatin1String(example->model == MODEL_QVR_K115_ZQX ? "QVR_K115_ZQX" : "QVS_K115_318"));
+    }
+
+    // Each example holds what its scenario expects (quorvexctl test) and passes the program
+    // check (quorvexctl lint); a scenario fails on a program that does something else.
+    void scenarios_data() { everyExampleRunsOnItsPage_data(); }
+    void scenarios()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir folder;
+        const QString scenario = DATA + QStringLiteral("/examples/") + name + QStringLiteral(".scenario.json");
+        const CtlRun run = RunCtl({QStringLiteral("test"), DATA + QStringLiteral("/examples/") + name + QStringLiteral(".qvp"),
+                                   scenario},
+                                  folder.path());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+        QVERIFY(!run.out.contains(QLatin1String("FAIL")));
+        // The program check finds nothing in an example.
+        const CtlRun lint = RunCtl({QStringLiteral("lint"), DATA + QStringLiteral("/examples/") + name + QStringLiteral(".qvp")},
+                                   folder.path());
+        QVERIFY2(lint.exitCode == 0, qPrintable(lint.out + lint.err));
+        // Another example of the same model does not pass it.
+        const ExampleInfo* example = FindExample(name);
+        for (const ExampleInfo& other : Examples()) {
+            if (&other == example || other.model != example->model)
+                continue;
+            const CtlRun wrong = RunCtl({QStringLiteral("test"),
+                                         DATA + QStringLiteral("/examples/") + QLatin1String(other.name) + QStringLiteral(".qvp"),
+                                         scenario},
+                                        folder.path());
+            QVERIFY2(wrong.exitCode == 1, qPrintable(QLatin1String(other.name) + QLatin1Char(' ') + wrong.err));
+        }
     }
 
     // One example per line, its name first: what shell completion reads.
