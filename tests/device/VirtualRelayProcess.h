@@ -50,6 +50,15 @@ public:
         m_process.reset();
     }
 
+    // Waits for the relay to end by itself; its exit status, or -1 when it did not end in time
+    // or crashed.
+    int WaitForExit(int timeoutMs)
+    {
+        if (!m_process || !m_process->waitForFinished(timeoutMs) || m_process->exitStatus() != QProcess::NormalExit)
+            return -1;
+        return m_process->exitCode();
+    }
+
     QString Path() const { return m_path; }
 
 private:
