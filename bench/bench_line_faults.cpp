@@ -26,16 +26,17 @@
 // and the exit status is 0 only when W and H are 0 and every failure had a fitting code.
 
 #include "DeviceWorker.h"
+#include "LineFaults.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 #include "StallProbe.h"
+#include "VirtualRelayProcess.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -82,37 +83,40 @@ bool FittingFailure(DeviceJobKind kind, int result)
     return line.count(result) > 0 || (kind == DeviceJobKind::Send && result == RESULT_VERIFY_MISMATCH);
 }
 
-// About one command in twenty meets a fault with these (a command moves some 115 bytes on
-// average), which keeps the whole soak to a few minutes: most faults cost a time-out.
-struct Rates {
-    double drop = 0.00015;
-    double change = 0.00015;
-    double stall = 0.00004;
-    double nearStall = 0.00006;
-    double vanish = 0.00003;
-};
+// The soak's faults by default. About one command in fifteen meets one (a command moves some
+// 115 bytes on average), which keeps the whole soak to a few minutes: most faults cost a
+// time-out.
+LineFaultOptions DefaultFaults()
+{
+    LineFaultOptions faults;
+    faults.dropRate = 0.00015;
+    faults.changeRate = 0.00015;
+    faults.stallRate = 0.00004;
+    faults.nearStallRate = 0.00006;
+    faults.vanishRate = 0.00003;
+    return faults;
+}
 
 // One virtual relay process with its memory file and fault log; started again after it vanished.
 class CSoakRelay {
 public:
-    CSoakRelay(ModelCode model, const QString& dir, const Rates& rates, quint64 seed, bool storeCorrupted)
-        : m_model(model), m_rates(rates), m_seed(seed), m_storeCorrupted(storeCorrupted)
+    CSoakRelay(ModelCode model, const QString& dir, const LineFaultOptions& faults, bool storeCorrupted)
+        : m_model(model), m_faults(faults), m_storeCorrupted(storeCorrupted)
     {
         const QString name = model == MODEL_QVR_K115_ZQX ? QStringLiteral("qvr") : QStringLiteral("qvs");
         m_memory = dir + u'/' + name + QStringLiteral(".image");
         m_log = dir + u'/' + name + QStringLiteral(".faults");
     }
-    ~CSoakRelay() { Stop(); }
 
     ModelCode Model() const { return m_model; }
     bool Locked() const { return m_model == MODEL_QVS_K115_318; }
-    QString Port() const { return m_port; }
+    QString Port() const { return m_process.Path(); }
     std::uint8_t Identification() const { return IdentificationByte(ModelNumber(m_model), 1); }
     int Starts() const { return m_starts; }
 
+    // Plugs the relay in, with the program it held before; each time with faults of its own.
     bool Start()
     {
-        Stop();
         QStringList arguments{QStringLiteral("--model"),
                               m_model == MODEL_QVR_K115_ZQX ? QStringLiteral("QVR_K115_ZQX") : QStringLiteral("QVS_K115_318"),
                               QStringLiteral("--memory"),
@@ -120,60 +124,32 @@ public:
                               QStringLiteral("--fault-log"),
                               m_log,
                               QStringLiteral("--fault-seed"),
-                              QString::number(m_seed * 1000 + quint64(m_starts)),
+                              QString::number(m_faults.seed * 1000 + quint64(m_starts)),
                               QStringLiteral("--drop-rate"),
-                              QString::number(m_rates.drop),
+                              QString::number(m_faults.dropRate),
                               QStringLiteral("--change-rate"),
-                              QString::number(m_rates.change),
+                              QString::number(m_faults.changeRate),
                               QStringLiteral("--stall-rate"),
-                              QString::number(m_rates.stall),
+                              QString::number(m_faults.stallRate),
                               QStringLiteral("--near-stall-rate"),
-                              QString::number(m_rates.nearStall),
+                              QString::number(m_faults.nearStallRate),
                               QStringLiteral("--vanish-rate"),
-                              QString::number(m_rates.vanish)};
+                              QString::number(m_faults.vanishRate)};
         if (Locked())
             arguments << QStringLiteral("--password") << QString::fromLatin1(PASSWORD);
         if (m_storeCorrupted)
             arguments << QStringLiteral("--store-corrupted");
-        m_process = std::make_unique<QProcess>();
-        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process->start(QCoreApplication::applicationDirPath() + QStringLiteral("/quorvex-virtual-relay"), arguments);
-        if (!m_process->waitForStarted(5000))
-            return false;
-        while (!m_process->canReadLine())
-            if (!m_process->waitForReadyRead(5000))
-                return false;
-        m_port = QString::fromLocal8Bit(m_process->readLine()).trimmed();
         ++m_starts;
-        return !m_port.isEmpty();
+        return !m_process.Start(QCoreApplication::applicationDirPath() + QStringLiteral("/quorvex-virtual-relay"), arguments)
+                    .isEmpty();
     }
 
-    void Stop()
+    // Whether the relay has ended, waiting for it at most timeoutMs (a relay that vanished
+    // behind a held-back byte ends a little later); its exit status when it has.
+    bool Gone(int* exitStatus, int timeoutMs)
     {
-        if (m_process && m_process->state() != QProcess::NotRunning) {
-            m_process->terminate();
-            if (!m_process->waitForFinished(3000)) {
-                m_process->kill();
-                m_process->waitForFinished(3000);
-            }
-        }
-        m_process.reset();
-    }
-
-    // Whether the relay process is still there; exitStatus receives its status when it is not.
-    bool Running(int* exitStatus)
-    {
-        if (m_process->state() == QProcess::NotRunning) {
-            *exitStatus = m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
-            return false;
-        }
-        return true;
-    }
-    // Waits for a relay that has vanished (or is about to, behind a held-back byte) to end.
-    bool WaitUntilGone(int* exitStatus, int timeoutMs)
-    {
-        m_process->waitForFinished(timeoutMs);
-        return !Running(exitStatus);
+        *exitStatus = m_process.WaitForExit(timeoutMs);
+        return m_process.Running() == false;
     }
 
     // What the relay really holds.
@@ -206,14 +182,12 @@ public:
 
 private:
     ModelCode m_model;
-    Rates m_rates;
-    quint64 m_seed;
+    LineFaultOptions m_faults;
     bool m_storeCorrupted;
     QString m_memory;
     QString m_log;
     qint64 m_logRead = 0;
-    std::unique_ptr<QProcess> m_process;
-    QString m_port;
+    CVirtualRelayProcess m_process;
     int m_starts = 0;
 };
 
@@ -236,21 +210,21 @@ int main(int argc, char* argv[])
                                         QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption countOption(QStringLiteral("count"), QStringLiteral("Number of commands (default 2000)."),
                                          QStringLiteral("N"), QStringLiteral("2000"));
-    Rates rates;
+    LineFaultOptions rates = DefaultFaults();
     const QCommandLineOption dropOption(QStringLiteral("drop-rate"), QStringLiteral("Chance per byte of a lost byte."),
-                                        QStringLiteral("P"), QString::number(rates.drop));
+                                        QStringLiteral("P"), QString::number(rates.dropRate));
     const QCommandLineOption changeOption(QStringLiteral("change-rate"),
                                           QStringLiteral("Chance per byte of a changed byte."), QStringLiteral("P"),
-                                          QString::number(rates.change));
+                                          QString::number(rates.changeRate));
     const QCommandLineOption stallOption(QStringLiteral("stall-rate"),
                                          QStringLiteral("Chance per byte of a stall past the time-out."),
-                                         QStringLiteral("P"), QString::number(rates.stall));
+                                         QStringLiteral("P"), QString::number(rates.stallRate));
     const QCommandLineOption nearStallOption(QStringLiteral("near-stall-rate"),
                                              QStringLiteral("Chance per byte of a stall just inside the time-out."),
-                                             QStringLiteral("P"), QString::number(rates.nearStall));
+                                             QStringLiteral("P"), QString::number(rates.nearStallRate));
     const QCommandLineOption vanishOption(QStringLiteral("vanish-rate"),
                                           QStringLiteral("Chance per byte that the relay vanishes."), QStringLiteral("P"),
-                                          QString::number(rates.vanish));
+                                          QString::number(rates.vanishRate));
     const QCommandLineOption corruptOption(QStringLiteral("store-corrupted"),
                                            QStringLiteral("Relays that store every program with one bit changed."));
     const QCommandLineOption noVerifyOption(QStringLiteral("no-verify"),
@@ -267,11 +241,11 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_line_faults: --seed and --count take whole numbers (--count from 1)\n");
         return 2;
     }
-    rates.drop = parser.value(dropOption).toDouble();
-    rates.change = parser.value(changeOption).toDouble();
-    rates.stall = parser.value(stallOption).toDouble();
-    rates.nearStall = parser.value(nearStallOption).toDouble();
-    rates.vanish = parser.value(vanishOption).toDouble();
+    rates.dropRate = parser.value(dropOption).toDouble();
+    rates.changeRate = parser.value(changeOption).toDouble();
+    rates.stallRate = parser.value(stallOption).toDouble();
+    rates.nearStallRate = parser.value(nearStallOption).toDouble();
+    rates.vanishRate = parser.value(vanishOption).toDouble();
     const bool verify = !parser.isSet(noVerifyOption);
     const bool verbose = parser.isSet(verboseOption);
 
@@ -282,8 +256,9 @@ int main(int argc, char* argv[])
     }
     std::vector<std::unique_ptr<CSoakRelay>> relays;
     for (ModelCode model : {MODEL_QVR_K115_ZQX, MODEL_QVS_K115_318}) {
-        relays.push_back(std::make_unique<CSoakRelay>(model, dir.path(), rates, seed * MODEL_COUNT + relays.size(),
-                                                      parser.isSet(corruptOption)));
+        LineFaultOptions faults = rates;
+        faults.seed = seed * MODEL_COUNT + relays.size();
+        relays.push_back(std::make_unique<CSoakRelay>(model, dir.path(), faults, parser.isSet(corruptOption)));
         if (!relays.back()->Start()) {
             std::fprintf(stderr, "bench_line_faults: the virtual relay did not start\n");
             return 1;
@@ -292,8 +267,8 @@ int main(int argc, char* argv[])
 
     std::printf("%d relay commands through the device worker, seed %llu; faults per byte either way: drop %g, "
                 "change %g, stall past the time-out %g, stall inside it %g, vanish %g%s%s\n",
-                count, static_cast<unsigned long long>(seed), rates.drop, rates.change, rates.stall, rates.nearStall,
-                rates.vanish, parser.isSet(corruptOption) ? "; relays store programs corrupted" : "",
+                count, static_cast<unsigned long long>(seed), rates.dropRate, rates.changeRate, rates.stallRate,
+                rates.nearStallRate, rates.vanishRate, parser.isSet(corruptOption) ? "; relays store programs corrupted" : "",
                 verify ? "" : "; sends not read back");
 
     CDeviceWorkerThread worker;
@@ -434,7 +409,7 @@ int main(int argc, char* argv[])
             nearStallOnlyFailed += result.result != RESULT_OK ? 1 : 0;
         }
         int status = 0;
-        const bool gone = vanished ? relay.WaitUntilGone(&status, 10000) : !relay.Running(&status);
+        const bool gone = relay.Gone(&status, vanished ? 10000 : 0);
         if (verbose) {
             std::printf("#%d %s %s: %d in %lld ms%s%s\n", commands, KindName(kind),
                         relay.Model() == MODEL_QVR_K115_ZQX ? "QVR" : "QVS", result.result,
