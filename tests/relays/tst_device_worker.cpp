@@ -272,6 +272,24 @@ private Q_SLOTS:
             QCOMPARE(next.states[0].fieldIndex, 0);
     }
 
+    // A reply that keeps the job waiting almost the whole per-byte time-out is still waited
+    // for: the worker's short waits for cancellation add up to the full time-out.
+    void replyJustInsideTheTimeOut()
+    {
+        CInProcessRelays relays;
+        relays.Add(QVR, Options(MODEL_QVR_K115_ZQX));
+        CInProcessRelays::Fault fault;
+        fault.lateCommand = CMD_IDENTIFY;
+        fault.lateMs = READ_TIMEOUT_MS - 300;
+        relays.SetFault(QVR, fault);
+        CDeviceWorkerThread worker(relays.Factory());
+        QSignalSpy finished(&worker, &CDeviceWorkerThread::jobFinished);
+        const quint64 id = worker.Post(Job(DeviceJobKind::Version, QVR, MODEL_QVR_K115_ZQX));
+        const DeviceJobResult result = WaitFor(finished, id, 2 * READ_TIMEOUT_MS);
+        QCOMPARE(result.result, int(RESULT_OK));
+        QCOMPARE(int(result.identification), int(IdentificationByte(1, 1)));
+    }
+
     // CancelAll ends the running job at its next byte and drops the queued ones; destroying
     // the worker while the user is being asked for a password does not wait for the answer.
     void cancelAndDestroy()
