@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
+#include <memory>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -291,20 +292,14 @@ int main(int argc, char* argv[])
     faults.seed = parser.value(seedOption).toULongLong(&seedOk);
     if (!seedOk)
         return UsageError(QStringLiteral("--fault-seed %1: expected a whole number from 0").arg(parser.value(seedOption)));
-    for (const auto& [option, ms] : {std::pair{&stallMsOption, &faults.stallMs}, std::pair{&nearStallMsOption, &faults.nearStallMs}}) {
+    for (const auto& [option, ms] :
+         {std::pair{&stallMsOption, &faults.stallMs}, std::pair{&nearStallMsOption, &faults.nearStallMs}}) {
         bool ok = false;
         *ms = parser.value(*option).toInt(&ok);
         if (!ok || *ms < 1 || *ms > 600000)
             return UsageError(QStringLiteral("--%1 %2: expected milliseconds from 1 to 600000")
                                   .arg(option->names().first(), parser.value(*option)));
     }
-    std::FILE* faultLog = nullptr;
-    if (parser.isSet(faultLogOption)) {
-        faultLog = std::fopen(QFile::encodeName(parser.value(faultLogOption)).constData(), "a");
-        if (!faultLog)
-            return UsageError(QStringLiteral("cannot open the fault log %1").arg(parser.value(faultLogOption)));
-    }
-
     // The program memory in a file: what it held before, or the default program written now.
     const QString memoryPath = parser.value(memoryOption);
     const int imageSize = DeviceProtocol::ProgramImageSize(options.model);
@@ -319,6 +314,12 @@ int main(int argc, char* argv[])
                                   .arg(imageSize));
         const QByteArray bytes = memory.readAll();
         options.program.assign(bytes.begin(), bytes.end());
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> faultLog(nullptr, &std::fclose);
+    if (parser.isSet(faultLogOption)) {
+        faultLog.reset(std::fopen(QFile::encodeName(parser.value(faultLogOption)).constData(), "a"));
+        if (!faultLog)
+            return UsageError(QStringLiteral("cannot open the fault log %1").arg(parser.value(faultLogOption)));
     }
 
     int slave = -1;
@@ -347,11 +348,11 @@ int main(int argc, char* argv[])
     }
     CLineFaults lineFaults(faults);
     // The fault of one byte crossing the line, logged; false when the byte is lost.
-    const auto crossLine = [&lineFaults, faultLog](std::uint8_t* byte, const char* direction, LineFault* fault) {
+    const auto crossLine = [&lineFaults, &faultLog](std::uint8_t* byte, const char* direction, LineFault* fault) {
         *fault = lineFaults.Next(byte);
         if (*fault != LineFault::None && faultLog) {
-            std::fprintf(faultLog, "%s %s\n", LineFaultName(*fault), direction);
-            std::fflush(faultLog);
+            std::fprintf(faultLog.get(), "%s %s\n", LineFaultName(*fault), direction);
+            std::fflush(faultLog.get());
         }
         return *fault != LineFault::Drop;
     };
@@ -438,7 +439,5 @@ int main(int argc, char* argv[])
     // Vanishing closes the terminal at once, as the port of an unplugged relay disappears.
     close(slave);
     close(master);
-    if (faultLog)
-        std::fclose(faultLog);
     return vanished ? VANISHED : status;
 }
