@@ -13,7 +13,8 @@
 // - no job outlives its time limit (the worker ends it with 37 at the limit): a job whose
 //   result comes later than that, with the time the cancelled transfer needs to let go of the
 //   port, is a hang.
-// The window's thread is watched throughout: its longest stall is the "worst stall".
+// The thread that posts the jobs and takes their results (the window's, in the program) is
+// watched while each job runs: its event loop's longest stall is the "worst stall".
 //
 // Usage: bench_line_faults [--seed N] [--count N] [--drop-rate P] [--change-rate P]
 //                          [--stall-rate P] [--near-stall-rate P] [--vanish-rate P]
@@ -27,7 +28,6 @@
 
 #include "DeviceWorker.h"
 #include "LineFaults.h"
-#include "QuorvexDoc.h"
 #include "ResultCodes.h"
 #include "StallProbe.h"
 #include "VirtualRelayProcess.h"
