@@ -156,8 +156,11 @@ int main(int argc, char* argv[])
         "rates given (chances from 0 to 1 per byte, together at most 1) and a seed. --memory shows what the relay\n"
         "really stores.\n"
         "\n"
-        "Exit status: 0 after an interrupt, 1 when no pseudo-terminal can be opened or the memory file cannot be\n"
-        "written, 2 for a usage error, 3 after the relay vanished on purpose (--vanish-rate)."));
+        "Exit status:\n"
+        "  0                    after an interrupt (SIGINT, SIGTERM or SIGHUP)\n"
+        "  1                    no pseudo-terminal can be opened, or the memory file cannot be written\n"
+        "  2                    usage error: an unknown option, a missing or wrong value\n"
+        "  3                    the relay vanished on purpose (--vanish-rate)"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption modelOption(QStringLiteral("model"),
