@@ -36,9 +36,9 @@ using namespace Language;
 namespace {
 
 constexpr RelayTime SECOND = RELAY_TIME_PER_SECOND;
-// A computed trace ends here unless the user chooses another end: long enough for the
-// longest time a single step can hold (almost 200 h) to show.
-constexpr RelayTime DEFAULT_UNTIL = 200 * 3600 * SECOND;
+// The latest end of a computed trace whose end follows the program (the user has chosen none):
+// long enough for the longest time a single step can hold (almost 200 h) to show.
+constexpr RelayTime LATEST_UNTIL = 200 * 3600 * SECOND;
 // The view shows at least this much when it fits a trace.
 constexpr RelayTime MIN_FIT = SECOND;
 // Zoom per wheel notch.
@@ -61,18 +61,24 @@ QString LanguageUnit(int index)
     return format.trimmed();
 }
 
-// A time as the table and the end field write it: seconds, or whole hours with the
-// language's unit ("200 h", "200 ч").
-QString TimeFieldText(RelayTime time, const QString& decimalPoint)
+// A time as the input changes table writes it: seconds, as its time column says.
+QString TableTimeText(RelayTime time, const QString& decimalPoint)
 {
-    constexpr RelayTime HOUR = 3600 * SECOND;
-    if (time >= HOUR && time % HOUR == 0) {
-        const QString hours = LanguageUnit(3);
-        return QString::number(time / HOUR) + u' ' + (hours.isEmpty() ? QStringLiteral("h") : hours);
-    }
     QString text = QString::fromLatin1(RelayTimeSecondsText(time));
     text.replace(u'.', decimalPoint);
     return text;
+}
+
+// A time as the end field writes it, with the language's unit: whole hours ("200 h",
+// "200 ч"), or seconds ("11 s").
+QString UntilText(RelayTime time, const QString& decimalPoint)
+{
+    constexpr RelayTime HOUR = 3600 * SECOND;
+    const bool hours = time >= HOUR && time % HOUR == 0;
+    QString unit = LanguageUnit(hours ? 3 : 1);
+    if (unit.isEmpty())
+        unit = hours ? QStringLiteral("h") : QStringLiteral("s");
+    return (hours ? QString::number(time / HOUR) : TableTimeText(time, decimalPoint)) + u' ' + unit;
 }
 
 // A time the user wrote: seconds, or a number with a unit, written as the language writes it
@@ -376,7 +382,7 @@ void CTimelineView::keyPressEvent(QKeyEvent* event)
 // ================================================================ the panel
 
 CTimelinePanel::CTimelinePanel(QWidget* parent)
-    : QWidget(parent), m_until(DEFAULT_UNTIL), m_pool(std::make_unique<QThreadPool>())
+    : QWidget(parent), m_until(LATEST_UNTIL), m_pool(std::make_unique<QThreadPool>())
 {
     setObjectName(QStringLiteral("timelinePanel"));
     m_pool->setMaxThreadCount(1);
@@ -545,16 +551,19 @@ void CTimelinePanel::UpdateTexts()
         if (QTableWidgetItem* time = m_pTable->item(row, COLUMN_TIME)) {
             const QVariant parsed = time->data(Qt::UserRole);
             if (parsed.isValid())
-                time->setText(TimeFieldText(parsed.toLongLong(), manager.DecimalPoint()));
+                time->setText(TableTimeText(parsed.toLongLong(), manager.DecimalPoint()));
             else
                 time->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
         }
     }
     // The end field holds m_until unless the user is writing a time that cannot be read.
-    if (m_pUntil->styleSheet().isEmpty())
-        m_pUntil->setText(TimeFieldText(m_until, manager.DecimalPoint()));
-    else
+    if (m_pUntil->styleSheet().isEmpty()) {
+        if (!m_pUntil->hasFocus() || !m_pUntil->isModified())
+            m_pUntil->setText(UntilText(m_until, manager.DecimalPoint()));
+        m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_UNTIL_TIP));
+    } else {
         m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
+    }
     FitColumns();
     OnCursorMoved(m_pView->CursorTime());
     UpdateStatus();
@@ -630,7 +639,8 @@ void CTimelinePanel::StartComputation()
     script.potUnit = m_pDoc->GetPotUnit();
     script.potValue = m_pDoc->GetPotValue();
     script.changes = InputChanges();
-    script.until = m_until;
+    script.until = m_bUntilFromProgram ? LATEST_UNTIL : m_until;
+    script.endFromProgram = m_bUntilFromProgram;
     m_computing = true;
     UpdateStatus();
     // The worker gets copies of everything; the panel waits for it before it goes away.
@@ -652,6 +662,8 @@ void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTr
         return;
     }
     m_computed = std::move(trace);
+    if (m_bUntilFromProgram)
+        m_until = m_computed->KnownUntil();
     if (!m_recorded) {
         ShowTrace(m_computed, m_fitPending);
         m_fitPending = false;
@@ -684,13 +696,16 @@ void CTimelinePanel::ShowTrace(std::shared_ptr<const CTimelineTrace> trace, bool
 
 RelayTime CTimelinePanel::FitEnd() const
 {
+    // An end that follows the program has its margin already.
+    if (m_bUntilFromProgram && !m_recorded && m_shown)
+        return m_until;
     RelayTime end = m_shown ? m_shown->LastChange() : 0;
     if (!m_recorded)
         for (const TimelineInputChange& change : InputChanges())
             if (change.time <= m_until)
                 end = std::max(end, change.time);
     // Show the last change with some of what follows it.
-    return end + std::max(end / 10, RelayTime(SECOND));
+    return end + TimelineEndMargin(end);
 }
 
 void CTimelinePanel::SetSimulationTime(double seconds)
@@ -825,7 +840,7 @@ void CTimelinePanel::InsertRow(int row, const TimelineInputChange& change)
     const CLanguageManager& manager = TheLanguageManager();
     m_filling = true;
     m_pTable->insertRow(row);
-    auto* time = new QTableWidgetItem(TimeFieldText(change.time, manager.DecimalPoint()));
+    auto* time = new QTableWidgetItem(TableTimeText(change.time, manager.DecimalPoint()));
     time->setData(Qt::UserRole, qint64(change.time));
     m_pTable->setItem(row, COLUMN_TIME, time);
     auto* input = new QComboBox(m_pTable);
@@ -904,21 +919,38 @@ void CTimelinePanel::RemoveChanges()
 
 void CTimelinePanel::SetUntil(RelayTime until)
 {
+    m_bUntilFromProgram = false;
     m_until = std::max<RelayTime>(until, 0);
-    m_pUntil->setText(TimeFieldText(m_until, TheLanguageManager().DecimalPoint()));
+    m_pUntil->setText(UntilText(m_until, TheLanguageManager().DecimalPoint()));
     m_pUntil->setStyleSheet(QString());
-    m_pUntil->setToolTip(QString());
+    m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
+    ScheduleComputation();
+}
+
+void CTimelinePanel::SetUntilFromProgram()
+{
+    m_bUntilFromProgram = true;
+    m_pUntil->setStyleSheet(QString());
+    m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
+    m_fitPending = true;
     ScheduleComputation();
 }
 
 void CTimelinePanel::OnUntilEdited()
 {
+    // An empty field gives the end back to the program.
+    if (m_pUntil->text().trimmed().isEmpty()) {
+        if (!m_bUntilFromProgram)
+            SetUntilFromProgram();
+        return;
+    }
     RelayTime until = 0;
     const bool valid = ParseFieldTime(m_pUntil->text(), &until);
     m_pUntil->setStyleSheet(valid ? QString() : QStringLiteral("background-color: #ffcdcd"));
-    m_pUntil->setToolTip(valid ? QString() : TheLanguageManager().Text(TEXT_TIMELINE_BAD_TIME));
-    if (!valid || until == m_until)
+    m_pUntil->setToolTip(TheLanguageManager().Text(valid ? TEXT_TIMELINE_UNTIL_TIP : TEXT_TIMELINE_BAD_TIME));
+    if (!valid || (until == m_until && !m_bUntilFromProgram))
         return;
+    m_bUntilFromProgram = false;
     m_until = until;
     ScheduleComputation();
 }

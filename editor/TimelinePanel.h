@@ -138,8 +138,12 @@ public:
     // and the end of the computation.
     std::vector<TimelineInputChange> InputChanges() const;
     void SetInputChanges(const std::vector<TimelineInputChange>& changes);
+    // The end: one the user chose, or (at first, and when the end field is emptied) the end
+    // the program gives (TimelineScript::endFromProgram), known once the trace is computed.
     RelayTime Until() const { return m_until; }
     void SetUntil(RelayTime until);
+    void SetUntilFromProgram();
+    bool IsUntilFromProgram() const { return m_bUntilFromProgram; }
 
     // The trace shown; waits (running the event loop) until a computation under way ends.
     std::shared_ptr<const CTimelineTrace> Trace() const { return m_shown; }
@@ -201,6 +205,7 @@ private:
     QElapsedTimer m_recordClock;
     std::shared_ptr<const CTimelineTrace> m_shown;
     RelayTime m_until;
+    bool m_bUntilFromProgram = true;
     unsigned m_generation = 0;
     bool m_computing = false;
     bool m_fitPending = true;

@@ -365,6 +365,28 @@ enum TextId : int {
     TEXT_PT_START_DELAY_CHANNEL = 512,
     TEXT_PT_RESERVED_BITS = 513,       // format: value, the reserved bits
     TEXT_PT_UNSUPPORTED_FORMAT = 514,  // format: format name, version
+    // A time typed into the time dialog or the potentiometer panel.
+    TEXT_TIME_ENTRY_NOT_EXACT = 560,   // format: typed, shorter, longer, the one set
+    TEXT_TIME_ENTRY_TOO_LONG = 561,    // format: typed, the one set
+    TEXT_TIME_ENTRY_TOO_SHORT = 562,   // format: typed, the one set
+    TEXT_TIME_ENTRY_UNREADABLE = 563,  // format: typed
+    TEXT_TIME_ENTRY_TIP = 564,
+    // The simulation's speed: the Relay menu's submenu, its commands and their help, and
+    // the status bar while the simulation mode is on.
+    TEXT_MENU_SIMULATION_SPEED = 565,
+    TEXT_MENU_SPEED_COMPRESSED = 566,
+    TEXT_MENU_SPEED_REAL_TIME = 567,
+    TEXT_MENU_SPEED_TIMES_10 = 568,
+    TEXT_MENU_SPEED_TIMES_60 = 569,
+    TEXT_HELP_SPEED_COMPRESSED = 570,
+    TEXT_HELP_SPEED_REAL_TIME = 571,
+    TEXT_HELP_SPEED_TIMES_10 = 572,
+    TEXT_HELP_SPEED_TIMES_60 = 573,
+    TEXT_STATUS_SIMULATION_COMPRESSED = 574, // format: relay time
+    TEXT_STATUS_SIMULATION_REAL_TIME = 575,  // format: relay time
+    TEXT_STATUS_SIMULATION_FASTER = 576,     // format: speed factor, relay time
+    // Timing diagram: the end field's tool tip.
+    TEXT_TIMELINE_UNTIL_TIP = 577,
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -420,6 +442,11 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_PT_OUT_OF_RANGE, TEXT_PT_JUMP_PAST_STOP, TEXT_PT_TIME_NOT_EXACT, TEXT_PT_TIME_NOT_EXACT_ANY,
     TEXT_PT_WRONG_KIND, TEXT_PT_DUPLICATE_STEP, TEXT_PT_START_DELAY_CHANNEL, TEXT_PT_RESERVED_BITS,
     TEXT_PT_UNSUPPORTED_FORMAT,
+    TEXT_TIME_ENTRY_NOT_EXACT, TEXT_TIME_ENTRY_TOO_LONG, TEXT_TIME_ENTRY_TOO_SHORT, TEXT_TIME_ENTRY_UNREADABLE,
+    TEXT_TIME_ENTRY_TIP, TEXT_MENU_SIMULATION_SPEED, TEXT_MENU_SPEED_COMPRESSED, TEXT_MENU_SPEED_REAL_TIME,
+    TEXT_MENU_SPEED_TIMES_10, TEXT_MENU_SPEED_TIMES_60, TEXT_HELP_SPEED_COMPRESSED, TEXT_HELP_SPEED_REAL_TIME,
+    TEXT_HELP_SPEED_TIMES_10, TEXT_HELP_SPEED_TIMES_60, TEXT_STATUS_SIMULATION_COMPRESSED,
+    TEXT_STATUS_SIMULATION_REAL_TIME, TEXT_STATUS_SIMULATION_FASTER, TEXT_TIMELINE_UNTIL_TIP,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -514,6 +541,13 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_PT_DUPLICATE_STEP, "d"},
     {TEXT_PT_RESERVED_BITS, "ss"},
     {TEXT_PT_UNSUPPORTED_FORMAT, "sd"},
+    {TEXT_TIME_ENTRY_NOT_EXACT, "ssss"},
+    {TEXT_TIME_ENTRY_TOO_LONG, "ss"},
+    {TEXT_TIME_ENTRY_TOO_SHORT, "ss"},
+    {TEXT_TIME_ENTRY_UNREADABLE, "s"},
+    {TEXT_STATUS_SIMULATION_COMPRESSED, "s"},
+    {TEXT_STATUS_SIMULATION_REAL_TIME, "s"},
+    {TEXT_STATUS_SIMULATION_FASTER, "ds"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.
