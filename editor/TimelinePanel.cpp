@@ -147,6 +147,11 @@ TimelinePaintParams CTimelineView::Params(const QRectF& rect) const
     params.cursor = m_cursor;
     params.marker = m_marker;
     params.font = font();
+    // Lanes share the height the view has beyond its ruler, up to half as tall again as the
+    // font's, so that a diagram docked with room to spare fills it.
+    const double fontLane = m_painter.LaneHeight(params.font);
+    const double room = (rect.height() - m_painter.RulerHeight(params.font)) / (3 * Channels());
+    params.laneHeight = std::clamp(std::floor(room), fontLane, std::ceil(fontLane * 1.5));
     return params;
 }
 
@@ -182,6 +187,9 @@ RelayTime CTimelineView::ScrollEnd() const
 
 void CTimelineView::ZoomToFit(RelayTime end)
 {
+    // Kept, so that the view fits again when it changes its width (a dock shown, a window
+    // widened) until the user zooms or scrolls.
+    m_fitEnd = end;
     end = std::max(end, MIN_FIT);
     if (m_trace && m_trace->KnownUntil() > 0)
         end = std::min(end, std::max(m_trace->KnownUntil(), MIN_FIT));
@@ -201,6 +209,7 @@ void CTimelineView::ZoomAt(double factor, double x)
     const double left = m_painter.HeaderWidth(Channels(), font());
     const double lanesX = std::max(0.0, x - left);
     const RelayTime anchor = m_offset + RelayTime(lanesX * m_scale);
+    m_fitEnd = -1;
     m_scale /= factor;
     ClampView();
     m_offset = anchor - RelayTime(lanesX * m_scale);
@@ -211,6 +220,7 @@ void CTimelineView::ZoomAt(double factor, double x)
 
 void CTimelineView::SetView(RelayTime offset, double scale)
 {
+    m_fitEnd = -1;
     m_offset = offset;
     m_scale = scale;
     ClampView();
@@ -260,6 +270,7 @@ void CTimelineView::scrollContentsBy(int, int)
     if (m_updatingScrollBar)
         return;
     const RelayTime visible = RelayTime(LanesWidth() * m_scale);
+    m_fitEnd = -1;
     m_offset = -visible / 20 + RelayTime(horizontalScrollBar()->value() * m_scrollUnit);
     ClampView();
     viewport()->update();
@@ -278,6 +289,10 @@ void CTimelineView::paintEvent(QPaintEvent*)
 void CTimelineView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    if (m_fitEnd >= 0 && event->size().width() != event->oldSize().width()) {
+        ZoomToFit(m_fitEnd);
+        return;
+    }
     ClampView();
     UpdateScrollBar();
 }
@@ -324,6 +339,7 @@ void CTimelineView::mousePressEvent(QMouseEvent* event)
 void CTimelineView::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_dragging) {
+        m_fitEnd = -1;
         m_offset = m_dragOffset - RelayTime((event->position().x() - m_dragX) * m_scale);
         ClampView();
         UpdateScrollBar();
@@ -369,6 +385,7 @@ void CTimelineView::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Left:
     case Qt::Key_Right:
+        m_fitEnd = -1;
         m_offset += RelayTime((event->key() == Qt::Key_Left ? -1 : 1) * LanesWidth() * m_scale / 10);
         ClampView();
         UpdateScrollBar();
@@ -464,7 +481,9 @@ void CTimelinePanel::BuildWidgets()
     m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_INPUT, QHeaderView::Fixed);
     m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_VALUE, QHeaderView::Fixed);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pTable->setMinimumHeight(m_pTable->verticalHeader()->defaultSectionSize() * 3);
+    // Room for the header and five changes.
+    m_pTable->setMinimumHeight(m_pTable->verticalHeader()->defaultSectionSize() * 5
+                               + m_pTable->horizontalHeader()->sizeHint().height() + 2 * m_pTable->frameWidth());
     m_pTable->setFixedWidth(fontMetrics().averageCharWidth() * 34);
     m_pChangesLabel->setBuddy(m_pTable);
     auto* buttons = new QHBoxLayout;

@@ -96,6 +96,7 @@ private:
     double m_scale = 1e7;
     RelayTime m_cursor = -1;
     RelayTime m_marker = -1;
+    RelayTime m_fitEnd = -1; // the end of the fit the view shows; -1 once zoomed or scrolled
     int m_channels = 1;
     double m_scrollUnit = 1.0; // relay time per scroll bar unit
     bool m_updatingScrollBar = false;
