@@ -354,16 +354,15 @@ void CPotSettingsDialog::OnTimeTyped(const QString& text)
     // The potentiometer gives the time of every step that takes its time from it (on both
     // models, and in both channels of a two-channel program): a unit and a position of the
     // track bar, like the time dialog's.
-    const TimeEntry::CTimeEntryReader::Result result
-        = m_reader.Read(text, TimeEntry::TimeLimits{TIME_VALUE_MIN, TIME_VALUE_MAX, -1});
-    if (!result.message.isEmpty())
-        Q_EMIT notice(result.message);
-    if (result.outcome == TimeEntry::CTimeEntryReader::Outcome::Unreadable) {
-        m_pTime->RejectTyped();
+    int unit = 0, value = 0;
+    QString message;
+    const bool taken = m_pTime->TakeTypedTime(text, m_reader, &unit, &value, &message);
+    if (!message.isEmpty())
+        Q_EMIT notice(message);
+    if (!taken)
         return;
-    }
-    const bool changed = result.unit != m_nUnit || result.mantissa != m_nValue;
-    SetSetting(result.unit, result.mantissa);
+    const bool changed = unit != m_nUnit || value != m_nValue;
+    SetSetting(unit, value);
     if (changed)
         Q_EMIT valueChanged(IDD_POTENTIOMETER, IDC_POT_TEXT);
 }

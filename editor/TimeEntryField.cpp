@@ -1,5 +1,6 @@
 #include "TimeEntryField.h"
 
+#include "DialogIds.h"
 #include "ModelTypes.h"
 #include "TimeEntry.h"
 
@@ -47,12 +48,23 @@ QSize CTimeEntryField::minimumSizeHint() const
     return sizeHint();
 }
 
-void CTimeEntryField::RejectTyped()
+bool CTimeEntryField::TakeTypedTime(const QString& text, const TimeEntry::CTimeEntryReader& reader, int* unit,
+                                    int* mantissa, QString* notice)
 {
-    if (hasFocus())
-        selectAll();
-    else
-        ShowTime(m_shown);
+    using TimeEntry::CTimeEntryReader;
+    const CTimeEntryReader::Result result
+        = reader.Read(text, TimeEntry::TimeLimits{DialogIds::TIME_VALUE_MIN, DialogIds::TIME_VALUE_MAX, -1});
+    *notice = result.message;
+    if (result.outcome == CTimeEntryReader::Outcome::Unreadable) {
+        if (hasFocus())
+            selectAll();
+        else
+            ShowTime(m_shown);
+        return false;
+    }
+    *unit = result.unit;
+    *mantissa = result.mantissa;
+    return true;
 }
 
 void CTimeEntryField::keyPressEvent(QKeyEvent* event)

@@ -19,9 +19,12 @@ public:
     // Shows a time; a typed text not yet handed on is dropped.
     void ShowTime(const QString& text);
     const QString& ShownTime() const { return m_shown; }
-    // What was typed is no time: while the field has the focus the text stays (selected, to be
-    // corrected), otherwise the shown time comes back.
-    void RejectTyped();
+    // Reads a typed time for a setting with a track bar of TIME_VALUE_MIN..TIME_VALUE_MAX
+    // positions: true with the setting to take (exact, or the nearest), false for a text that is
+    // no time (the text then stays while the field has the focus, selected to be corrected;
+    // otherwise the shown time comes back). `notice` gets what to tell the user, or nothing.
+    bool TakeTypedTime(const QString& text, const TimeEntry::CTimeEntryReader& reader, int* unit, int* mantissa,
+                       QString* notice);
     // Keeps room for the longest time that the panel texts of the language show.
     void FitPanelTimes(const TimeEntry::CTimeEntryReader& reader);
 

@@ -710,17 +710,16 @@ void CTimeDialog::OnTimeTyped(const QString& text)
 {
     if (m_nSource != TIME_SOURCE_FIXED)
         return;
-    const TimeEntry::CTimeEntryReader::Result result
-        = m_reader.Read(text, TimeEntry::TimeLimits{TIME_VALUE_MIN, TIME_VALUE_MAX, -1});
-    if (!result.message.isEmpty())
-        Q_EMIT notice(result.message);
-    if (result.outcome == TimeEntry::CTimeEntryReader::Outcome::Unreadable) {
-        m_pText->RejectTyped();
+    int unit = 0, value = 0;
+    QString message;
+    const bool taken = m_pText->TakeTypedTime(text, m_reader, &unit, &value, &message);
+    if (!message.isEmpty())
+        Q_EMIT notice(message);
+    if (!taken)
         return;
-    }
-    const bool changed = result.unit != m_nUnit || result.mantissa != m_nValue;
-    m_nUnit = result.unit;
-    m_nValue = result.mantissa;
+    const bool changed = unit != m_nUnit || value != m_nValue;
+    m_nUnit = unit;
+    m_nValue = value;
     Show();
     if (changed)
         Notify(IDC_TIME_TEXT);
