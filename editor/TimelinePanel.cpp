@@ -684,7 +684,8 @@ void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTr
     if (m_bUntilFromProgram)
         m_until = m_computed->KnownUntil();
     if (!m_recorded) {
-        ShowTrace(m_computed, m_fitPending);
+        // A view that still shows a fit follows the new trace's end.
+        ShowTrace(m_computed, m_fitPending || m_pView->IsFitted());
         m_fitPending = false;
     }
     UpdateStatus();

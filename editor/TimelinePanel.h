@@ -49,6 +49,8 @@ public:
     // The stretch shown: time at the left edge of the lanes and time per pixel.
     void SetView(RelayTime offset, double scale);
     RelayTime Offset() const { return m_offset; }
+    // The view shows the stretch of its last fit: the user has not zoomed or scrolled since.
+    bool IsFitted() const { return m_fitEnd >= 0; }
     double Scale() const { return m_scale; }
     // The on-screen simulation's position; negative: none.
     void SetMarker(RelayTime time);

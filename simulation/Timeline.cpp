@@ -75,8 +75,7 @@ public:
             return true;
         if (run.NextEvent() == RELAY_TIME_NEVER) {
             // At rest, and no input changes any more.
-            const RelayTime last = std::max(m_lastRow, m_lastInput);
-            Found(last + TimelineEndMargin(last));
+            Found(TimelineEndAfter(std::max(m_lastRow, m_lastInput)));
             return time <= m_end;
         }
         Key key{};
@@ -92,8 +91,7 @@ public:
         const auto [seen, added] = m_seen.emplace(key, time);
         if (!added) {
             // A cycle from seen->second to now: two of them after it.
-            const RelayTime last = time + (time - seen->second);
-            Found(last + TimelineEndMargin(last));
+            Found(TimelineEndAfter(time + (time - seen->second)));
         } else if (m_seen.size() > MAX_STATES) {
             // No cycle in sight: the latest end.
             m_found = true;
@@ -133,6 +131,16 @@ private:
 RelayTime TimelineEndMargin(RelayTime time)
 {
     return std::max(time / 10, RELAY_TIME_PER_SECOND);
+}
+
+RelayTime TimelineEndAfter(RelayTime last)
+{
+    const RelayTime end = last + TimelineEndMargin(last);
+    // Two significant digits: 203.6375 s becomes 210 s, 11 s stays.
+    RelayTime step = 1;
+    while (step <= end / 100)
+        step *= 10;
+    return (end + step - 1) / step * step;
 }
 
 TimelineEnd RunTimeline(ModelCode model, const std::uint8_t* image, int size, const TimelineScript& script,

@@ -38,8 +38,10 @@ struct TimelineScript {
 //     change, with the same time run in every running time step): two of its cycles after
 //     the state it came back to, plus a margin;
 //   - otherwise the latest end.
-// The margin is a tenth of the time, at least a second.
+// The margin is a tenth of the time, at least a second (TimelineEndMargin); the end is then
+// rounded up to two significant digits (TimelineEndAfter: 203.6375 s gives 210 s).
 RelayTime TimelineEndMargin(RelayTime time);
+RelayTime TimelineEndAfter(RelayTime last);
 
 // Receives a timeline row by row.
 class ITimelineSink {

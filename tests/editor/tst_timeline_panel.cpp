@@ -278,6 +278,17 @@ private Q_SLOTS:
         panel.resize(1400, panel.height());
         QTRY_VERIFY(view->viewport()->width() > 1000);
         QCOMPARE(VisibleEnd(*view), end);
+
+        // A longer time step: the end and the fitted view follow.
+        const auto fields = doc->CreateFieldSet();
+        auto* time = static_cast<CQuorvexFIELDTime*>(fields->Bind(doc.get(), 0, 4));
+        time->SetTimeUnit(1);
+        time->SetTimeValue(192); // 15 s
+        panel.ProgramChanged();
+        QVERIFY(panel.WaitForComputation());
+        QCOMPARE(panel.Until(), 17 * S); // 15 s and a tenth, to two digits
+        QVERIFY2(VisibleEnd(*view) > 17 * S && VisibleEnd(*view) < 19 * S,
+                 qPrintable(QString::number(double(VisibleEnd(*view)) / S)));
         view->ZoomAt(2.0, 300);
         const double zoomed = view->Scale();
         panel.resize(900, panel.height());
@@ -286,9 +297,9 @@ private Q_SLOTS:
 
         // An input change later than the program's last change moves the end; an end the
         // user writes holds until the field is emptied again.
-        panel.SetInputChanges({{20 * S, 0, 1}});
+        panel.SetInputChanges({{30 * S, 0, 1}});
         QVERIFY(panel.WaitForComputation());
-        QCOMPARE(panel.Until(), 22 * S);
+        QCOMPARE(panel.Until(), 33 * S);
         auto* until = panel.findChild<QLineEdit*>(QStringLiteral("timelineUntil"));
         until->clear();
         QTest::keyClicks(until, QStringLiteral("5 s"));
@@ -299,7 +310,7 @@ private Q_SLOTS:
         QTest::keyClick(until, Qt::Key_Backspace); // an edit that leaves it empty
         QVERIFY(panel.WaitForComputation());
         QVERIFY(panel.IsUntilFromProgram());
-        QCOMPARE(panel.Trace()->KnownUntil(), 22 * S);
+        QCOMPARE(panel.Trace()->KnownUntil(), 33 * S);
     }
 
     void heightFollowsTheModel()

@@ -118,6 +118,11 @@ const QByteArray TEN_SECONDS = R"({"model": "QVR_K115_ZQX", "steps": [
     {"step": 1, "relay operation": "on"},
     {"step": 4, "time": "fixed 10 s"},
     {"step": 5, "relay operation": "off", "jump": "stop"}]})";
+// Relay on for 178.125 s (2 min 58 s, the nearest to 3 min) after power-on.
+const QByteArray NEARLY_THREE_MINUTES = R"({"model": "QVR_K115_ZQX", "steps": [
+    {"step": 1, "relay operation": "on"},
+    {"step": 4, "time": "fixed 2.96875 min"},
+    {"step": 5, "relay operation": "off", "jump": "stop"}]})";
 // The relay toggles every second for ever.
 const QByteArray BLINK = R"({"model": "QVR_K115_ZQX", "steps": [
     {"step": 1, "relay operation": "toggle"},
@@ -473,6 +478,7 @@ void TestTimeline::endFromProgram_data()
     QTest::newRow("an input after the last change") << PULSE << "1=1@2 1=0@20" << 22.0
                                                       << "0,0,0,2|2,1,1,4|3.5,1,0,2|20,0,0,2";
     QTest::newRow("nothing happens") << PULSE << "" << 1.0 << "0,0,0,2";
+    QTest::newRow("rounded to two digits") << NEARLY_THREE_MINUTES << "" << 200.0 << "0,0,1,4|178.125,0,0,36";
     QTest::newRow("a blinker: two cycles") << BLINK << "" << 5.0 << "0,0,1,4|1,0,0,4|2,0,1,4|3,0,0,4|4,0,1,4|5,0,0,4";
     QTest::newRow("two channels, a cycle after a single time")
         << BLINK_AND_ONCE << "" << 8.0
