@@ -244,6 +244,7 @@ void CMainFrame::BuildMenus()
     connect(m_pDeviceMenu, &QMenu::aboutToShow, this, &CMainFrame::OnDeviceMenuAboutToShow);
     m_pTransmissionMenu = bar->addMenu(QStringLiteral("MENU_TRANSMISSION"));
     fill(m_pTransmissionMenu, TransmissionMenuItems());
+    BuildSimulationSpeedMenu();
     m_pViewMenu = bar->addMenu(QStringLiteral("MENU_VIEW"));
     m_pAboutMenu = bar->addMenu(QStringLiteral("MENU_ABOUT"));
     m_pAboutMenu->addAction(m_actions.at(ID_HELP_USER_GUIDE));
@@ -324,6 +325,7 @@ void CMainFrame::BuildStatusBar()
     m_pStatusPane->setObjectName(QStringLiteral("statusPane"));
     m_pStatusPane->setTextFormat(Qt::PlainText);
     bar->addWidget(m_pStatusPane, 1);
+    BuildSimulationStatus();
 }
 
 // ---------------------------------------------------------------- timing diagram
@@ -462,6 +464,10 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
+    connect(pane, &CRelayPaneBase::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
+    connect(pane, &CRelayPaneBase::notice, this, &CMainFrame::ShowNotice);
+    pane->SetSimulationSpeed(m_nSimulationSpeed);
+    ShowSimulationStatus(-1.0);
     if (m_pTimelinePanel) {
         // The diagram follows the pane's program, potentiometer and simulation.
         CTimelinePanel* panel = m_pTimelinePanel;
@@ -581,6 +587,7 @@ CommandStateInputs CMainFrame::StateInputs() const
         inputs.canUndo = m_pPane->UndoStack()->canUndo();
         inputs.canRedo = m_pPane->UndoStack()->canRedo();
     }
+    inputs.simulationSpeed = m_nSimulationSpeed;
     return inputs;
 }
 
@@ -684,6 +691,7 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
     }
     if (m_pHelpWindow)
         m_pHelpWindow->OnLanguageChanged(manager);
+    RetranslateSimulationSpeed(manager);
 
     if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr))
         if (const char16_t* text = manager.GetText(Language::TEXT_MENU_VIEW_TIMELINE))
