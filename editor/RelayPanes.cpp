@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -81,12 +82,28 @@ void CRelayPane::BuildWindows()
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
+    // The program views share the height above the dialogs. On a screen too low for all of
+    // them at a readable height they keep that height and scroll, while the step dialogs and
+    // the common settings stay where they are.
+    m_pViewsArea = new QScrollArea(this);
+    m_pViewsArea->setObjectName(QStringLiteral("programViews"));
+    m_pViewsArea->setFrameShape(QFrame::NoFrame);
+    m_pViewsArea->setWidgetResizable(true);
+    m_pViewsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pViewsArea->setFocusPolicy(Qt::NoFocus);
+    auto* views = new QWidget(m_pViewsArea);
+    auto* column = new QVBoxLayout(views);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
     for (int channel = 0; channel < m_nChannels; ++channel) {
-        m_pViews[channel] = new CQuorvexView(channel, m_drawer, this);
+        m_pViews[channel] = new CQuorvexView(channel, m_drawer, views);
         m_pViews[channel]->SetDocument(m_doc.get());
+        m_pViews[channel]->setMinimumHeight(ReadableViewHeight());
         connect(m_pViews[channel], &CQuorvexView::selectStep, this, &CRelayPane::SelectStep);
-        root->addWidget(m_pViews[channel], 1);
+        column->addWidget(m_pViews[channel], 1);
     }
+    m_pViewsArea->setWidget(views);
+    root->addWidget(m_pViewsArea, 1);
 
     auto* strip = new QHBoxLayout;
     strip->setContentsMargins(4, 4, 4, 4);
@@ -136,8 +153,17 @@ PaneSizing CRelayPane::CreatePaneWindow()
     const int row = int(std::ceil(textPixels * 1.2 / 0.07));
     const int view = int(std::ceil(row / 0.92)) + m_pViews[0]->horizontalScrollBar()->sizeHint().height()
                      + 2 * m_pViews[0]->frameWidth();
-    sizing.readableHeight = sizing.height + m_nChannels * view;
+    sizing.readableViewHeight = ReadableViewHeight();
+    sizing.readableHeight = sizing.height + m_nChannels * std::max(view, sizing.readableViewHeight);
     return sizing;
+}
+
+int CRelayPane::ReadableViewHeight() const
+{
+    // The view's client area at the readable minimum, with its scroll bar and frame.
+    const CQuorvexView* view = m_pViews[0];
+    const int extra = view ? view->horizontalScrollBar()->sizeHint().height() + 2 * view->frameWidth() : 0;
+    return MinimumReadableViewHeight(m_doc->GetModelCode()) + extra;
 }
 
 void CRelayPane::UpdatePaneLayout()

@@ -19,6 +19,7 @@ class CCOMMONDialogsView;
 class CQuorvexSimulator;
 class CQuorvexView;
 class CStepDialogStrip;
+class QScrollArea;
 
 // The strip right of the common settings: an empty face that fills the rest of the width.
 class CDummyDialogsView : public QWidget {
@@ -95,6 +96,9 @@ private:
     int InputOfKey(int key) const;
     // The program image as it is now.
     QByteArray ImageBytes() const;
+    // The height of a program view (frame and scroll bar included) whose boxes show their
+    // texts whole.
+    int ReadableViewHeight() const;
     // Undo and redo put an image back and show the step the change concerned.
     void ApplyProgramImage(const QByteArray& image, int channel, int step) override;
 
@@ -105,6 +109,7 @@ private:
     double m_dRatio;
     int m_nChannels;
 
+    QScrollArea* m_pViewsArea = nullptr;
     CQuorvexView* m_pViews[2] = {nullptr, nullptr};
     CStepDialogStrip* m_pStrip = nullptr;
     CCOMMONDialogsView* m_pCommon = nullptr;

@@ -37,6 +37,7 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_TRANSMISSION_RESET, "SUBMENU_TRANSMISSION_RESET", "Shift+F5", ":/toolbar-reset.svg", Language::TEXT_HELP_RESET_SIMULATION},
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
     {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", "F12", nullptr, Language::TEXT_HELP_VIEW_TIMELINE},
+    {ID_DEVICE_SEARCH, "SUBMENU_DEVICE_SEARCH", nullptr, nullptr, Language::TEXT_HELP_SEARCH_RELAYS},
 };
 
 constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
@@ -161,6 +162,9 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         return simulating && inputs.simulationRunning;
     case ID_VIEW_TIMELINE:
         // The diagram shows the program of the pane.
+        return inputs.hasPane;
+    case ID_DEVICE_SEARCH:
+        // The relays found belong to the pane's list.
         return inputs.hasPane;
     default:
         if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE8)

@@ -19,7 +19,8 @@ CDevicePasswordDlg::CDevicePasswordDlg(QWidget* parent)
       m_pPrompt(WithId(new QLabel(this), IDC_PASSWORD_PROMPT)),
       m_pPassword(CreatePasswordField(this, IDC_PASSWORD)),
       m_pMessage(CreatePasswordMessage(this)),
-      m_pOk(WithId(new QPushButton(this), IDOK))
+      m_pOk(WithId(new QPushButton(this), IDOK)),
+      m_pCancel(WithId(new QPushButton(this), IDCANCEL))
 {
     setObjectName(QStringLiteral("CDevicePasswordDlg"));
     setProperty("templateId", IDD_DEVICE_PASSWORD);
@@ -30,7 +31,8 @@ CDevicePasswordDlg::CDevicePasswordDlg(QWidget* parent)
     // A wrapping label alone would make the dialog as narrow as its longest word.
     m_pPrompt->setMinimumWidth(m_pPrompt->fontMetrics().averageCharWidth() * 32);
     m_pPrompt->setBuddy(m_pPassword);
-    QHBoxLayout* buttons = CreateSingleButtonRow(m_pOk);
+    // Cancel does what Escape does: the command ends as for a refused password.
+    QHBoxLayout* buttons = CreateOkCancelRow(this, m_pOk, m_pCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pPrompt);
@@ -39,7 +41,6 @@ CDevicePasswordDlg::CDevicePasswordDlg(QWidget* parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(m_pOk, &QPushButton::clicked, this, &CDevicePasswordDlg::accept);
     connect(m_pPassword, &QLineEdit::textEdited, m_pMessage, &QWidget::hide);
     OnLanguageChanged(Language::TheLanguageManager());
 }
@@ -57,6 +58,7 @@ void CDevicePasswordDlg::OnLanguageChanged(Language::CLanguageManager& manager)
     setWindowTitle(manager.Text(Language::TEXT_PASSWORD_ENTRY_CAPTION));
     m_pPrompt->setText(manager.Text(Language::TEXT_PASSWORD_ENTRY_PROMPT));
     m_pOk->setText(manager.Text(Language::TEXT_PASSWORD_ENTRY_OK));
+    m_pCancel->setText(manager.Text(Language::TEXT_PASSWORD_ENTRY_CANCEL));
 }
 
 void CDevicePasswordDlg::accept()

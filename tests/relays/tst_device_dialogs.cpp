@@ -124,7 +124,7 @@ private Q_SLOTS:
         CDevicePasswordDlg dialog;
         QCOMPARE(dialog.windowTitle(), Text(Language::TEXT_PASSWORD_ENTRY_CAPTION));
         QCOMPARE(FindById<QLabel>(&dialog, IDC_PASSWORD_PROMPT)->text(), Text(Language::TEXT_PASSWORD_ENTRY_PROMPT));
-        QVERIFY(!FindById<QPushButton>(&dialog, IDCANCEL)); // no Cancel button: Escape cancels
+        QCOMPARE(FindById<QPushButton>(&dialog, IDCANCEL)->text(), Text(Language::TEXT_PASSWORD_ENTRY_CANCEL));
         const int result = RunDialog(dialog, [&] {
             // The field has the focus (QTest types ASCII only: the text goes in as typed input).
             qobject_cast<QLineEdit*>(QApplication::focusWidget())->insert(typed);
@@ -134,16 +134,26 @@ private Q_SLOTS:
         QCOMPARE(dialog.m_szPassword, typed);
     }
 
-    // Escape cancels the entry; its close box does nothing.
+    // Escape and the Cancel button cancel the entry; its close box does nothing.
+    void passwordEntryEscapeCancelsCloseBoxDoesNot_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::newRow("Escape") << false;
+        QTest::newRow("Cancel") << true;
+    }
     void passwordEntryEscapeCancelsCloseBoxDoesNot()
     {
+        QFETCH(bool, button);
         CDevicePasswordDlg dialog;
         bool openAfterCloseBox = false;
         const int result = RunDialog(dialog, [&] {
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("secret"));
             dialog.close();
             openAfterCloseBox = dialog.isVisible();
-            QTest::keyClick(&dialog, Qt::Key_Escape);
+            if (button)
+                QTest::mouseClick(FindById<QPushButton>(&dialog, IDCANCEL), Qt::LeftButton);
+            else
+                QTest::keyClick(&dialog, Qt::Key_Escape);
         });
         QVERIFY(openAfterCloseBox);
         QCOMPARE(result, int(QDialog::Rejected));
