@@ -251,8 +251,11 @@ void CMainFrame::BuildActions()
     m_actions.at(ID_VIEW_TIMELINE)->setCheckable(true);
 
     // The attached relays: captions are the relays' names, set when the Device menu is built.
+    // One of them carries the radio check, or none while no relay fits the program.
+    auto* relays = new QActionGroup(this);
+    relays->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i) {
-        auto* action = new QAction(QStringLiteral("SUBMENU_DEVICE_%1").arg(i + 1), this);
+        auto* action = new QAction(QStringLiteral("SUBMENU_DEVICE_%1").arg(i + 1), relays);
         action->setData(ID_DEVICE_1 + i);
         connect(action, &QAction::triggered, this, [this, i] { OnSelectDevice(i); });
         m_actions[ID_DEVICE_1 + i] = action;
