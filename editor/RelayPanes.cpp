@@ -34,6 +34,20 @@ std::unique_ptr<CQuorvexSimulator> CreateEngine(ModelCode model)
     return std::make_unique<CQuorvex_QVR_K115_ZQX_Simulator>();
 }
 
+// A widget's size hint with its texts as they are now: new texts change the controls' hints
+// at once, but the layouts above them follow only when their posted layout requests are
+// handled, so every layout inside is brought up to date first, the innermost first.
+QSize CurrentSizeHint(QWidget* widget)
+{
+    const QList<QWidget*> children = widget->findChildren<QWidget*>();
+    for (auto child = children.crbegin(); child != children.crend(); ++child)
+        if (QLayout* layout = (*child)->layout())
+            layout->activate();
+    if (QLayout* layout = widget->layout())
+        layout->activate();
+    return widget->sizeHint();
+}
+
 } // namespace
 
 CDummyDialogsView::CDummyDialogsView(QWidget* parent) : QWidget(parent)
@@ -105,17 +119,32 @@ void CRelayPane::BuildWindows()
     m_pViewsArea->setWidget(views);
     root->addWidget(m_pViewsArea, 1);
 
-    auto* strip = new QHBoxLayout;
+    // The step dialogs and the common settings in a row below the views. A window narrower
+    // than the row (a small screen, long texts) scrolls it sideways rather than cut it off.
+    m_pStripArea = new QScrollArea(this);
+    m_pStripArea->setObjectName(QStringLiteral("dialogRow"));
+    m_pStripArea->setFrameShape(QFrame::NoFrame);
+    m_pStripArea->setWidgetResizable(true);
+    m_pStripArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pStripArea->setFocusPolicy(Qt::NoFocus);
+    auto* row = new QWidget(m_pStripArea);
+    auto* strip = new QHBoxLayout(row);
     strip->setContentsMargins(4, 4, 4, 4);
-    m_pStrip = new CStepDialogStrip(m_doc->GetModelCode(), this);
+    m_pStrip = new CStepDialogStrip(m_doc->GetModelCode(), row);
     connect(m_pStrip, &CStepDialogStrip::valueChanged, this, &CRelayPane::OnStepValueChanged);
-    m_pCommon = new CCOMMONDialogsView(m_doc->GetModelCode(), this);
+    m_pCommon = new CCOMMONDialogsView(m_doc->GetModelCode(), row);
     connect(m_pCommon, &CCOMMONDialogsView::valueChanged, this, &CRelayPane::OnCommonValueChanged);
-    m_pDummy = new CDummyDialogsView(this);
+    m_pDummy = new CDummyDialogsView(row);
     strip->addWidget(m_pStrip, 0);
     strip->addWidget(m_pCommon, 0);
     strip->addWidget(m_pDummy, 1);
-    root->addLayout(strip, 0);
+    m_pStripArea->setWidget(row);
+    root->addWidget(m_pStripArea, 0);
+    // A control that gets the focus by the keyboard is scrolled into sight.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_pStripArea->widget()->isAncestorOf(now))
+            m_pStripArea->ensureWidgetVisible(now);
+    });
 
     Select(0, 0, true);
 }
@@ -141,7 +170,7 @@ PaneSizing CRelayPane::CreatePaneWindow()
     OnLanguageChanged(Language::TheLanguageManager());
     UpdatePaneLayout();
     const QSize steps = m_pStrip->MeasuredSize();
-    const QSize common = m_pCommon->sizeHint();
+    const QSize common = CurrentSizeHint(m_pCommon);
     PaneSizing sizing;
     sizing.stripWidth = steps.width() + common.width() + 8 + layout()->spacing();
     sizing.height = std::max(steps.height(), common.height()) + 8;
@@ -169,11 +198,34 @@ int CRelayPane::ReadableViewHeight() const
 void CRelayPane::UpdatePaneLayout()
 {
     const QSize steps = m_pStrip->MeasuredSize();
-    const int height = std::max(steps.height(), m_pCommon->sizeHint().height());
+    const QSize common = CurrentSizeHint(m_pCommon);
+    const int height = std::max(steps.height(), common.height());
     m_pStrip->setFixedSize(steps.width(), height);
     m_pCommon->setFixedHeight(height);
     m_pDummy->setFixedHeight(height);
+    const QMargins margins = m_pStripArea->widget()->layout()->contentsMargins();
+    m_dialogRow = QSize(steps.width() + common.width() + m_pStripArea->widget()->layout()->spacing(), height)
+                      .grownBy(margins);
+    FitDialogRow();
     LoadSelectedStep();
+}
+
+void CRelayPane::FitDialogRow()
+{
+    // As high as the row, and the height of a scroll bar more while the row is wider than the
+    // pane.
+    const bool scrolls = m_dialogRow.width() > width();
+    const int bar = scrolls ? m_pStripArea->horizontalScrollBar()->sizeHint().height() : 0;
+    m_pStripArea->setFixedHeight(m_dialogRow.height() + bar);
+    // The row keeps the width of its dialogs: the scroll bar, not a squeezed setting, makes up
+    // for a narrow pane.
+    m_pStripArea->widget()->setMinimumWidth(m_dialogRow.width());
+}
+
+void CRelayPane::resizeEvent(QResizeEvent* event)
+{
+    CRelayPaneBase::resizeEvent(event);
+    FitDialogRow();
 }
 
 void CRelayPane::SelectStep(int index, int channel)

@@ -79,6 +79,7 @@ public Q_SLOTS:
 protected:
     CRelayPane(ModelCode model, double ratio, QWidget* parent);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildWindows();
@@ -99,6 +100,8 @@ private:
     // The height of a program view (frame and scroll bar included) whose boxes show their
     // texts whole.
     int ReadableViewHeight() const;
+    // The dialog row's height: its own, and a scroll bar's while it is wider than the pane.
+    void FitDialogRow();
     // Undo and redo put an image back and show the step the change concerned.
     void ApplyProgramImage(const QByteArray& image, int channel, int step) override;
 
@@ -110,6 +113,8 @@ private:
     int m_nChannels;
 
     QScrollArea* m_pViewsArea = nullptr;
+    QScrollArea* m_pStripArea = nullptr;
+    QSize m_dialogRow;  // the dialog row's size with its margins, as the dialogs need it
     CQuorvexView* m_pViews[2] = {nullptr, nullptr};
     CStepDialogStrip* m_pStrip = nullptr;
     CCOMMONDialogsView* m_pCommon = nullptr;

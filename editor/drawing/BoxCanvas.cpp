@@ -54,12 +54,15 @@ QString WithoutTrailingSpace(QString text)
     return text;
 }
 
-// Two lines of a text that fits on two: the break between words that makes the longer line
-// shortest, instead of the first line filled as far as it goes, which can leave one word alone
-// below ("Wait for input / on" becomes "Wait for / input on"). A break falls on a space
-// (dropped) or after a hyphen or slash; the lines are kept when no such break fits.
+// Two lines of a text that fits on two, where the first line filled as far as it goes left one
+// word alone below: the break between words that makes the longer line shortest instead
+// ("Wait for input / on" becomes "Wait for / input on"). A break falls on a space (dropped) or
+// after a hyphen or slash, never between a word and the number after it ("relay 1"); the
+// lines are kept when no such break fits.
 void BalanceTwoLines(const QString& text, const QFontMetricsF& fm, int width, QStringList* lines)
 {
+    if (lines->at(1).contains(u' '))
+        return;
     auto longer = [&fm](const QString& first, const QString& second) {
         return std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(second));
     };
@@ -69,6 +72,8 @@ void BalanceTwoLines(const QString& text, const QFontMetricsF& fm, int width, QS
         const QChar c = text.at(i);
         const bool space = c == u' ';
         if (!space && c != u'-' && c != u'/')
+            continue;
+        if (space && text.at(i + 1).isDigit())
             continue;
         const QString first = WithoutTrailingSpace(text.left(space ? i : i + 1));
         const QString second = WithoutTrailingSpace(text.mid(i + 1).trimmed());

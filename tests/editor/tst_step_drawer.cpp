@@ -761,6 +761,10 @@ void TestStepDrawer::twoLinesAreBalanced_data()
                                    << QStringList{QStringLiteral("Input on/"), QStringLiteral("off now")};
     QTest::newRow("one line fits") << QStringLiteral("Next step") << QStringLiteral("Next step")
                                    << QStringList{QStringLiteral("Next step")};
+    QTest::newRow("a number stays with its word") << QStringLiteral("Switch relay 1 on") << QStringLiteral("Switch relay 1")
+                                                  << QStringList{QStringLiteral("Switch"), QStringLiteral("relay 1 on")};
+    QTest::newRow("no word alone: as laid") << QStringLiteral("S1 = input 1 & input 2") << QStringLiteral("S1 = input 1 &")
+                                            << QStringList{QStringLiteral("S1 = input 1 &"), QStringLiteral("input 2")};
 }
 
 void TestStepDrawer::twoLinesAreBalanced()
