@@ -171,9 +171,11 @@ PaneSizing CRelayPane::CreatePaneWindow()
     UpdatePaneLayout();
     const QSize steps = m_pStrip->MeasuredSize();
     const QSize common = CurrentSizeHint(m_pCommon);
+    const QLayout* dialogRow = m_pStripArea->widget()->layout();
+    const QMargins margins = dialogRow->contentsMargins();
     PaneSizing sizing;
-    sizing.stripWidth = steps.width() + common.width() + 8 + layout()->spacing();
-    sizing.height = std::max(steps.height(), common.height()) + 8;
+    sizing.stripWidth = steps.width() + dialogRow->spacing() + common.width() + margins.left() + margins.right();
+    sizing.height = std::max(steps.height(), common.height()) + margins.top() + margins.bottom();
     sizing.ratio = m_dRatio;
     // The boxes' body text is 7 % of the row height; it should be a little larger than the
     // text of the dialogs below, since the boxes are read at a glance. A view adds its top
@@ -204,7 +206,9 @@ void CRelayPane::UpdatePaneLayout()
     m_pCommon->setFixedHeight(height);
     m_pDummy->setFixedHeight(height);
     const QMargins margins = m_pStripArea->widget()->layout()->contentsMargins();
-    m_dialogRow = QSize(steps.width() + common.width() + m_pStripArea->widget()->layout()->spacing(), height)
+    // The common settings may give up their spare room before the row scrolls.
+    m_dialogRow = QSize(steps.width() + m_pCommon->minimumSizeHint().width() + m_pStripArea->widget()->layout()->spacing(),
+                        height)
                       .grownBy(margins);
     FitDialogRow();
     LoadSelectedStep();
@@ -217,8 +221,8 @@ void CRelayPane::FitDialogRow()
     const bool scrolls = m_dialogRow.width() > width();
     const int bar = scrolls ? m_pStripArea->horizontalScrollBar()->sizeHint().height() : 0;
     m_pStripArea->setFixedHeight(m_dialogRow.height() + bar);
-    // The row keeps the width of its dialogs: the scroll bar, not a squeezed setting, makes up
-    // for a narrow pane.
+    // The row keeps the width its dialogs need: the scroll bar, not a squeezed setting, makes
+    // up for a narrow pane.
     m_pStripArea->widget()->setMinimumWidth(m_dialogRow.width());
 }
 
