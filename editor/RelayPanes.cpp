@@ -48,6 +48,22 @@ QSize CurrentSizeHint(QWidget* widget)
     return widget->sizeHint();
 }
 
+// A frameless area of the pane that scrolls its part one way only, when the pane is too small
+// for it; it takes no focus of its own.
+QScrollArea* CreatePartArea(const QString& name, Qt::Orientation scrolls, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setObjectName(name);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    if (scrolls == Qt::Vertical)
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    else
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setFocusPolicy(Qt::NoFocus);
+    return area;
+}
+
 } // namespace
 
 CDummyDialogsView::CDummyDialogsView(QWidget* parent) : QWidget(parent)
@@ -99,12 +115,7 @@ void CRelayPane::BuildWindows()
     // The program views share the height above the dialogs. On a screen too low for all of
     // them at a readable height they keep that height and scroll, while the step dialogs and
     // the common settings stay where they are.
-    m_pViewsArea = new QScrollArea(this);
-    m_pViewsArea->setObjectName(QStringLiteral("programViews"));
-    m_pViewsArea->setFrameShape(QFrame::NoFrame);
-    m_pViewsArea->setWidgetResizable(true);
-    m_pViewsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_pViewsArea->setFocusPolicy(Qt::NoFocus);
+    m_pViewsArea = CreatePartArea(QStringLiteral("programViews"), Qt::Vertical, this);
     auto* views = new QWidget(m_pViewsArea);
     auto* column = new QVBoxLayout(views);
     column->setContentsMargins(0, 0, 0, 0);
@@ -121,12 +132,7 @@ void CRelayPane::BuildWindows()
 
     // The step dialogs and the common settings in a row below the views. A window narrower
     // than the row (a small screen, long texts) scrolls it sideways rather than cut it off.
-    m_pStripArea = new QScrollArea(this);
-    m_pStripArea->setObjectName(QStringLiteral("dialogRow"));
-    m_pStripArea->setFrameShape(QFrame::NoFrame);
-    m_pStripArea->setWidgetResizable(true);
-    m_pStripArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_pStripArea->setFocusPolicy(Qt::NoFocus);
+    m_pStripArea = CreatePartArea(QStringLiteral("dialogRow"), Qt::Horizontal, this);
     auto* row = new QWidget(m_pStripArea);
     auto* strip = new QHBoxLayout(row);
     strip->setContentsMargins(4, 4, 4, 4);

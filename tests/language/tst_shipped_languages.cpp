@@ -22,19 +22,6 @@ namespace {
 
 bool Contains(const int* begin, const int* end, int id) { return std::find(begin, end, id) != end; }
 
-// The letter after a single '&' (a mnemonic), or a null character; "&&" is a literal '&'.
-QChar Mnemonic(const QString& text)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != u'&')
-            continue;
-        if (text[i + 1] != u'&')
-            return text[i + 1].toCaseFolded();
-        ++i;
-    }
-    return QChar();
-}
-
 // Items shown together, whose mnemonics must differ: the menu bar, the File menu, the Edit
 // menu (with and without the change named), the Relay menu, the relay model question, the
 // change-password dialog and the buttons of a message box. The step dialogs sit in the main

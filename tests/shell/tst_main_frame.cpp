@@ -196,19 +196,6 @@ template <typename T> void WhenModal(QObject* context, std::function<void(T*)> s
     poll->start(10);
 }
 
-// The mnemonic letter of a text (after a single '&'), case folded; null without one.
-QChar Mnemonic(const QString& text)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != u'&')
-            continue;
-        if (text[i + 1] != u'&')
-            return text[i + 1].toCaseFolded();
-        ++i;
-    }
-    return QChar();
-}
-
 // The mnemonics that Alt reaches in the window as it is now: the menu bar's captions and every
 // shown button, labelled control and group box of the tool bar and the pane. Each letter with
 // the texts that carry it.
