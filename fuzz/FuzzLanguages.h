@@ -26,3 +26,10 @@ inline FuzzLanguages LoadShippedLanguages()
     }
     return languages;
 }
+
+// The shipped languages, loaded on the first call and kept for the whole run.
+inline const FuzzLanguages& ShippedLanguages()
+{
+    static const auto* languages = new FuzzLanguages(LoadShippedLanguages());
+    return *languages;
+}

@@ -18,11 +18,6 @@
 
 namespace {
 
-const FuzzLanguages& Languages()
-{
-    static const auto* languages = new FuzzLanguages(LoadShippedLanguages());
-    return *languages;
-}
 
 int ChannelCount(ModelCode model)
 {
@@ -52,7 +47,7 @@ void CheckRoundTrip(ModelCode model, const std::vector<std::uint8_t>& image)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const FuzzLanguages& languages = Languages();
+    const FuzzLanguages& languages = ShippedLanguages();
     const QByteArrayView text(reinterpret_cast<const char*>(data), qsizetype(size));
 
     const ProgramText::ImportResult imported = ProgramText::Import(text);

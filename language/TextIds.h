@@ -206,6 +206,7 @@ enum TextId : int {
     //   400..459  timing diagram, comparison with the relay, verify after send
     //   460..599  the command-line tool's own wording
     //   600..649  file safety (targets that are not regular files, file names)
+    //   700..759  program check and scenario tests
 
     // A port that exists but that the user may not open (result 34 stays the result).
     TEXT_PORT_ACCESS_DENIED = 304,     // format: port name
@@ -389,6 +390,46 @@ enum TextId : int {
     TEXT_PT_START_DELAY_CHANNEL = 512,
     TEXT_PT_RESERVED_BITS = 513,       // format: value, the reserved bits
     TEXT_PT_UNSUPPORTED_FORMAT = 514,  // format: format name, version
+
+    // Program check: the findings (check/ProgramCheck.h).
+    TEXT_CHECK_LOOP_SWITCHING = 700,   // format: the steps of the loop (TEXT_PT_WHERE_STEP or TEXT_CHECK_STEPS)
+    TEXT_CHECK_LOOP = 701,             // format: the steps of the loop
+    TEXT_CHECK_JUMP_PAST_STOP = 702,   // format: jump target
+    TEXT_CHECK_NEVER_RUNS = 703,
+    TEXT_CHECK_TIME_ZERO = 704,
+    TEXT_CHECK_UNKNOWN_RANGE = 705,    // format: range code
+    TEXT_CHECK_WAIT_NEVER_ENDS = 706,
+    TEXT_CHECK_WAIT_NEVER_WAITS = 707,
+    TEXT_CHECK_BRANCH_ONE_WAY = 708,   // format: the step the branch always goes to
+    TEXT_CHECK_STOP_NEVER = 709,
+    TEXT_CHECK_STOP_ALWAYS = 710,
+    TEXT_CHECK_STEPS = 735,            // format: a list of step numbers ("4, 5, 6")
+    // Scenario tests: expectations, what a run showed, errors of scenario files
+    // (check/Scenario.h, check/ScenarioRun.h). Times arrive as TEXT_SCENARIO_SECONDS.
+    TEXT_SCENARIO_RELAY_ON = 711,      // format: relay, time
+    TEXT_SCENARIO_RELAY_OFF = 712,     // format: relay, time
+    TEXT_SCENARIO_SWITCHES_ON = 713,   // format: relay, time (perhaps TEXT_SCENARIO_WITHIN)
+    TEXT_SCENARIO_SWITCHES_OFF = 714,  // format: relay, time
+    TEXT_SCENARIO_SWITCHES = 715,      // format: relay, time
+    TEXT_SCENARIO_STEADY = 716,        // format: relay, time, time
+    TEXT_SCENARIO_STEP = 717,          // format: step, time
+    TEXT_SCENARIO_CHANNEL_STEP = 718,  // format: channel, step, time
+    TEXT_SCENARIO_SECONDS = 719,       // format: the number of seconds, written out exactly
+    TEXT_SCENARIO_WITHIN = 720,        // format: time, tolerance
+    TEXT_SCENARIO_IS_ON = 721,         // format: since when
+    TEXT_SCENARIO_IS_OFF = 722,        // format: since when
+    TEXT_SCENARIO_SWITCHED_ON = 723,   // format: time
+    TEXT_SCENARIO_SWITCHED_OFF = 724,  // format: time
+    TEXT_SCENARIO_NO_SWITCH_ON = 725,
+    TEXT_SCENARIO_NO_SWITCH_OFF = 726,
+    TEXT_SCENARIO_NO_SWITCH = 727,
+    TEXT_SCENARIO_CHATTERS = 728,      // format: time
+    TEXT_SCENARIO_AT_STEP = 729,       // format: step, since when
+    TEXT_SCENARIO_SUMMARY = 730,       // format: expectations that hold, all expectations
+    TEXT_SCENARIO_OTHER_MODEL = 731,   // format: the scenario's model, the program's model
+    TEXT_SCENARIO_ONE_SUBJECT = 732,   // format: the subjects there are
+    TEXT_SCENARIO_FROM_AFTER_TO = 733,
+    TEXT_SCENARIO_UNSUPPORTED_FORMAT = 734, // format: format name, version
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -450,6 +491,16 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_PT_OUT_OF_RANGE, TEXT_PT_JUMP_PAST_STOP, TEXT_PT_TIME_NOT_EXACT, TEXT_PT_TIME_NOT_EXACT_ANY,
     TEXT_PT_WRONG_KIND, TEXT_PT_DUPLICATE_STEP, TEXT_PT_START_DELAY_CHANNEL, TEXT_PT_RESERVED_BITS,
     TEXT_PT_UNSUPPORTED_FORMAT,
+    TEXT_CHECK_LOOP_SWITCHING, TEXT_CHECK_LOOP, TEXT_CHECK_JUMP_PAST_STOP, TEXT_CHECK_NEVER_RUNS,
+    TEXT_CHECK_TIME_ZERO, TEXT_CHECK_UNKNOWN_RANGE, TEXT_CHECK_WAIT_NEVER_ENDS, TEXT_CHECK_WAIT_NEVER_WAITS,
+    TEXT_CHECK_BRANCH_ONE_WAY, TEXT_CHECK_STOP_NEVER, TEXT_CHECK_STOP_ALWAYS, TEXT_CHECK_STEPS,
+    TEXT_SCENARIO_RELAY_ON, TEXT_SCENARIO_RELAY_OFF, TEXT_SCENARIO_SWITCHES_ON, TEXT_SCENARIO_SWITCHES_OFF,
+    TEXT_SCENARIO_SWITCHES, TEXT_SCENARIO_STEADY, TEXT_SCENARIO_STEP, TEXT_SCENARIO_CHANNEL_STEP,
+    TEXT_SCENARIO_SECONDS, TEXT_SCENARIO_WITHIN, TEXT_SCENARIO_IS_ON, TEXT_SCENARIO_IS_OFF,
+    TEXT_SCENARIO_SWITCHED_ON, TEXT_SCENARIO_SWITCHED_OFF, TEXT_SCENARIO_NO_SWITCH_ON, TEXT_SCENARIO_NO_SWITCH_OFF,
+    TEXT_SCENARIO_NO_SWITCH, TEXT_SCENARIO_CHATTERS, TEXT_SCENARIO_AT_STEP, TEXT_SCENARIO_SUMMARY,
+    TEXT_SCENARIO_OTHER_MODEL, TEXT_SCENARIO_ONE_SUBJECT, TEXT_SCENARIO_FROM_AFTER_TO,
+    TEXT_SCENARIO_UNSUPPORTED_FORMAT,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -560,6 +611,32 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_PT_DUPLICATE_STEP, "d"},
     {TEXT_PT_RESERVED_BITS, "ss"},
     {TEXT_PT_UNSUPPORTED_FORMAT, "sd"},
+    {TEXT_CHECK_LOOP_SWITCHING, "s"},
+    {TEXT_CHECK_LOOP, "s"},
+    {TEXT_CHECK_JUMP_PAST_STOP, "d"},
+    {TEXT_CHECK_UNKNOWN_RANGE, "d"},
+    {TEXT_CHECK_BRANCH_ONE_WAY, "d"},
+    {TEXT_CHECK_STEPS, "s"},
+    {TEXT_SCENARIO_RELAY_ON, "ds"},
+    {TEXT_SCENARIO_RELAY_OFF, "ds"},
+    {TEXT_SCENARIO_SWITCHES_ON, "ds"},
+    {TEXT_SCENARIO_SWITCHES_OFF, "ds"},
+    {TEXT_SCENARIO_SWITCHES, "ds"},
+    {TEXT_SCENARIO_STEADY, "dss"},
+    {TEXT_SCENARIO_STEP, "ds"},
+    {TEXT_SCENARIO_CHANNEL_STEP, "dds"},
+    {TEXT_SCENARIO_SECONDS, "s"},
+    {TEXT_SCENARIO_WITHIN, "ss"},
+    {TEXT_SCENARIO_IS_ON, "s"},
+    {TEXT_SCENARIO_IS_OFF, "s"},
+    {TEXT_SCENARIO_SWITCHED_ON, "s"},
+    {TEXT_SCENARIO_SWITCHED_OFF, "s"},
+    {TEXT_SCENARIO_CHATTERS, "s"},
+    {TEXT_SCENARIO_AT_STEP, "ds"},
+    {TEXT_SCENARIO_SUMMARY, "dd"},
+    {TEXT_SCENARIO_OTHER_MODEL, "ss"},
+    {TEXT_SCENARIO_ONE_SUBJECT, "s"},
+    {TEXT_SCENARIO_UNSUPPORTED_FORMAT, "sd"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.

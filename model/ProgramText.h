@@ -104,4 +104,13 @@ Error SetFields(ModelCode model, std::vector<std::uint8_t>* image, int channel, 
 // jump target 40 lies past the Stop step (36)". The channel is named for a two-channel model.
 QString ErrorText(const Error& error, const Language::CLanguageManager& texts, int channelCount);
 
+// The bits of a step's bytes that no setting of the step uses (reserved), one mask per byte;
+// empty for a step that does not exist. Channel 0-based; Start is channel c's own byte.
+std::vector<std::uint8_t> ReservedBits(ModelCode model, int channel, int step);
+
+// A time as the text form writes one ("1.5 s", "2 min", "0.25 h") as a unit code and a
+// mantissa, in the finest range that holds it exactly; an error (TimeNotExact with the
+// nearest times, OutOfRange, UnknownValue) otherwise. Its line and column are 0.
+Error ParseTimeSetting(const QString& text, int* unit, int* mantissa);
+
 } // namespace ProgramText

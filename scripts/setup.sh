@@ -6,9 +6,12 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QUORVEX_BUILD_DIR:-$root/build}"
 
 # shared-mime-info and poppler-utils let the tests check the installed file type and read
-# the print-out back from its PDF.
+# the print-out back from its PDF; lintian, appstream, desktop-file-utils, man-db (with
+# groff-base) and bash-completion check the package, its desktop data, its manual pages and
+# its shell completion.
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-          libgl-dev fonts-liberation socat dpkg-dev file shared-mime-info poppler-utils)
+          libgl-dev fonts-liberation socat dpkg-dev file shared-mime-info poppler-utils
+          lintian appstream desktop-file-utils man-db groff-base bash-completion gzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

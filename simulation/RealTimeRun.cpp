@@ -284,13 +284,17 @@ void CRealTimeRun::Settle()
                 if (now.state.steps[std::size_t(c)] != previous.state.steps[std::size_t(c)]
                     || (now.interrupted & (1 << c)) || TakesNoTime(c, now.state.steps[std::size_t(c)]))
                     loop.channels |= 1 << c;
-            if (now.state.outputs != previous.state.outputs)
+            for (int r = 0; r < m_channels; ++r)
+                if (now.state.outputs[std::size_t(r)] != previous.state.outputs[std::size_t(r)])
+                    loop.relaysSwitching |= 1 << r;
+            if (loop.relaysSwitching)
                 loop.outputsSwitch = true;
         }
         for (int c = 0; c < m_channels; ++c)
             if (loop.channels & (1 << c))
                 m_channel[std::size_t(c)].busy = true;
         ++m_loopCount;
+        m_lastLoop = loop;
         if (m_loops.size() < MAX_LOOPS_KEPT)
             m_loops.push_back(loop);
         return;

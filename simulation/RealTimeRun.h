@@ -56,6 +56,7 @@ struct ZeroTimeLoop {
     RelayTime time = 0;
     int channels = 0;            // bit c set: channel c runs the loop
     bool outputsSwitch = false;  // a relay output switches inside the loop (it would chatter)
+    int relaysSwitching = 0;     // bit r: relay r + 1 switches inside the loop
 };
 
 class CRealTimeRun {
@@ -107,6 +108,8 @@ public:
     // LoopCount() counts them all.
     const std::vector<ZeroTimeLoop>& Loops() const { return m_loops; }
     std::size_t LoopCount() const { return m_loopCount; }
+    // The loop found last (kept or not); meaningful once LoopCount() is above 0.
+    const ZeroTimeLoop& LastLoop() const { return m_lastLoop; }
     static constexpr std::size_t MAX_LOOPS_KEPT = 1000;
 
 private:
@@ -144,6 +147,7 @@ private:
     std::array<Channel, 2> m_channel{};
     std::vector<ZeroTimeLoop> m_loops;
     std::size_t m_loopCount = 0;
+    ZeroTimeLoop m_lastLoop;
 
     // Finding loops: the ticks of the present moment, and for every state key the moment
     // (by number) and the tick at which it was last seen.

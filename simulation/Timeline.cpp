@@ -27,6 +27,10 @@ public:
 
     void Loop(const ZeroTimeLoop& loop) override
     {
+        // As many notes as the run keeps loops: a loop that polls an input is found again at
+        // every change of it, and the first ones say enough.
+        if (++m_loopNotes > CRealTimeRun::MAX_LOOPS_KEPT)
+            return;
         TraceNote note;
         note.kind = TraceNote::ZeroTimeLoop;
         note.time = loop.time;
@@ -40,6 +44,7 @@ public:
 private:
     CTimelineTrace& m_trace;
     std::size_t m_maxRows;
+    std::size_t m_loopNotes = 0;
     RelayTime m_end = 0;
 };
 
@@ -78,7 +83,8 @@ TimelineEnd RunTimeline(ModelCode model, const std::uint8_t* image, int size, co
     takeChanges(0);
     run.PowerOn(inputs);
 
-    std::size_t loopsReported = 0;
+    std::size_t loopsReported = 0; // of the loops the run keeps
+    std::size_t loopsFound = 0;    // of all
     RelayStatus last;
     bool first = true;
     RelayTime moment = 0;
@@ -91,6 +97,11 @@ TimelineEnd RunTimeline(ModelCode model, const std::uint8_t* image, int size, co
         }
         for (; loopsReported < run.Loops().size(); ++loopsReported)
             sink.Loop(run.Loops()[loopsReported]);
+        // Beyond the loops the run keeps, the last one of each moment still reaches the sink,
+        // so that it hears of every moment at which the program loops.
+        if (run.LoopCount() > loopsFound && run.LoopCount() > run.Loops().size())
+            sink.Loop(run.LastLoop());
+        loopsFound = run.LoopCount();
         if (first || !(run.State() == last)) {
             if (!sink.Row(moment, run.State()))
                 return TimelineEnd::Stopped;

@@ -1,6 +1,6 @@
 // The quorvex program as a process: it starts and paints its main window with the language
 // modules beside it, and without a usable module it shows the fatal message and ends with a
-// non-zero status.
+// non-zero status; its help and version need no display.
 
 #include <QDir>
 #include <QFile>
@@ -79,6 +79,38 @@ private Q_SLOTS:
         QVERIFY(run.finished);
         QCOMPARE(run.firstFrame, QStringLiteral("FatalError"));
         QVERIFY(run.exitCode != 0);
+    }
+
+    // On a terminal without a display: the X11 platform, which would end the program without
+    // one, is what it would use.
+    void helpAndVersionWithoutDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("--help") << "--help" << "Usage: quorvex [FILE]\n";
+        QTest::newRow("-h") << "-h" << "Usage: quorvex [FILE]\n";
+        QTest::newRow("--version") << "--version" << "quorvex " QUORVEX_VERSION "\n";
+    }
+    void helpAndVersionWithoutDisplay()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, output);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(environment);
+        process.start(BIN_DIR + QStringLiteral("/quorvex"), {option});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        const QString printed = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(printed.startsWith(output), qPrintable(printed));
+        if (option != QLatin1String("--version"))
+            for (const char* part : {"\nOptions:\n", "\nEnvironment:\n", "\nFiles:\n", "\nExit status:\n"})
+                QVERIFY2(printed.contains(QLatin1String(part)), part);
     }
 };
 

@@ -3,6 +3,7 @@
 // that put language texts into menus and lists; the relay model question; the About box.
 
 #include "AboutDlg.h"
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Device.h"
 #include "DeviceMenu.h"
@@ -370,6 +371,29 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(QString, file);
         QCOMPARE(StartupFileArgument(arguments), file);
+    }
+
+    // "quorvex --help" and "--version" are answered before any window; "--" ends the options.
+    void programStartRequest_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("request");
+        const int window = int(StartRequest::Window), help = int(StartRequest::Help);
+        const int version = int(StartRequest::Version);
+        QTest::newRow("none") << QStringList{} << window;
+        QTest::newRow("a file") << QStringList{"timer.qvp"} << window;
+        QTest::newRow("--help") << QStringList{"--help"} << help;
+        QTest::newRow("-h after a file") << QStringList{"timer.qvp", "-h"} << help;
+        QTest::newRow("--version") << QStringList{"--version"} << version;
+        QTest::newRow("the first decides") << QStringList{"--version", "--help"} << version;
+        QTest::newRow("a file named --help") << QStringList{"--", "--help"} << window;
+        QTest::newRow("other options") << QStringList{"-style", "fusion", "--helpful"} << window;
+    }
+    void programStartRequest()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, request);
+        QCOMPARE(int(ProgramStartRequest(arguments)), request);
     }
 
     void descriptionFileSuggestion_data()

@@ -96,6 +96,9 @@ void TestCtlScripting::helpOfEveryCommand_data()
     QTest::newRow("set") << "set" << QStringList{"--channel", "STEP", "FIELD=VALUE"};
     QTest::newRow("simulate") << "simulate" << QStringList{"--ticks", "--pot", "--set", "--skip", "--changes-only", "--json",
                                                            "250 ms", "128ths", "100 h"};
+    QTest::newRow("lint") << "lint" << QStringList{"--json", "--warnings-as-errors", "--language", "FILE:CHANNEL:STEP",
+                                                   "loop without time", "jump past Stop"};
+    QTest::newRow("test") << "test" << QStringList{"PROGRAM", "SCENARIO", "--language", "pass", "FAIL", "within"};
     QTest::newRow("list") << "list" << QStringList{"--json", "-q", "-v"};
     QTest::newRow("identify") << "identify" << relay + QStringList{"--json"};
     QTest::newRow("send") << "send" << relay + password + QStringList{"--no-verify", "8 bytes"};

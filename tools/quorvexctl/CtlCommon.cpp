@@ -1,6 +1,7 @@
 #include "CtlCommon.h"
 
 #include "AtomicFile.h"
+#include "ProgramText.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 
@@ -51,9 +52,11 @@ const char CTL_EXIT_STATUS_HELP[] =
     "Exit status:\n"
     "  0       success\n"
     "  1       the tool cannot work: no language module can be loaded (describe,\n"
-    "          render)\n"
+    "          render, lint, test); lint: warnings only; test: an expectation fails\n"
     "  2       usage error: an unknown command or option, a missing or wrong value;\n"
-    "          also a password longer than 8 bytes\n"
+    "          also a password longer than 8 bytes; test: a scenario cannot be read\n"
+    "  3       lint: an error among the findings (or a warning, with\n"
+    "          --warnings-as-errors)\n"
     "  21      out of memory\n"
     "  22      a file cannot be created or written (also standard output)\n"
     "  23      a file cannot be opened or read\n"
@@ -71,7 +74,27 @@ const char CTL_EXIT_STATUS_HELP[] =
     "  41      the new password and its confirmation differ\n"
     "  42      the relay refused to reset its password\n"
     "  43      send: the program read back from the relay differs from the one sent\n"
-    "  44      import: the program text is not valid\n";
+    "  44      import, lint, test: the program text is not valid\n";
+
+const char CTL_ENVIRONMENT_HELP[] =
+    "Environment:\n"
+    "  QUORVEX_PASSWORD     the relay's password for the relay commands, when\n"
+    "                       --password-file and --password do not give it\n"
+    "  QUORVEX_NEW_PASSWORD the new password of \"password change\", when --new-file and\n"
+    "                       --new do not give it\n"
+    "  QUORVEX_EXTRA_PORTS  further ports to look for relays on, such as the pseudo-terminal\n"
+    "                       of quorvex-virtual-relay; several separated by colons\n"
+    "  QT_QPA_PLATFORM      the Qt platform plugin render draws with (offscreen when it is\n"
+    "                       not set)\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/Morvik/Quorvex.conf  (~/.config/Morvik/Quorvex.conf when the\n"
+    "                       variable is not set) the desktop program's settings: their\n"
+    "                       language (LCID) is the language of the texts when --language\n"
+    "                       does not name one; the tool changes nothing there\n"
+    "  Lang/                the language modules, one Strings_CODE.so for each language\n"
+    "                       (en, pl, de, ru, es are shipped), beside the program's\n"
+    "                       executable: PREFIX/libexec/quorvex/Lang when installed\n";
 
 // ---------------------------------------------------------------- options
 
@@ -452,6 +475,49 @@ int CtlLoadProgram(CtlContext& context, const QString& path, std::unique_ptr<CQu
         return CtlReport(context, result, subject);
     }
     return RESULT_OK;
+}
+
+int CtlLoadProgramOrText(CtlContext& context, const QString& path, std::unique_ptr<CQuorvexDoc>* doc)
+{
+    const QString subject = CtlIsStandardStream(path) ? QStringLiteral("standard input") : path;
+    QByteArray bytes;
+    int result = CtlReadBytes(path, ProgramText::MAX_TEXT_SIZE, &bytes);
+    // A program file begins with its binary header; a program text with "{", perhaps after a
+    // byte order mark and white space.
+    qsizetype first = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (first < bytes.size() && (bytes[first] == ' ' || bytes[first] == '\t' || bytes[first] == '\r' || bytes[first] == '\n'))
+        ++first;
+    if (result == RESULT_OK && first < bytes.size() && bytes[first] == '{') {
+        const ProgramText::ImportResult imported = ProgramText::Import(bytes);
+        if (imported.error.IsError())
+            return CtlReportTextError(context, subject, imported.error, imported.model);
+        *doc = CreateDocument(imported.model);
+        std::copy(imported.image.begin(), imported.image.end(), (*doc)->GetData());
+        return RESULT_OK;
+    }
+    ModelCode code = 0;
+    if (result == RESULT_OK)
+        result = IdentifyProgramBytes(bytes, &code);
+    if (result == RESULT_OK) {
+        *doc = CreateDocument(code);
+        // A model byte that names no model is no program file.
+        result = *doc ? (*doc)->LoadBytes(bytes) : RESULT_NOT_PROGRAM_FILE;
+    }
+    if (result != RESULT_OK) {
+        doc->reset();
+        return CtlReport(context, result, subject);
+    }
+    return RESULT_OK;
+}
+
+int CtlReportTextError(CtlContext& context, const QString& subject, const ProgramText::Error& error, ModelCode model)
+{
+    const int channels = (model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 ? 2 : 1;
+    context.err << subject;
+    if (error.line > 0)
+        context.err << ':' << error.line << ':' << error.column;
+    context.err << ": " << ProgramText::ErrorText(error, CtlLanguage(), channels) << Qt::endl;
+    return RESULT_INVALID_PROGRAM_TEXT;
 }
 
 int CtlWriteOutput(CtlContext& context, const QByteArray& bytes, const QString& path)

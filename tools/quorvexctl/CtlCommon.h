@@ -15,6 +15,9 @@
 #include <vector>
 
 class CQuorvexDoc;
+namespace ProgramText {
+struct Error;
+}
 
 struct CtlContext {
     QStringList args; // arguments after the subcommand name
@@ -54,6 +57,8 @@ int CtlExitStatus(int result);
 
 // The exit-status table that ends every help text.
 extern const char CTL_EXIT_STATUS_HELP[];
+// The environment variables and files the tool reads, in the overview of "quorvexctl help".
+extern const char CTL_ENVIRONMENT_HELP[];
 
 // ---- options
 
@@ -135,6 +140,14 @@ inline bool CtlIsStandardStream(const QString& path) { return path == QLatin1Str
 int CtlReadBytes(const QString& path, qint64 limit, QByteArray* bytes);
 // Loads a program file of either model ("-": standard input); reports a failure.
 int CtlLoadProgram(CtlContext& context, const QString& path, std::unique_ptr<CQuorvexDoc>* doc);
+// Loads a program of either model from a program file or from a program text (JSON as
+// import reads it, recognised by its first character), "-" standing for standard input;
+// reports a failure: a text that cannot be read with its line and column (result 463).
+int CtlLoadProgramOrText(CtlContext& context, const QString& path, std::unique_ptr<CQuorvexDoc>* doc);
+// Prints a program text's error as "SUBJECT:LINE:COLUMN: TEXT" (without line and column when
+// it has none); returns 463.
+int CtlReportTextError(CtlContext& context, const QString& subject, const ProgramText::Error& error,
+                       ModelCode model);
 // Saves a program file ("-": standard output, which must not be a terminal); reports a failure.
 int CtlSaveProgram(CtlContext& context, CQuorvexDoc& doc, const QString& path);
 // Writes bytes to a file (replaced atomically) or to standard output for "-" or an empty

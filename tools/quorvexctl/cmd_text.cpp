@@ -116,14 +116,8 @@ int RunImport(CtlContext& context)
     } else {
         imported = ProgramText::Import(text);
     }
-    if (imported.error.IsError()) {
-        const int channels = (imported.model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 ? 2 : 1;
-        context.err << StreamName(input);
-        if (imported.error.line > 0)
-            context.err << ':' << imported.error.line << ':' << imported.error.column;
-        context.err << ": " << ProgramText::ErrorText(imported.error, CtlLanguage(), channels) << Qt::endl;
-        return RESULT_INVALID_PROGRAM_TEXT;
-    }
+    if (imported.error.IsError())
+        return CtlReportTextError(context, StreamName(input), imported.error, imported.model);
     const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(imported.model);
     std::copy(imported.image.begin(), imported.image.end(), doc->GetData());
     return CtlSaveProgram(context, *doc, options.Value("--output"));

@@ -60,6 +60,9 @@ const char HELP[] =
     "A program that loops through steps without any time step is reported on the error\n"
     "stream with the moment it does so; the rows go on.\n";
 
+// A loop that polls an input is found again at every change of it: the first few say enough.
+constexpr std::size_t LOOP_NOTES_SHOWN = 10;
+
 // Writes the rows as they come, in chunks, so that a long run never holds its whole output:
 // to standard output, or to a file that replaces the target only when all was written. A
 // row that cannot be written stops the run (a closed pipe, a full disk).
@@ -78,7 +81,12 @@ public:
         m_chunk += '\n';
         return m_chunk.size() < CHUNK || Flush();
     }
-    void Loop(const ZeroTimeLoop& loop) override { m_loops.push_back(loop); }
+    void Loop(const ZeroTimeLoop& loop) override
+    {
+        ++m_loopCount;
+        if (m_loops.size() < LOOP_NOTES_SHOWN)
+            m_loops.push_back(loop);
+    }
 
     void Add(const QByteArray& text) { m_chunk += text; }
     // Writes what is pending; false once anything failed to be written.
@@ -96,7 +104,9 @@ public:
     }
     bool Failed() const { return m_failed; }
 
+    // The first loops found, and how many in all.
     const std::vector<ZeroTimeLoop>& Loops() const { return m_loops; }
+    std::size_t LoopCount() const { return m_loopCount; }
 
 private:
     static constexpr qsizetype CHUNK = 1 << 20;
@@ -106,6 +116,7 @@ private:
     QByteArray m_chunk;
     bool m_failed = false;
     std::vector<ZeroTimeLoop> m_loops;
+    std::size_t m_loopCount = 0;
 };
 
 int RunTimelineCommand(CtlContext& context)
@@ -190,10 +201,8 @@ int RunTimelineCommand(CtlContext& context)
         return CtlReport(context, RESULT_CANNOT_WRITE, QStringLiteral("standard output"));
     }
 
-    // A loop that polls an input is found again at every change of it: the first few say enough.
-    constexpr std::size_t LOOP_NOTES_SHOWN = 10;
     const std::vector<ZeroTimeLoop>& loops = sink.Loops();
-    for (std::size_t i = 0; i < std::min(loops.size(), LOOP_NOTES_SHOWN); ++i) {
+    for (std::size_t i = 0; i < loops.size(); ++i) {
         const ZeroTimeLoop& loop = loops[i];
         context.err << "quorvexctl timeline: note: at " << QString::fromLatin1(RelayTimeSecondsText(loop.time))
                     << " s the program loops through steps that take no time"
@@ -201,8 +210,8 @@ int RunTimelineCommand(CtlContext& context)
                                            : QString())
                     << Qt::endl;
     }
-    if (loops.size() > LOOP_NOTES_SHOWN)
-        context.err << "quorvexctl timeline: note: and at " << loops.size() - LOOP_NOTES_SHOWN << " later moments"
+    if (sink.LoopCount() > loops.size())
+        context.err << "quorvexctl timeline: note: and at " << sink.LoopCount() - loops.size() << " later moments"
                     << Qt::endl;
     return RESULT_OK;
 }

@@ -17,14 +17,21 @@ void PrintOverview(QTextStream& out)
 {
     out << "Usage: quorvexctl COMMAND [ARGUMENTS]\n"
            "       quorvexctl help [COMMAND]     (also: quorvexctl COMMAND --help)\n"
-           "       quorvexctl --version\n\nCommands:\n";
+           "       quorvexctl --version\n"
+           "\n"
+           "Works on the program files of the time relays QVR_K115_ZQX and QVS_K115_318 and on\n"
+           "the relays themselves, for scripts and automation. A file named \"-\" is standard\n"
+           "input or output. Options may be written --name VALUE or --name=VALUE, anywhere\n"
+           "after the command.\n"
+           "\n"
+           "Commands:\n";
     auto commands = CtlCommands();
     std::sort(commands.begin(), commands.end(),
               [](const CtlCommand& a, const CtlCommand& b) { return qstrcmp(a.name, b.name) < 0; });
     for (const CtlCommand& command : commands)
         out << "  " << QString::fromLatin1(command.name).leftJustified(10) << command.summary << "\n";
-    out << "\nA file named \"-\" is standard input or output. Options may be written --name VALUE\n"
-           "or --name=VALUE, anywhere after the command.\n\n"
+    out << "\n"
+        << CTL_ENVIRONMENT_HELP << "\n"
         << CTL_EXIT_STATUS_HELP;
     out.flush();
 }

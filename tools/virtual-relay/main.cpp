@@ -136,7 +136,10 @@ int main(int argc, char* argv[])
         "answers there as a relay of the chosen model would, until it is interrupted. Attach it with\n"
         "QUORVEX_EXTRA_PORTS=PATH or name the path: quorvexctl identify --port PATH.\n"
         "\n"
-        "Exit status: 0 after an interrupt, 1 when no pseudo-terminal can be opened, 2 for a usage error."));
+        "Exit status:\n"
+        "  0                    after an interrupt (SIGINT, SIGTERM or SIGHUP)\n"
+        "  1                    no pseudo-terminal can be opened\n"
+        "  2                    usage error: an unknown option, a missing or wrong value"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption modelOption(QStringLiteral("model"),
