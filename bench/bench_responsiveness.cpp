@@ -15,6 +15,7 @@
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
+#include "StallProbe.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,7 +40,7 @@
 
 namespace {
 
-constexpr int PROBE_MS = 5;
+constexpr int PROBE_MS = CStallProbe::PROBE_MS;
 constexpr double BYTE_SECONDS = 10.0 / 1200.0;
 
 std::atomic<std::int64_t> g_lineBytes{0};
@@ -84,39 +85,6 @@ public:
         std::fprintf(stderr, "bench_responsiveness: message: %s: %s\n", qPrintable(caption), qPrintable(text));
     }
     bool AskDevicePassword(QWidget*, QString*) override { return false; }
-};
-
-// The longest gap between two ticks of a 5 ms timer on the window's thread, less the period.
-class CStallProbe {
-public:
-    CStallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(PROBE_MS);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_worst = std::max(m_worst, now - m_last);
-            m_last = now;
-        });
-    }
-    void Start()
-    {
-        m_worst = 0;
-        m_clock.start();
-        m_last = 0;
-        m_timer.start();
-    }
-    double StopMs()
-    {
-        m_timer.stop();
-        return std::max(0.0, double(m_worst) / 1e6 - PROBE_MS);
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_worst = 0;
 };
 
 // Runs the event loop until `done` holds (checked every millisecond) or the time is up.

@@ -5,7 +5,8 @@
 //   compare_<model>_<lcid>.png  - the PC's program beside the relay's, with two differing
 //                                 steps of a program of each model;
 //   menu_<model>_<lcid>_<n>.png - the main window's n-th menu bar menu opened (not the
-//                                 Device menu when it lists no relays).
+//                                 Device menu when it lists no relays);
+//   menu_<model>_<lcid>_speed.png - the simulation speed submenu of the Relay menu.
 // Each dialog is shown through its own exec() and grabbed once it is on screen. Run with
 // QT_QPA_PLATFORM=offscreen. A tool for looking at the layout, not a test.
 
@@ -150,6 +151,16 @@ int main(int argc, char** argv)
                 std::printf("%s: %s %dx%d\n", qPrintable(path), qPrintable(menu->title()), menu->width(),
                             menu->height());
                 menu->hide();
+            }
+            if (QMenu* speeds = frame.SimulationSpeedMenu()) {
+                speeds->popup(frame.mapToGlobal(QPoint(0, 0)));
+                for (int i = 0; i < 5; ++i)
+                    app.processEvents();
+                const QString path = QStringLiteral("%1/menu_%2_%3_speed.png").arg(folder).arg(model + 1).arg(lcid);
+                speeds->grab().save(path);
+                std::printf("%s: %s %dx%d\n", qPrintable(path), qPrintable(speeds->title()), speeds->width(),
+                            speeds->height());
+                speeds->hide();
             }
             frame.close();
         }

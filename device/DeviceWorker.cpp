@@ -17,18 +17,34 @@ namespace {
 // instead of after the whole per-byte time-out.
 constexpr int CANCEL_SLICE_MS = 50;
 
+// Whether a job failed on the line (a bad or missing reply, a failed read or write): the
+// relay's answer, or the rest of it, may then still be on its way.
+bool IsLineFailure(int result)
+{
+    return (result >= RESULT_BAD_ESCAPE && result <= RESULT_READ_FAILED) || result == RESULT_TIMEOUT;
+}
+
 // The transport of one job: the real one, cut short when the job is cancelled. A cancelled
 // read times out (37) and a cancelled write writes nothing (37), so every operation ends the
-// way it ends for a silent relay, closing its port on the way out.
+// way it ends for a silent relay, closing its port on the way out. On a port whose line failed
+// a moment ago it lets the line settle before the job's first request.
 class CCancellableTransport final : public IDeviceTransport {
 public:
     CCancellableTransport(std::unique_ptr<IDeviceTransport> inner, std::shared_ptr<CDeviceJobControl> control,
-                          quint64 id)
-        : m_inner(std::move(inner)), m_control(std::move(control)), m_id(id)
+                          quint64 id, CUnsettledPorts* unsettled)
+        : m_inner(std::move(inner)), m_control(std::move(control)), m_id(id), m_unsettled(unsettled)
     {
     }
 
-    bool Open(const QString& portName) override { return m_inner->Open(portName); }
+    bool Open(const QString& portName) override
+    {
+        if (!m_inner->Open(portName))
+            return false;
+        // Read through this transport, so that a cancelled job stops waiting at once.
+        if (m_unsettled)
+            m_unsettled->Settle(portName, *this);
+        return true;
+    }
     PortOpenFailure OpenFailure() const override { return m_inner->OpenFailure(); }
     void Configure() override { m_inner->Configure(); }
 
@@ -64,9 +80,34 @@ private:
     std::unique_ptr<IDeviceTransport> m_inner;
     std::shared_ptr<CDeviceJobControl> m_control;
     quint64 m_id;
+    CUnsettledPorts* m_unsettled;
 };
 
 } // namespace
+
+// ---------------------------------------------------------------- ports to settle
+
+void CUnsettledPorts::Failed(const QString& port)
+{
+    m_quietFor[port].start();
+}
+
+void CUnsettledPorts::Settle(const QString& port, IDeviceTransport& transport)
+{
+    const auto found = m_quietFor.find(port);
+    if (found == m_quietFor.end())
+        return;
+    QElapsedTimer& quiet = found->second;
+    for (;;) {
+        const qint64 left = SETTLE_MS - quiet.elapsed();
+        std::uint8_t stale = 0;
+        // A time-out here is the silence waited for (or the job's end when it is cancelled).
+        if (left <= 0 || transport.ReadByte(&stale, int(left)) != IDeviceTransport::ReadStatus::Ok)
+            break;
+        quiet.start();  // what arrives belongs to an earlier request: dropped, and the wait begins anew
+    }
+    m_quietFor.erase(found);
+}
 
 bool IsBackgroundJob(DeviceJobKind kind)
 {
@@ -144,11 +185,12 @@ void CDeviceWorker::Run(quint64 id, const DeviceJob& job)
 
     const TransportFactory factory = m_factory;
     const std::shared_ptr<CDeviceJobControl> control = m_control;
-    CDevice device([factory, control, id]() -> std::unique_ptr<IDeviceTransport> {
+    CUnsettledPorts* unsettled = &m_unsettled;
+    CDevice device([factory, control, id, unsettled]() -> std::unique_ptr<IDeviceTransport> {
         std::unique_ptr<IDeviceTransport> inner = factory ? factory() : nullptr;
         if (!inner)
             return nullptr;
-        return std::make_unique<CCancellableTransport>(std::move(inner), control, id);
+        return std::make_unique<CCancellableTransport>(std::move(inner), control, id, unsettled);
     });
     device.SetPasswordCache(job.passwordCache);
     device.SetPasswordPrompt([this, id](QString* password) {
@@ -209,6 +251,8 @@ void CDeviceWorker::Run(quint64 id, const DeviceJob& job)
     }
     if (r.result == RESULT_NO_PORT)
         r.openFailure = device.LastOpenFailure();
+    if (IsLineFailure(r.result) && !job.port.isEmpty())
+        m_unsettled.Failed(job.port);
     if (r.result != RESULT_OK)
         r.image.clear();
     r.passwordCache = device.PasswordCache();

@@ -15,6 +15,7 @@
 #include "Device.h"
 #include "ResultCodes.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QThread>
@@ -23,6 +24,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -104,6 +106,26 @@ private:
     QString m_answer;
 };
 
+// Ports whose line failed a moment ago (a reply that came late, broken or not at all). The relay
+// may still be sending: a reply held up on the line, or the rest of a frame that was given up.
+// Taken for the answer to the next request, such a late reply would be misread (an earlier
+// "accepted" as an identification, say). So before the next job on such a port sends anything,
+// whatever still arrives is discarded until the line has been silent for the per-byte time-out
+// since the failure (or since the last stale byte). A sound line never fails, so it never waits.
+// Used on the worker thread only.
+class CUnsettledPorts {
+public:
+    static constexpr int SETTLE_MS = DeviceProtocol::READ_TIMEOUT_MS;
+
+    // A job on the port has just failed on the line.
+    void Failed(const QString& port);
+    // Right after the port opened: lets the line settle if it failed less than SETTLE_MS ago.
+    void Settle(const QString& port, IDeviceTransport& transport);
+
+private:
+    std::map<QString, QElapsedTimer> m_quietFor;
+};
+
 // Runs jobs on the worker thread (it is moved there).
 class CDeviceWorker : public QObject {
     Q_OBJECT
@@ -122,6 +144,7 @@ Q_SIGNALS:
 private:
     TransportFactory m_factory;
     std::shared_ptr<CDeviceJobControl> m_control;
+    CUnsettledPorts m_unsettled;
 };
 
 class CDeviceWorkerThread : public QObject {

@@ -4,6 +4,7 @@
 #include "LanguageManager.h"
 #include "Nearest.h"
 #include "Pictures.h"
+#include "TimeEntryField.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -304,9 +305,7 @@ CPotSettingsDialog::CPotSettingsDialog(QWidget* parent) : QWidget(parent)
     m_pValue->setRange(TIME_VALUE_MIN, TIME_VALUE_MAX);
     m_pValue->setPageStep(8);
     m_pValue->setMinimumWidth(fontMetrics().averageCharWidth() * 18);
-    m_pTime = new QLabel(m_pGroup);
-    m_pTime->setAlignment(Qt::AlignCenter);
-    m_pTime->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000 h 00 min")));
+    m_pTime = new CTimeEntryField(m_pGroup);
 
     auto* form = new QGridLayout(m_pGroup);
     form->addWidget(m_pUnitLabel, 0, 0);
@@ -330,6 +329,7 @@ CPotSettingsDialog::CPotSettingsDialog(QWidget* parent) : QWidget(parent)
         UpdateTimeText();
         Q_EMIT valueChanged(IDD_POTENTIOMETER, IDC_POT_VALUE);
     });
+    connect(m_pTime, &CTimeEntryField::timeTyped, this, &CPotSettingsDialog::OnTimeTyped);
     SetSetting(m_nUnit, m_nValue);
 }
 
@@ -346,12 +346,32 @@ void CPotSettingsDialog::SetSetting(int unit, int value)
 
 void CPotSettingsDialog::UpdateTimeText()
 {
-    m_pTime->setText(m_time.FormatTime(CTimeControlHelper::PANEL_FORMATS, m_nUnit, m_nValue));
+    m_pTime->ShowTime(m_reader.PanelText(m_nUnit, m_nValue));
+}
+
+void CPotSettingsDialog::OnTimeTyped(const QString& text)
+{
+    // The potentiometer gives the time of every step that takes its time from it (on both
+    // models, and in both channels of a two-channel program): a unit and a position of the
+    // track bar, like the time dialog's.
+    int unit = 0, value = 0;
+    QString message;
+    const bool taken = m_pTime->TakeTypedTime(text, m_reader, &unit, &value, &message);
+    if (!message.isEmpty())
+        Q_EMIT notice(message);
+    if (!taken)
+        return;
+    const bool changed = unit != m_nUnit || value != m_nValue;
+    SetSetting(unit, value);
+    if (changed)
+        Q_EMIT valueChanged(IDD_POTENTIOMETER, IDC_POT_TEXT);
 }
 
 void CPotSettingsDialog::OnLanguageChanged(CLanguageManager& manager)
 {
-    m_time.OnLanguageChanged(manager);
+    m_reader.OnLanguageChanged(manager);
+    m_pTime->setToolTip(manager.Text(TEXT_TIME_ENTRY_TIP));
+    m_pTime->FitPanelTimes(m_reader);
     m_pGroup->setTitle(manager.Text(TEXT_POT_GROUP));
     m_pUnitLabel->setText(manager.Text(TEXT_POT_UNIT_LABEL));
     const int selection = m_pUnit->currentIndex();
@@ -430,6 +450,7 @@ CCOMMONDialogsView::CCOMMONDialogsView(ModelCode model, QWidget* parent)
 
     m_pPot = new CPotSettingsDialog(this);
     connect(m_pPot, &CPotSettingsDialog::valueChanged, this, &CCOMMONDialogsView::valueChanged);
+    connect(m_pPot, &CPotSettingsDialog::notice, this, &CCOMMONDialogsView::notice);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -5,10 +5,11 @@
 
 #include "LanguageSupport.h"
 #include "ModelTypes.h"
-#include "TimeControlHelper.h"
+#include "TimeEntry.h"
 
 #include <QWidget>
 
+class CTimeEntryField;
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
@@ -99,7 +100,8 @@ private:
     QString m_caption;
 };
 
-// The potentiometer: its unit and its position (12..128), and the time they give.
+// The potentiometer: its unit and its position (12..128), and the time they give, which the
+// user can also type (the unit and position that give it, or the nearest, are then set).
 class CPotSettingsDialog : public QWidget, public Language::CLanguageSupport {
     Q_OBJECT
 
@@ -115,20 +117,23 @@ public:
 
     QComboBox* UnitBox() const { return m_pUnit; }
     QSlider* ValueBar() const { return m_pValue; }
-    QLabel* TimeText() const { return m_pTime; }
+    CTimeEntryField* TimeText() const { return m_pTime; }
 
 Q_SIGNALS:
     void valueChanged(int templateId, int controlId);
+    // Something the user should read (a typed time that was not exact).
+    void notice(const QString& text);
 
 private:
     void UpdateTimeText();
+    void OnTimeTyped(const QString& text);
 
     QGroupBox* m_pGroup;
     QLabel* m_pUnitLabel;
     QComboBox* m_pUnit;
     QSlider* m_pValue;
-    QLabel* m_pTime;
-    CTimeControlHelper m_time;
+    CTimeEntryField* m_pTime;
+    TimeEntry::CTimeEntryReader m_reader;
     int m_nUnit = 0;
     int m_nValue = 90;
     bool m_bLoading = false;
@@ -162,6 +167,7 @@ public:
 
 Q_SIGNALS:
     void valueChanged(int templateId, int controlId);
+    void notice(const QString& text);
 
 private:
     struct Input {

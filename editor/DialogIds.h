@@ -79,7 +79,7 @@ constexpr int IDC_TIME_SOURCE_LABEL = 1002;
 constexpr int IDC_TIME_UNIT_LABEL = 1003;
 constexpr int IDC_TIME_UNIT = 1004;
 constexpr int IDC_TIME_VALUE = 1005;          // track bar 12..128
-constexpr int IDC_TIME_TEXT = 1007;
+constexpr int IDC_TIME_TEXT = 1007;          // the time; a typed time sets unit and value
 
 // Common settings: input buttons, relay pictures, potentiometer.
 constexpr int IDC_BUTTONS_GROUP = 1023;
@@ -102,7 +102,7 @@ constexpr int IDC_POT_GROUP = 1024;
 constexpr int IDC_POT_UNIT_LABEL = 1003;
 constexpr int IDC_POT_UNIT = 1004;
 constexpr int IDC_POT_VALUE = 1005;
-constexpr int IDC_POT_TEXT = 1007;
+constexpr int IDC_POT_TEXT = 1007;           // the time; a typed time sets unit and value
 
 // Range of every time and potentiometer track bar.
 constexpr int TIME_VALUE_MIN = 12;

@@ -51,7 +51,8 @@ int StepChangeText(FieldKind kind, int controlId)
         switch (controlId) {
         case IDC_TIME_SOURCE: return TEXT_CHANGE_TIME_SOURCE;
         case IDC_TIME_UNIT:
-        case IDC_TIME_VALUE: return TEXT_CHANGE_TIME;
+        case IDC_TIME_VALUE:
+        case IDC_TIME_TEXT: return TEXT_CHANGE_TIME;
         case IDC_CONDITION:
         case IDC_TERM_1:
         case IDC_OPERATOR_1:

@@ -27,6 +27,11 @@ enum WorkMode : int {
 // Timer periods of the pane.
 constexpr int DEVICE_VIEW_PERIOD_MS = 100; // live view poll
 constexpr int SIMULATION_PERIOD_MS = 250;  // simulation tick
+constexpr int REAL_TIME_PERIOD_MS = 50;    // refresh of a simulation in relay time
+
+// Speeds of the simulation: the design's compressed run (every time step animated in twenty
+// ticks of 250 ms, whatever its length), or relay time at 1, 10 or 60 times the wall clock.
+constexpr int SIMULATION_COMPRESSED = 0;
 
 // What CreatePaneWindow reports to the main frame for sizing its window.
 struct PaneSizing {
@@ -61,6 +66,12 @@ public:
     virtual void ResetSimulation() = 0;
     virtual void StopSimulation() = 0;
     virtual void StartSimulation() = 0;
+    // SIMULATION_COMPRESSED, or relay time at 1, 10 or 60 times the wall clock. A change
+    // between the compressed run and relay time during the simulation mode starts the
+    // simulation afresh (it runs on if it ran); between relay-time speeds it goes on from the
+    // present relay time.
+    virtual void SetSimulationSpeed(int speed) = 0;
+    int GetSimulationSpeed() const { return m_nSimulationSpeed; }
     // Loads a program file into the document; the load's result code (0 on success). On
     // failure the document is unchanged.
     virtual int OpenProgramFile(const QString& path) = 0;
@@ -127,11 +138,15 @@ Q_SIGNALS:
     void relayStatePolled(const RelayStatus& state);
     // The pane's work mode changed (edit, live view of the relay, simulation).
     void workModeChanged(int mode);
+    // Something the user should read about what just happened (a typed time that could not be
+    // set exactly): the main window shows it in its status bar for a while.
+    void notice(const QString& text);
 
 protected:
     CDevice m_device;
     int m_nMode = WORK_MODE_EDIT;
     bool m_bSimulationRunning = false;
+    int m_nSimulationSpeed = SIMULATION_COMPRESSED;
 };
 
 // The pane of a model number (1 or 2, the high nibble of the model code); null for another.

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -81,7 +82,7 @@ CRelayPane::CRelayPane(ModelCode model, double ratio, QWidget* parent)
     m_editFields = m_doc->CreateFieldSet();
     m_engine->SetDocument(m_doc.get());
     m_simulationTimer.setInterval(SIMULATION_PERIOD_MS);
-    connect(&m_simulationTimer, &QTimer::timeout, this, [this] { SimulationTick(0); });
+    connect(&m_simulationTimer, &QTimer::timeout, this, &CRelayPane::OnSimulationTimer);
     m_undoStack.setUndoLimit(UNDO_LIMIT);
     // The modified mark follows the history: undoing back to the saved program clears it.
     connect(&m_undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) {
@@ -138,8 +139,10 @@ void CRelayPane::BuildWindows()
     strip->setContentsMargins(4, 4, 4, 4);
     m_pStrip = new CStepDialogStrip(m_doc->GetModelCode(), row);
     connect(m_pStrip, &CStepDialogStrip::valueChanged, this, &CRelayPane::OnStepValueChanged);
+    connect(m_pStrip, &CStepDialogStrip::notice, this, &CRelayPaneBase::notice);
     m_pCommon = new CCOMMONDialogsView(m_doc->GetModelCode(), row);
     connect(m_pCommon, &CCOMMONDialogsView::valueChanged, this, &CRelayPane::OnCommonValueChanged);
+    connect(m_pCommon, &CCOMMONDialogsView::notice, this, &CRelayPaneBase::notice);
     m_pDummy = new CDummyDialogsView(row);
     strip->addWidget(m_pStrip, 0);
     strip->addWidget(m_pCommon, 0);
@@ -338,17 +341,37 @@ void CRelayPane::OnCommonValueChanged(int templateId, int controlId)
         const int modeInput = m_pCommon->InputOfModeControl(controlId);
         if (modeInput >= 0)
             m_doc->SetButtonSMode(modeInput, m_pCommon->GetButtonMode(modeInput));
-        if (m_nMode == WORK_MODE_SIMULATION)
-            RunTick(0, 1);
+        if (m_nMode == WORK_MODE_SIMULATION) {
+            if (m_pPaced) {
+                // The inputs change at the present relay time.
+                int inputs[2] = {0, 0};
+                for (int input = 0; input < m_nChannels; ++input)
+                    inputs[input] = m_doc->GetButtonSState(input);
+                m_pPaced->SetInputs(inputs);
+                ShowPacedState();
+            } else {
+                RunTick(0, 1);
+            }
+        }
         return;
     }
     if (templateId == IDD_POTENTIOMETER) {
-        if (controlId == IDC_POT_UNIT)
-            m_doc->SetPotUnit(m_pCommon->Potentiometer()->GetUnit());
-        else if (controlId == IDC_POT_VALUE)
-            m_doc->SetPotValue(m_pCommon->Potentiometer()->GetValue());
-        else
+        const CPotSettingsDialog* pot = m_pCommon->Potentiometer();
+        if (controlId == IDC_POT_UNIT) {
+            m_doc->SetPotUnit(pot->GetUnit());
+        } else if (controlId == IDC_POT_VALUE) {
+            m_doc->SetPotValue(pot->GetValue());
+        } else if (controlId == IDC_POT_TEXT) {
+            // A typed time sets both.
+            m_doc->SetPotUnit(pot->GetUnit());
+            m_doc->SetPotValue(pot->GetValue());
+        } else {
             return;
+        }
+        if (m_nMode == WORK_MODE_SIMULATION && m_pPaced) {
+            m_pPaced->ChangePotentiometer(m_doc->GetPotUnit(), m_doc->GetPotValue());
+            ShowPacedState();
+        }
         Q_EMIT potentiometerChanged();
     }
 }
@@ -375,20 +398,102 @@ void CRelayPane::StartSimulation()
     if (m_nMode != WORK_MODE_SIMULATION)
         return;
     m_bSimulationRunning = true;
-    m_simulationTimer.start();
+    if (m_pPaced) {
+        m_pPaced->Start();
+        m_simulationTimer.start(REAL_TIME_PERIOD_MS);
+    } else {
+        m_simulationTimer.start(SIMULATION_PERIOD_MS);
+    }
 }
 
 void CRelayPane::StopSimulation()
 {
     m_simulationTimer.stop();
     m_bSimulationRunning = false;
+    if (m_pPaced) {
+        m_pPaced->Stop();
+        if (m_nMode == WORK_MODE_SIMULATION)
+            ShowPacedState();
+    }
 }
 
 void CRelayPane::SimulationTick(int skip)
 {
     if (m_nMode != WORK_MODE_SIMULATION)
         return;
+    if (m_pPaced) {
+        // In relay time a single step and a skip both go on to the next moment at which the
+        // program acts on its own: the end of the time step that runs out first.
+        m_pPaced->SkipToNextEvent();
+        ShowPacedState();
+        return;
+    }
     RunTick(skip, 0);
+}
+
+void CRelayPane::OnSimulationTimer()
+{
+    if (m_nMode != WORK_MODE_SIMULATION)
+        return;
+    if (m_pPaced) {
+        m_pPaced->Update();
+        ShowPacedState();
+        return;
+    }
+    RunTick(0, 0);
+}
+
+void CRelayPane::SetSimulationSpeed(int speed)
+{
+    if (speed != SIMULATION_COMPRESSED
+        && std::find(std::begin(CPacedRun::SPEEDS), std::end(CPacedRun::SPEEDS), speed) == std::end(CPacedRun::SPEEDS))
+        return;
+    if (speed == m_nSimulationSpeed)
+        return;
+    const bool otherEngine = (speed == SIMULATION_COMPRESSED) != (m_nSimulationSpeed == SIMULATION_COMPRESSED);
+    m_nSimulationSpeed = speed;
+    if (m_nMode != WORK_MODE_SIMULATION)
+        return;
+    if (otherEngine) {
+        // The compressed run and the run in relay time keep different states: the simulation
+        // starts again from power-on, and runs on if it ran.
+        const bool running = m_bSimulationRunning;
+        StopSimulation();
+        ResetSimulation();
+        if (running)
+            StartSimulation();
+    } else if (m_pPaced) {
+        m_pPaced->SetSpeed(speed);
+        ShowPacedState();
+    }
+}
+
+void CRelayPane::ShowPacedState()
+{
+    const CRealTimeRun& run = m_pPaced->Run();
+    const RelayStatus& state = run.State();
+    for (int c = 0; c < m_nChannels; ++c) {
+        const std::size_t i = std::size_t(c);
+        m_doc->SetOutputState(c, state.outputs[i]);
+        m_pCommon->RelayPicture(c)->SetState(state.outputs[i]);
+        const int step = state.steps[i];
+        // A channel resting past the Stop step (a jump beyond it) has no box: no active step.
+        if (step >= FIELD_COUNT) {
+            m_pViews[c]->SetActiveStep(-1, 0.0, true);
+            m_pViews[c]->ClearTimeDisplay();
+            continue;
+        }
+        RelayTime elapsed = 0, duration = 0;
+        if (run.TimeStep(c, &elapsed, &duration)) {
+            m_pViews[c]->SetActiveStep(step, duration > 0 ? double(elapsed) / double(duration) : 0.0, true);
+            m_pViews[c]->SetTimeDisplay(m_doc->GetPotUnit(), m_doc->GetPotValue(),
+                                        double(elapsed) / double(RELAY_TIME_PER_SECOND));
+        } else {
+            m_pViews[c]->SetActiveStep(step, 0.0, true);
+            m_pViews[c]->ClearTimeDisplay();
+        }
+    }
+    Q_EMIT simulationTimeChanged(double(run.Now()) / double(RELAY_TIME_PER_SECOND));
 }
 
 void CRelayPane::ResetSimulation()
@@ -406,6 +511,15 @@ void CRelayPane::ResetSimulation()
     }
     m_engine->Reset(inputs, outputs);
     m_dSimulatedTime = 0.0;
+    if (m_nMode == WORK_MODE_SIMULATION && IsRelayTime()) {
+        // Power-on in relay time: the steps that take no time have run at once.
+        m_pPaced = std::make_unique<CPacedRun>(m_doc->GetModelCode(), m_simulationClock);
+        m_pPaced->SetSpeed(m_nSimulationSpeed);
+        m_pPaced->PowerOn(m_doc->GetData(), m_doc->GetDataSize(), m_doc->GetPotUnit(), m_doc->GetPotValue(), inputs);
+        ShowPacedState();
+        return;
+    }
+    m_pPaced.reset();
     Q_EMIT simulationTimeChanged(m_nMode == WORK_MODE_SIMULATION ? 0.0 : -1.0);
 }
 

@@ -6,6 +6,7 @@
 #include "RelayPaneBase.h"
 
 #include "DeviceProtocol.h"
+#include "PacedRun.h"
 #include "ProgramUndo.h"
 #include "QuorvexDoc.h"
 #include "StepDrawer.h"
@@ -43,6 +44,7 @@ public:
     void ResetSimulation() override;
     void StopSimulation() override;
     void StartSimulation() override;
+    void SetSimulationSpeed(int speed) override;
     int OpenProgramFile(const QString& path) override;
     void NewProgram() override;
     bool ReplaceProgram(const std::uint8_t* image, int size, bool modified) override;
@@ -71,6 +73,14 @@ public:
     CCOMMONDialogsView* CommonSettings() const { return m_pCommon; }
     const CStepDrawer& Drawer() const { return m_drawer; }
     bool IsSimulationTimerActive() const { return m_simulationTimer.isActive(); }
+    // The clock that paces a simulation in relay time (tests pass one they control); it
+    // counts from the next reset of the simulation.
+    void SetSimulationClock(CPacedRun::Clock clock) { m_simulationClock = std::move(clock); }
+    // The run of a simulation in relay time; null in the compressed run.
+    const CPacedRun* PacedSimulation() const { return m_pPaced.get(); }
+    // What the simulation timer does on each timeout: a tick of the compressed run, or the
+    // relay-time run catching up with its clock.
+    void OnSimulationTimer();
 
 public Q_SLOTS:
     // A program view asks to select a step; nothing happens when it is already selected.
@@ -92,6 +102,9 @@ private:
     void OnCommonValueChanged(int templateId, int controlId);
     // One engine tick, shown at once.
     void RunTick(int skip, int hold);
+    // The relay-time run's state on the relay pictures and in the views.
+    void ShowPacedState();
+    bool IsRelayTime() const { return m_nSimulationSpeed != SIMULATION_COMPRESSED; }
     void RepaintViews();
     // The input of a function key, or -1.
     int InputOfKey(int key) const;
@@ -131,6 +144,9 @@ private:
     double m_dSimulatedTime = 0.0;
     int m_nLastSteps[2] = {0, 0};
     double m_dLastElapsed[2] = {0.0, 0.0};
+    // The simulation in relay time (the speeds other than the compressed run).
+    std::unique_ptr<CPacedRun> m_pPaced;
+    CPacedRun::Clock m_simulationClock;
 };
 
 class CRelayQVR_K115_ZQX_Pane final : public CRelayPane {

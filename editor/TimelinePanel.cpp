@@ -36,9 +36,9 @@ using namespace Language;
 namespace {
 
 constexpr RelayTime SECOND = RELAY_TIME_PER_SECOND;
-// A computed trace ends here unless the user chooses another end: long enough for the
-// longest time a single step can hold (almost 200 h) to show.
-constexpr RelayTime DEFAULT_UNTIL = 200 * 3600 * SECOND;
+// The latest end of a computed trace whose end follows the program (the user has chosen none):
+// long enough for the longest time a single step can hold (almost 200 h) to show.
+constexpr RelayTime LATEST_UNTIL = 200 * 3600 * SECOND;
 // The view shows at least this much when it fits a trace.
 constexpr RelayTime MIN_FIT = SECOND;
 // Zoom per wheel notch.
@@ -61,18 +61,24 @@ QString LanguageUnit(int index)
     return format.trimmed();
 }
 
-// A time as the table and the end field write it: seconds, or whole hours with the
-// language's unit ("200 h", "200 ч").
-QString TimeFieldText(RelayTime time, const QString& decimalPoint)
+// A time as the input changes table writes it: seconds, as its time column says.
+QString TableTimeText(RelayTime time, const QString& decimalPoint)
 {
-    constexpr RelayTime HOUR = 3600 * SECOND;
-    if (time >= HOUR && time % HOUR == 0) {
-        const QString hours = LanguageUnit(3);
-        return QString::number(time / HOUR) + u' ' + (hours.isEmpty() ? QStringLiteral("h") : hours);
-    }
     QString text = QString::fromLatin1(RelayTimeSecondsText(time));
     text.replace(u'.', decimalPoint);
     return text;
+}
+
+// A time as the end field writes it, with the language's unit: whole hours ("200 h",
+// "200 ч"), or seconds ("11 s").
+QString UntilText(RelayTime time, const QString& decimalPoint)
+{
+    constexpr RelayTime HOUR = 3600 * SECOND;
+    const bool hours = time >= HOUR && time % HOUR == 0;
+    QString unit = LanguageUnit(hours ? 3 : 1);
+    if (unit.isEmpty())
+        unit = hours ? QStringLiteral("h") : QStringLiteral("s");
+    return (hours ? QString::number(time / HOUR) : TableTimeText(time, decimalPoint)) + u' ' + unit;
 }
 
 // A time the user wrote: seconds, or a number with a unit, written as the language writes it
@@ -141,6 +147,11 @@ TimelinePaintParams CTimelineView::Params(const QRectF& rect) const
     params.cursor = m_cursor;
     params.marker = m_marker;
     params.font = font();
+    // Lanes share the height the view has beyond its ruler, up to half as tall again as the
+    // font's, so that a diagram docked with room to spare fills it.
+    const double fontLane = m_painter.LaneHeight(params.font);
+    const double room = (rect.height() - m_painter.RulerHeight(params.font)) / (3 * Channels());
+    params.laneHeight = std::clamp(std::floor(room), fontLane, std::ceil(fontLane * 1.5));
     return params;
 }
 
@@ -176,6 +187,9 @@ RelayTime CTimelineView::ScrollEnd() const
 
 void CTimelineView::ZoomToFit(RelayTime end)
 {
+    // Kept, so that the view fits again when it changes its width (a dock shown, a window
+    // widened) until the user zooms or scrolls.
+    m_fitEnd = end;
     end = std::max(end, MIN_FIT);
     if (m_trace && m_trace->KnownUntil() > 0)
         end = std::min(end, std::max(m_trace->KnownUntil(), MIN_FIT));
@@ -195,6 +209,7 @@ void CTimelineView::ZoomAt(double factor, double x)
     const double left = m_painter.HeaderWidth(Channels(), font());
     const double lanesX = std::max(0.0, x - left);
     const RelayTime anchor = m_offset + RelayTime(lanesX * m_scale);
+    m_fitEnd = -1;
     m_scale /= factor;
     ClampView();
     m_offset = anchor - RelayTime(lanesX * m_scale);
@@ -205,6 +220,7 @@ void CTimelineView::ZoomAt(double factor, double x)
 
 void CTimelineView::SetView(RelayTime offset, double scale)
 {
+    m_fitEnd = -1;
     m_offset = offset;
     m_scale = scale;
     ClampView();
@@ -254,6 +270,7 @@ void CTimelineView::scrollContentsBy(int, int)
     if (m_updatingScrollBar)
         return;
     const RelayTime visible = RelayTime(LanesWidth() * m_scale);
+    m_fitEnd = -1;
     m_offset = -visible / 20 + RelayTime(horizontalScrollBar()->value() * m_scrollUnit);
     ClampView();
     viewport()->update();
@@ -272,6 +289,10 @@ void CTimelineView::paintEvent(QPaintEvent*)
 void CTimelineView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    if (m_fitEnd >= 0 && event->size().width() != event->oldSize().width()) {
+        ZoomToFit(m_fitEnd);
+        return;
+    }
     ClampView();
     UpdateScrollBar();
 }
@@ -318,6 +339,7 @@ void CTimelineView::mousePressEvent(QMouseEvent* event)
 void CTimelineView::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_dragging) {
+        m_fitEnd = -1;
         m_offset = m_dragOffset - RelayTime((event->position().x() - m_dragX) * m_scale);
         ClampView();
         UpdateScrollBar();
@@ -363,6 +385,7 @@ void CTimelineView::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Left:
     case Qt::Key_Right:
+        m_fitEnd = -1;
         m_offset += RelayTime((event->key() == Qt::Key_Left ? -1 : 1) * LanesWidth() * m_scale / 10);
         ClampView();
         UpdateScrollBar();
@@ -376,7 +399,7 @@ void CTimelineView::keyPressEvent(QKeyEvent* event)
 // ================================================================ the panel
 
 CTimelinePanel::CTimelinePanel(QWidget* parent)
-    : QWidget(parent), m_until(DEFAULT_UNTIL), m_pool(std::make_unique<QThreadPool>())
+    : QWidget(parent), m_until(LATEST_UNTIL), m_pool(std::make_unique<QThreadPool>())
 {
     setObjectName(QStringLiteral("timelinePanel"));
     m_pool->setMaxThreadCount(1);
@@ -458,7 +481,9 @@ void CTimelinePanel::BuildWidgets()
     m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_INPUT, QHeaderView::Fixed);
     m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_VALUE, QHeaderView::Fixed);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_pTable->setMinimumHeight(m_pTable->verticalHeader()->defaultSectionSize() * 3);
+    // Room for the header and five changes.
+    m_pTable->setMinimumHeight(m_pTable->verticalHeader()->defaultSectionSize() * 5
+                               + m_pTable->horizontalHeader()->sizeHint().height() + 2 * m_pTable->frameWidth());
     m_pTable->setFixedWidth(fontMetrics().averageCharWidth() * 34);
     m_pChangesLabel->setBuddy(m_pTable);
     auto* buttons = new QHBoxLayout;
@@ -545,16 +570,19 @@ void CTimelinePanel::UpdateTexts()
         if (QTableWidgetItem* time = m_pTable->item(row, COLUMN_TIME)) {
             const QVariant parsed = time->data(Qt::UserRole);
             if (parsed.isValid())
-                time->setText(TimeFieldText(parsed.toLongLong(), manager.DecimalPoint()));
+                time->setText(TableTimeText(parsed.toLongLong(), manager.DecimalPoint()));
             else
                 time->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
         }
     }
     // The end field holds m_until unless the user is writing a time that cannot be read.
-    if (m_pUntil->styleSheet().isEmpty())
-        m_pUntil->setText(TimeFieldText(m_until, manager.DecimalPoint()));
-    else
+    if (m_pUntil->styleSheet().isEmpty()) {
+        if (!m_pUntil->hasFocus() || !m_pUntil->isModified())
+            m_pUntil->setText(UntilText(m_until, manager.DecimalPoint()));
+        m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_UNTIL_TIP));
+    } else {
         m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
+    }
     FitColumns();
     OnCursorMoved(m_pView->CursorTime());
     UpdateStatus();
@@ -630,7 +658,8 @@ void CTimelinePanel::StartComputation()
     script.potUnit = m_pDoc->GetPotUnit();
     script.potValue = m_pDoc->GetPotValue();
     script.changes = InputChanges();
-    script.until = m_until;
+    script.until = m_bUntilFromProgram ? LATEST_UNTIL : m_until;
+    script.endFromProgram = m_bUntilFromProgram;
     m_computing = true;
     UpdateStatus();
     // The worker gets copies of everything; the panel waits for it before it goes away.
@@ -652,8 +681,11 @@ void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTr
         return;
     }
     m_computed = std::move(trace);
+    if (m_bUntilFromProgram)
+        m_until = m_computed->KnownUntil();
     if (!m_recorded) {
-        ShowTrace(m_computed, m_fitPending);
+        // A view that still shows a fit follows the new trace's end.
+        ShowTrace(m_computed, m_fitPending || m_pView->IsFitted());
         m_fitPending = false;
     }
     UpdateStatus();
@@ -684,13 +716,16 @@ void CTimelinePanel::ShowTrace(std::shared_ptr<const CTimelineTrace> trace, bool
 
 RelayTime CTimelinePanel::FitEnd() const
 {
+    // An end that follows the program has its margin already.
+    if (m_bUntilFromProgram && !m_recorded && m_shown)
+        return m_until;
     RelayTime end = m_shown ? m_shown->LastChange() : 0;
     if (!m_recorded)
         for (const TimelineInputChange& change : InputChanges())
             if (change.time <= m_until)
                 end = std::max(end, change.time);
     // Show the last change with some of what follows it.
-    return end + std::max(end / 10, RelayTime(SECOND));
+    return end + TimelineEndMargin(end);
 }
 
 void CTimelinePanel::SetSimulationTime(double seconds)
@@ -825,7 +860,7 @@ void CTimelinePanel::InsertRow(int row, const TimelineInputChange& change)
     const CLanguageManager& manager = TheLanguageManager();
     m_filling = true;
     m_pTable->insertRow(row);
-    auto* time = new QTableWidgetItem(TimeFieldText(change.time, manager.DecimalPoint()));
+    auto* time = new QTableWidgetItem(TableTimeText(change.time, manager.DecimalPoint()));
     time->setData(Qt::UserRole, qint64(change.time));
     m_pTable->setItem(row, COLUMN_TIME, time);
     auto* input = new QComboBox(m_pTable);
@@ -904,21 +939,38 @@ void CTimelinePanel::RemoveChanges()
 
 void CTimelinePanel::SetUntil(RelayTime until)
 {
+    m_bUntilFromProgram = false;
     m_until = std::max<RelayTime>(until, 0);
-    m_pUntil->setText(TimeFieldText(m_until, TheLanguageManager().DecimalPoint()));
+    m_pUntil->setText(UntilText(m_until, TheLanguageManager().DecimalPoint()));
     m_pUntil->setStyleSheet(QString());
-    m_pUntil->setToolTip(QString());
+    m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
+    ScheduleComputation();
+}
+
+void CTimelinePanel::SetUntilFromProgram()
+{
+    m_bUntilFromProgram = true;
+    m_pUntil->setStyleSheet(QString());
+    m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
+    m_fitPending = true;
     ScheduleComputation();
 }
 
 void CTimelinePanel::OnUntilEdited()
 {
+    // An empty field gives the end back to the program.
+    if (m_pUntil->text().trimmed().isEmpty()) {
+        if (!m_bUntilFromProgram)
+            SetUntilFromProgram();
+        return;
+    }
     RelayTime until = 0;
     const bool valid = ParseFieldTime(m_pUntil->text(), &until);
     m_pUntil->setStyleSheet(valid ? QString() : QStringLiteral("background-color: #ffcdcd"));
-    m_pUntil->setToolTip(valid ? QString() : TheLanguageManager().Text(TEXT_TIMELINE_BAD_TIME));
-    if (!valid || until == m_until)
+    m_pUntil->setToolTip(TheLanguageManager().Text(valid ? TEXT_TIMELINE_UNTIL_TIP : TEXT_TIMELINE_BAD_TIME));
+    if (!valid || (until == m_until && !m_bUntilFromProgram))
         return;
+    m_bUntilFromProgram = false;
     m_until = until;
     ScheduleComputation();
 }

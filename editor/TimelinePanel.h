@@ -49,6 +49,8 @@ public:
     // The stretch shown: time at the left edge of the lanes and time per pixel.
     void SetView(RelayTime offset, double scale);
     RelayTime Offset() const { return m_offset; }
+    // The view shows the stretch of its last fit: the user has not zoomed or scrolled since.
+    bool IsFitted() const { return m_fitEnd >= 0; }
     double Scale() const { return m_scale; }
     // The on-screen simulation's position; negative: none.
     void SetMarker(RelayTime time);
@@ -96,6 +98,7 @@ private:
     double m_scale = 1e7;
     RelayTime m_cursor = -1;
     RelayTime m_marker = -1;
+    RelayTime m_fitEnd = -1; // the end of the fit the view shows; -1 once zoomed or scrolled
     int m_channels = 1;
     double m_scrollUnit = 1.0; // relay time per scroll bar unit
     bool m_updatingScrollBar = false;
@@ -138,8 +141,12 @@ public:
     // and the end of the computation.
     std::vector<TimelineInputChange> InputChanges() const;
     void SetInputChanges(const std::vector<TimelineInputChange>& changes);
+    // The end: one the user chose, or (at first, and when the end field is emptied) the end
+    // the program gives (TimelineScript::endFromProgram), known once the trace is computed.
     RelayTime Until() const { return m_until; }
     void SetUntil(RelayTime until);
+    void SetUntilFromProgram();
+    bool IsUntilFromProgram() const { return m_bUntilFromProgram; }
 
     // The trace shown; waits (running the event loop) until a computation under way ends.
     std::shared_ptr<const CTimelineTrace> Trace() const { return m_shown; }
@@ -201,6 +208,7 @@ private:
     QElapsedTimer m_recordClock;
     std::shared_ptr<const CTimelineTrace> m_shown;
     RelayTime m_until;
+    bool m_bUntilFromProgram = true;
     unsigned m_generation = 0;
     bool m_computing = false;
     bool m_fitPending = true;

@@ -5,6 +5,7 @@
 #include "LanguageManager.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
+#include "TimeEntry.h"
 
 #include <QStringList>
 
@@ -172,60 +173,30 @@ bool ParseJump(const QString& value, int* target, Error* error)
 
 // ---------------------------------------------------------------- times
 //
-// A time is a unit (range) code and an 8-bit mantissa: mantissa * factor / 128 seconds.
-// Since 1/128 = 78125 / 10^7, every such time is a decimal with at most seven digits after
-// the point, and times are computed exactly in units of 10^-7 s.
+// A time is a unit (range) code and an 8-bit mantissa: mantissa * factor / 128 seconds. Times
+// are read and compared exactly, in units of 10^-7 s (TimeEntry.h, the reader the time dialog
+// uses too).
 
-constexpr qint64 E7 = 10'000'000;
-constexpr qint64 MANTISSA_STEP_E7 = 78'125;  // 10^7 / 128
-constexpr qint64 UNIT_SECONDS[TIME_UNIT_COUNT] = {1, 10, 60, 600, 3600, 36000, 360000};
 constexpr int RANGE_CODES = 8;  // 3-bit unit field; code 7 has no unit
-
-// The unit a range is written in: seconds, minutes or hours, and its size in seconds.
-struct TimeNotation {
-    const char* suffix;
-    qint64 seconds;
-};
-TimeNotation NotationOf(int unit)
-{
-    if (unit <= 1)
-        return {"s", 1};
-    if (unit <= 3)
-        return {"min", 60};
-    return {"h", 3600};
-}
-
-// A value in units of 10^-7 as the shortest exact decimal.
-QString DecimalText(qint64 valueE7)
-{
-    QString text = QString::number(valueE7 / E7);
-    qint64 fraction = valueE7 % E7;
-    if (fraction != 0) {
-        QString digits = QString::number(fraction).rightJustified(7, QLatin1Char('0'));
-        while (digits.endsWith(QLatin1Char('0')))
-            digits.chop(1);
-        text += QLatin1Char('.') + digits;
-    }
-    return text;
-}
 
 QString QuantityText(int unit, int mantissa)
 {
     if (unit < 0 || unit >= TIME_UNIT_COUNT)
         return QStringLiteral("mantissa %1").arg(mantissa);
-    const TimeNotation notation = NotationOf(unit);
-    const qint64 secondsE7 = qint64(mantissa) * UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
-    return DecimalText(secondsE7 / notation.seconds) + QLatin1Char(' ') + QLatin1String(notation.suffix);
+    const qint64 notation = TimeEntry::NotationSeconds(unit);
+    const char* suffix = notation == 1 ? "s" : notation == 60 ? "min" : "h";
+    return TimeEntry::DecimalText(TimeEntry::SettingTime(unit, mantissa), notation) + QLatin1Char(' ')
+           + QLatin1String(suffix);
 }
 
-// A time as written: "<decimal> s|min|h" in units of 10^-7 s, or "mantissa N". A decimal
-// with non-zero digits beyond the seventh after the point is no time of any range; it is
-// kept cut to seven digits with `inexact` set, for the message that names the nearest times.
+// A time as written: "<decimal> s|min|h" (or several such, added up), or "mantissa N". A
+// decimal with non-zero digits beyond the seventh after the point is no time of any range;
+// it is kept cut to seven digits with `inexact` set, for the message that names the nearest
+// times.
 struct Quantity {
     bool isMantissa = false;
     int mantissa = 0;
-    qint64 secondsE7 = 0;
-    bool inexact = false;
+    TimeEntry::TypedTime time;
 };
 
 bool ParseQuantity(const QString& normalized, const QString& value, Quantity* quantity, Error* error)
@@ -246,84 +217,30 @@ bool ParseQuantity(const QString& normalized, const QString& value, Quantity* qu
         quantity->mantissa = int(mantissa);
         return true;
     }
-    const qsizetype space = normalized.indexOf(QLatin1Char(' '));
-    const QStringView number = QStringView(normalized).left(space);
-    const QStringView suffix = space < 0 ? QStringView() : QStringView(normalized).mid(space + 1);
-    qint64 scale = 0;
-    if (suffix == u"s")
-        scale = 1;
-    else if (suffix == u"min")
-        scale = 60;
-    else if (suffix == u"h")
-        scale = 3600;
-    const qsizetype point = number.indexOf(QLatin1Char('.'));
-    QStringView whole = point < 0 ? number : number.left(point);
-    QStringView fraction = point < 0 ? QStringView() : number.mid(point + 1);
-    if (scale == 0 || !AllDigits(whole) || (point >= 0 && !AllDigits(fraction))) {
-        ValueError(error, ErrorKind::UnknownValue, value, expected);
-        return false;
-    }
-    while (whole.size() > 1 && whole.startsWith(u'0'))
-        whole = whole.mid(1);
-    while (fraction.endsWith(u'0'))
-        fraction.chop(1);
-    // Far beyond the longest time (about 199 hours): refused before the arithmetic below
-    // could overflow.
-    if (whole.size() > 8) {
+    switch (TimeEntry::ReadTime(normalized, TimeEntry::PlainWords(), &quantity->time)) {
+    case TimeEntry::ReadStatus::Ok:
+        return true;
+    case TimeEntry::ReadStatus::TooLong:
+        // Far beyond the longest time (about 199 hours).
         ValueError(error, ErrorKind::OutOfRange, value, QStringLiteral("0..199.21875 h"));
         return false;
+    case TimeEntry::ReadStatus::NotATime:
+    case TimeEntry::ReadStatus::Ambiguous:
+        break;
     }
-    if (fraction.size() > 7) {
-        quantity->inexact = true;
-        fraction = fraction.left(7);
-    }
-    qint64 wholeValue = 0, fractionValue = 0;
-    ParseDigits(whole, 8, &wholeValue);
-    if (!fraction.isEmpty())
-        ParseDigits(fraction, 7, &fractionValue);
-    for (qsizetype i = fraction.size(); i < 7; ++i)
-        fractionValue *= 10;
-    quantity->secondsE7 = (wholeValue * E7 + fractionValue) * scale;
-    return true;
-}
-
-// Mantissa of a time in a range; false when it is no whole mantissa of 0..255.
-bool MantissaIn(int unit, const Quantity& quantity, int* mantissa)
-{
-    const qint64 step = UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
-    if (quantity.inexact || quantity.secondsE7 % step != 0 || quantity.secondsE7 / step > 255)
-        return false;
-    *mantissa = int(quantity.secondsE7 / step);
-    return true;
+    ValueError(error, ErrorKind::UnknownValue, value, expected);
+    return false;
 }
 
 // The times nearest to a time that has no exact mantissa: in one range, or in any range.
-// Compared in half units of 10^-7 s, so that a time cut to seven digits lies between.
-QString NearestTimes(const Quantity& quantity, int onlyUnit)
+QString NearestTimes(const TimeEntry::TimeChoice& choice, bool anyRange)
 {
-    const qint64 target = 2 * quantity.secondsE7 + (quantity.inexact ? 1 : 0);
-    struct Candidate {
-        qint64 twice = -1;
-        int unit = 0;
-        int mantissa = 0;
-    } below, above;
-    for (int unit = 0; unit < TIME_UNIT_COUNT; ++unit) {
-        if (onlyUnit >= 0 && unit != onlyUnit)
-            continue;
-        for (int m = 0; m <= 255; ++m) {
-            const qint64 twice = 2 * qint64(m) * UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
-            if (twice < target && (below.twice < 0 || twice > below.twice))
-                below = {twice, unit, m};
-            if (twice > target && (above.twice < 0 || twice < above.twice))
-                above = {twice, unit, m};
-        }
-    }
     QStringList list;
-    for (const Candidate& c : {below, above}) {
-        if (c.twice < 0)
+    for (const TimeEntry::TimeValue& c : {choice.below, choice.above}) {
+        if (!c.IsValid())
             continue;
         QString text = QuantityText(c.unit, c.mantissa);
-        if (onlyUnit < 0)
+        if (anyRange)
             text += QStringLiteral(" (range %1)").arg(WordOf(RANGE, c.unit));
         list << text;
     }
@@ -553,20 +470,29 @@ QString FieldText(const StepRef& step, const FieldDef& field)
     return QString();
 }
 
-// Without a range, the smallest range that holds the time exactly: the finest steps.
-bool FinestRange(const Quantity& quantity, const QString& value, int* unit, int* mantissa, Error* error)
+// The setting that gives a time exactly: in range `onlyUnit`, or (-1) in the smallest range
+// that holds it exactly, the finest steps. Otherwise false with the error: beyond the longest
+// time, or the nearest times.
+bool ExactSetting(const Quantity& quantity, int onlyUnit, const QString& value, int* unit, int* mantissa,
+                  Error* error)
 {
-    for (int u = 0; u < TIME_UNIT_COUNT; ++u) {
-        if (MantissaIn(u, quantity, mantissa)) {
-            *unit = u;
-            return true;
-        }
+    TimeEntry::TimeLimits limits;
+    limits.onlyUnit = onlyUnit;
+    const TimeEntry::TimeChoice choice = TimeEntry::ChooseSetting(quantity.time, limits);
+    if (choice.IsExact()) {
+        *unit = choice.exact.unit;
+        *mantissa = choice.exact.mantissa;
+        return true;
     }
-    const qint64 longest = 255 * UNIT_SECONDS[TIME_UNIT_COUNT - 1] * MANTISSA_STEP_E7;
-    if (quantity.secondsE7 >= longest)
-        ValueError(error, ErrorKind::OutOfRange, value, QStringLiteral("0..199.21875 h"));
-    else
-        ValueError(error, ErrorKind::TimeNotExact, value, NearestTimes(quantity, -1));
+    if (!choice.above.IsValid()) {
+        ValueError(error, ErrorKind::OutOfRange, value,
+                   onlyUnit >= 0 ? QStringLiteral("0..%1 in range %2").arg(QuantityText(onlyUnit, 255), WordOf(RANGE, onlyUnit))
+                                 : QStringLiteral("0..199.21875 h"));
+    } else {
+        ValueError(error, ErrorKind::TimeNotExact, value, NearestTimes(choice, onlyUnit < 0));
+        if (onlyUnit >= 0)
+            error->range = WordOf(RANGE, onlyUnit);
+    }
     return false;
 }
 
@@ -595,26 +521,13 @@ bool ReadTime(StepRef& step, const FieldDef& field, const QString& value, Error*
     int unit = field.unit.Get(step.data);
     int mantissa = quantity.mantissa;
     if (!quantity.isMantissa) {
-        if (step.rangeGiven) {
-            if (unit >= TIME_UNIT_COUNT) {
-                ValueError(error, ErrorKind::UnknownValue, value,
-                           QStringLiteral("mantissa 0..255 (range code 7 has no time unit)"));
-                return false;
-            }
-            if (!MantissaIn(unit, quantity, &mantissa)) {
-                const qint64 longest = 255 * UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
-                if (quantity.secondsE7 >= longest) {
-                    ValueError(error, ErrorKind::OutOfRange, value,
-                               QStringLiteral("0..%1 in range %2").arg(QuantityText(unit, 255), WordOf(RANGE, unit)));
-                } else {
-                    ValueError(error, ErrorKind::TimeNotExact, value, NearestTimes(quantity, unit));
-                    error->range = WordOf(RANGE, unit);
-                }
-                return false;
-            }
-        } else if (!FinestRange(quantity, value, &unit, &mantissa, error)) {
+        if (step.rangeGiven && unit >= TIME_UNIT_COUNT) {
+            ValueError(error, ErrorKind::UnknownValue, value,
+                       QStringLiteral("mantissa 0..255 (range code 7 has no time unit)"));
             return false;
         }
+        if (!ExactSetting(quantity, step.rangeGiven ? unit : -1, value, &unit, &mantissa, error))
+            return false;
     }
     field.bits.Set(step.data, fixed);
     field.unit.Set(step.data, unit);
@@ -1162,7 +1075,7 @@ Error ParseTimeSetting(const QString& text, int* unit, int* mantissa)
         return error;
     }
     int u = 0, m = 0;
-    if (!FinestRange(quantity, text, &u, &m, &error))
+    if (!ExactSetting(quantity, -1, text, &u, &m, &error))
         return error;
     *unit = u;
     *mantissa = m;

@@ -55,6 +55,13 @@ enum CommandId : int {
 
     // Relay menu, at its end: show or hide the timing diagram.
     ID_VIEW_TIMELINE = 32901,
+
+    // Relay menu, the simulation's speed: the compressed time steps of the design, or relay
+    // time at 1, 10 or 60 times the wall clock (one of them checked).
+    ID_SIMULATION_SPEED_COMPRESSED = 32910,
+    ID_SIMULATION_SPEED_REAL_TIME = 32911,
+    ID_SIMULATION_SPEED_TIMES_10 = 32912,
+    ID_SIMULATION_SPEED_TIMES_60 = 32913,
 };
 
 constexpr int DEVICE_COMMAND_COUNT = ID_DEVICE_10 - ID_DEVICE_1 + 1;

@@ -38,7 +38,26 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
     {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", "F12", nullptr, Language::TEXT_HELP_VIEW_TIMELINE},
     {ID_DEVICE_SEARCH, "SUBMENU_DEVICE_SEARCH", nullptr, nullptr, Language::TEXT_HELP_SEARCH_RELAYS},
+    {ID_SIMULATION_SPEED_COMPRESSED, "SUBMENU_SPEED_COMPRESSED", nullptr, nullptr, Language::TEXT_HELP_SPEED_COMPRESSED},
+    {ID_SIMULATION_SPEED_REAL_TIME, "SUBMENU_SPEED_REAL_TIME", nullptr, nullptr, Language::TEXT_HELP_SPEED_REAL_TIME},
+    {ID_SIMULATION_SPEED_TIMES_10, "SUBMENU_SPEED_TIMES_10", nullptr, nullptr, Language::TEXT_HELP_SPEED_TIMES_10},
+    {ID_SIMULATION_SPEED_TIMES_60, "SUBMENU_SPEED_TIMES_60", nullptr, nullptr, Language::TEXT_HELP_SPEED_TIMES_60},
 };
+
+constexpr SpeedCommand SPEED_MENU[] = {
+    {ID_SIMULATION_SPEED_COMPRESSED, 0},
+    {ID_SIMULATION_SPEED_REAL_TIME, 1},
+    {ID_SIMULATION_SPEED_TIMES_10, 10},
+    {ID_SIMULATION_SPEED_TIMES_60, 60},
+};
+
+const SpeedCommand* FindSpeedCommand(int id)
+{
+    for (const SpeedCommand& command : SPEED_MENU)
+        if (command.id == id)
+            return &command;
+    return nullptr;
+}
 
 constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
                              ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, 0,
@@ -90,11 +109,16 @@ constexpr std::pair<int, int> TRANSMISSION_MENU_TEXTS[] = {
     {ID_TRANSMISSION_SKIP, Language::TEXT_MENU_TRANSMISSION_0 + 13},
     {ID_TRANSMISSION_STOPSIMULATION, Language::TEXT_MENU_TRANSMISSION_0 + 14},
     {ID_TRANSMISSION_RESET, Language::TEXT_MENU_TRANSMISSION_0 + 15},
+    {ID_SIMULATION_SPEED_COMPRESSED, Language::TEXT_MENU_SPEED_COMPRESSED},
+    {ID_SIMULATION_SPEED_REAL_TIME, Language::TEXT_MENU_SPEED_REAL_TIME},
+    {ID_SIMULATION_SPEED_TIMES_10, Language::TEXT_MENU_SPEED_TIMES_10},
+    {ID_SIMULATION_SPEED_TIMES_60, Language::TEXT_MENU_SPEED_TIMES_60},
 };
 
 } // namespace
 
 std::span<const std::pair<int, int>> TransmissionMenuTexts() { return TRANSMISSION_MENU_TEXTS; }
+std::span<const SpeedCommand> SimulationSpeedMenuItems() { return SPEED_MENU; }
 
 std::span<const CommandInfo> Commands() { return COMMANDS; }
 std::span<const int> FileMenuItems() { return FILE_MENU; }
@@ -166,6 +190,12 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
     case ID_DEVICE_SEARCH:
         // The relays found belong to the pane's list.
         return inputs.hasPane;
+    case ID_SIMULATION_SPEED_COMPRESSED:
+    case ID_SIMULATION_SPEED_REAL_TIME:
+    case ID_SIMULATION_SPEED_TIMES_10:
+    case ID_SIMULATION_SPEED_TIMES_60:
+        // Also while a simulation runs: it goes on at the new speed.
+        return inputs.hasPane;
     default:
         if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE8)
             return !inputs.hasPane || (inputs.mode == 0 && !inputs.relayCommandRunning);
@@ -180,6 +210,8 @@ bool IsCommandChecked(int id, const CommandStateInputs& inputs)
         return inputs.verifyAfterSend;
     if (id == ID_VIEW_TIMELINE)
         return inputs.timelineShown;
+    if (const SpeedCommand* speed = FindSpeedCommand(id))
+        return speed->speed == inputs.simulationSpeed;
     return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == 2;
 }
 

@@ -30,8 +30,18 @@ std::span<const int> FileMenuItems();
 std::span<const int> EditMenuItems();
 std::span<const int> TransmissionMenuItems();
 std::span<const int> ToolBarItems();
-// The captions of the Relay menu: (command, text ID) of each command in it.
+// The captions of the Relay menu: (command, text ID) of each command in it (the speed
+// submenu's commands included).
 std::span<const std::pair<int, int>> TransmissionMenuTexts();
+// The simulation speed submenu of the Relay menu, after the command it follows there: its
+// commands in order, and the speed each stands for (0: compressed time steps; else relay time
+// at that many times the wall clock).
+constexpr int SPEED_MENU_AFTER = CommandIds::ID_TRANSMISSION_RESET;
+struct SpeedCommand {
+    int id;
+    int speed;
+};
+std::span<const SpeedCommand> SimulationSpeedMenuItems();
 
 // What the enabled states depend on.
 struct CommandStateInputs {
@@ -44,13 +54,14 @@ struct CommandStateInputs {
     bool canUndo = false;               // the program has a change to undo
     bool canRedo = false;               // ... or an undone change to redo
     bool timelineShown = false;         // the timing diagram is shown
+    int simulationSpeed = 0;            // the speed chosen (SimulationSpeedMenuItems)
 };
 
 // Whether a command can be used. Without a pane only New, Open and the commands that need no
 // program (Exit, About, languages, relays) can: there is no document to save or run.
 bool IsCommandEnabled(int id, const CommandStateInputs& inputs);
 // Whether a command carries a check mark (Simulation mode while simulating, Verify after send
-// while that option is on, the timing diagram while it is shown).
+// while that option is on, the timing diagram while it is shown, the simulation speed chosen).
 bool IsCommandChecked(int id, const CommandStateInputs& inputs);
 
 // The two parts of a help text "prompt\ntool tip": the prompt, shown in the status bar while

@@ -282,6 +282,7 @@ void CMainFrame::BuildMenus()
     connect(m_pDeviceMenu, &QMenu::aboutToShow, this, &CMainFrame::OnDeviceMenuAboutToShow);
     m_pTransmissionMenu = bar->addMenu(QStringLiteral("MENU_TRANSMISSION"));
     fill(m_pTransmissionMenu, TransmissionMenuItems());
+    BuildSimulationSpeedMenu();
     m_pViewMenu = bar->addMenu(QStringLiteral("MENU_VIEW"));
     m_pAboutMenu = bar->addMenu(QStringLiteral("MENU_ABOUT"));
     m_pAboutMenu->addAction(m_actions.at(ID_APP_ABOUT));
@@ -360,6 +361,7 @@ void CMainFrame::BuildStatusBar()
     m_pStatusPane->setObjectName(QStringLiteral("statusPane"));
     m_pStatusPane->setTextFormat(Qt::PlainText);
     bar->addWidget(m_pStatusPane, 1);
+    BuildSimulationStatus();
 }
 
 // ---------------------------------------------------------------- timing diagram
@@ -493,6 +495,10 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
+    connect(pane, &CRelayPaneBase::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
+    connect(pane, &CRelayPaneBase::notice, this, &CMainFrame::ShowNotice);
+    pane->SetSimulationSpeed(m_nSimulationSpeed);
+    ShowSimulationStatus(-1.0);
     if (m_pTimelinePanel) {
         // The diagram follows the pane's program, potentiometer and simulation.
         CTimelinePanel* panel = m_pTimelinePanel;
@@ -657,6 +663,7 @@ CommandStateInputs CMainFrame::StateInputs() const
         inputs.canUndo = m_pPane->UndoStack()->canUndo();
         inputs.canRedo = m_pPane->UndoStack()->canRedo();
     }
+    inputs.simulationSpeed = m_nSimulationSpeed;
     return inputs;
 }
 
@@ -753,6 +760,7 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
                 m_actions.at(id)->setText(Language::TextString(text));
     }
     Language::SetMenuTexts(manager, m_pAboutMenu, 0, Language::TEXT_MENU_ABOUT, 1);
+    RetranslateSimulationSpeed(manager);
 
     if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
         if (const char16_t* text = manager.GetText(Language::TEXT_MENU_VIEW_TIMELINE))

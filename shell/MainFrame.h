@@ -9,6 +9,7 @@
 #include "LanguageSupport.h"
 #include "RecentFiles.h"
 #include "RelayPaneBase.h"
+#include "TimeControlHelper.h"
 
 #include <QMainWindow>
 
@@ -110,6 +111,11 @@ public:
     CLanguageIcon* LanguageIcon() const { return m_pLanguageIcon; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* StatusPane() const { return m_pStatusPane; }
+    // The status bar's account of the simulation: how its time runs and the relay time it has
+    // reached (hidden outside the simulation mode).
+    QLabel* SimulationStatus() const { return m_pSimulationStatus; }
+    int SimulationSpeed() const { return m_nSimulationSpeed; }
+    QMenu* SimulationSpeedMenu() const { return m_pSpeedMenu; }
     QDockWidget* TimelineDock() const { return m_pTimelineDock; }
     CTimelinePanel* TimelinePanel() const { return m_pTimelinePanel; }
     // The height the docked timing diagram adds to the window (0 when hidden or floating).
@@ -155,6 +161,8 @@ public Q_SLOTS:
     void OnSkip();
     void OnStopSimulation();
     void OnResetSimulation();
+    // The simulation's speed (0: compressed time steps; 1, 10, 60: relay time at that pace).
+    void OnSimulationSpeed(int speed);
     // Languages: from the View menu (index 0..9) and from the tool bar list.
     void OnSelectLanguage(int index);
     void OnLanguageListChanged(int index);
@@ -201,6 +209,14 @@ private:
     bool BuildLanguageMenu();
     void BuildLanguageControls();
     void BuildStatusBar();
+    // The simulation speed submenu of the Relay menu and the simulation's status (MainFrameSimulation.cpp).
+    void BuildSimulationSpeedMenu();
+    void BuildSimulationStatus();
+    void RetranslateSimulationSpeed(Language::CLanguageManager& manager);
+    // The simulation's relay time in seconds; negative: the simulation mode is off.
+    void ShowSimulationStatus(double seconds);
+    // A notice of the pane in the status bar, for a while.
+    void ShowNotice(const QString& text);
     // The timing diagram's dock below the pane (hidden at first) and its View menu command.
     void BuildTimelineDock();
     // The window's size again after the dock was shown, hidden, floated or docked.
@@ -286,6 +302,11 @@ private:
     QComboBox* m_pLanguageList = nullptr;
     CLanguageIcon* m_pLanguageIcon = nullptr;
     QLabel* m_pStatusPane = nullptr;
+    QLabel* m_pSimulationStatus = nullptr;
+    QMenu* m_pSpeedMenu = nullptr;
+    int m_nSimulationSpeed = 0;     // the design's compressed run until the user chooses
+    double m_dSimulationTime = -1.0;
+    CTimeControlHelper m_simulationTimeText;
     CRelayPaneBase* m_pPane = nullptr;
     bool m_bCreated = false;
 

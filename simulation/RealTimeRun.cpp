@@ -136,6 +136,21 @@ void CRealTimeRun::SetInputs(const int* inputs)
     Settle();
 }
 
+void CRealTimeRun::ChangePotentiometer(int unit, int mantissa)
+{
+    if (!IsValid())
+        return;
+    SetPotentiometer(unit, mantissa);
+    for (int c = 0; c < m_channels; ++c) {
+        Channel& channel = m_channel[std::size_t(c)];
+        int stepUnit = 0, stepMantissa = 0;
+        if (channel.timing && TimeSetting(c, &stepUnit, &stepMantissa))
+            channel.duration = TimeSettingDuration(stepUnit, stepMantissa);
+    }
+    // A step now due ends at this moment, with what follows it.
+    AdvanceTo(m_now);
+}
+
 bool CRealTimeRun::TimeStep(int channel, RelayTime* elapsed, RelayTime* duration) const
 {
     if (channel < 0 || channel >= m_channels || !m_channel[std::size_t(channel)].timing)

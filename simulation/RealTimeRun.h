@@ -93,6 +93,11 @@ public:
     // The inputs change at the present moment, all together; the program reacts at once. The
     // same inputs again change nothing.
     void SetInputs(const int* inputs);
+    // The potentiometer is turned at the present moment: a running time step that takes its
+    // time from it keeps the time it has run and takes the new duration, ending at once when
+    // it has run that long already (as a relay's step follows its potentiometer). Later time
+    // steps take the new setting too.
+    void ChangePotentiometer(int unit, int mantissa);
 
     const RelayStatus& State() const { return m_state; }
     // The time step a channel is in: its duration and the time it has run; false when the

@@ -1,6 +1,8 @@
 #include "Timeline.h"
 
 #include <algorithm>
+#include <array>
+#include <map>
 
 namespace {
 
@@ -19,6 +21,7 @@ public:
             note.time = time;
             m_trace.Notes().push_back(note);
             m_end = time;
+            m_truncated = true;
             return false;
         }
         m_trace.Append(time, state);
@@ -40,15 +43,110 @@ public:
     }
 
     RelayTime End() const { return m_end; }
+    bool Truncated() const { return m_truncated; }
 
 private:
     CTimelineTrace& m_trace;
     std::size_t m_maxRows;
     std::size_t m_loopNotes = 0;
     RelayTime m_end = 0;
+    bool m_truncated = false;
+};
+
+// Finds where a timeline ends when its end follows the program (TimelineScript::endFromProgram),
+// passing the rows on to the trace's sink up to there.
+class CEndFinder final : public ITimelineSink {
+public:
+    CEndFinder(ITimelineSink& rows, const TimelineScript& script) : m_rows(rows)
+    {
+        for (const TimelineInputChange& change : script.changes)
+            m_lastInput = std::max(m_lastInput, change.time);
+    }
+
+    bool Row(RelayTime time, const RelayStatus& state) override
+    {
+        if (time > m_end)
+            return false;
+        m_lastRow = time;
+        return m_rows.Row(time, state);
+    }
+    void Loop(const ZeroTimeLoop& loop) override { m_rows.Loop(loop); }
+
+    bool Moment(RelayTime time, const CRealTimeRun& run) override
+    {
+        if (time > m_end)
+            return false;
+        if (m_found || time < m_lastInput)
+            return true;
+        if (run.NextEvent() == RELAY_TIME_NEVER) {
+            // At rest, and no input changes any more.
+            Found(TimelineEndAfter(std::max(m_lastRow, m_lastInput)));
+            return time <= m_end;
+        }
+        Key key{};
+        const RelayStatus& state = run.State();
+        key[0] = state.steps[0] | state.steps[1] << 8 | state.outputs[0] << 16 | state.outputs[1] << 17
+                 | state.inputs[0] << 18 | state.inputs[1] << 19;
+        for (int c = 0; c < run.GetChannelCount(); ++c) {
+            RelayTime elapsed = -1, duration = -1;
+            run.TimeStep(c, &elapsed, &duration);
+            key[std::size_t(1 + 2 * c)] = elapsed;
+            key[std::size_t(2 + 2 * c)] = duration;
+        }
+        const auto [seen, added] = m_seen.emplace(key, time);
+        if (!added) {
+            // A cycle from seen->second to now: two of them after it.
+            Found(TimelineEndAfter(time + (time - seen->second)));
+        } else if (m_seen.size() > MAX_STATES) {
+            // No cycle in sight: the latest end.
+            m_found = true;
+            m_seen.clear();
+        }
+        return true;
+    }
+
+    bool Found() const { return m_found && m_end != RELAY_TIME_NEVER; }
+    RelayTime End() const { return m_end; }
+
+private:
+    // The step, outputs and inputs of every channel, and the time run and the duration of
+    // each channel's time step (-1 when it is at another step).
+    using Key = std::array<RelayTime, 5>;
+    // States kept while looking for a cycle (a cycle of a program with many moments in it may
+    // be missed; the timeline then ends at the latest end).
+    static constexpr std::size_t MAX_STATES = 100'000;
+
+    void Found(RelayTime end)
+    {
+        m_found = true;
+        m_end = end;
+        m_seen.clear();
+    }
+
+    ITimelineSink& m_rows;
+    RelayTime m_lastInput = 0;
+    RelayTime m_lastRow = 0;
+    bool m_found = false;
+    RelayTime m_end = RELAY_TIME_NEVER;
+    std::map<Key, RelayTime> m_seen;
 };
 
 } // namespace
+
+RelayTime TimelineEndMargin(RelayTime time)
+{
+    return std::max(time / 10, RELAY_TIME_PER_SECOND);
+}
+
+RelayTime TimelineEndAfter(RelayTime last)
+{
+    const RelayTime end = last + TimelineEndMargin(last);
+    // Two significant digits: 203.6375 s becomes 210 s, 11 s stays.
+    RelayTime step = 1;
+    while (step <= end / 100)
+        step *= 10;
+    return (end + step - 1) / step * step;
+}
 
 TimelineEnd RunTimeline(ModelCode model, const std::uint8_t* image, int size, const TimelineScript& script,
                         ITimelineSink& sink, const std::atomic<bool>* cancel)
@@ -108,6 +206,8 @@ TimelineEnd RunTimeline(ModelCode model, const std::uint8_t* image, int size, co
             last = run.State();
             first = false;
         }
+        if (!sink.Moment(moment, run))
+            return TimelineEnd::Stopped;
 
         const RelayTime nextChange = next < changes.size() ? changes[next].time : RELAY_TIME_NEVER;
         const RelayTime nextMoment = std::min(run.NextEvent(), nextChange);
@@ -124,6 +224,20 @@ TimelineEnd ComputeTimeline(ModelCode model, const std::uint8_t* image, int size
                             CTimelineTrace* trace, const std::atomic<bool>* cancel, std::size_t maxRows)
 {
     CTraceSink sink(*trace, std::max<std::size_t>(maxRows, 1));
+    if (script.endFromProgram) {
+        CEndFinder finder(sink, script);
+        const TimelineEnd end = RunTimeline(model, image, size, script, finder, cancel);
+        if (end == TimelineEnd::Stopped && sink.Truncated()) {
+            trace->SetKnownUntil(sink.End());
+            return end;
+        }
+        if (end != TimelineEnd::Until && end != TimelineEnd::Stopped)
+            return end;
+        // Run up to the end the program gives (where the finder stopped it), or to the latest.
+        const RelayTime latest = std::max<RelayTime>(script.until, 0);
+        trace->SetKnownUntil(finder.Found() ? std::min(finder.End(), latest) : latest);
+        return TimelineEnd::Until;
+    }
     const TimelineEnd end = RunTimeline(model, image, size, script, sink, cancel);
     if (end == TimelineEnd::Until)
         trace->SetKnownUntil(std::max<RelayTime>(script.until, 0));

@@ -25,7 +25,23 @@ struct TimelineScript {
     int potValue = TIME_MANTISSA_ONE;     // take theirs from it (unit code, mantissa)
     std::vector<TimelineInputChange> changes; // in any order
     RelayTime until = 0;                  // the last moment computed
+    // ComputeTimeline only: `until` is the latest end, and the trace ends where the program
+    // has shown what it does (TimelineDefaultEnd).
+    bool endFromProgram = false;
 };
+
+// Where a timeline ends when its end follows the program, from the moments after the script's
+// last input change:
+//   - a program that comes to rest (no time step runs, no input changes any more): its last
+//     change, or the script's last input change if later, plus a margin;
+//   - a program that repeats itself (it comes back to a state it had after the last input
+//     change, with the same time run in every running time step): two of its cycles after
+//     the state it came back to, plus a margin;
+//   - otherwise the latest end.
+// The margin is a tenth of the time, at least a second (TimelineEndMargin); the end is then
+// rounded up to two significant digits (TimelineEndAfter: 203.6375 s gives 210 s).
+RelayTime TimelineEndMargin(RelayTime time);
+RelayTime TimelineEndAfter(RelayTime last);
 
 // Receives a timeline row by row.
 class ITimelineSink {
@@ -36,6 +52,9 @@ public:
     virtual bool Row(RelayTime time, const RelayStatus& state) = 0;
     // A loop without time was found at that moment (reported before the moment's row).
     virtual void Loop(const ZeroTimeLoop& /*loop*/) {}
+    // Everything of a moment has happened (after its row, if it had one); the run as it is
+    // then. Returning false stops the run there.
+    virtual bool Moment(RelayTime /*time*/, const CRealTimeRun& /*run*/) { return true; }
 };
 
 enum class TimelineEnd {
@@ -60,8 +79,9 @@ TimelineEnd RunTimeline(ModelCode model, const std::uint8_t* image, int size, co
 // Rows a computed trace holds at most; a run that would give more ends early with a note.
 constexpr std::size_t TIMELINE_MAX_ROWS = 4'000'000;
 
-// The timeline as a trace (source Computed) known up to script.until, or up to the moment
-// where it reached maxRows (noted as Truncated). Loops without time become notes.
+// The timeline as a trace (source Computed) known up to script.until (with endFromProgram, up
+// to the end the program gives), or up to the moment where it reached maxRows (noted as
+// Truncated). Loops without time become notes.
 TimelineEnd ComputeTimeline(ModelCode model, const std::uint8_t* image, int size, const TimelineScript& script,
                             CTimelineTrace* trace, const std::atomic<bool>* cancel = nullptr,
                             std::size_t maxRows = TIMELINE_MAX_ROWS);

@@ -59,6 +59,8 @@ public:
 
 Q_SIGNALS:
     void valueChanged(int templateId, int controlId);
+    // Something the user should read about a change (a typed time that was not exact).
+    void notice(const QString& text);
 
 protected:
     // The group box that holds every control of the dialog.

@@ -3,6 +3,7 @@
 #include "DialogIds.h"
 #include "LanguageManager.h"
 #include "TextIds.h"
+#include "TimeEntryField.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -580,7 +581,7 @@ CTimeDialog::CTimeDialog(int templateId, QWidget* parent)
     m_pUnitLabel = AddLabel(IDC_TIME_UNIT_LABEL);
     m_pUnit = AddCombo(IDC_TIME_UNIT, TIME_UNIT_COUNT);
     m_pValue = Register(IDC_TIME_VALUE, new QSlider(Qt::Horizontal, Group()));
-    m_pText = AddLabel(IDC_TIME_TEXT);
+    m_pText = Register(IDC_TIME_TEXT, new CTimeEntryField(Group()));
     m_pSourceLabel->setBuddy(m_pSource);
     m_pUnitLabel->setBuddy(m_pUnit);
 
@@ -591,7 +592,6 @@ CTimeDialog::CTimeDialog(int templateId, QWidget* parent)
     m_pValue->setTickInterval(8);
     m_pValue->setFocusPolicy(Qt::StrongFocus);
     m_pValue->setMinimumWidth(m_pValue->fontMetrics().averageCharWidth() * 24);
-    m_pText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     grid->addWidget(m_pSourceLabel, 0, 0);
     grid->addWidget(m_pSource, 0, 1, 1, 2);
@@ -607,27 +607,22 @@ CTimeDialog::CTimeDialog(int templateId, QWidget* parent)
     // Every user action on the track bar (keys, wheel, clicks on the groove, dragging) goes
     // through actionTriggered; a value the program sets does not.
     connect(m_pValue, &QSlider::actionTriggered, this, &CTimeDialog::OnTrackBarAction);
+    connect(m_pText, &CTimeEntryField::timeTyped, this, &CTimeDialog::OnTimeTyped);
     Show();
 }
 
 void CTimeDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
-    m_timeHelper.OnLanguageChanged(manager);
+    m_reader.OnLanguageChanged(manager);
     m_pSourceLabel->setText(manager.Text(TEXT_TIME_SOURCE));
     m_pUnitLabel->setText(manager.Text(TEXT_TIME_UNIT_LABEL));
     FillCombo(m_pSource, manager, TEXT_TIME_FIXED, 2);
     FillCombo(m_pUnit, manager, TEXT_TIME_UNIT_0, TIME_UNIT_COUNT);
-
-    // The time text keeps the width of the longest time it can show, so that moving the
+    m_pText->setToolTip(manager.Text(TEXT_TIME_ENTRY_TIP));
+    // The time field keeps the width of the longest time it can show, so that moving the
     // track bar does not shift the controls beside it.
-    int width = 0;
-    const QFontMetrics metrics = m_pText->fontMetrics();
-    for (int unit = 0; unit < TIME_UNIT_COUNT; ++unit)
-        for (int mantissa : {TIME_VALUE_MIN, 99, 127, TIME_VALUE_MAX, 199, 255})
-            width = std::max(width, metrics.horizontalAdvance(
-                                        m_timeHelper.FormatTime(CTimeControlHelper::PANEL_FORMATS, unit, mantissa)));
-    m_pText->setMinimumWidth(width);
+    m_pText->FitPanelTimes(m_reader);
     Show();
 }
 
@@ -660,6 +655,15 @@ bool CTimeDialog::ApplyChange(int controlId, CQuorvexFIELDBase& field)
         time->SetTimeUnit(unit);
         return true;
     }
+    case IDC_TIME_TEXT: {
+        // A typed time: unit and value together, as the unit box and the track bar show them.
+        const int unit = m_pUnit->currentIndex();
+        if (unit < 0)
+            return false;
+        time->SetTimeUnit(unit);
+        time->SetTimeValue(m_pValue->value());
+        return true;
+    }
     case IDC_TIME_VALUE:
         // The position, not value(): during a track bar action the value follows only after
         // the action has been reported.
@@ -684,7 +688,7 @@ void CTimeDialog::OnUnitActivated(int index)
     if (index < 0 || index == m_nUnit || m_nSource != TIME_SOURCE_FIXED)
         return;
     m_nUnit = index;
-    m_pText->setText(TimeText());
+    m_pText->ShowTime(TimeText());
     Notify(IDC_TIME_UNIT);
 }
 
@@ -698,8 +702,27 @@ void CTimeDialog::OnTrackBarAction(int action)
     if (position == m_nValue)
         return;
     m_nValue = position;
-    m_pText->setText(TimeText());
+    m_pText->ShowTime(TimeText());
     Notify(IDC_TIME_VALUE);
+}
+
+void CTimeDialog::OnTimeTyped(const QString& text)
+{
+    if (m_nSource != TIME_SOURCE_FIXED)
+        return;
+    int unit = 0, value = 0;
+    QString message;
+    const bool taken = m_pText->TakeTypedTime(text, m_reader, &unit, &value, &message);
+    if (!message.isEmpty())
+        Q_EMIT notice(message);
+    if (!taken)
+        return;
+    const bool changed = unit != m_nUnit || value != m_nValue;
+    m_nUnit = unit;
+    m_nValue = value;
+    Show();
+    if (changed)
+        Notify(IDC_TIME_TEXT);
 }
 
 void CTimeDialog::Show()
@@ -712,13 +735,13 @@ void CTimeDialog::Show()
     // setValue puts a value outside the range at the nearest end.
     m_pValue->setValue(fixed ? m_nValue : TIME_VALUE_MIN);
     m_pValue->setEnabled(fixed);
-    m_pText->setText(fixed ? TimeText() : QString());
+    m_pText->ShowTime(fixed ? TimeText() : QString());
     m_pText->setEnabled(fixed);
 }
 
 QString CTimeDialog::TimeText() const
 {
-    return m_timeHelper.FormatTime(CTimeControlHelper::PANEL_FORMATS, m_nUnit, m_nValue);
+    return m_reader.PanelText(m_nUnit, m_nValue);
 }
 
 // --- CTimeConditionDialog ----------------------------------------------------------------

@@ -3,11 +3,12 @@
 // agree; ModelStepDialogs.h names the final class of each model and template.
 
 #include "StepDialogBase.h"
-#include "TimeControlHelper.h"
+#include "TimeEntry.h"
 
 #include <array>
 #include <vector>
 
+class CTimeEntryField;
 class QGridLayout;
 class QSlider;
 
@@ -226,8 +227,10 @@ private:
 // --- Time -------------------------------------------------------------------------------
 
 // Time source (fixed or potentiometer), unit, value (track bar 12..128) and the resulting
-// time as text. While the potentiometer gives the time, unit and value are greyed and
-// empty; the step keeps them, and switching back to a fixed time shows them again.
+// time in a field where a time can also be typed. While the potentiometer gives the time, unit,
+// value and time are greyed and empty; the step keeps them, and switching back to a fixed time
+// shows them again. A typed time sets unit and value together (the nearest setting when none
+// gives it exactly, with a notice that says so).
 class CTimeDialog : public CStepDialog {
     Q_OBJECT
 
@@ -242,16 +245,17 @@ private:
     void OnSourceActivated(int index);
     void OnUnitActivated(int index);
     void OnTrackBarAction(int action);
+    void OnTimeTyped(const QString& text);
     void Show();
     QString TimeText() const;
 
-    CTimeControlHelper m_timeHelper;
+    TimeEntry::CTimeEntryReader m_reader;
     QLabel* m_pSourceLabel;
     QComboBox* m_pSource;
     QLabel* m_pUnitLabel;
     QComboBox* m_pUnit;
     QSlider* m_pValue;
-    QLabel* m_pText;
+    CTimeEntryField* m_pText;
     // What the step holds: the source index (0 fixed, 1 potentiometer), the unit and the
     // value (which may lie outside the track bar's range).
     int m_nSource = 0;

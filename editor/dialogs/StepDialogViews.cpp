@@ -10,8 +10,10 @@ CStepDialogsView::CStepDialogsView(FieldKind kind, CStepDialog* first, CStepDial
     layout->addWidget(first);
     layout->addWidget(second);
     layout->addStretch(1);
-    for (CStepDialog* dialog : {first, second})
+    for (CStepDialog* dialog : {first, second}) {
         connect(dialog, &CStepDialog::valueChanged, this, &CStepDialogsView::valueChanged);
+        connect(dialog, &CStepDialog::notice, this, &CStepDialogsView::notice);
+    }
 }
 
 void CStepDialogsView::LoadStep(const CQuorvexFIELDBase& field)

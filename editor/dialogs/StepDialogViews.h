@@ -26,6 +26,7 @@ public:
 
 Q_SIGNALS:
     void valueChanged(int templateId, int controlId);
+    void notice(const QString& text);
 
 private:
     FieldKind m_kind;

@@ -62,6 +62,7 @@ CStepDialogStrip::CStepDialogStrip(ModelCode model, QWidget* parent) : QWidget(p
     for (CStepDialogsView* view : m_pViews->byKind) {
         m_pViews->stack->addWidget(view);
         connect(view, &CStepDialogsView::valueChanged, this, &CStepDialogStrip::valueChanged);
+        connect(view, &CStepDialogsView::notice, this, &CStepDialogStrip::notice);
     }
     m_pViews->none = new QWidget;
     m_pViews->stack->addWidget(m_pViews->none);

@@ -43,6 +43,7 @@ public:
 Q_SIGNALS:
     // The user changed a control (only the user: loading a step never emits this).
     void valueChanged(int templateId, int controlId);
+    void notice(const QString& text);
 
 private:
     struct Views;

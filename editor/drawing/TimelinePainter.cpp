@@ -133,6 +133,11 @@ double CTimelinePainter::LaneHeight(const QFont& font) const
     return std::ceil(QFontMetricsF(font).height() * 1.7);
 }
 
+double CTimelinePainter::LaneHeight(const TimelinePaintParams& params) const
+{
+    return std::max(LaneHeight(params.font), params.laneHeight);
+}
+
 double CTimelinePainter::HeaderWidth(int channels, const QFont& font) const
 {
     const QFontMetricsF metrics(font);
@@ -170,7 +175,7 @@ int CTimelinePainter::LaneAt(double y, const TimelinePaintParams& params, int ch
     const double top = params.rect.top() + RulerHeight(params.font);
     if (y < top)
         return -1;
-    const int lane = int((y - top) / LaneHeight(params.font));
+    const int lane = int((y - top) / LaneHeight(params));
     return lane < 3 * channels ? lane : -1;
 }
 
@@ -187,7 +192,7 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
     painter.fillRect(params.rect, BACKGROUND);
 
     const double rulerHeight = RulerHeight(params.font);
-    const double laneHeight = LaneHeight(params.font);
+    const double laneHeight = LaneHeight(params);
     const double left = LanesLeft(params, channels);
     const QRectF lanesArea(left, params.rect.top() + rulerHeight, params.rect.right() - left,
                            3 * channels * laneHeight);

@@ -24,6 +24,7 @@ struct TimelinePaintParams {
     RelayTime cursor = -1; // a vertical line with the time and the lanes' values there; negative: none
     RelayTime marker = -1; // the on-screen simulation's position; negative: none
     QFont font;
+    double laneHeight = 0; // taller lanes than the font's (a view with room to spare); 0: the font's
 };
 
 class CTimelinePainter : public Language::CLanguageSupport {
@@ -44,6 +45,8 @@ public:
     double LanesLeft(const TimelinePaintParams& params, int channels) const;
     RelayTime TimeAt(double x, const TimelinePaintParams& params, int channels) const;
     double XOf(RelayTime time, const TimelinePaintParams& params, int channels) const;
+    // The height of a lane as params lays it out: at least the font's.
+    double LaneHeight(const TimelinePaintParams& params) const;
     // The lane (index as CTimelineTrace::Lane) a point lies in, or -1.
     int LaneAt(double y, const TimelinePaintParams& params, int channels) const;
 

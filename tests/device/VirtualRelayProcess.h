@@ -50,6 +50,21 @@ public:
         m_process.reset();
     }
 
+    // Waits for the relay to end by itself; its exit status, or -1 when it did not end in time
+    // or crashed.
+    int WaitForExit(int timeoutMs)
+    {
+        if (!m_process)
+            return -1;
+        // waitForFinished reports false for a process that has already ended.
+        if (m_process->state() != QProcess::NotRunning && !m_process->waitForFinished(timeoutMs))
+            return -1;
+        if (m_process->exitStatus() != QProcess::NormalExit)
+            return -1;
+        return m_process->exitCode();
+    }
+
+    bool Running() const { return m_process && m_process->state() != QProcess::NotRunning; }
     QString Path() const { return m_path; }
 
 private:

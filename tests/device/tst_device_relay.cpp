@@ -8,6 +8,9 @@
 #include "VirtualRelayProcess.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -121,6 +124,9 @@ private Q_SLOTS:
     void identifiesOnceWhenTrusted();
     void passwordLimits();
     void openFailureDetail();
+    void faultyLine_data();
+    void faultyLine();
+    void memoryFile();
 
 private:
     // Starts a relay and makes `device` list and select it.
@@ -680,6 +686,77 @@ void TestDeviceRelay::openFailureDetail()
     QCOMPARE(device.OpenPort(path, &port), int(RESULT_NO_PORT));
     QCOMPARE(device.LastOpenFailure(), PortOpenFailure::Busy);
     CDevice::ClosePort(&held);
+}
+
+// The relay's faulty line, each fault on every byte: stalls inside the per-byte time-out are
+// waited out, anything else ends the identification with the code of what went wrong; a
+// relay that vanishes takes its port with it.
+void TestDeviceRelay::faultyLine_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<int>("result");
+    QTest::newRow("stalls just inside the time-out") << QStringList{"--near-stall-rate", "1", "--near-stall-ms", "150"}
+                                                     << int(RESULT_OK);
+    QTest::newRow("stalls past the time-out") << QStringList{"--stall-rate", "1", "--stall-ms", "2100"}
+                                              << int(RESULT_TIMEOUT);
+    QTest::newRow("every byte lost") << QStringList{"--drop-rate", "1"} << int(RESULT_TIMEOUT);
+    QTest::newRow("every byte changed") << QStringList{"--change-rate", "1"} << int(RESULT_TIMEOUT);
+    QTest::newRow("vanishes in the middle") << QStringList{"--vanish-rate", "1"} << int(RESULT_READ_FAILED);
+}
+
+void TestDeviceRelay::faultyLine()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(int, result);
+    CVirtualRelayProcess relay;
+    const QString path = relay.Start(RELAY, QStringList{"--model", "QVR_K115_ZQX"} + faults);
+    QVERIFY(!path.isEmpty());
+    CDevice device;
+    device.SelectPort(path);
+    std::uint8_t identification = 0;
+    QCOMPARE(device.IdentifySelected(&identification), result);
+    if (result == RESULT_OK)
+        QCOMPARE(int(identification), int(IdentificationByte(1, 1)));
+    if (faults.first() == u"--vanish-rate") {
+        QCOMPARE(relay.WaitForExit(3000), 3);
+        QCOMPARE(device.IdentifySelected(&identification), int(RESULT_NO_PORT));
+        QCOMPARE(device.LastOpenFailure(), PortOpenFailure::NotFound);
+    }
+}
+
+// The memory file holds what the relay stores, and a relay started again on it still holds it;
+// a file that is no program of the model is refused.
+void TestDeviceRelay::memoryFile()
+{
+    QTemporaryDir dir;
+    const QString memory = dir.filePath(QStringLiteral("relay.image"));
+    const QStringList arguments{"--model", "QVR_K115_ZQX", "--memory", memory};
+    const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVR_K115_ZQX);
+    {
+        CVirtualRelayProcess relay;
+        CDevice device;
+        Attach(relay, device, arguments);
+        QFile file(memory);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), Image(*DefaultDocument(MODEL_QVR_K115_ZQX)));
+        QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), Image(*doc));
+    }
+    CVirtualRelayProcess again;
+    CDevice device;
+    Attach(again, device, arguments);
+    std::vector<std::uint8_t> image;
+    QCOMPARE(device.ReadProgramImage(MODEL_QVR_K115_ZQX, &image), int(RESULT_OK));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())), Image(*doc));
+
+    QProcess other;
+    other.start(RELAY, {"--model", "QVS_K115_318", "--memory", memory});
+    QVERIFY(other.waitForFinished(5000));
+    QCOMPARE(other.exitCode(), 2);
+    QVERIFY2(other.readAllStandardError().contains("holds 70 bytes; a program of this model has 226"),
+             qPrintable(memory));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceRelay)

@@ -537,6 +537,12 @@ void TestQuorvexctlDevice::virtualRelayOptions_data()
                                  << "revision 16 is out of range; expected 0 to 15";
     QTest::newRow("password too long") << QStringList{"--model", "qvs_k115_318", "--password", "zażółćgęś"} << 2
                                        << "the password is 15 bytes long in UTF-8";
+    QTest::newRow("help lists the line faults") << QStringList{"--help"} << 0 << "--near-stall-rate";
+    QTest::newRow("fault rate above 1") << QStringList{"--model", "QVR_K115_ZQX", "--drop-rate", "1.5"} << 2
+                                        << "--drop-rate 1.5: expected a chance from 0 to 1";
+    QTest::newRow("fault rates above 1 together")
+        << QStringList{"--model", "QVR_K115_ZQX", "--change-rate", "0.6", "--vanish-rate", "0.6"} << 2
+        << "the fault rates add up to 1.2; together they may be at most 1";
 }
 
 void TestQuorvexctlDevice::virtualRelayOptions()

@@ -1,8 +1,13 @@
-// The virtual relay's frame reception: it answers well-formed requests only.
+// The virtual relay's frame reception: it answers well-formed requests only. Its faulty line:
+// the faults chosen per byte at the rates asked for, the same ones for the same seed.
 
+#include "LineFaults.h"
 #include "VirtualRelay.h"
 
 #include <QTest>
+
+#include <cmath>
+#include <map>
 
 using namespace DeviceProtocol;
 
@@ -32,6 +37,9 @@ private Q_SLOTS:
     void reception_data();
     void reception();
     void passwordLock();
+    void lineFaultRates_data();
+    void lineFaultRates();
+    void lineFaultsFollowTheSeed();
 };
 
 void TestVirtualRelay::reception_data()
@@ -94,6 +102,70 @@ void TestVirtualRelay::passwordLock()
     // The next operation's identification locks the relay again.
     Feed(relay, Wire({}, CMD_IDENTIFY));
     QCOMPARE(Feed(relay, Wire(program, CMD_WRITE_PROGRAM)), refused);
+}
+
+void TestVirtualRelay::lineFaultRates_data()
+{
+    // Rates of drop, change, stall, near-stall and vanish.
+    QTest::addColumn<QList<double>>("rates");
+    QTest::newRow("sound line") << QList<double>{0, 0, 0, 0, 0};
+    QTest::newRow("every byte lost") << QList<double>{1, 0, 0, 0, 0};
+    QTest::newRow("every byte changed") << QList<double>{0, 1, 0, 0, 0};
+    QTest::newRow("every byte vanishes") << QList<double>{0, 0, 0, 0, 1};
+    QTest::newRow("each kind at its own rate") << QList<double>{0.05, 0.1, 0.15, 0.2, 0.25};
+}
+
+void TestVirtualRelay::lineFaultRates()
+{
+    QFETCH(QList<double>, rates);
+    LineFaultOptions options;
+    options.dropRate = rates[0];
+    options.changeRate = rates[1];
+    options.stallRate = rates[2];
+    options.nearStallRate = rates[3];
+    options.vanishRate = rates[4];
+    CLineFaults faults(options);
+    constexpr int BYTES = 100000;
+    const LineFault kinds[] = {LineFault::Drop, LineFault::Change, LineFault::Stall, LineFault::NearStall,
+                               LineFault::Vanish};
+    std::map<LineFault, int> met;
+    for (int i = 0; i < BYTES; ++i) {
+        const std::uint8_t sent = std::uint8_t(i);
+        std::uint8_t byte = sent;
+        const LineFault fault = faults.Next(&byte);
+        ++met[fault];
+        // Only a changed byte has another value, and it always has.
+        QCOMPARE(byte != sent, fault == LineFault::Change);
+    }
+    for (int k = 0; k < 5; ++k) {
+        const double expected = rates[k] * BYTES;
+        QVERIFY2(std::abs(met[kinds[k]] - expected) <= 0.05 * expected + 1,
+                 qPrintable(QStringLiteral("%1: %2 of %3").arg(LineFaultName(kinds[k])).arg(met[kinds[k]]).arg(expected)));
+    }
+    QCOMPARE(faults.StallMs(LineFault::Stall), options.stallMs);
+    QCOMPARE(faults.StallMs(LineFault::NearStall), options.nearStallMs);
+    QCOMPARE(faults.StallMs(LineFault::Change), 0);
+    // The stalls lie on either side of the client's per-byte time-out.
+    QVERIFY(options.stallMs > READ_TIMEOUT_MS && options.nearStallMs < READ_TIMEOUT_MS);
+}
+
+void TestVirtualRelay::lineFaultsFollowTheSeed()
+{
+    const auto run = [](std::uint64_t seed) {
+        LineFaultOptions options;
+        options.dropRate = options.changeRate = options.stallRate = options.nearStallRate = options.vanishRate = 0.1;
+        options.seed = seed;
+        CLineFaults faults(options);
+        QByteArray trace;
+        for (int i = 0; i < 2000; ++i) {
+            std::uint8_t byte = 0x64;
+            trace += char(faults.Next(&byte));
+            trace += char(byte);
+        }
+        return trace;
+    };
+    QCOMPARE(run(7), run(7));
+    QVERIFY(run(7) != run(8));
 }
 
 QTEST_GUILESS_MAIN(TestVirtualRelay)

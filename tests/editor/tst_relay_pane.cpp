@@ -8,8 +8,10 @@
 #include "LanguageManager.h"
 #include "QuorvexView.h"
 #include "RelayPanes.h"
+#include "StepDialogBase.h"
 #include "StepDialogs.h"
 #include "TestLanguages.h"
+#include "TimeEntryField.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include <QStyle>
 #include <QTest>
 #include <QToolTip>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -66,6 +69,41 @@ void WriteWorkedExample(CQuorvexDoc& doc)
     time.SetTimeUnit(0);
     time.SetTimeValue(128);
 }
+
+// A staircase light: the relay goes on at a rising input, stays on for the potentiometer's time
+// and goes off; then the next rising input.
+void WriteStaircase(CQuorvexDoc& doc)
+{
+    CQuorvex_QVR_K115_ZQX_FieldSet fields;
+    auto& off = static_cast<CQuorvexFIELDStateChange&>(*fields.Bind(&doc, 0, 1));
+    off.SetRelayOperation(0, RELAY_OP_OFF);
+    auto& rising = static_cast<CQuorvexFIELDCondition&>(*fields.Bind(&doc, 0, 2));
+    rising.SetConditionType(CONDITION_RISING);
+    rising.SetTerm(0, TERM_OP_NONE, TERM_SOURCE_INPUT, 1, 0);
+    auto& on = static_cast<CQuorvexFIELDStateChange&>(*fields.Bind(&doc, 0, 3));
+    on.SetRelayOperation(0, RELAY_OP_ON);
+    static_cast<CQuorvexFIELDTime&>(*fields.Bind(&doc, 0, 4)).SetFixedTime(0);
+    static_cast<CQuorvexFIELDStateChange&>(*fields.Bind(&doc, 0, 5)).SetJump(1);
+}
+
+// A control of a step dialog of the pane, by template and control ID.
+template <typename Control>
+Control* DialogControl(const CRelayPane& pane, int templateId, int controlId)
+{
+    auto* dialog = pane.StepDialogs()->findChild<CStepDialog*>(TemplateObjectName(templateId));
+    return dialog ? qobject_cast<Control*>(dialog->Control(controlId)) : nullptr;
+}
+
+// Types a time into a time field and confirms it with Enter.
+void TypeTime(QLineEdit* field, const QString& text)
+{
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+constexpr std::int64_t CLOCK_SECOND = 1'000'000'000;
 
 } // namespace
 
@@ -369,6 +407,191 @@ private Q_SLOTS:
         QCOMPARE(pane->GetDocument()->GetPotValue(), TIME_VALUE_MAX);
         QVERIFY(!pane->GetDocument()->IsModified());
         QVERIFY(!pot->TimeText()->text().isEmpty());
+    }
+
+    // A time typed into the time dialog: range and value follow, and the step changes once (one
+    // Undo takes it back); a time no setting gives exactly is set to the nearest, and the pane
+    // says which; a text that is no time changes nothing.
+    void typedTime_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("unit"); // -1: nothing set
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("one channel, exact") << 1 << "30 s" << 2 << 64 << "";
+        QTest::newRow("two channels, nearest")
+            << 2 << "3 min" << 3 << 38 << "3 min cannot be set exactly: 2 min 58 s or 3 min 3 s. Set to 2 min 58 s.";
+        QTest::newRow("as the field shows it") << 1 << "2 min 58 s" << 3 << 38 << "";
+        QTest::newRow("no time") << 2 << "soon" << -1 << 0
+                                 << "“soon” is not a time. Type a number and a unit, for example 3 min, 180 s or 2.5 h.";
+    }
+    void typedTime()
+    {
+        QFETCH(int, model);
+        QFETCH(QString, typed);
+        QFETCH(int, unit);
+        QFETCH(int, value);
+        QFETCH(QString, notice);
+        auto pane = MakePane(model);
+        pane->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(pane.get()));
+        const int templateId = model == 1 ? IDD_QVR_TIME_TIME : IDD_QVS_TIME_TIME;
+        CQuorvexDoc& doc = *pane->GetDocument();
+        pane->SelectStep(8, 0);
+        auto* field = DialogControl<CTimeEntryField>(*pane, templateId, IDC_TIME_TEXT);
+        auto* unitBox = DialogControl<QComboBox>(*pane, templateId, IDC_TIME_UNIT);
+        auto* trackBar = DialogControl<QSlider>(*pane, templateId, IDC_TIME_VALUE);
+        QVERIFY(field && unitBox && trackBar);
+        const QString shownBefore = field->text();
+        const QByteArray before(reinterpret_cast<const char*>(doc.GetData()), doc.GetDataSize());
+        QSignalSpy notices(pane.get(), &CRelayPaneBase::notice);
+
+        TypeTime(field, typed);
+        QCOMPARE(notices.size(), notice.isEmpty() ? 0 : 1);
+        if (!notice.isEmpty())
+            QCOMPARE(notices.first().first().toString(), notice);
+        CQuorvex_QVR_K115_ZQX_FieldSet zqx;
+        CQuorvex_QVS_K115_318_FieldSet qvs;
+        CQuorvexFieldSet& fields = model == 1 ? static_cast<CQuorvexFieldSet&>(zqx) : qvs;
+        const auto& time = static_cast<const CQuorvexFIELDTime&>(*fields.Bind(&doc, 0, 8));
+        if (unit < 0) {
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(doc.GetData()), doc.GetDataSize()), before);
+            QCOMPARE(pane->UndoStack()->count(), 0);
+            QVERIFY(!doc.IsModified());
+            QCOMPARE(field->text(), typed); // left to be corrected
+            QTest::keyClick(field, Qt::Key_Escape);
+            QCOMPARE(field->text(), shownBefore);
+            return;
+        }
+        QCOMPARE(time.GetTimeUnit(), unit);
+        QCOMPARE(time.GetTimeValue(), value);
+        QCOMPARE(unitBox->currentIndex(), unit);
+        QCOMPARE(trackBar->value(), value);
+        QCOMPARE(field->text(), field->ShownTime());
+        QVERIFY(field->text() != shownBefore);
+        QCOMPARE(pane->UndoStack()->count(), 1);
+        QCOMPARE(pane->UndoStack()->undoText(),
+                 model == 1 ? QStringLiteral("time of step 8") : QStringLiteral("time of step 8 in channel 1"));
+        QVERIFY(doc.IsModified());
+
+        // The same time again changes nothing more.
+        TypeTime(field, field->text());
+        QCOMPARE(pane->UndoStack()->count(), 1);
+
+        pane->UndoStack()->undo();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(doc.GetData()), doc.GetDataSize()), before);
+        QCOMPARE(unitBox->currentIndex(), 0);
+        QCOMPARE(trackBar->value(), 128);
+        QCOMPARE(field->text(), shownBefore);
+        QVERIFY(!doc.IsModified());
+    }
+
+    // A time typed into the potentiometer panel sets its range and position together, on both
+    // models; it is the simulation's setting, not a change of the program.
+    void typedPotentiometer_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::newRow("one channel") << 1;
+        QTest::newRow("two channels") << 2;
+    }
+    void typedPotentiometer()
+    {
+        QFETCH(int, model);
+        auto pane = MakePane(model);
+        CPotSettingsDialog* pot = pane->CommonSettings()->Potentiometer();
+        QSignalSpy changes(pane.get(), &CRelayPaneBase::potentiometerChanged);
+        QSignalSpy notices(pane.get(), &CRelayPaneBase::notice);
+        TypeTime(pot->TimeText(), QStringLiteral("45 s"));
+        QCOMPARE(pane->GetDocument()->GetPotUnit(), 2);
+        QCOMPARE(pane->GetDocument()->GetPotValue(), 96);
+        QCOMPARE(pot->UnitBox()->currentIndex(), 2);
+        QCOMPARE(pot->ValueBar()->value(), 96);
+        QCOMPARE(pot->TimeText()->text(), QStringLiteral("0 min 45 s"));
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(notices.size(), 0);
+        QVERIFY(!pane->GetDocument()->IsModified());
+        QCOMPARE(pane->UndoStack()->count(), 0);
+
+        TypeTime(pot->TimeText(), QStringLiteral("150 h"));
+        QCOMPARE(pane->GetDocument()->GetPotUnit(), 6);
+        QCOMPARE(pane->GetDocument()->GetPotValue(), 128);
+        QCOMPARE(notices.size(), 1);
+    }
+
+    // A simulation at 60 times real time on a clock the test turns: a staircase light with a
+    // potentiometer time of 2.5 min goes off 150 s of relay time (2.5 s of the clock) after
+    // the input; input buttons and the potentiometer act at the present relay time.
+    void relayTimeSimulation()
+    {
+        auto pane = MakePane(1);
+        CQuorvexDoc& doc = *pane->GetDocument();
+        WriteStaircase(doc);
+        CPotSettingsDialog* pot = pane->CommonSettings()->Potentiometer();
+        TypeTime(pot->TimeText(), QStringLiteral("2.5 min"));
+        QCOMPARE(doc.GetPotUnit(), 3);
+        QCOMPARE(doc.GetPotValue(), 32);
+        std::int64_t clock = 0;
+        pane->SetSimulationClock([&clock] { return clock; });
+        pane->SetSimulationSpeed(60);
+        QSignalSpy times(pane.get(), &CRelayPaneBase::simulationTimeChanged);
+        CQuorvexView* view = pane->View(0);
+        CRelayRPictureControl* relay = pane->CommonSettings()->RelayPicture(0);
+
+        pane->ToggleSimulationMode();
+        QVERIFY(pane->PacedSimulation());
+        pane->StartSimulation();
+        QVERIFY(pane->IsSimulationTimerActive());
+        QCOMPARE(view->GetActiveStep(), 2); // waiting for the input from power-on
+        clock = CLOCK_SECOND / 2;
+        pane->OnSimulationTimer();
+        QCOMPARE(times.last().first().toDouble(), 30.0);
+
+        // The input at relay time 30 s: on, and the time runs.
+        CButtonSButton* button = pane->CommonSettings()->InputButton(0);
+        QTest::mousePress(button, Qt::LeftButton);
+        QTest::mouseRelease(button, Qt::LeftButton);
+        QCOMPARE(view->GetActiveStep(), 4);
+        QCOMPARE(relay->GetState(), 1);
+        clock = CLOCK_SECOND / 2 + 2 * CLOCK_SECOND + CLOCK_SECOND * 49 / 100;
+        pane->OnSimulationTimer();
+        QCOMPARE(relay->GetState(), 1);
+        QVERIFY(qAbs(view->GetElapsed() - 149.4) < 1e-6);
+        QVERIFY(qAbs(view->GetProgress() - 149.4 / 150.0) < 1e-6);
+        clock = 3 * CLOCK_SECOND;
+        pane->OnSimulationTimer();
+        QCOMPARE(relay->GetState(), 0);
+        QCOMPARE(doc.GetOutputState(0), 0);
+        QCOMPARE(view->GetActiveStep(), 2);
+        QCOMPARE(times.last().first().toDouble(), 180.0);
+
+        // Again at relay time 240 s; turned to 1 min after 30 s of it, the time ends at 300 s.
+        clock = 4 * CLOCK_SECOND;
+        pane->OnSimulationTimer();
+        QTest::mousePress(button, Qt::LeftButton);
+        QTest::mouseRelease(button, Qt::LeftButton);
+        clock = 4 * CLOCK_SECOND + CLOCK_SECOND / 2;
+        TypeTime(pot->TimeText(), QStringLiteral("1 min"));
+        QCOMPARE(relay->GetState(), 1);
+        clock = 5 * CLOCK_SECOND - 1;
+        pane->OnSimulationTimer();
+        QCOMPARE(relay->GetState(), 1);
+        clock = 5 * CLOCK_SECOND;
+        pane->OnSimulationTimer();
+        QCOMPARE(relay->GetState(), 0);
+
+        // Stopped, the relay time stands; back to the compressed time steps, the simulation
+        // starts again from power-on and runs on in ticks.
+        pane->StopSimulation();
+        clock = 100 * CLOCK_SECOND;
+        pane->SimulationTick(0); // a single step: on to the next moment, here none
+        QCOMPARE(times.last().first().toDouble(), 300.0);
+        pane->StartSimulation();
+        pane->SetSimulationSpeed(SIMULATION_COMPRESSED);
+        QVERIFY(!pane->PacedSimulation());
+        QVERIFY(pane->IsSimulationRunning());
+        QCOMPARE(times.last().first().toDouble(), 0.0);
+        QVERIFY(!doc.IsModified());
     }
 
     // A relay's live state: the active step and its progress from the step's own time or,

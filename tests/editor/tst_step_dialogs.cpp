@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
@@ -157,6 +158,8 @@ public:
     }
     QSlider* TrackBar(int templateId) const { return qobject_cast<QSlider*>(Control(templateId, IDC_TIME_VALUE)); }
     QLabel* Label(int templateId, int controlId) const { return qobject_cast<QLabel*>(Control(templateId, controlId)); }
+    // The time field, where the time is shown and can be typed.
+    QLineEdit* TimeField(int templateId) const { return qobject_cast<QLineEdit*>(Control(templateId, IDC_TIME_TEXT)); }
 
     bool Perform(const UserAction& action)
     {
@@ -527,12 +530,12 @@ private Q_SLOTS:
             AsTime(f).SetTimeValue(value);
         });
         pane.Select(1, 8);
-        QCOMPARE(pane.Label(280, IDC_TIME_TEXT)->text(), text);
+        QCOMPARE(pane.TimeField(280)->text(), text);
 
         // The text follows the user's changes.
         QVERIFY(ChooseEntry(pane.Combo(280, IDC_TIME_UNIT), 2));
         QVERIFY(MoveTrackBar(pane.TrackBar(280), 32));
-        QCOMPARE(pane.Label(280, IDC_TIME_TEXT)->text(), QStringLiteral("P0:15"));
+        QCOMPARE(pane.TimeField(280)->text(), QStringLiteral("P0:15"));
     }
 
     // A value outside 12..128 puts the track bar at its nearest end; the step keeps its
@@ -637,7 +640,7 @@ private Q_SLOTS:
         QComboBox* source = pane.Combo(templateId, IDC_TIME_SOURCE);
         QComboBox* unit = pane.Combo(templateId, IDC_TIME_UNIT);
         QSlider* slider = pane.TrackBar(templateId);
-        QLabel* text = pane.Label(templateId, IDC_TIME_TEXT);
+        QLineEdit* text = pane.TimeField(templateId);
 
         // The fixed step to the potentiometer: unit and value greyed and empty.
         pane.Select(0, 4);

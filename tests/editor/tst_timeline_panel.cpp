@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -47,6 +48,19 @@ QList<double> RelaySwitches(const CTimelineTrace& trace)
         if (trace.RowState(row).outputs[0] != trace.RowState(row - 1).outputs[0])
             times << double(trace.RowTime(row)) / S;
     return times;
+}
+
+// Relay on for 10 s after power-on, then off for good.
+const QByteArray TEN_SECONDS = R"({"model": "QVR_K115_ZQX", "steps": [
+    {"step": 1, "relay operation": "on"},
+    {"step": 4, "time": "fixed 10 s"},
+    {"step": 5, "relay operation": "off", "jump": "stop"}]})";
+
+// The time at the right end of the view's lanes.
+RelayTime VisibleEnd(const CTimelineView& view)
+{
+    const double lanes = view.viewport()->width() - view.Painter().HeaderWidth(1, view.font());
+    return view.Offset() + RelayTime(lanes * view.Scale());
 }
 
 } // namespace
@@ -239,6 +253,64 @@ private Q_SLOTS:
         expected.outputs = {0, 1};
         expected.steps = {4, 36};
         QCOMPARE(spy.at(0).at(0).value<RelayStatus>(), expected);
+    }
+
+    // Until the user writes an end, the diagram ends where the program has shown what it does:
+    // a 10 s program is not a flat line of 200 h. The view shows that stretch and keeps
+    // showing it when it gets wider, until the user zooms. The table names its unit.
+    void endFollowsTheProgram()
+    {
+        const std::unique_ptr<CQuorvexDoc> doc = Document(TEN_SECONDS);
+        CTimelinePanel panel;
+        panel.resize(700, panel.PreferredHeight());
+        panel.show();
+        panel.SetDocument(doc.get());
+        QVERIFY(panel.WaitForComputation());
+        QVERIFY(panel.IsUntilFromProgram());
+        QCOMPARE(panel.Until(), 11 * S);
+        QCOMPARE(panel.Trace()->KnownUntil(), 11 * S);
+        QCOMPARE(panel.findChild<QLineEdit*>(QStringLiteral("timelineUntil"))->text(), QStringLiteral("11 s"));
+        QCOMPARE(panel.ChangeTable()->horizontalHeaderItem(0)->text(), QStringLiteral("Time (s)"));
+        CTimelineView* view = panel.View();
+        const RelayTime end = VisibleEnd(*view);
+        QVERIFY2(end > 11 * S && end < 12 * S, qPrintable(QString::number(double(end) / S)));
+
+        panel.resize(1400, panel.height());
+        QTRY_VERIFY(view->viewport()->width() > 1000);
+        QCOMPARE(VisibleEnd(*view), end);
+
+        // A longer time step: the end and the fitted view follow.
+        const auto fields = doc->CreateFieldSet();
+        auto* time = static_cast<CQuorvexFIELDTime*>(fields->Bind(doc.get(), 0, 4));
+        time->SetTimeUnit(1);
+        time->SetTimeValue(192); // 15 s
+        panel.ProgramChanged();
+        QVERIFY(panel.WaitForComputation());
+        QCOMPARE(panel.Until(), 17 * S); // 15 s and a tenth, to two digits
+        QVERIFY2(VisibleEnd(*view) > 17 * S && VisibleEnd(*view) < 19 * S,
+                 qPrintable(QString::number(double(VisibleEnd(*view)) / S)));
+        view->ZoomAt(2.0, 300);
+        const double zoomed = view->Scale();
+        panel.resize(900, panel.height());
+        QTRY_VERIFY(view->viewport()->width() < 900);
+        QCOMPARE(view->Scale(), zoomed);
+
+        // An input change later than the program's last change moves the end; an end the
+        // user writes holds until the field is emptied again.
+        panel.SetInputChanges({{30 * S, 0, 1}});
+        QVERIFY(panel.WaitForComputation());
+        QCOMPARE(panel.Until(), 33 * S);
+        auto* until = panel.findChild<QLineEdit*>(QStringLiteral("timelineUntil"));
+        until->clear();
+        QTest::keyClicks(until, QStringLiteral("5 s"));
+        QVERIFY(panel.WaitForComputation());
+        QVERIFY(!panel.IsUntilFromProgram());
+        QCOMPARE(panel.Trace()->KnownUntil(), 5 * S);
+        until->selectAll();
+        QTest::keyClick(until, Qt::Key_Backspace); // an edit that leaves it empty
+        QVERIFY(panel.WaitForComputation());
+        QVERIFY(panel.IsUntilFromProgram());
+        QCOMPARE(panel.Trace()->KnownUntil(), 33 * S);
     }
 
     void heightFollowsTheModel()

@@ -170,6 +170,9 @@ void TestProgramText::handWrittenText_data()
     QTest::newRow("time in another notation than its range's")
         << Wrap("QVR_K115_ZQX", "{\"step\": 4, \"time\": \"fixed 90 s\", \"range\": \"1 min\"}")
         << int(MODEL_QVR_K115_ZQX) << 6 << QByteArray::fromHex("123FC0");
+    QTest::newRow("a time written as a sum")
+        << Wrap("QVR_K115_ZQX", "{\"step\": 4, \"time\": \"fixed 2 min 30 s\"}") << int(MODEL_QVR_K115_ZQX) << 6
+        << QByteArray::fromHex("133F20");
     QTest::newRow("potentiometer keeps a stored time")
         << Wrap("QVR_K115_ZQX", "{\"step\": 4, \"time\": \"potentiometer (1 min)\", \"interrupt condition\": "
                                 "\"rising input 1\", \"jump\": \"step 9\"}")

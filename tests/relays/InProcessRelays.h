@@ -2,8 +2,10 @@
 // Relays inside the test's own process: the virtual relay's protocol engine behind the device
 // layer's transport interface, one relay per port name. The window's device worker talks to
 // them exactly as to a serial port, and the test can make a relay misbehave: refuse the open,
-// fall silent or send a wrong byte after a number of reply bytes, or hold its reply until
-// released. It also records how many ports were open at once.
+// fall silent or send a wrong byte after a number of reply bytes, hold its reply until
+// released, or answer one command late. Like a serial line, a relay's reply stays on the line
+// when the port closes; opening the port drops what has arrived by then, and a late reply
+// comes in whoever has the port open. It also records how many ports were open at once.
 
 #include "DeviceTransport.h"
 #include "VirtualRelay.h"
@@ -24,6 +26,8 @@ public:
         PortOpenFailure refuseOpen = PortOpenFailure::None;  // the open fails for this reason
         int silentAfter = -1;   // reply bytes sent from now on before the relay falls silent
         int corruptAt = -1;     // reply byte (counted from now on) sent with its bits inverted
+        int lateCommand = -1;   // the next reply to this command comes lateMs after its request
+        int lateMs = 0;
     };
 
     void Add(const QString& port, const VirtualRelayOptions& options)
@@ -33,6 +37,7 @@ public:
         relay.engine = std::make_unique<CVirtualRelay>(options);
         relay.fault = Fault{};
         relay.sent = 0;
+        relay.pending.clear();
     }
     // Unplugs the relay: its port is gone.
     void Remove(const QString& port)
@@ -100,9 +105,15 @@ public:
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    struct ReplyByte {
+        std::uint8_t byte;
+        Clock::time_point due;  // when it has crossed the line
+    };
     struct Relay {
         std::unique_ptr<CVirtualRelay> engine;
         Fault fault;
+        std::deque<ReplyByte> pending;  // reply bytes on the line
         int sent = 0;       // reply bytes sent since the fault was set
         bool open = false;
         int opens = 0;
@@ -129,6 +140,10 @@ private:
             }
             relay.open = true;
             ++relay.opens;
+            // What arrived while nobody listened is dropped, as the serial port's open does.
+            const auto now = Clock::now();
+            while (!relay.pending.empty() && relay.pending.front().due <= now)
+                relay.pending.pop_front();
             m_port = portName;
             m_owner->m_mostOpen = std::max(m_owner->m_mostOpen, ++m_owner->m_openNow);
             return true;
@@ -139,22 +154,27 @@ private:
         ReadStatus ReadByte(std::uint8_t* byte, int timeoutMs) override
         {
             std::unique_lock<std::mutex> lock(m_owner->m_mutex);
-            Relay* relay = Find();
-            if (!relay)
-                return ReadStatus::Failed;  // unplugged while open
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-            if (m_pending.empty())
-                return ReadStatus::TimedOut;
-            if (!m_owner->m_changed.wait_until(lock, deadline, [this] { return !m_owner->m_held; }))
-                return ReadStatus::TimedOut;
-            relay = Find();
-            if (!relay)
-                return ReadStatus::Failed;
+            const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+            Relay* relay = nullptr;
+            for (;;) {
+                relay = Find();
+                if (!relay)
+                    return ReadStatus::Failed;  // unplugged while open
+                if (relay->pending.empty())
+                    return ReadStatus::TimedOut;
+                const auto now = Clock::now();
+                const auto due = relay->pending.front().due;
+                if (!m_owner->m_held && due <= now)
+                    break;
+                if (now >= deadline)
+                    return ReadStatus::TimedOut;
+                m_owner->m_changed.wait_until(lock, m_owner->m_held ? deadline : std::min(deadline, due));
+            }
             if (relay->fault.silentAfter >= 0 && relay->sent >= relay->fault.silentAfter)
                 return ReadStatus::TimedOut;
             const auto byteTime = m_owner->m_byteTime;
-            *byte = m_pending.front();
-            m_pending.pop_front();
+            *byte = relay->pending.front().byte;
+            relay->pending.pop_front();
             if (relay->sent == relay->fault.corruptAt)
                 *byte = std::uint8_t(~*byte);
             ++relay->sent;
@@ -175,12 +195,23 @@ private:
             for (std::int64_t i = 0; i < size; ++i) {
                 // The command byte follows the start byte and the length (no escape among the
                 // requests this counts: their lengths are small).
-                if (m_position == 2)
+                if (m_position == 2) {
                     ++relay->requests[data[i]];
+                    m_command = data[i];
+                }
                 m_position = data[i] == 0xAA ? 1 : m_position + 1;
                 reply.clear();
                 relay->engine->Receive(data[i], &reply);
-                m_pending.insert(m_pending.end(), reply.begin(), reply.end());
+                auto due = Clock::now();
+                if (!reply.empty() && m_command == relay->fault.lateCommand) {
+                    due += std::chrono::milliseconds(relay->fault.lateMs);
+                    relay->fault.lateCommand = -1;
+                }
+                // A reply queues behind the one still on the line.
+                if (!relay->pending.empty())
+                    due = std::max(due, relay->pending.back().due);
+                for (std::uint8_t byte : reply)
+                    relay->pending.push_back({byte, due});
             }
             return size;
         }
@@ -206,8 +237,8 @@ private:
         CInProcessRelays* m_owner;
         QString m_port;
         PortOpenFailure m_failure = PortOpenFailure::None;
-        std::deque<std::uint8_t> m_pending;
         int m_position = 0;
+        int m_command = -1;
     };
 
     mutable std::mutex m_mutex;

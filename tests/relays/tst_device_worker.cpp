@@ -232,6 +232,64 @@ private Q_SLOTS:
         QCOMPARE(relays.OpenCount(), 0);
     }
 
+    // A reply that comes after its job gave up on it is not taken for the answer to the next
+    // job's request: the worker lets the line settle before it asks again.
+    void lateReplyIsNotTheNextAnswer_data()
+    {
+        QTest::addColumn<int>("late");       // the command whose reply comes late
+        QTest::addColumn<int>("firstKind");  // DeviceJobKind of the job that gives up
+        QTest::addColumn<int>("nextKind");   // DeviceJobKind of the job right after it
+        QTest::newRow("a write's 'accepted' is no identification")
+            << int(CMD_WRITE_PROGRAM) << int(DeviceJobKind::Send) << int(DeviceJobKind::Version);
+        QTest::newRow("an identification is no channel state")
+            << int(CMD_IDENTIFY) << int(DeviceJobKind::Version) << int(DeviceJobKind::Poll);
+        QTest::newRow("a program is no identification")
+            << int(CMD_READ_PROGRAM) << int(DeviceJobKind::Read) << int(DeviceJobKind::IdentifyPort);
+    }
+    void lateReplyIsNotTheNextAnswer()
+    {
+        QFETCH(int, late);
+        QFETCH(int, firstKind);
+        QFETCH(int, nextKind);
+        CInProcessRelays relays;
+        relays.Add(QVR, Options(MODEL_QVR_K115_ZQX));
+        CInProcessRelays::Fault fault;
+        fault.lateCommand = late;
+        fault.lateMs = READ_TIMEOUT_MS + 500;
+        relays.SetFault(QVR, fault);
+        CDeviceWorkerThread worker(relays.Factory());
+        QSignalSpy finished(&worker, &CDeviceWorkerThread::jobFinished);
+        DeviceJob first = Job(DeviceJobKind(firstKind), QVR, MODEL_QVR_K115_ZQX);
+        first.image = Pattern(MODEL_QVR_K115_ZQX);
+        const quint64 firstId = worker.Post(first);
+        const quint64 nextId = worker.Post(Job(DeviceJobKind(nextKind), QVR, MODEL_QVR_K115_ZQX));
+        QCOMPARE(WaitFor(finished, firstId, 3 * READ_TIMEOUT_MS).result, int(RESULT_TIMEOUT));
+        const DeviceJobResult next = WaitFor(finished, nextId, 3 * READ_TIMEOUT_MS);
+        QCOMPARE(next.result, int(RESULT_OK));
+        if (nextKind != int(DeviceJobKind::Poll))
+            QCOMPARE(int(next.identification), int(IdentificationByte(1, 1)));
+        else
+            QCOMPARE(next.states[0].fieldIndex, 0);
+    }
+
+    // A reply that keeps the job waiting almost the whole per-byte time-out is still waited
+    // for: the worker's short waits for cancellation add up to the full time-out.
+    void replyJustInsideTheTimeOut()
+    {
+        CInProcessRelays relays;
+        relays.Add(QVR, Options(MODEL_QVR_K115_ZQX));
+        CInProcessRelays::Fault fault;
+        fault.lateCommand = CMD_IDENTIFY;
+        fault.lateMs = READ_TIMEOUT_MS - 300;
+        relays.SetFault(QVR, fault);
+        CDeviceWorkerThread worker(relays.Factory());
+        QSignalSpy finished(&worker, &CDeviceWorkerThread::jobFinished);
+        const quint64 id = worker.Post(Job(DeviceJobKind::Version, QVR, MODEL_QVR_K115_ZQX));
+        const DeviceJobResult result = WaitFor(finished, id, 2 * READ_TIMEOUT_MS);
+        QCOMPARE(result.result, int(RESULT_OK));
+        QCOMPARE(int(result.identification), int(IdentificationByte(1, 1)));
+    }
+
     // CancelAll ends the running job at its next byte and drops the queued ones; destroying
     // the worker while the user is being asked for a password does not wait for the answer.
     void cancelAndDestroy()

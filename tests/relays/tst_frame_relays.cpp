@@ -649,8 +649,9 @@ private Q_SLOTS:
         QVERIFY(f.WaitIdle());
     }
 
-    // The Relay menu: Compare right after Read; the timing diagram last, behind a separator,
-    // still on F12; the language menu holds languages only.
+    // The Relay menu: Compare right after Read; the simulation speeds after the simulation's
+    // commands; the timing diagram last, behind a separator, still on F12; the language menu
+    // holds languages only.
     void relayMenuLayout()
     {
         CRelayFrame f;
@@ -662,7 +663,8 @@ private Q_SLOTS:
         QCOMPARE(relayMenu.at(read + 1)->text(), Text(Language::TEXT_MENU_COMPARE_WITH_RELAY));
         QCOMPARE(relayMenu.constLast(), f.frame->Action(ID_VIEW_TIMELINE));
         QVERIFY(relayMenu.at(relayMenu.size() - 2)->isSeparator());
-        QCOMPARE(relayMenu.at(relayMenu.size() - 3), f.frame->Action(ID_TRANSMISSION_RESET));
+        QCOMPARE(relayMenu.at(relayMenu.size() - 3), f.frame->SimulationSpeedMenu()->menuAction());
+        QCOMPARE(relayMenu.at(relayMenu.size() - 4), f.frame->Action(ID_TRANSMISSION_RESET));
         QCOMPARE(f.frame->Action(ID_VIEW_TIMELINE)->shortcut(), QKeySequence(Qt::Key_F12));
         const QList<QAction*> languageMenu = f.frame->menuBar()->actions().at(4)->menu()->actions();
         QVERIFY(!languageMenu.contains(f.frame->Action(ID_VIEW_TIMELINE)));

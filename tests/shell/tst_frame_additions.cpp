@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -416,6 +417,57 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(jpeg));
         QCOMPARE(f.dialogs->errors.size(), 1);
         QVERIFY(f.dialogs->errors.first().contains(QStringLiteral("chain.jpg")));
+    }
+
+    // The simulation's speed: the design's compressed time steps at first, another chosen in the
+    // Relay menu's submenu (one checked at a time), kept for the pane of the other model; the
+    // status bar says how the time runs while the simulation mode is on.
+    void simulationSpeed()
+    {
+        CFrame f;
+        QVERIFY(f.Start(0));
+        QMenu* speeds = f.frame->SimulationSpeedMenu();
+        QVERIFY(speeds);
+        QCOMPARE(speeds->title(), QStringLiteral("Simulation spee&d"));
+        auto* relayMenu = qobject_cast<QMenu*>(speeds->parent());
+        QVERIFY(relayMenu);
+        const QList<QAction*> items = relayMenu->actions();
+        const qsizetype at = items.indexOf(speeds->menuAction());
+        QVERIFY(at > 0);
+        QCOMPARE(items.at(at - 1), f.Action(ID_TRANSMISSION_RESET));
+        QCOMPARE(speeds->actions().size(), 4);
+        QVERIFY(f.Action(ID_SIMULATION_SPEED_COMPRESSED)->isChecked());
+        QCOMPARE(f.Pane()->GetSimulationSpeed(), 0);
+
+        QLabel* status = f.frame->SimulationStatus();
+        QVERIFY(status->isHidden());
+        f.Action(ID_TRANSMISSION_SIMULATIONMODE)->trigger();
+        QVERIFY(!status->isHidden());
+        QCOMPARE(status->text(), QStringLiteral("Simulation: time steps compressed to 20 ticks · relay time 0.00 s"));
+        // Start, state change, condition, state change take a tick each, then half of the 1 s
+        // time step in ten more.
+        for (int tick = 0; tick < 14; ++tick)
+            f.Action(ID_TRANSMISSION_STEPPING)->trigger();
+        QCOMPARE(status->text(), QStringLiteral("Simulation: time steps compressed to 20 ticks · relay time 0.50 s"));
+
+        f.Action(ID_SIMULATION_SPEED_TIMES_10)->trigger();
+        QVERIFY(f.Action(ID_SIMULATION_SPEED_TIMES_10)->isChecked());
+        QVERIFY(!f.Action(ID_SIMULATION_SPEED_COMPRESSED)->isChecked());
+        QCOMPARE(f.Pane()->GetSimulationSpeed(), 10);
+        // Another engine: from power-on again.
+        QCOMPARE(status->text(), QStringLiteral("Simulation at 10 × real time · relay time 0.00 s"));
+        f.Action(ID_TRANSMISSION_SKIP)->trigger(); // to the end of the first 1 s time step
+        QCOMPARE(status->text(), QStringLiteral("Simulation at 10 × real time · relay time 1.00 s"));
+        f.Action(ID_SIMULATION_SPEED_REAL_TIME)->trigger();
+        QCOMPARE(status->text(), QStringLiteral("Simulation in real time · relay time 1.00 s"));
+
+        f.Action(ID_TRANSMISSION_SIMULATIONMODE)->trigger();
+        QVERIFY(status->isHidden());
+        f.dialogs->models = {1};
+        f.Action(ID_FILE_NEW)->trigger();
+        QCOMPARE(f.Doc()->GetChannelCount(), 2);
+        QCOMPARE(f.Pane()->GetSimulationSpeed(), 1);
+        QVERIFY(f.Action(ID_SIMULATION_SPEED_REAL_TIME)->isChecked());
     }
 
 private:

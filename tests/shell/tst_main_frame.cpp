@@ -153,6 +153,10 @@ QStringList VisibleTexts(const CMainFrame& frame)
                 const int id = item->data().toInt();
                 if (!item->isSeparator() && (id < ID_FILE_MRU_FILE1 || id > ID_FILE_MRU_FILE8))
                     texts.append(item->text());
+                // A submenu's items (the simulation speeds) after its caption.
+                if (item->menu())
+                    for (QAction* subitem : item->menu()->actions())
+                        texts.append(subitem->text());
             }
     }
     for (const CommandInfo& command : Commands())
@@ -166,7 +170,8 @@ QStringList ExpectedTexts()
 {
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
     const int fileTexts[] = {50, 51, 52, 53, 56, 353, 351, 352, 61};
-    const int transmissionTexts[] = {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87, 400};
+    const int transmissionTexts[] = {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87,
+                                     565, 566, 567, 568, 569, 400};
     texts << Text(45);
     for (int id : fileTexts)
         texts << Text(id);
@@ -683,7 +688,9 @@ private Q_SLOTS:
     void commandStatesFollowTheMode_data()
     {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<QList<int>>("enabled"); // the timing diagram and the search serve any pane
+        // The timing diagram shows any pane's program; the simulation speed can be chosen and the
+        // relays searched for at any time.
+        QTest::addColumn<QList<int>>("enabled");
         QTest::addColumn<bool>("checked"); // Simulation mode
         QTest::newRow("editing") << QStringLiteral("edit")
                                  << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
@@ -692,22 +699,23 @@ private Q_SLOTS:
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_COMPARE,
                                                ID_TRANSMISSION_VERSION, ID_TRANSMISSION_STARTVIEW,
                                                ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
-                                               ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH}
+                                               ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
                                            << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT,
-                                                         ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH}
+                                                         ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                            << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
                                                   ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT,
-                                                  ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH}
+                                                  ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                           ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT,
-                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH}
+                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH,
+                                                          ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                             << true;
     }
     void commandStatesFollowTheMode()

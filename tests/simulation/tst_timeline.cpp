@@ -2,6 +2,7 @@
 // give, worked out by hand from the rules of docs/timeline.md; the trace that holds them,
 // its reduction to a pixel width and its CSV; and the time texts the tools accept.
 
+#include "PacedRun.h"
 #include "ProgramText.h"
 #include "Timeline.h"
 #include "TimelineFixtures.h"
@@ -112,6 +113,21 @@ const QByteArray BLINK_AND_ONCE = R"({"model": "QVS_K115_318", "steps": [
     {"channel": 2, "step": 4, "time": "fixed 2.5 s"},
     {"channel": 2, "step": 5, "relay 2 operation": "on", "jump": "stop"}]})";
 
+// Relay on for 10 s after power-on, then off for good.
+const QByteArray TEN_SECONDS = R"({"model": "QVR_K115_ZQX", "steps": [
+    {"step": 1, "relay operation": "on"},
+    {"step": 4, "time": "fixed 10 s"},
+    {"step": 5, "relay operation": "off", "jump": "stop"}]})";
+// Relay on for 178.125 s (2 min 58 s, the nearest to 3 min) after power-on.
+const QByteArray NEARLY_THREE_MINUTES = R"({"model": "QVR_K115_ZQX", "steps": [
+    {"step": 1, "relay operation": "on"},
+    {"step": 4, "time": "fixed 2.96875 min"},
+    {"step": 5, "relay operation": "off", "jump": "stop"}]})";
+// The relay toggles every second for ever.
+const QByteArray BLINK = R"({"model": "QVR_K115_ZQX", "steps": [
+    {"step": 1, "relay operation": "toggle"},
+    {"step": 5, "jump": "step 1"}]})";
+
 } // namespace
 
 class TestTimeline : public QObject {
@@ -131,6 +147,10 @@ private Q_SLOTS:
     void secondsText();
     void parseSeconds_data();
     void parseSeconds();
+    void endFromProgram_data();
+    void endFromProgram();
+    void potentiometerTurnedDuringTimeStep();
+    void pacedRunFollowsItsClock();
 };
 
 void TestTimeline::rows_data()
@@ -444,3 +464,118 @@ void TestTimeline::parseSeconds()
 
 QTEST_GUILESS_MAIN(TestTimeline)
 #include "tst_timeline.moc"
+
+// Without an end of the user's, the timeline ends where the program has shown what it does:
+// after its last change when it comes to rest, after two cycles when it repeats itself.
+void TestTimeline::endFromProgram_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<double>("end");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ten seconds, then at rest") << TEN_SECONDS << "" << 11.0 << "0,0,1,4|10,0,0,36";
+    QTest::newRow("a pulse after the last input") << PULSE << "1=1@2" << 4.5 << "0,0,0,2|2,1,1,4|3.5,1,0,2";
+    QTest::newRow("an input after the last change") << PULSE << "1=1@2 1=0@20" << 22.0
+                                                      << "0,0,0,2|2,1,1,4|3.5,1,0,2|20,0,0,2";
+    QTest::newRow("nothing happens") << PULSE << "" << 1.0 << "0,0,0,2";
+    QTest::newRow("rounded to two digits") << NEARLY_THREE_MINUTES << "" << 200.0 << "0,0,1,4|178.125,0,0,36";
+    QTest::newRow("a blinker: two cycles") << BLINK << "" << 5.0 << "0,0,1,4|1,0,0,4|2,0,1,4|3,0,0,4|4,0,1,4|5,0,0,4";
+    QTest::newRow("two channels, a cycle after a single time")
+        << BLINK_AND_ONCE << "" << 8.0
+        << "0,0,0,0,0,4,4|1,0,0,1,0,4,4|2,0,0,0,0,4,4|2.5,0,0,0,1,4,36|3,0,0,1,1,4,36|4,0,0,0,1,4,36|5,0,0,1,1,4,"
+           "36|6,0,0,0,1,4,36|7,0,0,1,1,4,36|8,0,0,0,1,4,36";
+}
+
+void TestTimeline::endFromProgram()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QString, script);
+    QFETCH(double, end);
+    QFETCH(QString, expected);
+    ModelCode model = 0;
+    const std::vector<std::uint8_t> image = ImageOf(program, &model);
+    QVERIFY(!image.empty());
+    TimelineScript timeline;
+    timeline.changes = ScriptOf(script);
+    timeline.until = Seconds(200 * 3600);
+    timeline.endFromProgram = true;
+    CTimelineTrace trace(ChannelCount(model));
+    QCOMPARE(ComputeTimeline(model, image.data(), int(image.size()), timeline, &trace), TimelineEnd::Until);
+    QCOMPARE(trace.KnownUntil(), Seconds(end));
+    QCOMPARE(Rows(trace), expected);
+
+    // The latest end still counts when it comes first.
+    timeline.until = Seconds(end / 2);
+    CTimelineTrace shorter(ChannelCount(model));
+    QCOMPARE(ComputeTimeline(model, image.data(), int(image.size()), timeline, &shorter), TimelineEnd::Until);
+    QCOMPARE(shorter.KnownUntil(), timeline.until);
+}
+
+// Turning the potentiometer during a time step that takes its time from it: the step keeps
+// the time it has run and ends at once when that is as long as the new time already.
+void TestTimeline::potentiometerTurnedDuringTimeStep()
+{
+    ModelCode model = 0;
+    const std::vector<std::uint8_t> image = ImageOf(POT_TIME, &model);
+    CRealTimeRun run(model);
+    QVERIFY(run.SetProgram(image.data(), int(image.size())));
+    run.SetPotentiometer(1, 128); // 10 s
+    const int inputs[2] = {0, 0};
+    run.PowerOn(inputs);
+    QCOMPARE(int(run.State().steps[0]), 4);
+    run.AdvanceTo(Seconds(4));
+
+    run.ChangePotentiometer(2, 43); // 20.15625 s: the step goes on
+    RelayTime elapsed = 0, duration = 0;
+    QVERIFY(run.TimeStep(0, &elapsed, &duration));
+    QCOMPARE(elapsed, Seconds(4));
+    QCOMPARE(duration, Seconds(20.15625));
+    QCOMPARE(run.NextEvent(), Seconds(20.15625));
+
+    run.ChangePotentiometer(0, 64); // 0.5 s, run already: it ends now
+    QCOMPARE(run.Now(), Seconds(4));
+    QCOMPARE(int(run.State().steps[0]), 8);
+    QVERIFY(run.TimeStep(0, &elapsed, &duration));
+    QCOMPARE(elapsed, RelayTime(0));
+    QCOMPARE(duration, Seconds(1)); // the next group's own fixed time
+}
+
+// The on-screen simulation in relay time follows its clock at the chosen speed, stands still
+// while stopped, and keeps its relay time when the speed changes.
+void TestTimeline::pacedRunFollowsItsClock()
+{
+    ModelCode model = 0;
+    const std::vector<std::uint8_t> image = ImageOf(TEN_SECONDS, &model);
+    std::int64_t clock = 1'000'000; // any start
+    CPacedRun paced(model, [&clock] { return clock; });
+    const int inputs[2] = {0, 0};
+    paced.SetSpeed(60);
+    QVERIFY(paced.PowerOn(image.data(), int(image.size()), 0, 128, inputs));
+    QCOMPARE(paced.Run().State().outputs[0], std::uint8_t(1));
+
+    clock += Seconds(0.1);
+    QCOMPARE(paced.Update(), RelayTime(0)); // not started
+    paced.Start();
+    clock += Seconds(0.1);
+    QCOMPARE(paced.Update(), Seconds(6));
+    paced.Stop();
+    clock += Seconds(10);
+    QCOMPARE(paced.Update(), Seconds(6));
+
+    paced.SetSpeed(10);
+    paced.Start();
+    clock += Seconds(0.3);
+    QCOMPARE(paced.Update(), Seconds(9));
+    QCOMPARE(paced.Run().State().outputs[0], std::uint8_t(1));
+    clock += Seconds(0.1);
+    QCOMPARE(paced.Update(), Seconds(10));
+    QCOMPARE(paced.Run().State().outputs[0], std::uint8_t(0));
+
+    // A skip jumps to the end of the running time step; with none running there is none.
+    paced.Stop();
+    QVERIFY(paced.PowerOn(image.data(), int(image.size()), 0, 128, inputs));
+    QVERIFY(paced.SkipToNextEvent());
+    QCOMPARE(paced.Run().Now(), Seconds(10));
+    QCOMPARE(paced.Run().State().outputs[0], std::uint8_t(0));
+    QVERIFY(!paced.SkipToNextEvent());
+}

@@ -9,9 +9,11 @@ using namespace DeviceProtocol;
 CVirtualRelay::CVirtualRelay(const VirtualRelayOptions& options)
     : m_options(options), m_live(CreateLiveProgram(options.model))
 {
-    // Program memory starts with the default program of the model.
+    // Program memory starts with the program it held before, or the default program of the model.
     const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(options.model);
-    if (doc) {
+    if (doc && int(options.program.size()) == doc->GetDataSize()) {
+        m_program = options.program;
+    } else if (doc) {
         doc->ResetProgram(0);
         m_program.assign(doc->GetData(), doc->GetData() + doc->GetDataSize());
     }
@@ -99,6 +101,7 @@ void CVirtualRelay::Handle(std::uint8_t command, const std::vector<std::uint8_t>
             if (m_options.storeCorrupted)
                 m_program[std::size_t(imageSize / 2)] ^= 0x01;
             m_live->Restart(m_program.data(), imageSize);
+            ++m_stores;
             answer = REPLY_ACCEPTED;
         }
         break;

@@ -16,6 +16,7 @@ struct VirtualRelayOptions {
     bool refuseWrites = false;  // answer every program write with "refused"
     bool refuseReset = false;   // answer every password reset with "refused"
     bool storeCorrupted = false;  // store every written program with one byte changed, yet accept it
+    std::vector<std::uint8_t> program;  // program memory at power-up; empty: the model's default program
 };
 
 class CVirtualRelay {
@@ -27,6 +28,8 @@ public:
     void Advance(double seconds) { m_live->Advance(seconds); }
 
     const std::vector<std::uint8_t>& Program() const { return m_program; }
+    // How many programs the relay has stored since power-up.
+    int StoreCount() const { return m_stores; }
 
 private:
     void Handle(std::uint8_t command, const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>* reply);
@@ -37,6 +40,7 @@ private:
     std::vector<std::uint8_t> m_program;
     std::unique_ptr<ILiveProgram> m_live;
     bool m_unlocked = false;
+    int m_stores = 0;
 
     // Frame reception.
     enum class RxState { Idle, Body };
