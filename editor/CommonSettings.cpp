@@ -436,13 +436,17 @@ CCOMMONDialogsView::CCOMMONDialogsView(ModelCode model, QWidget* parent)
         m_pRelays[r] = new CRelayRPictureControl(m_pRelayGroup);
         m_pRelays[r]->setObjectName(QString::number(two ? (r == 0 ? IDC_QVS_RELAY1_PICTURE : IDC_QVS_RELAY2_PICTURE)
                                                          : IDC_QVR_RELAY_PICTURE));
+        // Each label right above its picture, the pair in the middle of the group's height
+        // (rows 0 and 3 take the spare height).
         if (two) {
             m_pRelayLabels[r] = new QLabel(m_pRelayGroup);
-            m_pRelayLabels[r]->setAlignment(Qt::AlignCenter);
-            relays->addWidget(m_pRelayLabels[r], 0, r);
+            m_pRelayLabels[r]->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+            relays->addWidget(m_pRelayLabels[r], 1, r, Qt::AlignHCenter | Qt::AlignBottom);
         }
-        relays->addWidget(m_pRelays[r], 1, r, Qt::AlignCenter);
+        relays->addWidget(m_pRelays[r], 2, r, Qt::AlignHCenter | Qt::AlignTop);
     }
+    relays->setRowStretch(0, 1);
+    relays->setRowStretch(3, 1);
 
     m_pPot = new CPotSettingsDialog(this);
     connect(m_pPot, &CPotSettingsDialog::valueChanged, this, &CCOMMONDialogsView::valueChanged);

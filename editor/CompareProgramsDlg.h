@@ -9,10 +9,21 @@
 
 #include <QDialog>
 
+class CAlignedLinesDelegate;
 class CQuorvexDoc;
 class QLabel;
 class QPushButton;
 class QTableWidget;
+
+// One line of a side of the comparison: the mark of a differing line, the description's label
+// and its value ("Relay operation", "Switch on the relay"). A line without a label (a note) has
+// its text as the value.
+struct ComparedLine {
+    bool differs = false;
+    QString label;
+    QString value;
+};
+ComparedLine SplitComparedLine(const QString& line);
 
 class CCompareProgramsDlg : public QDialog, public Language::CLanguageSupport {
     Q_OBJECT
@@ -43,4 +54,5 @@ private:
     QPushButton* m_pSend = nullptr;
     QPushButton* m_pLoad = nullptr;
     QPushButton* m_pClose = nullptr;
+    CAlignedLinesDelegate* m_pLines = nullptr;
 };

@@ -42,6 +42,9 @@ struct PaneSizing {
     // readable size: the window is made wide enough (its height follows the width) to give
     // the pane at least this.
     int readableHeight = 0;
+    // The lowest height of one program view whose boxes show every text whole. On a screen
+    // too low for readableHeight the views shrink down to this, then they scroll.
+    int readableViewHeight = 0;
 };
 
 class CRelayPaneBase : public QWidget, public Language::CLanguageSupport {

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -32,6 +33,36 @@ std::unique_ptr<CQuorvexSimulator> CreateEngine(ModelCode model)
     if (model == MODEL_QVS_K115_318)
         return std::make_unique<CQuorvex_QVS_K115_318_Simulator>();
     return std::make_unique<CQuorvex_QVR_K115_ZQX_Simulator>();
+}
+
+// A widget's size hint with its texts as they are now: new texts change the controls' hints
+// at once, but the layouts above them follow only when their posted layout requests are
+// handled, so every layout inside is brought up to date first, the innermost first.
+QSize CurrentSizeHint(QWidget* widget)
+{
+    const QList<QWidget*> children = widget->findChildren<QWidget*>();
+    for (auto child = children.crbegin(); child != children.crend(); ++child)
+        if (QLayout* layout = (*child)->layout())
+            layout->activate();
+    if (QLayout* layout = widget->layout())
+        layout->activate();
+    return widget->sizeHint();
+}
+
+// A frameless area of the pane that scrolls its part one way only, when the pane is too small
+// for it; it takes no focus of its own.
+QScrollArea* CreatePartArea(const QString& name, Qt::Orientation scrolls, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setObjectName(name);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    if (scrolls == Qt::Vertical)
+        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    else
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setFocusPolicy(Qt::NoFocus);
+    return area;
 }
 
 } // namespace
@@ -82,26 +113,47 @@ void CRelayPane::BuildWindows()
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
+    // The program views share the height above the dialogs. On a screen too low for all of
+    // them at a readable height they keep that height and scroll, while the step dialogs and
+    // the common settings stay where they are.
+    m_pViewsArea = CreatePartArea(QStringLiteral("programViews"), Qt::Vertical, this);
+    auto* views = new QWidget(m_pViewsArea);
+    auto* column = new QVBoxLayout(views);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
     for (int channel = 0; channel < m_nChannels; ++channel) {
-        m_pViews[channel] = new CQuorvexView(channel, m_drawer, this);
+        m_pViews[channel] = new CQuorvexView(channel, m_drawer, views);
         m_pViews[channel]->SetDocument(m_doc.get());
+        m_pViews[channel]->setMinimumHeight(ReadableViewHeight());
         connect(m_pViews[channel], &CQuorvexView::selectStep, this, &CRelayPane::SelectStep);
-        root->addWidget(m_pViews[channel], 1);
+        column->addWidget(m_pViews[channel], 1);
     }
+    m_pViewsArea->setWidget(views);
+    root->addWidget(m_pViewsArea, 1);
 
-    auto* strip = new QHBoxLayout;
+    // The step dialogs and the common settings in a row below the views. A window narrower
+    // than the row (a small screen, long texts) scrolls it sideways rather than cut it off.
+    m_pStripArea = CreatePartArea(QStringLiteral("dialogRow"), Qt::Horizontal, this);
+    auto* row = new QWidget(m_pStripArea);
+    auto* strip = new QHBoxLayout(row);
     strip->setContentsMargins(4, 4, 4, 4);
-    m_pStrip = new CStepDialogStrip(m_doc->GetModelCode(), this);
+    m_pStrip = new CStepDialogStrip(m_doc->GetModelCode(), row);
     connect(m_pStrip, &CStepDialogStrip::valueChanged, this, &CRelayPane::OnStepValueChanged);
     connect(m_pStrip, &CStepDialogStrip::notice, this, &CRelayPaneBase::notice);
-    m_pCommon = new CCOMMONDialogsView(m_doc->GetModelCode(), this);
+    m_pCommon = new CCOMMONDialogsView(m_doc->GetModelCode(), row);
     connect(m_pCommon, &CCOMMONDialogsView::valueChanged, this, &CRelayPane::OnCommonValueChanged);
     connect(m_pCommon, &CCOMMONDialogsView::notice, this, &CRelayPaneBase::notice);
-    m_pDummy = new CDummyDialogsView(this);
+    m_pDummy = new CDummyDialogsView(row);
     strip->addWidget(m_pStrip, 0);
     strip->addWidget(m_pCommon, 0);
     strip->addWidget(m_pDummy, 1);
-    root->addLayout(strip, 0);
+    m_pStripArea->setWidget(row);
+    root->addWidget(m_pStripArea, 0);
+    // A control that gets the focus by the keyboard is scrolled into sight.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_pStripArea->widget()->isAncestorOf(now))
+            m_pStripArea->ensureWidgetVisible(now);
+    });
 
     Select(0, 0, true);
 }
@@ -127,10 +179,12 @@ PaneSizing CRelayPane::CreatePaneWindow()
     OnLanguageChanged(Language::TheLanguageManager());
     UpdatePaneLayout();
     const QSize steps = m_pStrip->MeasuredSize();
-    const QSize common = m_pCommon->sizeHint();
+    const QSize common = CurrentSizeHint(m_pCommon);
+    const QLayout* dialogRow = m_pStripArea->widget()->layout();
+    const QMargins margins = dialogRow->contentsMargins();
     PaneSizing sizing;
-    sizing.stripWidth = steps.width() + common.width() + 8 + layout()->spacing();
-    sizing.height = std::max(steps.height(), common.height()) + 8;
+    sizing.stripWidth = steps.width() + dialogRow->spacing() + common.width() + margins.left() + margins.right();
+    sizing.height = std::max(steps.height(), common.height()) + margins.top() + margins.bottom();
     sizing.ratio = m_dRatio;
     // The boxes' body text is 7 % of the row height; it should be a little larger than the
     // text of the dialogs below, since the boxes are read at a glance. A view adds its top
@@ -139,18 +193,52 @@ PaneSizing CRelayPane::CreatePaneWindow()
     const int row = int(std::ceil(textPixels * 1.2 / 0.07));
     const int view = int(std::ceil(row / 0.92)) + m_pViews[0]->horizontalScrollBar()->sizeHint().height()
                      + 2 * m_pViews[0]->frameWidth();
-    sizing.readableHeight = sizing.height + m_nChannels * view;
+    sizing.readableViewHeight = ReadableViewHeight();
+    sizing.readableHeight = sizing.height + m_nChannels * std::max(view, sizing.readableViewHeight);
     return sizing;
+}
+
+int CRelayPane::ReadableViewHeight() const
+{
+    // The view's client area at the readable minimum, with its scroll bar and frame.
+    const CQuorvexView* view = m_pViews[0];
+    const int extra = view ? view->horizontalScrollBar()->sizeHint().height() + 2 * view->frameWidth() : 0;
+    return MinimumReadableViewHeight(m_doc->GetModelCode()) + extra;
 }
 
 void CRelayPane::UpdatePaneLayout()
 {
     const QSize steps = m_pStrip->MeasuredSize();
-    const int height = std::max(steps.height(), m_pCommon->sizeHint().height());
+    const QSize common = CurrentSizeHint(m_pCommon);
+    const int height = std::max(steps.height(), common.height());
     m_pStrip->setFixedSize(steps.width(), height);
     m_pCommon->setFixedHeight(height);
     m_pDummy->setFixedHeight(height);
+    const QMargins margins = m_pStripArea->widget()->layout()->contentsMargins();
+    // The common settings may give up their spare room before the row scrolls.
+    m_dialogRow = QSize(steps.width() + m_pCommon->minimumSizeHint().width() + m_pStripArea->widget()->layout()->spacing(),
+                        height)
+                      .grownBy(margins);
+    FitDialogRow();
     LoadSelectedStep();
+}
+
+void CRelayPane::FitDialogRow()
+{
+    // As high as the row, and the height of a scroll bar more while the row is wider than the
+    // pane.
+    const bool scrolls = m_dialogRow.width() > width();
+    const int bar = scrolls ? m_pStripArea->horizontalScrollBar()->sizeHint().height() : 0;
+    m_pStripArea->setFixedHeight(m_dialogRow.height() + bar);
+    // The row keeps the width its dialogs need: the scroll bar, not a squeezed setting, makes
+    // up for a narrow pane.
+    m_pStripArea->widget()->setMinimumWidth(m_dialogRow.width());
+}
+
+void CRelayPane::resizeEvent(QResizeEvent* event)
+{
+    CRelayPaneBase::resizeEvent(event);
+    FitDialogRow();
 }
 
 void CRelayPane::SelectStep(int index, int channel)

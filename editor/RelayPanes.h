@@ -20,6 +20,7 @@ class CCOMMONDialogsView;
 class CQuorvexSimulator;
 class CQuorvexView;
 class CStepDialogStrip;
+class QScrollArea;
 
 // The strip right of the common settings: an empty face that fills the rest of the width.
 class CDummyDialogsView : public QWidget {
@@ -88,6 +89,7 @@ public Q_SLOTS:
 protected:
     CRelayPane(ModelCode model, double ratio, QWidget* parent);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildWindows();
@@ -108,6 +110,11 @@ private:
     int InputOfKey(int key) const;
     // The program image as it is now.
     QByteArray ImageBytes() const;
+    // The height of a program view (frame and scroll bar included) whose boxes show their
+    // texts whole.
+    int ReadableViewHeight() const;
+    // The dialog row's height: its own, and a scroll bar's while it is wider than the pane.
+    void FitDialogRow();
     // Undo and redo put an image back and show the step the change concerned.
     void ApplyProgramImage(const QByteArray& image, int channel, int step) override;
 
@@ -118,6 +125,9 @@ private:
     double m_dRatio;
     int m_nChannels;
 
+    QScrollArea* m_pViewsArea = nullptr;
+    QScrollArea* m_pStripArea = nullptr;
+    QSize m_dialogRow;  // the dialog row's size with its margins, as the dialogs need it
     CQuorvexView* m_pViews[2] = {nullptr, nullptr};
     CStepDialogStrip* m_pStrip = nullptr;
     CCOMMONDialogsView* m_pCommon = nullptr;

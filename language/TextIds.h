@@ -311,6 +311,30 @@ enum TextId : int {
     // The Relay menu's command that compares the open program with the relay's.
     TEXT_MENU_COMPARE_WITH_RELAY = 450,
     TEXT_HELP_COMPARE_WITH_RELAY = 451,
+    // The relays as the window shows them: the Device menu's entries and its search, the
+    // status bar's relay, and what each relay command did.
+    TEXT_RELAY_ON_PORT = 520,            // format: relay name, port
+    TEXT_RELAY_OTHER_MODEL_ENTRY = 521,  // format: relay name, port
+    TEXT_RELAY_OTHER_MODEL_TIP = 522,    // format: the open program's relay model
+    TEXT_DEVICE_NONE_FOUND = 523,
+    TEXT_MENU_SEARCH_RELAYS = 524,
+    TEXT_HELP_SEARCH_RELAYS = 525,
+    TEXT_STATUS_NO_RELAY = 526,          // format: relay model
+    TEXT_STATUS_SEARCHING = 527,
+    TEXT_STATUS_SEARCH_DONE = 528,       // format: number of relays found
+    TEXT_STATUS_SENT = 529,              // format: relay, seconds
+    TEXT_STATUS_SENT_VERIFIED = 530,     // format: relay, seconds
+    TEXT_STATUS_READ = 531,              // format: relay, seconds
+    TEXT_STATUS_COMPARED_EQUAL = 532,    // format: relay
+    TEXT_STATUS_COMPARED_DIFFERENT = 533, // format: relay, number of steps
+    TEXT_STATUS_VERSION = 534,           // format: relay, version
+    TEXT_STATUS_PASSWORD_CHANGED = 535,  // format: relay
+    TEXT_STATUS_PASSWORD_RESET = 536,    // format: relay
+    TEXT_STATUS_VIEW_STARTED = 537,      // format: relay
+    TEXT_STATUS_WAITING_PASSWORD = 538,  // format: relay
+    TEXT_STATUS_LOADED = 539,            // format: relay
+    // The password entry's button that does what Escape does.
+    TEXT_PASSWORD_ENTRY_CANCEL = 540,
 
     // A save target that exists but is no regular file; it is left as it is.
     TEXT_TARGET_NOT_REGULAR_FILE = 600, // format: path
@@ -499,6 +523,12 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_TIMELINE_HINT, TEXT_DIFF_OTHER_MODEL, TEXT_DIFF_HIDDEN_BITS, TEXT_DIFF_SUMMARY,
     TEXT_COMPARE_TITLE, TEXT_COMPARE_PC, TEXT_COMPARE_RELAY, TEXT_COMPARE_SEND_PC, TEXT_COMPARE_LOAD_RELAY,
     TEXT_COMPARE_CLOSE, TEXT_COMPARE_EQUAL, TEXT_MENU_COMPARE_WITH_RELAY, TEXT_HELP_COMPARE_WITH_RELAY,
+    TEXT_RELAY_ON_PORT, TEXT_RELAY_OTHER_MODEL_ENTRY, TEXT_RELAY_OTHER_MODEL_TIP, TEXT_DEVICE_NONE_FOUND,
+    TEXT_MENU_SEARCH_RELAYS, TEXT_HELP_SEARCH_RELAYS, TEXT_STATUS_NO_RELAY, TEXT_STATUS_SEARCHING,
+    TEXT_STATUS_SEARCH_DONE, TEXT_STATUS_SENT, TEXT_STATUS_SENT_VERIFIED, TEXT_STATUS_READ,
+    TEXT_STATUS_COMPARED_EQUAL, TEXT_STATUS_COMPARED_DIFFERENT, TEXT_STATUS_VERSION, TEXT_STATUS_PASSWORD_CHANGED,
+    TEXT_STATUS_PASSWORD_RESET, TEXT_STATUS_VIEW_STARTED, TEXT_STATUS_WAITING_PASSWORD, TEXT_STATUS_LOADED,
+    TEXT_PASSWORD_ENTRY_CANCEL,
     TEXT_BUTTON_YES,
     TEXT_BUTTON_NO,
     TEXT_BUTTON_CANCEL,
@@ -612,6 +642,22 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_TIMELINE_CURSOR, "s"},
     {TEXT_DIFF_OTHER_MODEL, "ss"},
     {TEXT_DIFF_SUMMARY, "d"},
+    {TEXT_RELAY_ON_PORT, "ss"},
+    {TEXT_RELAY_OTHER_MODEL_ENTRY, "ss"},
+    {TEXT_RELAY_OTHER_MODEL_TIP, "s"},
+    {TEXT_STATUS_NO_RELAY, "s"},
+    {TEXT_STATUS_SEARCH_DONE, "d"},
+    {TEXT_STATUS_SENT, "sf"},
+    {TEXT_STATUS_SENT_VERIFIED, "sf"},
+    {TEXT_STATUS_READ, "sf"},
+    {TEXT_STATUS_COMPARED_EQUAL, "s"},
+    {TEXT_STATUS_COMPARED_DIFFERENT, "sd"},
+    {TEXT_STATUS_VERSION, "ss"},
+    {TEXT_STATUS_PASSWORD_CHANGED, "s"},
+    {TEXT_STATUS_PASSWORD_RESET, "s"},
+    {TEXT_STATUS_VIEW_STARTED, "s"},
+    {TEXT_STATUS_WAITING_PASSWORD, "s"},
+    {TEXT_STATUS_LOADED, "s"},
     {TEXT_TARGET_NOT_REGULAR_FILE, "s"},
     {TEXT_ARGUMENT_NOT_UTF8, "s"},
     {TEXT_EXAMPLES_MODEL, "s"},
@@ -702,6 +748,6 @@ constexpr int HELP_TEXT_IDS[] = {TEXT_HELP_NEW,        TEXT_HELP_OPEN,          
                                  TEXT_HELP_STOP_SIMULATION,  TEXT_HELP_RESET_SIMULATION, TEXT_HELP_ABOUT,
                                  TEXT_HELP_UNDO,       TEXT_HELP_REDO,           TEXT_HELP_PRINT,
                                  TEXT_HELP_PRINT_PREVIEW, TEXT_HELP_EXPORT_PICTURE, TEXT_HELP_VERIFY_AFTER_SEND,
-                                 TEXT_HELP_COMPARE_WITH_RELAY};
+                                 TEXT_HELP_COMPARE_WITH_RELAY, TEXT_HELP_SEARCH_RELAYS};
 
 } // namespace Language

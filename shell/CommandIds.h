@@ -30,6 +30,8 @@ enum CommandId : int {
     // Device menu: the attached relays 1..10 (ID_DEVICE_1 + i).
     ID_DEVICE_1 = 32838,
     ID_DEVICE_10 = 32847,
+    // Device menu, below the relays: a discovery pass at once.
+    ID_DEVICE_SEARCH = 32903,
 
     // Transmission menu: relay transfers, live view, simulation.
     ID_TRANSMISSION_SENDSETTINGS = 32777,

@@ -39,6 +39,7 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_HELP_USER_GUIDE, "SUBMENU_HELP_USER_GUIDE", "F1", nullptr, Language::TEXT_HELP_USER_GUIDE},
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
     {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", "F12", nullptr, Language::TEXT_HELP_VIEW_TIMELINE},
+    {ID_DEVICE_SEARCH, "SUBMENU_DEVICE_SEARCH", nullptr, nullptr, Language::TEXT_HELP_SEARCH_RELAYS},
     {ID_SIMULATION_SPEED_COMPRESSED, "SUBMENU_SPEED_COMPRESSED", nullptr, nullptr, Language::TEXT_HELP_SPEED_COMPRESSED},
     {ID_SIMULATION_SPEED_REAL_TIME, "SUBMENU_SPEED_REAL_TIME", nullptr, nullptr, Language::TEXT_HELP_SPEED_REAL_TIME},
     {ID_SIMULATION_SPEED_TIMES_10, "SUBMENU_SPEED_TIMES_10", nullptr, nullptr, Language::TEXT_HELP_SPEED_TIMES_10},
@@ -189,6 +190,9 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         return simulating && inputs.simulationRunning;
     case ID_VIEW_TIMELINE:
         // The diagram shows the program of the pane.
+        return inputs.hasPane;
+    case ID_DEVICE_SEARCH:
+        // The relays found belong to the pane's list.
         return inputs.hasPane;
     case ID_SIMULATION_SPEED_COMPRESSED:
     case ID_SIMULATION_SPEED_REAL_TIME:

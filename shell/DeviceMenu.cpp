@@ -12,7 +12,7 @@ DeviceMenuPlan PlanDeviceMenu(const CDevice& device, int documentType)
     QString remembered = device.GetPortName(device.GetSelected());
     for (int i = 0; i < count; ++i) {
         const bool matches = device.GetDeviceType(i) == documentType;
-        plan.entries.push_back({device.GetDisplayName(i), matches});
+        plan.entries.push_back({device.GetDisplayName(i), device.GetPortName(i), matches});
         if (!remembered.isEmpty()) {
             // The selected relay's port: kept when its relay fits the program; a relay there
             // that does not fit gives up the remembered port, and the rule below applies.

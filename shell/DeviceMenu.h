@@ -1,6 +1,7 @@
 #pragma once
 // The Device menu as data: one entry per attached relay, which of them can be chosen for the
-// open program, and which one the menu chooses when it opens. No widgets here.
+// open program, and which one is chosen for it (when the menu opens and after every discovery
+// pass). No widgets here.
 
 #include <QString>
 
@@ -10,6 +11,7 @@ class CDevice;
 
 struct DeviceMenuEntry {
     QString caption;     // the relay's display name
+    QString port;        // its port: two relays of one model are told apart by it
     bool matches = false; // a relay of the open program's model
 };
 
@@ -22,5 +24,6 @@ struct DeviceMenuPlan {
 
 // The menu for a relay list and the device type (model number) of the open program. A relay
 // still selected keeps the selection when it matches the program; otherwise the last relay
-// of the program's model is chosen.
+// of the program's model is chosen. The same rule chooses the relay after a discovery pass,
+// so that the relay commands find one without the menu having been opened.
 DeviceMenuPlan PlanDeviceMenu(const CDevice& device, int documentType);

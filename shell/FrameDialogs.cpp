@@ -13,17 +13,54 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QSpacerItem>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Room the title bar takes beside the title: the window icon, the buttons and their margins.
+constexpr int TITLE_BAR_RESERVE = 120;
+// Window managers draw titles in a bold face, often a little larger than the dialog's text.
+constexpr double TITLE_FONT_ALLOWANCE = 1.15;
+
+} // namespace
+
+void KeepTitleWhole(QDialog* dialog)
+{
+    QFont font = dialog->font();
+    font.setBold(true);
+    const int needed = int(std::ceil(QFontMetricsF(font).horizontalAdvance(dialog->windowTitle()) * TITLE_FONT_ALLOWANCE))
+                       + TITLE_BAR_RESERVE;
+    QLayout* layout = dialog->layout();
+    if (!layout) {
+        dialog->setMinimumWidth(std::max(dialog->minimumWidth(), needed));
+        return;
+    }
+    // A layout that sizes its dialog (a message box, a fixed-size dialog) would undo a minimum
+    // width set on the dialog: an empty item as wide as the title widens the layout instead.
+    const QMargins margins = layout->contentsMargins();
+    auto* room = new QSpacerItem(std::max(0, needed - margins.left() - margins.right()), 0, QSizePolicy::Fixed,
+                                 QSizePolicy::Fixed);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout))
+        grid->addItem(room, grid->rowCount(), 0, 1, std::max(1, grid->columnCount()));
+    else
+        layout->addItem(room);
+}
 
 int CFrameDialogs::QueryModel(QWidget* owner, int preselected, bool cancelDisabled)
 {
     CQueryDeviceTypeDlg dialog(owner);
     dialog.m_nSelected = preselected;
     dialog.m_bCancelDisabled = cancelDisabled;
+    KeepTitleWhole(&dialog);
     return dialog.exec() == QDialog::Accepted ? dialog.m_nSelected : -1;
 }
 
@@ -114,6 +151,7 @@ int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& captio
     Language::SetButtonText(manager, box.button(QMessageBox::Cancel), Language::TEXT_BUTTON_CANCEL);
     Language::SetButtonText(manager, box.button(QMessageBox::Ok), Language::TEXT_BUTTON_OK);
     Language::SetButtonText(manager, box.button(QMessageBox::Help), Language::TEXT_BUTTON_HELP);
+    KeepTitleWhole(&box);
     return box.exec();
 }
 
@@ -150,12 +188,14 @@ QString CFrameDialogs::ChooseExample(QWidget* owner)
 void CFrameDialogs::ShowAbout(QWidget* owner)
 {
     CAboutDlg dialog(owner);
+    KeepTitleWhole(&dialog);
     dialog.exec();
 }
 
 bool CFrameDialogs::AskDevicePassword(QWidget* owner, QString* password)
 {
     CDevicePasswordDlg dialog(owner);
+    KeepTitleWhole(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     *password = dialog.m_szPassword;
@@ -165,6 +205,7 @@ bool CFrameDialogs::AskDevicePassword(QWidget* owner, QString* password)
 bool CFrameDialogs::AskChangePassword(QWidget* owner, QString* current, QString* next, QString* repeated)
 {
     CChangePasswordDlg dialog(owner);
+    KeepTitleWhole(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     *current = dialog.m_szCurrent;
@@ -176,6 +217,7 @@ bool CFrameDialogs::AskChangePassword(QWidget* owner, QString* current, QString*
 bool CFrameDialogs::AskResetPassword(QWidget* owner)
 {
     CResetPasswordQueryDlg dialog(owner);
+    KeepTitleWhole(&dialog);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -185,12 +227,14 @@ void CFrameDialogs::ShowVersion(QWidget* owner, const QString& first, const QStr
     dialog.m_szFirstLine = first;
     dialog.m_szSecondLine = second;
     dialog.m_szThirdLine = third;
+    KeepTitleWhole(&dialog);
     dialog.exec();
 }
 
 int CFrameDialogs::CompareWithRelay(QWidget* owner, CQuorvexDoc& pc, CQuorvexDoc& relay)
 {
     CCompareProgramsDlg dialog(pc, relay, owner);
+    KeepTitleWhole(&dialog);
     dialog.exec();
     return dialog.GetChoice();
 }

@@ -9,6 +9,7 @@
 #include <functional>
 
 class CQuorvexDoc;
+class QDialog;
 class QPrinter;
 class QWidget;
 
@@ -65,6 +66,11 @@ public:
     // The fixed message that start-up shows when no language module can be used.
     virtual void ShowFatalError();
 };
+
+// Makes a dialog at least as wide as its window title needs beside the title bar's buttons, so
+// that the title is not cut short ("Compare with r…"). Call it once the title and the texts are
+// set, before the dialog is shown.
+void KeepTitleWhole(QDialog* dialog);
 
 // Object name of the fatal message box (the first-frame probe reports it by this name).
 inline constexpr char FATAL_ERROR_BOX_NAME[] = "FatalError";

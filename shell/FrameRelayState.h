@@ -8,6 +8,9 @@
 
 #include <QTimer>
 
+class QAction;
+class QLabel;
+
 #include <optional>
 #include <utility>
 #include <vector>
@@ -33,6 +36,29 @@ struct CMainFrame::RelayState {
     bool verifyAfterSend = true;
     // The program that the start of the live view compares with the relay's.
     std::vector<std::uint8_t> viewImage;
+
+    // When the running command started, and how long it waited for the user's password (its
+    // outcome names the time the relay took); the seconds it took, once its result came.
+    QString commandPort;
+    qint64 commandStartedMs = 0;
+    qint64 passwordWaitMs = 0;
+    bool waitingForPassword = false;
+    double commandSeconds = -1.0;
+
+    // The status bar's permanent area: the relay the commands go to, or that none is attached.
+    QLabel* relayLabel = nullptr;
+    // The Device menu's line shown while no relay is attached (disabled).
+    QAction* noRelayAction = nullptr;
+    // A command's outcome stays in the status bar for a few seconds.
+    QTimer outcomeTimer;
+    QString outcome;
+
+    // The user asked for a search: its pass reports what it found; one asked while a pass
+    // runs gets a pass of its own after that one.
+    bool searchReported = false;
+    bool searchAgain = false;
+    // A pass has ended since the pane came (until then nothing is known about its relays).
+    bool firstPassDone = false;
 
     // The discovery pass under way: the ports to identify, the next one, what answered.
     bool passRunning = false;

@@ -10,6 +10,7 @@ int LanguageIconResource(std::uint32_t lcid)
     switch (lcid) {
     case Language::LCID_ENGLISH: return 287;
     case Language::LCID_POLISH: return 288;
+    case Language::LCID_GERMAN: return 289;
     case Language::LCID_SPANISH: return 290;
     case Language::LCID_RUSSIAN: return 292;
     default: return 0;

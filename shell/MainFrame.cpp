@@ -13,16 +13,20 @@
 #include "ResultCodes.h"
 #include "StepDrawer.h"
 #include "TimelinePanel.h"
+#include "WindowFit.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
 #include <QLabel>
@@ -92,6 +96,9 @@ QString MenuPath(const QString& path, const QFontMetrics& metrics)
 
 constexpr int TOP_MENU_COUNT = 5;          // File, Device, Transmission, View, About (texts 45..49)
 
+// The share of the screen's width a window opens at, when its pane needs less.
+constexpr double OPENING_SCREEN_SHARE = 0.9;
+
 } // namespace
 
 CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
@@ -105,10 +112,13 @@ CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
     setCentralWidget(CreateEmptyClientArea(this));
     // Program files dropped anywhere on the window open.
     setAcceptDrops(true);
+    // Alt+letter that no mnemonic takes must not reach a drop-down list (see eventFilter).
+    qApp->installEventFilter(this);
 }
 
 CMainFrame::~CMainFrame()
 {
+    qApp->removeEventFilter(this);
     if (m_pPane)
         StopDiscovery();
     if (m_bCreated)
@@ -137,6 +147,8 @@ bool CMainFrame::Create()
     }
     BuildStatusBar();
     SetUpRelays();
+    // The Device menu holds its search and "No relay found" before the first pass.
+    FillDeviceMenu();
     BuildLanguageControls();
     BuildTimelineDock();
     // The height is the pane's: no maximize button.
@@ -145,10 +157,35 @@ bool CMainFrame::Create()
     OnLanguageChanged(manager);
     UpdateRecentFileCommands();
     UpdateCommandStates();
+    // In the middle of the screen from the start: the questions and messages shown before the
+    // first pane (the relay model, a program named on the command line that cannot be
+    // opened) are centred on the window, and so on the screen.
+    adjustSize();
+    const QRect area = ScreenArea();
+    if (!area.isEmpty())
+        move(CentreOnScreen(size().grownBy(FrameMargins()), area));
     m_bCreated = true;
     // The model question comes once the window is up and the event loop runs.
     QTimer::singleShot(0, this, &CMainFrame::QueryModelAtStartup);
     return true;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // A key with Alt that no mnemonic of the window took would go on to the focused drop-down
+    // list, which picks the first entry that begins with the letter: Alt+E, meant for a menu,
+    // switched a Polish window to English through the language list, and would change a step
+    // through a step dialog's list. Such keys end here instead.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers();
+        if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier) && !key->text().isEmpty()) {
+            auto* list = qobject_cast<QComboBox*>(watched);
+            if (list && list->window() == this && !list->isEditable())
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------- building
@@ -187,6 +224,7 @@ void CMainFrame::BuildActions()
         {ID_TRANSMISSION_VERIFYAFTERSEND, &CMainFrame::OnVerifyAfterSend},
         {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
         {ID_VIEW_TIMELINE, &CMainFrame::OnViewTimeline},
+        {ID_DEVICE_SEARCH, &CMainFrame::OnSearchRelays},
     };
     for (const CommandInfo& command : Commands()) {
         auto* action = new QAction(QString::fromLatin1(command.key), this);
@@ -218,8 +256,11 @@ void CMainFrame::BuildActions()
     m_actions.at(ID_VIEW_TIMELINE)->setCheckable(true);
 
     // The attached relays: captions are the relays' names, set when the Device menu is built.
+    // One of them carries the radio check, or none while no relay fits the program.
+    auto* relays = new QActionGroup(this);
+    relays->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i) {
-        auto* action = new QAction(QStringLiteral("SUBMENU_DEVICE_%1").arg(i + 1), this);
+        auto* action = new QAction(QStringLiteral("SUBMENU_DEVICE_%1").arg(i + 1), relays);
         action->setData(ID_DEVICE_1 + i);
         connect(action, &QAction::triggered, this, [this, i] { OnSelectDevice(i); });
         m_actions[ID_DEVICE_1 + i] = action;
@@ -241,6 +282,8 @@ void CMainFrame::BuildMenus()
     m_pEditMenu = bar->addMenu(QStringLiteral("MENU_EDIT"));
     fill(m_pEditMenu, EditMenuItems());
     m_pDeviceMenu = bar->addMenu(QStringLiteral("MENU_DEVICE"));
+    // An entry of the other model explains itself in its tool tip.
+    m_pDeviceMenu->setToolTipsVisible(true);
     connect(m_pDeviceMenu, &QMenu::aboutToShow, this, &CMainFrame::OnDeviceMenuAboutToShow);
     m_pTransmissionMenu = bar->addMenu(QStringLiteral("MENU_TRANSMISSION"));
     fill(m_pTransmissionMenu, TransmissionMenuItems());
@@ -374,13 +417,9 @@ int CMainFrame::TimelineExtraHeight() const
 
 void CMainFrame::ApplyTimelineSizing()
 {
-    if (!m_pPane || m_nStripWidth <= 0)
+    if (!m_pPane || m_paneSizing.stripWidth <= 0)
         return;
-    PaneSizing sizing;
-    sizing.stripWidth = m_nStripWidth;
-    sizing.readableHeight = m_nReadableHeight;
-    sizing.ratio = m_dPaneRatio;
-    ApplyPaneSizing(sizing, true);
+    ApplyPaneSizing(m_paneSizing, true);
 }
 
 void CMainFrame::OnViewTimeline()
@@ -396,11 +435,10 @@ void CMainFrame::OnViewTimeline()
         m_pTimelineDock->show();
         // A window that would grow past the screen keeps its height: the diagram floats
         // below it instead.
-        const QScreen* screen = this->screen();
+        const QRect available = ScreenArea();
         const int grown = m_nFixedHeight + TimelineExtraHeight() + (frameGeometry().height() - geometry().height());
-        if (screen && !m_pTimelineDock->isFloating() && grown > screen->availableGeometry().height()) {
+        if (!available.isEmpty() && !m_pTimelineDock->isFloating() && grown > available.height()) {
             m_pTimelineDock->setFloating(true);
-            const QRect available = screen->availableGeometry();
             const QSize size(std::min(width(), available.width()), m_pTimelineDock->sizeHint().height());
             m_pTimelineDock->setGeometry(QRect(QPoint(available.left() + (available.width() - size.width()) / 2,
                                                       available.bottom() - size.height()),
@@ -481,6 +519,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
         panel->SetDocument(pane->GetDocument());
     }
     StartDiscovery();
+    UpdateRelayStatus();
 
     setUpdatesEnabled(false);
     const PaneSizing sizing = pane->CreatePaneWindow();
@@ -509,6 +548,7 @@ void CMainFrame::DestroyPane()
     }
     CRelayPaneBase* pane = m_pPane;
     m_pPane = nullptr;
+    UpdateRelayStatus();
     takeCentralWidget();
     pane->disconnect(this);
     pane->UndoStack()->disconnect(this);
@@ -519,29 +559,71 @@ void CMainFrame::DestroyPane()
 
 void CMainFrame::ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth)
 {
-    m_nStripWidth = sizing.stripWidth;
-    m_nReadableHeight = sizing.readableHeight;
-    m_dPaneRatio = sizing.ratio;
-    m_nMinWidth = sizing.stripWidth;
-    // Wide enough that the height, which follows the width, leaves the pane room for
-    // readable step boxes below the menu, tool and status bars.
-    if (sizing.readableHeight > 0 && sizing.ratio > 0) {
-        int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
-        for (QToolBar* bar : findChildren<QToolBar*>())
-            if (!bar->isHidden() && toolBarArea(bar) != Qt::NoToolBarArea)
-                bars += bar->sizeHint().height();
-        m_nMinWidth = std::max(m_nMinWidth, int(std::ceil((sizing.readableHeight + bars) / sizing.ratio)));
-    }
-    m_nFixedHeight = int(m_nMinWidth * sizing.ratio);
-    int width = m_nMinWidth;
-    if (keepWidth)
-        width = std::max(width, normalGeometry().width());
+    // The first pane of the window opens it at a good size in the middle of the screen; later
+    // ones keep it where the user put it.
+    const bool first = m_paneSizing.stripWidth <= 0;
+    m_paneSizing = sizing;
+    int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        if (!bar->isHidden() && toolBarArea(bar) != Qt::NoToolBarArea)
+            bars += bar->sizeHint().height();
+
+    WindowFitInputs inputs;
+    inputs.pane = sizing;
+    inputs.bars = bars;
+    inputs.extraHeight = TimelineExtraHeight();
+    inputs.frame = FrameMargins();
+    inputs.available = ScreenArea();
+    inputs.currentWidth = normalGeometry().width();
+    inputs.keepWidth = keepWidth;
+    // Wide enough to show a good part of the chain: the height follows the narrowest width,
+    // so extra width shows more steps.
+    if (first && !inputs.available.isEmpty())
+        inputs.preferredWidth = int(inputs.available.width() * OPENING_SCREEN_SHARE) - inputs.frame.left()
+                                - inputs.frame.right();
+    const WindowFit fit = FitWindow(inputs);
+    m_nMinWidth = fit.minimumWidth;
+    m_nFixedHeight = fit.paneHeight;
     // Any width from the minimum up; the height is the pane's, and the docked timing
     // diagram's below it.
-    const int height = m_nFixedHeight + TimelineExtraHeight();
-    setMinimumSize(m_nMinWidth, height);
-    setMaximumSize(QWIDGETSIZE_MAX, height);
-    resize(width, height);
+    setMinimumSize(fit.minimumWidth, fit.height);
+    setMaximumSize(QWIDGETSIZE_MAX, fit.height);
+    resize(fit.width, fit.height);
+    if (!inputs.available.isEmpty()) {
+        const QSize outer = QSize(fit.width, fit.height).grownBy(inputs.frame);
+        const QPoint at = first ? CentreOnScreen(outer, inputs.available)
+                                : PlaceOnScreen(QRect(frameGeometry().topLeft(), outer), inputs.available);
+        if (at != frameGeometry().topLeft())
+            move(at);
+    }
+}
+
+void CMainFrame::SetScreenArea(const QRect& area)
+{
+    m_screenArea = area;
+}
+
+QRect CMainFrame::ScreenArea() const
+{
+    if (!m_screenArea.isEmpty())
+        return m_screenArea;
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shown ? shown->availableGeometry() : QRect();
+}
+
+QMargins CMainFrame::FrameMargins() const
+{
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    if (outer != inner)
+        return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                        outer.bottom() - inner.bottom());
+    // The window manager has not told its frame yet (it does once the window is shown): a
+    // title bar and thin borders, unless the platform draws no frames at all.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return QMargins();
+    const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    return QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border, border, border);
 }
 
 // ---------------------------------------------------------------- title, errors, states
@@ -693,9 +775,12 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
         m_pHelpWindow->OnLanguageChanged(manager);
     RetranslateSimulationSpeed(manager);
 
-    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr))
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
         if (const char16_t* text = manager.GetText(Language::TEXT_MENU_VIEW_TIMELINE))
             m_actions.at(ID_VIEW_TIMELINE)->setText(Language::TextString(text));
+        if (const char16_t* text = manager.GetText(Language::TEXT_MENU_SEARCH_RELAYS))
+            m_actions.at(ID_DEVICE_SEARCH)->setText(Language::TextString(text));
+    }
     if (m_pTimelineDock) {
         m_pTimelineDock->setWindowTitle(manager.Text(Language::TEXT_TIMELINE_TITLE));
         m_pTimelinePanel->OnLanguageChanged(manager);
@@ -809,7 +894,18 @@ void CMainFrame::OnFileOpen()
     const QString path = m_pDialogs->OpenFileName(this, filters, folder);
     if (path.isEmpty())
         return;
-    ShowError(LoadProgramFile(path));
+    ShowOpenFailure(path, LoadProgramFile(path));
+}
+
+void CMainFrame::ShowOpenFailure(const QString& path, int result)
+{
+    if (result == RESULT_OK)
+        return;
+    // The message names the file: "the file cannot be opened" alone does not say which.
+    const CLanguageManager& manager = TheLanguageManager();
+    ShowErrorWithHelp(manager.Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
+                          + QStringLiteral("\n\n") + manager.Text(result),
+                      result);
 }
 
 int CMainFrame::LoadProgramFile(const QString& path)
@@ -841,14 +937,8 @@ bool CMainFrame::OpenProgramFrom(const QString& path)
     if (!CommandEnabledNow(ID_FILE_OPEN) || !AskSaveChanges())
         return false;
     const int result = LoadProgramFile(path);
-    if (result == RESULT_OK)
-        return true;
-    // Not chosen in a dialog a moment ago: the message names the file.
-    const CLanguageManager& manager = TheLanguageManager();
-    ShowErrorWithHelp(manager.Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
-                          + QStringLiteral("\n\n") + manager.Text(result),
-                      result);
-    return false;
+    ShowOpenFailure(path, result);
+    return result == RESULT_OK;
 }
 
 void CMainFrame::OnOpenRecentFile(int index)

@@ -8,6 +8,7 @@
 #include "FrameDialogs.h"
 #include "LanguageSupport.h"
 #include "RecentFiles.h"
+#include "RelayPaneBase.h"
 #include "TimeControlHelper.h"
 
 #include <QMainWindow>
@@ -37,7 +38,6 @@ class QMenu;
 class QMimeData;
 class QToolBar;
 struct CommandStateInputs;
-struct PaneSizing;
 
 class CMainFrame : public QMainWindow, public Language::CLanguageSupport {
     Q_OBJECT
@@ -121,6 +121,10 @@ public:
     QString Title() const { return m_title; } // as shown (windowTitle() holds it escaped)
     int MinimumFrameWidth() const { return m_nMinWidth; }
     int FixedFrameHeight() const { return m_nFixedHeight; }
+    // The area the window keeps within: by default its screen's available area (a test gives
+    // the area of the screen it stands for). Takes effect at the next sizing.
+    void SetScreenArea(const QRect& area);
+    QRect ScreenArea() const;
     QComboBox* LanguageList() const { return m_pLanguageList; }
     CLanguageIcon* LanguageIcon() const { return m_pLanguageIcon; }
     QToolBar* ToolBar() const { return m_pToolBar; }
@@ -143,6 +147,8 @@ public:
     CDeviceWorkerThread* DeviceWorker() const;
     // The status bar's progress of a program send or read (hidden otherwise).
     QProgressBar* TransferProgressBar() const;
+    // The status bar's permanent area that names the relay the commands go to.
+    QLabel* RelayStatusLabel() const;
     // A relay command of the user (send, read, version, password, start of the view) has not
     // ended yet.
     bool RelayCommandRunning() const;
@@ -200,10 +206,13 @@ public Q_SLOTS:
     void OnStopView();
     void OnSelectDevice(int index);
     void OnDeviceMenuAboutToShow();
+    // Device menu: a discovery pass at once; the status bar says when it is done.
+    void OnSearchRelays();
     void OnVerifyAfterSend();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // A program file dropped onto the window opens as File > Open would open it.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -237,6 +246,8 @@ private:
     void QueryModelAtStartup();
     void DestroyPane();
     void ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth);
+    // The window manager's frame around the window.
+    QMargins FrameMargins() const;
     // The language switch from either control.
     void SwitchLanguage(int index);
     // Check mark of the language menu, list selection and icon after a switch.
@@ -245,6 +256,8 @@ private:
     // Whether a command may run now; every handler asks this first, because a key or a late
     // call can reach a command whose state has changed.
     bool CommandEnabledNow(int commandId) const;
+    // The message of a program file that could not be opened, naming the file; nothing for 0.
+    void ShowOpenFailure(const QString& path, int result);
     // The Save and Save As commands; true when the program was saved.
     bool SaveProgram();
     bool SaveProgramAs();
@@ -274,11 +287,22 @@ private:
     void OnPollFinished(const DeviceJobResult& result);
     // The relay's program, read for a comparison, beside the open one; acts on the user's
     // choice.
-    void ShowComparison(const std::vector<std::uint8_t>& relayImage);
+    void ShowComparison(const std::vector<std::uint8_t>& relayImage, const QString& relayName);
     // The relay's program replaces the open one as one undoable change and becomes a new,
     // unsaved program without a file (as Read does).
     bool LoadRelayProgram(const std::vector<std::uint8_t>& image);
     void NextDiscoveryStep();
+    // The candidate rule of the Device menu: the selected relay while it fits the program,
+    // else the last relay of the program's model.
+    void SelectRelayCandidate();
+    // The Device menu's entries, its empty line and its search command.
+    void FillDeviceMenu();
+    // The permanent status area from the selection.
+    void UpdateRelayStatus();
+    // "<relay name> on <port>" for the relay on a port (the port alone when it is not listed).
+    QString RelayName(const QString& port) const;
+    // What a relay command did, in the status bar for a few seconds.
+    void ShowRelayOutcome(const QString& text);
     void OnViewPollDue();
     void OnPasswordWanted(quint64 id);
     void StopRelayView();
@@ -327,9 +351,8 @@ private:
     std::unique_ptr<RelayState> m_pRelay;
     QDockWidget* m_pTimelineDock = nullptr;
     CTimelinePanel* m_pTimelinePanel = nullptr;
-    double m_dPaneRatio = 0.0; // height-to-width ratio of the pane, for sizing again
-    int m_nReadableHeight = 0;
-    int m_nStripWidth = 0;
+    PaneSizing m_paneSizing;   // the pane's last report, for sizing again
+    QRect m_screenArea;        // set: the area the window keeps within instead of its screen's
     std::unique_ptr<CHelpWindow> m_pHelpWindow;
     bool m_bGuideByKey = false; // the user guide's command came from its key (F1)
 };

@@ -11,6 +11,7 @@
 #include "Discovery.h"
 #include "FrameRelayState.h"
 #include "LanguageManager.h"
+#include "ProgramPictures.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSettings>
@@ -37,6 +39,14 @@ constexpr char VERIFY_AFTER_SEND_KEY[] = "VerifyAfterSend";
 constexpr int PROGRESS_REFRESH_MS = 40;
 // How often a result that waits for the user's dialog to close looks again.
 constexpr int DEFER_RETRY_MS = 50;
+// How long a relay command's outcome stays in the status bar.
+constexpr int OUTCOME_SHOWN_MS = 8000;
+
+// A text as a menu item shows it: "&" is no mnemonic there.
+QString MenuText(QString text)
+{
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
 
 qint64 NowMs()
 {
@@ -63,6 +73,20 @@ void CMainFrame::SetUpRelays()
     relay.progressBar->setMaximumWidth(160);
     relay.progressBar->hide();
     statusBar()->addPermanentWidget(relay.progressBar);
+    relay.relayLabel = new QLabel(statusBar());
+    relay.relayLabel->setObjectName(QStringLiteral("relayStatus"));
+    relay.relayLabel->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(relay.relayLabel);
+    relay.outcomeTimer.setSingleShot(true);
+    relay.outcomeTimer.setInterval(OUTCOME_SHOWN_MS);
+    connect(&relay.outcomeTimer, &QTimer::timeout, this, [this] {
+        // Only the outcome goes: a command's own text or a newer message stays.
+        if (m_pStatusPane && m_pStatusPane->text() == m_pRelay->outcome && !RelayCommandRunning())
+            SetStatusText(QString());
+        m_pRelay->outcome.clear();
+    });
+    relay.noRelayAction = new QAction(this);
+    relay.noRelayAction->setEnabled(false);
     relay.progressTimer.setInterval(PROGRESS_REFRESH_MS);
     connect(&relay.progressTimer, &QTimer::timeout, this, &CMainFrame::UpdateTransferProgress);
 
@@ -91,6 +115,11 @@ void CMainFrame::SetDeviceTransport(TransportFactory factory)
     CDeviceWorkerThread* worker = relay.worker.get();
     connect(worker, &CDeviceWorkerThread::jobFinished, this, &CMainFrame::OnRelayJobFinished);
     connect(worker, &CDeviceWorkerThread::passwordWanted, this, &CMainFrame::OnPasswordWanted);
+    connect(worker, &CDeviceWorkerThread::jobStarted, this, [this](quint64 id, DeviceJobKind) {
+        // A command that waited behind a discovery step counts from when it began to run.
+        if (id == m_pRelay->commandJob)
+            m_pRelay->commandStartedMs = NowMs();
+    });
     connect(worker, &CDeviceWorkerThread::transferProgress, this,
             [this](quint64 id, int direction, int done, int total) {
                 if (id == m_pRelay->commandJob && m_pRelay->commandShowsProgress)
@@ -106,6 +135,11 @@ CDeviceWorkerThread* CMainFrame::DeviceWorker() const
 QProgressBar* CMainFrame::TransferProgressBar() const
 {
     return m_pRelay->progressBar;
+}
+
+QLabel* CMainFrame::RelayStatusLabel() const
+{
+    return m_pRelay->relayLabel;
 }
 
 bool CMainFrame::RelayCommandRunning() const
@@ -216,6 +250,9 @@ void CMainFrame::StopDiscovery()
     RelayState& relay = *m_pRelay;
     relay.discoveryTimer.stop();
     relay.passRunning = false;
+    relay.firstPassDone = false;
+    relay.searchReported = false;
+    relay.searchAgain = false;
     ++relay.passGeneration;
     if (relay.worker) {
         relay.worker->DropQueued(DeviceJobKind::ListPorts);
@@ -263,8 +300,43 @@ void CMainFrame::NextDiscoveryStep()
         device.AddOrMarkIdentified(port, identification);
     device.EndPass();
     relay.passFound.clear();
-    // The selection may be gone, and with it the password commands.
+    relay.firstPassDone = true;
+    // The Device menu's rule chooses the relay at once, so that the relay commands work
+    // without the menu having been opened; a relay the user chose stays chosen while it is
+    // attached. (Choosing only when the menu was built left every command failing with "the
+    // relay cannot be reached" until the user happened to open that menu.)
+    SelectRelayCandidate();
+    if (m_pDeviceMenu->isVisible())
+        FillDeviceMenu();
+    UpdateRelayStatus();
+    // The selection may have changed, and with it the password commands.
     UpdateCommandStates();
+    if (std::exchange(relay.searchAgain, false)) {
+        // The user asked while this pass ran: a pass of its own answers.
+        relay.searchReported = true;
+        RefreshDeviceList();
+    } else if (std::exchange(relay.searchReported, false)) {
+        ShowRelayOutcome(TheLanguageManager().Format(Language::TEXT_STATUS_SEARCH_DONE, {device.GetCount()}));
+    }
+}
+
+void CMainFrame::OnSearchRelays()
+{
+    if (!CommandEnabledNow(ID_DEVICE_SEARCH))
+        return;
+    RelayState& relay = *m_pRelay;
+    if (!RelayCommandRunning()) {
+        // Shown until the pass is done (a command's own text takes its place).
+        relay.outcomeTimer.stop();
+        relay.outcome = TheLanguageManager().Text(Language::TEXT_STATUS_SEARCHING);
+        SetStatusText(relay.outcome);
+    }
+    if (relay.passRunning) {
+        relay.searchAgain = true;
+        return;
+    }
+    relay.searchReported = true;
+    RefreshDeviceList();
 }
 
 void CMainFrame::OnDiscoveryJobFinished(const DeviceJobResult& result)
@@ -286,25 +358,104 @@ void CMainFrame::OnDiscoveryJobFinished(const DeviceJobResult& result)
 
 // ---------------------------------------------------------------- Device menu
 
-void CMainFrame::OnDeviceMenuAboutToShow()
+void CMainFrame::SelectRelayCandidate()
 {
-    for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i)
-        m_pDeviceMenu->removeAction(m_actions.at(ID_DEVICE_1 + i));
     if (!m_pPane)
         return;
     CDevice& device = m_pPane->GetDevice();
-    const DeviceMenuPlan plan = PlanDeviceMenu(device, ModelNumber(m_pPane->GetModelCode()));
-    const bool editing = m_pPane->GetWorkMode() == WORK_MODE_EDIT;
-    for (int i = 0; i < int(plan.entries.size()); ++i) {
-        QAction* action = m_actions.at(ID_DEVICE_1 + i);
-        action->setText(plan.entries[std::size_t(i)].caption);
-        action->setCheckable(true);
-        action->setChecked(i == plan.candidate);
-        action->setEnabled(editing && plan.entries[std::size_t(i)].matches);
-        m_pDeviceMenu->addAction(action);
+    // A candidate of -1 (no relay of the program's model) leaves the selection as it is.
+    device.SelectDevice(PlanDeviceMenu(device, ModelNumber(m_pPane->GetModelCode())).candidate);
+}
+
+void CMainFrame::FillDeviceMenu()
+{
+    const Language::CLanguageManager& manager = TheLanguageManager();
+    // The relays' actions and the search belong to the window; clear() deletes only the
+    // separator, which the menu made.
+    m_pDeviceMenu->clear();
+    std::size_t listed = 0;
+    if (m_pPane) {
+        const ModelCode model = m_pPane->GetModelCode();
+        const DeviceMenuPlan plan = PlanDeviceMenu(m_pPane->GetDevice(), ModelNumber(model));
+        const bool editing = m_pPane->GetWorkMode() == WORK_MODE_EDIT;
+        for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+            const DeviceMenuEntry& entry = plan.entries[i];
+            QAction* action = m_actions.at(ID_DEVICE_1 + int(i));
+            // Its port tells two relays of one model apart; a relay of the other model says so
+            // instead of being grey without a reason.
+            QString text = manager.Format(entry.matches ? Language::TEXT_RELAY_ON_PORT
+                                                        : Language::TEXT_RELAY_OTHER_MODEL_ENTRY,
+                                          {entry.caption, entry.port});
+            action->setText(MenuText(text.isEmpty() ? entry.caption : text));
+            action->setToolTip(entry.matches ? QString()
+                                             : manager.Format(Language::TEXT_RELAY_OTHER_MODEL_TIP,
+                                                              {ModelDesignation(model)}));
+            action->setCheckable(true);
+            action->setChecked(int(i) == plan.candidate);
+            action->setEnabled(editing && entry.matches);
+            m_pDeviceMenu->addAction(action);
+        }
+        listed = plan.entries.size();
     }
-    device.SelectDevice(plan.candidate);
+    if (listed == 0) {
+        m_pRelay->noRelayAction->setText(MenuText(manager.Text(Language::TEXT_DEVICE_NONE_FOUND)));
+        m_pDeviceMenu->addAction(m_pRelay->noRelayAction);
+    }
+    m_pDeviceMenu->addSeparator();
+    m_pDeviceMenu->addAction(m_actions.at(ID_DEVICE_SEARCH));
+}
+
+void CMainFrame::OnDeviceMenuAboutToShow()
+{
+    SelectRelayCandidate();
+    FillDeviceMenu();
+    UpdateRelayStatus();
     UpdateCommandStates();
+}
+
+QString CMainFrame::RelayName(const QString& port) const
+{
+    if (!m_pPane)
+        return port;
+    const CDevice& device = m_pPane->GetDevice();
+    for (int i = 0; i < device.GetCount(); ++i)
+        if (device.GetPortName(i) == port) {
+            const QString name =
+                TheLanguageManager().Format(Language::TEXT_RELAY_ON_PORT, {device.GetDisplayName(i), port});
+            return name.isEmpty() ? port : name;
+        }
+    return port;
+}
+
+void CMainFrame::UpdateRelayStatus()
+{
+    QLabel* label = m_pRelay->relayLabel;
+    if (!label)
+        return;
+    if (!m_pPane) {
+        label->clear();
+        return;
+    }
+    const Language::CLanguageManager& manager = TheLanguageManager();
+    const CDevice& device = m_pPane->GetDevice();
+    const int selected = device.GetSelected();
+    if (selected >= 0)
+        label->setText(RelayName(device.GetPortName(selected)));
+    else if (!m_pRelay->firstPassDone)
+        label->setText(manager.Text(Language::TEXT_STATUS_SEARCHING));
+    else
+        label->setText(manager.Format(Language::TEXT_STATUS_NO_RELAY, {ModelDesignation(m_pPane->GetModelCode())}));
+}
+
+void CMainFrame::ShowRelayOutcome(const QString& text)
+{
+    RelayState& relay = *m_pRelay;
+    // A command that has begun meanwhile keeps its own text.
+    if (RelayCommandRunning() || text.isEmpty())
+        return;
+    relay.outcome = text;
+    SetStatusText(text);
+    relay.outcomeTimer.start();
 }
 
 void CMainFrame::OnSelectDevice(int index)
@@ -318,6 +469,7 @@ void CMainFrame::OnSelectDevice(int index)
     device.SelectDevice(index);
     for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i)
         m_actions.at(ID_DEVICE_1 + i)->setChecked(i == index);
+    UpdateRelayStatus();
     UpdateCommandStates();
 }
 
@@ -329,8 +481,15 @@ void CMainFrame::StartRelayCommand(int commandId, DeviceJob job, int statusTextI
     relay.commandId = commandId;
     relay.commandShowsProgress = showsProgress;
     relay.statusTextId = statusTextId;
-    if (statusTextId >= 0)
-        SetStatusText(TheLanguageManager().Text(statusTextId));
+    relay.commandPort = job.port;
+    relay.commandStartedMs = NowMs();
+    relay.passwordWaitMs = 0;
+    relay.waitingForPassword = false;
+    relay.commandSeconds = -1.0;
+    // The outcome of an earlier command goes: the status bar is about this one now.
+    relay.outcomeTimer.stop();
+    relay.outcome.clear();
+    SetStatusText(statusTextId >= 0 ? TheLanguageManager().Text(statusTextId) : QString());
     if (showsProgress) {
         const bool readsBack = job.kind == DeviceJobKind::Send && job.verify;
         relay.transfer.Start(readsBack ? DeviceProtocol::ProgramImageSize(job.model) : 0);
@@ -344,8 +503,14 @@ void CMainFrame::StartRelayCommand(int commandId, DeviceJob job, int statusTextI
 
 void CMainFrame::ShowRelayStatusText(const Language::CLanguageManager& manager)
 {
-    if (m_pRelay && m_pRelay->commandJob != 0 && m_pRelay->statusTextId >= 0)
-        SetStatusText(manager.Text(m_pRelay->statusTextId));
+    if (!m_pRelay)
+        return;
+    const RelayState& relay = *m_pRelay;
+    if (relay.commandJob != 0 && relay.waitingForPassword)
+        SetStatusText(manager.Format(Language::TEXT_STATUS_WAITING_PASSWORD, {RelayName(relay.commandPort)}));
+    else if (relay.commandJob != 0 && relay.statusTextId >= 0)
+        SetStatusText(manager.Text(relay.statusTextId));
+    UpdateRelayStatus();
 }
 
 void CMainFrame::UpdateTransferProgress()
@@ -461,9 +626,30 @@ void CMainFrame::OnViewPollDue()
 
 void CMainFrame::OnPasswordWanted(quint64 id)
 {
+    RelayState& relay = *m_pRelay;
+    const bool command = id == relay.commandJob;
+    const qint64 askedMs = NowMs();
+    if (command) {
+        // Nothing crosses the line while the user types: the status bar says what it waits for.
+        relay.waitingForPassword = true;
+        ShowRelayStatusText(TheLanguageManager());
+        if (relay.commandShowsProgress) {
+            relay.progressTimer.stop();
+            relay.progressBar->hide();
+        }
+    }
     QString password;
     const bool given = m_pDialogs->AskDevicePassword(this, &password);
-    m_pRelay->worker->AnswerPassword(id, given, password);
+    if (command && relay.commandJob == id) {
+        relay.waitingForPassword = false;
+        relay.passwordWaitMs += NowMs() - askedMs;
+        ShowRelayStatusText(TheLanguageManager());
+        if (relay.commandShowsProgress && given) {
+            relay.progressBar->show();
+            relay.progressTimer.start();
+        }
+    }
+    relay.worker->AnswerPassword(id, given, password);
 }
 
 // ---------------------------------------------------------------- results
@@ -505,6 +691,10 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
     RelayState& relay = *m_pRelay;
     if (result.id != relay.commandJob)
         return;
+    // The time the relay took, told before the result may wait for a dialog below.
+    if (relay.commandSeconds < 0.0)
+        relay.commandSeconds = double(std::max<qint64>(0, NowMs() - relay.commandStartedMs - relay.passwordWaitMs)) / 1000.0;
+    const double seconds = relay.commandSeconds;
     // A dialog of the user's is open (a file dialog, the save question of a close): the result
     // waits until it has closed, so that the program does not change under that dialog and no
     // message box opens over it. The command counts as running until then.
@@ -532,14 +722,21 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
     }
 
     const Language::CLanguageManager& manager = TheLanguageManager();
+    const QString relayName = RelayName(result.port);
     switch (result.kind) {
+    case DeviceJobKind::Send:
+        ShowRelayOutcome(manager.Format(result.verify.compared ? Language::TEXT_STATUS_SENT_VERIFIED
+                                                               : Language::TEXT_STATUS_SENT,
+                                        {relayName, seconds}));
+        break;
     case DeviceJobKind::Read:
         if (commandId == ID_TRANSMISSION_COMPARE) {
-            ShowComparison(result.image);
+            ShowComparison(result.image, relayName);
             break;
         }
         // The program changes only now that all of it has arrived.
-        LoadRelayProgram(result.image);
+        if (LoadRelayProgram(result.image))
+            ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_READ, {relayName, seconds}));
         break;
     case DeviceJobKind::StartView: {
         // The program may have been edited while the relay's was read: the view shows the
@@ -553,6 +750,7 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
         ++relay.viewSession;
         m_pPane->StartView();
         UpdateCommandStates();
+        ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_VIEW_STARTED, {relayName}));
         break;
     }
     case DeviceJobKind::Version: {
@@ -560,15 +758,19 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
         const int modelText = type == 1   ? Language::TEXT_VERSION_MODEL_TYPE_1
                               : type == 2 ? Language::TEXT_VERSION_MODEL_TYPE_2
                                           : Language::TEXT_VERSION_MODEL_UNKNOWN;
+        ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_VERSION,
+                                        {relayName, DeviceVersionText(result.identification)}));
         m_pDialogs->ShowVersion(this, manager.Text(Language::TEXT_VERSION_HEADING), manager.Text(modelText),
                                 manager.Format(Language::TEXT_VERSION_LINE, {DeviceVersionText(result.identification)}));
         break;
     }
     case DeviceJobKind::ChangePassword:
+        ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_PASSWORD_CHANGED, {relayName}));
         m_pDialogs->ShowInformation(this, manager.Text(Language::TEXT_PASSWORD_CHANGED_CAPTION),
                                     manager.Text(Language::TEXT_PASSWORD_CHANGED_TEXT));
         break;
     case DeviceJobKind::ResetPassword:
+        ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_PASSWORD_RESET, {relayName}));
         m_pDialogs->ShowInformation(this, manager.Text(Language::TEXT_PASSWORD_RESET_CAPTION),
                                     manager.Text(Language::TEXT_PASSWORD_RESET_TEXT));
         break;
@@ -590,7 +792,7 @@ bool CMainFrame::LoadRelayProgram(const std::vector<std::uint8_t>& image)
     return true;
 }
 
-void CMainFrame::ShowComparison(const std::vector<std::uint8_t>& relayImage)
+void CMainFrame::ShowComparison(const std::vector<std::uint8_t>& relayImage, const QString& relayName)
 {
     CQuorvexDoc* doc = m_pPane ? m_pPane->GetDocument() : nullptr;
     if (!doc)
@@ -604,10 +806,13 @@ void CMainFrame::ShowComparison(const std::vector<std::uint8_t>& relayImage)
     }
     std::copy(relayImage.begin(), relayImage.end(), relayDoc->GetData());
     if (std::equal(relayImage.begin(), relayImage.end(), doc->GetData(), doc->GetData() + doc->GetDataSize())) {
+        ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_COMPARED_EQUAL, {relayName}));
         m_pDialogs->ShowInformation(this, manager.Text(Language::TEXT_COMPARE_TITLE),
                                     manager.Text(Language::TEXT_COMPARE_EQUAL));
         return;
     }
+    ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_COMPARED_DIFFERENT,
+                                    {relayName, int(ComparePrograms(*doc, *relayDoc, TheLanguageManager()).steps.size())}));
     const int choice = m_pDialogs->CompareWithRelay(this, *doc, *relayDoc);
     // The window may have changed while the dialog was open (closed, another program).
     if (!m_pPane)
@@ -618,6 +823,7 @@ void CMainFrame::ShowComparison(const std::vector<std::uint8_t>& relayImage)
     } else if (choice == CCompareProgramsDlg::CHOICE_LOAD_RELAY) {
         if (!AskSaveChanges() || !m_pPane || !CommandEnabledNow(ID_TRANSMISSION_READSETTINGS))
             return;
-        LoadRelayProgram(relayImage);
+        if (LoadRelayProgram(relayImage))
+            ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_LOADED, {relayName}));
     }
 }

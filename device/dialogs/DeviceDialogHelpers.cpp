@@ -6,10 +6,13 @@
 #include "ResultCodes.h"
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace DeviceDialogHelpers {
 
@@ -33,6 +36,21 @@ QHBoxLayout* CreateSingleButtonRow(QPushButton* button)
     row->addWidget(button);
     row->addStretch(1);
     return row;
+}
+
+int BalancedTextWidth(const QString& text, const QFontMetrics& metrics, int oneLineWidth)
+{
+    const int whole = metrics.horizontalAdvance(text);
+    if (whole <= oneLineWidth)
+        return whole;
+    int best = whole;
+    for (qsizetype i = text.indexOf(QLatin1Char(' ')); i >= 0; i = text.indexOf(QLatin1Char(' '), i + 1)) {
+        const int longer = std::max(metrics.horizontalAdvance(text.left(i).trimmed()),
+                                    metrics.horizontalAdvance(text.mid(i + 1).trimmed()));
+        best = std::min(best, longer);
+    }
+    // A pixel to spare: the label breaks where the width is measured, not before.
+    return best + 1;
 }
 
 QLineEdit* CreatePasswordField(QWidget* parent, int id)

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QDialog;
+class QFontMetrics;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -25,6 +26,11 @@ QHBoxLayout* CreateOkCancelRow(QDialog* dialog, QPushButton* ok, QPushButton* ca
 
 // A row with the dialog's one button, centred, as its default button (the caller connects it).
 QHBoxLayout* CreateSingleButtonRow(QPushButton* button);
+
+// The width at which a wrapping label shows its text: on one line when it fits in
+// `oneLineWidth`, else on two lines as even as the words allow (the break that makes the
+// longer line shortest), so that no word or short phrase is left alone below.
+int BalancedTextWidth(const QString& text, const QFontMetrics& metrics, int oneLineWidth);
 
 // A masked password field that takes at most 8 characters.
 QLineEdit* CreatePasswordField(QWidget* parent, int id);

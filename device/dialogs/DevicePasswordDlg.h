@@ -1,6 +1,6 @@
 #pragma once
 // The relay password entry: asked when a relay of model QVS_K115_318 refuses the remembered
-// password. It has no Cancel button: Escape cancels, and the window's close box does nothing.
+// password. Cancel and Escape cancel; the window's close box does nothing.
 
 #include "LanguageSupport.h"
 
@@ -20,7 +20,8 @@ public:
     // OK it holds what the user typed, at most 8 characters that fit into the relay's 8 bytes.
     QString m_szPassword;
 
-    // Shows the dialog modally; QDialog::Accepted for OK, QDialog::Rejected for Escape.
+    // Shows the dialog modally; QDialog::Accepted for OK, QDialog::Rejected for Cancel or
+    // Escape.
     int exec() override;
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
 
@@ -36,4 +37,5 @@ private:
     QLineEdit* m_pPassword;
     QLabel* m_pMessage;
     QPushButton* m_pOk;
+    QPushButton* m_pCancel;
 };

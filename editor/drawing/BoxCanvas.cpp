@@ -54,6 +54,41 @@ QString WithoutTrailingSpace(QString text)
     return text;
 }
 
+// Two lines of a text that fits on two, where the first line filled as far as it goes left one
+// word alone below: the break between words that makes the longer line shortest instead
+// ("Wait for input / on" becomes "Wait for / input on"). A break falls on a space (dropped) or
+// after a hyphen or slash, never between a word and the number after it ("relay 1"); the
+// lines are kept when no such break fits.
+void BalanceTwoLines(const QString& text, const QFontMetricsF& fm, int width, QStringList* lines)
+{
+    if (lines->at(1).contains(u' '))
+        return;
+    auto longer = [&fm](const QString& first, const QString& second) {
+        return std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(second));
+    };
+    double best = longer(lines->at(0), lines->at(1));
+    QStringList chosen = *lines;
+    for (qsizetype i = 1; i + 1 < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool space = c == u' ';
+        if (!space && c != u'-' && c != u'/')
+            continue;
+        if (space && text.at(i + 1).isDigit())
+            continue;
+        const QString first = WithoutTrailingSpace(text.left(space ? i : i + 1));
+        const QString second = WithoutTrailingSpace(text.mid(i + 1).trimmed());
+        if (first.isEmpty() || second.isEmpty() || fm.horizontalAdvance(first) > width
+            || fm.horizontalAdvance(second) > width)
+            continue;
+        const double wider = longer(first, second);
+        if (wider < best) {
+            best = wider;
+            chosen = {first, second};
+        }
+    }
+    *lines = chosen;
+}
+
 // A one-pixel frame just inside the rectangle left..right-1, top..bottom-1 (right and bottom
 // exclusive).
 void FrameRect(QPainter& painter, int left, int top, int right, int bottom, const QColor& colour)
@@ -136,6 +171,8 @@ const LaidText& CHeightCache::Lay(FontRole role, const QString& text, int width,
                 laid.lines << WithoutTrailingSpace(text.mid(line.textStart(), line.textLength()));
             }
             layout.endLayout();
+            if (laid.complete && laid.lines.size() == 2)
+                BalanceTwoLines(text, fm, width, &laid.lines);
         }
     }
     for (const QString& line : std::as_const(laid.lines)) {

@@ -9,6 +9,15 @@
 
 class CStepDrawer;
 
+// The lowest program view (client height) of a model whose boxes show every text of the
+// shipped languages whole, on their lines: the window lets its views shrink to this on a low
+// screen, and lets them scroll below it. The boxes of the two-relay model carry two lines
+// per relay, so they need more height.
+constexpr int MinimumReadableViewHeight(ModelCode model)
+{
+    return (model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 ? 200 : 150;
+}
+
 class CChainLayout {
 public:
     // Lays the chain out for a client height: top band = 8 % of the height (rounded half

@@ -49,7 +49,13 @@ private Q_SLOTS:
         QCOMPARE(table->item(1, 0)->text(), QStringLiteral("Channel 2, step 8"));
         QVERIFY(table->item(1, 1)->text().contains(QStringLiteral("1.00 s")));
         QVERIFY(table->item(1, 2)->text().contains(QStringLiteral("1.50 s")));
-        QVERIFY(table->item(0, 2)->text().contains(QStringLiteral("Switch relay 1 on")));
+        QVERIFY(table->item(0, 2)->text().contains(QStringLiteral("Relay 1: switch on")));
+        // Each line splits into its mark, label and value, which the table draws in columns of
+        // their own so that the values line up.
+        const ComparedLine operation = SplitComparedLine(table->item(0, 2)->text().split(QLatin1Char('\n')).at(0));
+        QVERIFY(operation.differs);
+        QCOMPARE(operation.label, Language::TheLanguageManager().Text(Language::TEXT_RELAY_OPERATION));
+        QVERIFY(operation.value.startsWith(QStringLiteral("Relay 1: switch on")));
 
         dialog.show();
         QTest::mouseClick(dialog.LoadButton(), Qt::LeftButton);
@@ -58,6 +64,33 @@ private Q_SLOTS:
         // Neither program was changed.
         QVERIFY(std::memcmp(relay->GetData(), before.data(), before.size()) == 0);
         QCOMPARE(ComparePrograms(*pc, *pc, Language::TheLanguageManager()).Equal(), true);
+    }
+
+    // A line of a side: its mark, the label before the description's padded colon, the value
+    // after it (which may hold colons of its own); a note has no label.
+    void splitsALine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("differs");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("marked") << QStringLiteral("\u25B8 Relay operation          : Relay 1: on, Relay 2: off")
+                                << true << QStringLiteral("Relay operation") << QStringLiteral("Relay 1: on, Relay 2: off");
+        QTest::newRow("unmarked") << QStringLiteral("  Jump                       : Next step") << false
+                                  << QStringLiteral("Jump") << QStringLiteral("Next step");
+        QTest::newRow("note") << QStringLiteral("differs only in bits that the description does not show") << false
+                              << QString() << QStringLiteral("differs only in bits that the description does not show");
+    }
+    void splitsALine()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, differs);
+        QFETCH(QString, label);
+        QFETCH(QString, value);
+        const ComparedLine parts = SplitComparedLine(line);
+        QCOMPARE(parts.differs, differs);
+        QCOMPARE(parts.label, label);
+        QCOMPARE(parts.value, value);
     }
 
     void equalOrOtherModel_data()

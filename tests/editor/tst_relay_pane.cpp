@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <QToolTip>
 #include <QUndoStack>
@@ -174,6 +175,32 @@ private Q_SLOTS:
         const int before = layout.KindWidth(FIELD_CONDITION);
         pane->resize(pane->width(), pane->height() + 200);
         QTRY_VERIFY(pane->View(0)->Layout().KindWidth(FIELD_CONDITION) > before);
+    }
+
+    // The two relays' labels sit right above their pictures, each centred over its own, however
+    // tall the row of settings is.
+    void relayLabelsSitWithTheirPictures()
+    {
+        auto pane = MakePane(2);
+        QTRY_VERIFY(pane->CommonSettings()->isVisible());
+        for (int relay = 0; relay < 2; ++relay) {
+            const QWidget* picture = pane->CommonSettings()->RelayPicture(relay);
+            const QString caption = Language::TheLanguageManager().Text(relay == 0 ? Language::TEXT_QVS_RELAY1_LABEL
+                                                                                    : Language::TEXT_QVS_RELAY2_LABEL);
+            const QLabel* label = nullptr;
+            for (const QLabel* candidate : pane->CommonSettings()->findChildren<QLabel*>())
+                if (candidate->text() == caption)
+                    label = candidate;
+            QVERIFY(label);
+            // Where the label draws its text.
+            const QRect drawn = label->style()->itemTextRect(label->fontMetrics(), label->contentsRect(),
+                                                             int(label->alignment()), true, label->text());
+            const QRect text(label->mapTo(pane.get(), drawn.topLeft()), drawn.size());
+            const QRect shown = QRect(picture->mapTo(pane.get(), QPoint(0, 0)), picture->size());
+            const int gap = shown.top() - text.bottom();
+            QVERIFY2(gap >= 0 && gap <= 12, qPrintable(QString::number(gap)));
+            QVERIFY(std::abs(text.center().x() - shown.center().x()) <= 2);
+        }
     }
 
     // Selecting a step in one channel's view removes the mark from the other view; the

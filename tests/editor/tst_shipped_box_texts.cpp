@@ -18,14 +18,18 @@ using namespace Language;
 namespace {
 
 // The window's height follows from its narrowest width, which its dialogs set: the program
-// views of the one-relay model are some 150 to 300 pixels high, those of the two-relay model
-// (two views in a wider window) 200 to 400, depending on the language and the system's
-// dialog font. Texts and box widths are rounded to whole pixels at each height, so every
+// views of the one-relay model are up to some 300 pixels high, those of the two-relay model
+// (two views in a wider window) up to 400, depending on the language and the system's dialog
+// font. On a low screen they shrink down to the readable minimum the window keeps (and
+// scroll below it). Texts and box widths are rounded to whole pixels at each height, so every
 // height is checked.
 struct ViewHeights {
     int min, max;
 };
-ViewHeights ViewHeightsOf(ModelCode model) { return model == MODEL_QVR_K115_ZQX ? ViewHeights{150, 300} : ViewHeights{200, 400}; }
+ViewHeights ViewHeightsOf(ModelCode model)
+{
+    return {MinimumReadableViewHeight(model), model == MODEL_QVR_K115_ZQX ? 300 : 400};
+}
 
 // A text must fit in this share of its width: with hinting, as on other systems, the same
 // font sets a line a few per cent wider than here.

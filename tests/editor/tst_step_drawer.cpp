@@ -4,6 +4,7 @@
 // changes. The test module names every text "Text <id>"; its formats are 297 "Group %d",
 // 300 "%.2f s", 301 "%d min %d s", 302 "%d h %d min".
 
+#include "BoxCanvas.h"
 #include "ChainLayout.h"
 #include "Fields.h"
 #include "ProgramDescription.h"
@@ -100,6 +101,8 @@ private Q_SLOTS:
     void languageChangeRereadsTexts();
     void otherModelOrFieldDrawsNothing();
     void paintsIntoAnSvgDocument();
+    void twoLinesAreBalanced_data();
+    void twoLinesAreBalanced();
 
 private:
     CStepDrawer& Drawer(ModelCode model) { return m_drawers[model == MODEL_QVR_K115_ZQX ? 0 : 1]; }
@@ -741,6 +744,40 @@ void TestStepDrawer::paintsIntoAnSvgDocument()
          {"Text 282", "Text 121", "Text 170", "Text 184 = Text 176 &amp;", "Text 178", "Text 188"})
         QVERIFY2(text.contains(QLatin1String(expected)), expected);
     QVERIFY(!text.contains(QLatin1String("&amp;&amp;")));
+}
+
+// --- line breaks ------------------------------------------------------------------------
+
+// A text on two lines breaks where the lines come out most even, not where the first line is
+// full: "Wait for input / on" leaves a word alone, "Wait for / input on" does not.
+void TestStepDrawer::twoLinesAreBalanced_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("widthOf"); // the box is just wide enough for this
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("one word would be alone") << QStringLiteral("Wait for input on") << QStringLiteral("Wait for input")
+                                             << QStringList{QStringLiteral("Wait for"), QStringLiteral("input on")};
+    QTest::newRow("after a slash") << QStringLiteral("Input on/off now") << QStringLiteral("Input on/off")
+                                   << QStringList{QStringLiteral("Input on/"), QStringLiteral("off now")};
+    QTest::newRow("one line fits") << QStringLiteral("Next step") << QStringLiteral("Next step")
+                                   << QStringList{QStringLiteral("Next step")};
+    QTest::newRow("a number stays with its word") << QStringLiteral("Switch relay 1 on") << QStringLiteral("Switch relay 1")
+                                                  << QStringList{QStringLiteral("Switch"), QStringLiteral("relay 1 on")};
+    QTest::newRow("no word alone: as laid") << QStringLiteral("S1 = input 1 & input 2") << QStringLiteral("S1 = input 1 &")
+                                            << QStringList{QStringLiteral("S1 = input 1 &"), QStringLiteral("input 2")};
+}
+
+void TestStepDrawer::twoLinesAreBalanced()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, widthOf);
+    QFETCH(QStringList, lines);
+    StepDrawing::CHeightCache cache(200);
+    const QFontMetricsF metrics(cache.metrics.font[StepDrawing::BODY_FONT]);
+    const int width = int(std::ceil(metrics.horizontalAdvance(widthOf))) + 1;
+    const StepDrawing::LaidText& laid = cache.Lay(StepDrawing::BODY_FONT, text, width, 2);
+    QVERIFY(laid.complete);
+    QCOMPARE(laid.lines, lines);
 }
 
 QTEST_MAIN(TestStepDrawer)

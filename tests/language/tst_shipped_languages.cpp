@@ -22,19 +22,6 @@ namespace {
 
 bool Contains(const int* begin, const int* end, int id) { return std::find(begin, end, id) != end; }
 
-// The letter after a single '&' (a mnemonic), or a null character; "&&" is a literal '&'.
-QChar Mnemonic(const QString& text)
-{
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != u'&')
-            continue;
-        if (text[i + 1] != u'&')
-            return text[i + 1].toCaseFolded();
-        ++i;
-    }
-    return QChar();
-}
-
 // Items shown together, whose mnemonics must differ: the menu bar, the File menu, the Edit
 // menu (with and without the change named), the Relay menu and its simulation speed submenu,
 // the relay model question, the change-password dialog, the buttons of a message box (Help
@@ -58,6 +45,45 @@ const QList<QList<int>> MNEMONIC_GROUPS = {
     {45, 344, 46, 47, 48, 49, 163, 187},
     {45, 344, 46, 47, 48, 49, 197, 220, 221},
 };
+
+// The words of a text, case folded, without the colons and commas that follow them.
+QStringList Words(const QString& text)
+{
+    QStringList words;
+    for (QString word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        while (!word.isEmpty() && (word.back() == u':' || word.back() == u','))
+            word.chop(1);
+        if (!word.isEmpty())
+            words << word.toCaseFolded();
+    }
+    return words;
+}
+
+// Whether a step box says what the drop-down list entry of the same choice says: its words
+// come in the entry's order, each the entry's word or an abbreviation of it (its beginning,
+// marked with a full stop or not; "b.z." stands for two words in a row); the entry may say
+// more.
+bool BoxReadsAsEntry(const QString& box, const QString& entry)
+{
+    const QStringList entryWords = Words(entry);
+    qsizetype next = 0;
+    for (const QString& word : Words(box)) {
+        const QStringList parts = word.split(QLatin1Char('.'), Qt::SkipEmptyParts);
+        // The first entry word from `next` on where the parts begin words in a row.
+        auto startsAt = [&](qsizetype at) {
+            for (qsizetype i = 0; i < parts.size(); ++i)
+                if (at + i >= entryWords.size() || !entryWords[at + i].startsWith(parts[i]))
+                    return false;
+            return true;
+        };
+        while (next < entryWords.size() && !startsAt(next))
+            ++next;
+        if (next == entryWords.size() || parts.isEmpty())
+            return false;
+        next += parts.size();
+    }
+    return true;
+}
 
 // Every text ID the program reads: the table apart from the null and unused IDs, and the
 // extended texts.
@@ -242,6 +268,32 @@ private Q_SLOTS:
                 seen.insert(mnemonic, id);
             }
         }
+    }
+
+    // A step box and the drop-down list of the same choice use the same words in the same
+    // order (the box may shorten them): "Leave the relay" in the box against "Leave unchanged"
+    // in the list made the user wonder whether they were the same.
+    void boxTextsReadAsTheirListEntries_data() { texts_data(); }
+    void boxTextsReadAsTheirListEntries()
+    {
+        QFETCH(int, index);
+        QVERIFY(m_manager.SelectLanguage(index));
+        QList<std::pair<QString, int>> pairs; // the box's text, the entry's ID
+        for (int operation = 0; operation < 4; ++operation) {
+            pairs.append({m_manager.Text(TEXT_BOX_QVR_OPERATION_0 + operation) + QLatin1Char(' ')
+                              + m_manager.Text(TEXT_BOX_QVR_OPERATION_CAPTION),
+                          TEXT_QVR_OPERATION_0 + operation});
+            pairs.append({m_manager.Text(TEXT_BOX_QVS_RELAY1_OPERATION_0 + operation), TEXT_QVS_OPERATION_RELAY1_0 + operation});
+            pairs.append({m_manager.Text(TEXT_BOX_QVS_RELAY2_OPERATION_0 + operation), TEXT_QVS_OPERATION_RELAY2_0 + operation});
+        }
+        pairs.append({m_manager.Text(TEXT_BOX_TIME_FIXED), TEXT_TIME_FIXED});
+        pairs.append({m_manager.Text(TEXT_BOX_TIME_POTENTIOMETER), TEXT_TIME_POTENTIOMETER});
+        for (const auto& [box, entryId] : std::as_const(pairs))
+            QVERIFY2(BoxReadsAsEntry(box, m_manager.Text(entryId)),
+                     qPrintable(QStringLiteral("box \"%1\" against list entry %2 \"%3\"")
+                                    .arg(box)
+                                    .arg(entryId)
+                                    .arg(m_manager.Text(entryId))));
     }
 
     // A module made for the original table alone still works: its extended texts are the

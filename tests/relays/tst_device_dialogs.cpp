@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <functional>
@@ -124,7 +125,7 @@ private Q_SLOTS:
         CDevicePasswordDlg dialog;
         QCOMPARE(dialog.windowTitle(), Text(Language::TEXT_PASSWORD_ENTRY_CAPTION));
         QCOMPARE(FindById<QLabel>(&dialog, IDC_PASSWORD_PROMPT)->text(), Text(Language::TEXT_PASSWORD_ENTRY_PROMPT));
-        QVERIFY(!FindById<QPushButton>(&dialog, IDCANCEL)); // no Cancel button: Escape cancels
+        QCOMPARE(FindById<QPushButton>(&dialog, IDCANCEL)->text(), Text(Language::TEXT_PASSWORD_ENTRY_CANCEL));
         const int result = RunDialog(dialog, [&] {
             // The field has the focus (QTest types ASCII only: the text goes in as typed input).
             qobject_cast<QLineEdit*>(QApplication::focusWidget())->insert(typed);
@@ -134,16 +135,66 @@ private Q_SLOTS:
         QCOMPARE(dialog.m_szPassword, typed);
     }
 
-    // Escape cancels the entry; its close box does nothing.
+    // The entry's prompt wraps between words into at most two lines of about even length, in
+    // every shipped language (never "(up" left above "to 8 characters)").
+    void passwordPromptWrapsEvenly_data()
+    {
+        QTest::addColumn<int>("lcid");
+        for (std::uint32_t lcid : {Language::LCID_ENGLISH, Language::LCID_GERMAN, Language::LCID_POLISH,
+                                   Language::LCID_RUSSIAN, Language::LCID_SPANISH})
+            QTest::addRow("%u", lcid) << int(lcid);
+    }
+    void passwordPromptWrapsEvenly()
+    {
+        QFETCH(int, lcid);
+        QVERIFY(UseShippedLanguage(std::uint32_t(lcid)));
+        CDevicePasswordDlg dialog;
+        dialog.show();
+        const QLabel* prompt = FindById<QLabel>(&dialog, IDC_PASSWORD_PROMPT);
+        QTextLayout layout(prompt->text(), prompt->font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(option);
+        QList<double> widths;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(prompt->contentsRect().width());
+            widths << line.naturalTextWidth();
+        }
+        layout.endLayout();
+        QVERIFY(UseShippedLanguage(Language::LCID_ENGLISH));
+        QVERIFY2(widths.size() <= 2, qPrintable(prompt->text()));
+        if (widths.size() < 2)
+            return;
+        // The longer line is as short as a break between two words can make it.
+        const QFontMetricsF metrics(prompt->font());
+        const QString text = prompt->text();
+        double best = metrics.horizontalAdvance(text);
+        for (qsizetype i = text.indexOf(u' '); i >= 0; i = text.indexOf(u' ', i + 1))
+            best = std::min(best, std::max(metrics.horizontalAdvance(text.left(i)), metrics.horizontalAdvance(text.mid(i + 1))));
+        QVERIFY2(std::max(widths[0], widths[1]) <= best + 1.0, qPrintable(text));
+    }
+
+    // Escape and the Cancel button cancel the entry; its close box does nothing.
+    void passwordEntryEscapeCancelsCloseBoxDoesNot_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::newRow("Escape") << false;
+        QTest::newRow("Cancel") << true;
+    }
     void passwordEntryEscapeCancelsCloseBoxDoesNot()
     {
+        QFETCH(bool, button);
         CDevicePasswordDlg dialog;
         bool openAfterCloseBox = false;
         const int result = RunDialog(dialog, [&] {
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("secret"));
             dialog.close();
             openAfterCloseBox = dialog.isVisible();
-            QTest::keyClick(&dialog, Qt::Key_Escape);
+            if (button)
+                QTest::mouseClick(FindById<QPushButton>(&dialog, IDCANCEL), Qt::LeftButton);
+            else
+                QTest::keyClick(&dialog, Qt::Key_Escape);
         });
         QVERIFY(openAfterCloseBox);
         QCOMPARE(result, int(QDialog::Rejected));

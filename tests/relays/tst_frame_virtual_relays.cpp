@@ -122,8 +122,9 @@ private Q_SLOTS:
         QVERIFY(!m_qvrPath.isEmpty() && !m_qvsPath.isEmpty());
     }
 
-    // Both relays are listed (a path with nothing behind it is not); the other model's relay
-    // is disabled, and opening the menu selects the relay of the program's model.
+    // Both relays are listed with their ports (a path with nothing behind it is not); the
+    // other model's relay is disabled and says so, and the relay of the program's model is
+    // selected by the first pass, before the menu is opened.
     void deviceMenuListsBothModels_data()
     {
         QTest::addColumn<int>("model");
@@ -135,10 +136,13 @@ private Q_SLOTS:
         QFETCH(int, model);
         CLiveFrame f;
         QVERIFY(f.Start(model, {QStringLiteral("/dev/pts/does-not-exist"), m_qvrPath, m_qvsPath}));
+        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), model == 0 ? m_qvrPath : m_qvsPath);
         const QList<QAction*> items = f.OpenDeviceMenu();
-        QCOMPARE(items.size(), 2);
-        QCOMPARE(items[0]->text(), QStringLiteral("QVR USB Time Relay"));
-        QCOMPARE(items[1]->text(), QStringLiteral("QVS USB Time Relay"));
+        QCOMPARE(items.size(), 4); // the two relays, a separator, the search
+        QVERIFY(items[0]->text().startsWith(QStringLiteral("QVR USB Time Relay")));
+        QVERIFY(items[0]->text().contains(m_qvrPath));
+        QVERIFY(items[1]->text().startsWith(QStringLiteral("QVS USB Time Relay")));
+        QVERIFY(items[1]->text().contains(m_qvsPath));
         QCOMPARE(items[0]->isEnabled(), model == 0);
         QCOMPARE(items[1]->isEnabled(), model == 1);
         QCOMPARE(items[model]->isChecked(), true);
@@ -301,7 +305,8 @@ private Q_SLOTS:
         QVERIFY(f.WaitIdle());
         QCOMPARE(f.Device().GetCount(), 1);
         QCOMPARE(f.Device().GetPortName(0), m_qvrPath);
-        QCOMPARE(f.Device().GetSelected(), -1);
+        // The pass chooses the relay of the model that is still attached.
+        QCOMPARE(f.Device().GetSelected(), 0);
     }
 
 private:

@@ -6,19 +6,29 @@
 #include "Commands.h"
 #include "DeviceDialogIds.h"
 #include "LanguageIcon.h"
+#include "Resources.h"
 #include "LanguageManager.h"
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
 #include "RelayPanes.h"
+#include "CommonSettings.h"
+#include "QuorvexView.h"
+#include "StepDialogs.h"
 #include "ResultCodes.h"
 #include "QueryDeviceTypeDlg.h"
 #include "ScriptedDialogs.h"
 #include "TimelinePanel.h"
 #include "TestLanguages.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMultiHash>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -95,15 +105,17 @@ struct CFrame {
     CScriptedDialogs* dialogs = nullptr;
     std::unique_ptr<CMainFrame> frame;
 
-    // model: the answer to the start-up question (-1: left unanswered). False when the window
-    // could not be created, or no pane came for a model.
-    bool Start(int model = 0)
+    // model: the answer to the start-up question (-1: left unanswered); screen: the available
+    // area of the screen the window stands on. False when the window could not be created, or
+    // no pane came for a model.
+    bool Start(int model = 0, const QRect& screen = QRect(0, 0, 1920, 1080))
     {
         TheLanguageManager().SetModuleFolder(SHIPPED_LANGUAGES);
         auto scripted = std::make_unique<CScriptedDialogs>();
         dialogs = scripted.get();
         dialogs->models = {model};
         frame = std::make_unique<CMainFrame>(std::move(scripted));
+        frame->SetScreenArea(screen);
         if (!frame->Create())
             return false;
         frame->show();
@@ -189,6 +201,32 @@ template <typename T> void WhenModal(QObject* context, std::function<void(T*)> s
     poll->start(10);
 }
 
+// The mnemonics that Alt reaches in the window as it is now: the menu bar's captions and every
+// shown button, labelled control and group box of the tool bar and the pane. Each letter with
+// the texts that carry it.
+QMultiHash<QChar, QString> WindowMnemonics(const CMainFrame& frame)
+{
+    QMultiHash<QChar, QString> found;
+    auto add = [&found](const QString& text) {
+        const QChar letter = Mnemonic(text);
+        if (!letter.isNull())
+            found.insert(letter, text);
+    };
+    for (const QAction* menu : frame.menuBar()->actions())
+        add(menu->text());
+    for (const QWidget* widget : frame.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&frame) || widget->window() != &frame)
+            continue;
+        if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+            add(button->text());
+        else if (const auto* label = qobject_cast<const QLabel*>(widget); label && label->buddy())
+            add(label->text());
+        else if (const auto* group = qobject_cast<const QGroupBox*>(widget))
+            add(group->title());
+    }
+    return found;
+}
+
 template <typename Widget> Widget* FindById(QWidget* parent, int id)
 {
     for (Widget* child : parent->findChildren<Widget*>())
@@ -238,11 +276,14 @@ private Q_SLOTS:
         QVERIFY(!f.frame->HasFile());
         // The window takes the pane's size: any width from the minimum up, a fixed height.
         // The minimum width holds the dialog strip and gives the pane room for readable boxes.
+        // On a screen with room it opens wider than that, to show more of the chain.
         const PaneSizing sizing = f.Pane()->CreatePaneWindow();
         QVERIFY(f.frame->MinimumFrameWidth() >= sizing.stripWidth);
         const int height = int(f.frame->MinimumFrameWidth() * ratio);
         QCOMPARE(f.frame->FixedFrameHeight(), height);
-        QTRY_COMPARE(f.frame->size(), QSize(f.frame->MinimumFrameWidth(), height));
+        QTRY_COMPARE(f.frame->height(), height);
+        QVERIFY(f.frame->width() > f.frame->MinimumFrameWidth());
+        QVERIFY(f.frame->frameGeometry().width() <= f.frame->ScreenArea().width());
         QCOMPARE(f.frame->minimumWidth(), f.frame->MinimumFrameWidth());
         QCOMPARE(f.frame->minimumHeight(), height);
         QTRY_VERIFY(f.Pane()->height() >= sizing.readableHeight);
@@ -474,7 +515,11 @@ private Q_SLOTS:
         f.dialogs->answers = {CFrameDialogs::No};
         f.dialogs->openPaths = {path};
         f.Trigger(ID_FILE_OPEN);
-        QCOMPARE(f.dialogs->errors, QStringList{Text(20) + QLatin1Char('|') + Text(result)});
+        // The message names the file.
+        QCOMPARE(f.dialogs->errors,
+                 QStringList{Text(20) + QLatin1Char('|')
+                             + TheLanguageManager().Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
+                             + QStringLiteral("\n\n") + Text(result)});
         QCoreApplication::processEvents(); // a replaced pane would be deleted now
         QVERIFY(pane);
         QCOMPARE(f.Pane(), pane.data());
@@ -644,8 +689,8 @@ private Q_SLOTS:
     void commandStatesFollowTheMode_data()
     {
         QTest::addColumn<QString>("mode");
-        // The timing diagram shows any pane's program; the simulation speed can be chosen at any
-        // time.
+        // The timing diagram shows any pane's program; the simulation speed can be chosen and the
+        // relays searched for at any time.
         QTest::addColumn<QList<int>>("enabled");
         QTest::addColumn<bool>("checked"); // Simulation mode
         QTest::newRow("editing") << QStringLiteral("edit")
@@ -655,22 +700,22 @@ private Q_SLOTS:
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_COMPARE,
                                                ID_TRANSMISSION_VERSION, ID_TRANSMISSION_STARTVIEW,
                                                ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                               ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
+                                               ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
                                            << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                                         ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
+                                                         ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                            << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
                                                   ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                                  ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
+                                                  ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                           ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE,
+                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH,
                                                           ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                             << true;
     }
@@ -713,7 +758,7 @@ private Q_SLOTS:
         if (f.frame->TimelineDock()->isFloating()) {
             QCOMPARE(f.frame->height(), height);
             QVERIFY(f.frame->frameGeometry().height() + f.frame->TimelineDock()->height()
-                    > f.frame->screen()->availableGeometry().height());
+                    > f.frame->ScreenArea().height());
         } else {
             QVERIFY(f.frame->TimelineExtraHeight() > 0);
             QCOMPARE(f.frame->height(), height + f.frame->TimelineExtraHeight());
@@ -742,6 +787,130 @@ private Q_SLOTS:
         QVERIFY(!f.frame->TimelineDock()->isVisible());
         QVERIFY(!f.frame->Action(ID_VIEW_TIMELINE)->isChecked());
         QCOMPARE(f.frame->height(), height);
+    }
+
+    // The window keeps within the screen's available area on small screens, in the languages
+    // with the longest texts, for both models: the step dialogs and the common settings are
+    // whole on the screen, and the program views keep a readable height (scrolling when there
+    // is not room for both views). On a large screen the window opens wider than it must.
+    void windowFitsTheScreen_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("lcid");
+        const QRect screens[] = {QRect(0, 0, 1920, 1080), QRect(0, 0, 1366, 768), QRect(0, 0, 1280, 720)};
+        for (const QRect& screen : screens)
+            for (int model : {0, 1})
+                for (std::uint32_t lcid : {Language::LCID_ENGLISH, Language::LCID_POLISH, Language::LCID_GERMAN})
+                    QTest::addRow("%dx%d, %s, %u", screen.width(), screen.height(), model == 0 ? "QVR" : "QVS", lcid)
+                        << screen << model << int(lcid);
+        // The other shipped languages on the smallest screen with the larger model.
+        for (std::uint32_t lcid : {Language::LCID_RUSSIAN, Language::LCID_SPANISH})
+            QTest::addRow("1280x720, QVS, %u", lcid) << QRect(0, 0, 1280, 720) << 1 << int(lcid);
+        // A screen whose available area does not start at its corner (a panel on the left).
+        QTest::newRow("1366x768 beside a panel, QVS, Polish") << QRect(64, 0, 1302, 768) << 1 << int(Language::LCID_POLISH);
+    }
+    void windowFitsTheScreen()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(int, model);
+        QFETCH(int, lcid);
+        SaveLcid(std::uint32_t(lcid));
+        CFrame f;
+        QVERIFY(f.Start(model, screen));
+        auto* pane = static_cast<CRelayPane*>(f.Pane());
+        QTRY_VERIFY(pane->isVisible() && pane->height() > 0);
+        QVERIFY2(screen.contains(f.frame->frameGeometry()),
+                 qPrintable(QStringLiteral("window %1,%2 %3x%4").arg(f.frame->frameGeometry().x()).arg(f.frame->frameGeometry().y())
+                                .arg(f.frame->frameGeometry().width()).arg(f.frame->frameGeometry().height())));
+        // The dialogs under the views and the common settings beside them, whole; a row of
+        // them wider than the window scrolls sideways instead.
+        const QScrollArea* row = pane->findChild<QScrollArea*>(QStringLiteral("dialogRow"));
+        QVERIFY(row);
+        const int overflow = row->widget()->width() - row->viewport()->width();
+        QCOMPARE(row->horizontalScrollBar()->maximum(), std::max(0, overflow));
+        QTRY_COMPARE(row->horizontalScrollBar()->isVisible(), overflow > 0);
+        for (QWidget* part : {static_cast<QWidget*>(pane->StepDialogs()), static_cast<QWidget*>(pane->CommonSettings())}) {
+            // The settings may give up spare room, never what they need.
+            QVERIFY2(part->width() >= part->minimumSizeHint().width(), part->metaObject()->className());
+            QVERIFY(part->height() >= part->sizeHint().height());
+            if (overflow > 0)
+                continue;
+            const QRect inWindow(part->mapTo(f.frame.get(), QPoint(0, 0)), part->size());
+            QVERIFY2(f.frame->rect().contains(inWindow), part->metaObject()->className());
+            QTRY_COMPARE(part->visibleRegion().boundingRect(), part->rect());
+        }
+        // Each view is readable, or the views scroll.
+        const QScrollArea* views = pane->findChild<QScrollArea*>(QStringLiteral("programViews"));
+        QVERIFY(views);
+        for (int channel = 0; channel < pane->GetViewCount(); ++channel)
+            QVERIFY(pane->View(channel)->viewport()->height() >= MinimumReadableViewHeight(pane->GetModelCode()));
+        const int shown = views->viewport()->height();
+        QCOMPARE(views->verticalScrollBar()->maximum() > 0, views->widget()->height() > shown);
+        // Large screens give more of the chain than the narrowest window shows.
+        if (screen.width() >= 1920)
+            QVERIFY(f.frame->width() > f.frame->MinimumFrameWidth());
+
+        // A language switch keeps the window on the screen too.
+        f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_POLISH));
+        f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_GERMAN));
+        QTRY_VERIFY(screen.contains(f.frame->frameGeometry()));
+    }
+
+    // No two things that Alt reaches in the window share a letter, in any shipped language,
+    // for both models and whichever step's dialogs are shown; and Alt with a letter that no
+    // mnemonic takes never reaches the focused language list (Alt+E switched a Polish window
+    // to English).
+    void mnemonicsOfTheWindow_data()
+    {
+        QTest::addColumn<int>("lcid");
+        QTest::addColumn<int>("model");
+        TheLanguageManager().SetModuleFolder(SHIPPED_LANGUAGES);
+        TheLanguageManager().ScanModules();
+        for (const Language::LanguageEntry& entry : TheLanguageManager().Entries())
+            for (int model : {0, 1})
+                QTest::addRow("%s, %s", qPrintable(entry.name), model == 0 ? "QVR" : "QVS") << int(entry.lcid) << model;
+    }
+    void mnemonicsOfTheWindow()
+    {
+        QFETCH(int, lcid);
+        QFETCH(int, model);
+        SaveLcid(std::uint32_t(lcid));
+        CFrame f;
+        QVERIFY(f.Start(model));
+        QVERIFY(f.Activate());
+        auto* pane = static_cast<CRelayPane*>(f.Pane());
+        QTRY_VERIFY(pane->isVisible());
+        // The Start step, a state change, a condition and a time step: each shows its dialogs.
+        for (int step : {0, 1, 2, 4}) {
+            pane->SelectStep(step, 0);
+            const QMultiHash<QChar, QString> found = WindowMnemonics(*f.frame);
+            for (const QChar letter : found.uniqueKeys())
+                QVERIFY2(found.count(letter) == 1, qPrintable(QStringLiteral("step %1: %2 share Alt+%3")
+                                                                  .arg(step)
+                                                                  .arg(QStringList(found.values(letter)).join(QStringLiteral(", ")))
+                                                                  .arg(letter)));
+        }
+
+        const QByteArray image = Image(f.Doc());
+        QComboBox* list = f.frame->LanguageList();
+        // The letters the list would jump to: the languages' initials.
+        QString letters;
+        for (const Language::LanguageEntry& entry : TheLanguageManager().Entries())
+            letters += entry.name.at(0).toLower();
+        for (const QChar letter : letters) {
+            list->setFocus();
+            // A list takes letters typed in quick succession as one search: each stands alone.
+            QTest::qWait(QApplication::keyboardInputInterval() + 20);
+            QTest::sendKeyEvent(QTest::Click, list, Qt::Key(letter.toUpper().unicode()), QString(letter), Qt::AltModifier);
+            // A menu that a mnemonic opened is closed again.
+            while (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+            std::uint32_t current = 0;
+            QVERIFY(TheLanguageManager().GetCurrentLanguage(nullptr, &current, nullptr));
+            QVERIFY2(current == std::uint32_t(lcid), qPrintable(QStringLiteral("Alt+%1").arg(letter)));
+        }
+        QCOMPARE(Image(f.Doc()), image);
     }
 
     void keysReachNoDisabledCommand()
@@ -793,7 +962,7 @@ private Q_SLOTS:
         QCOMPARE(shown, 17);
     }
 
-    // Each shipped language shows its own picture beside the list, or none.
+    // Each shipped language shows its own picture beside the list.
     void languageIconOfEveryShippedLanguage_data()
     {
         QTest::addColumn<int>("lcid");
@@ -802,7 +971,7 @@ private Q_SLOTS:
         QTest::newRow("Polish") << int(Language::LCID_POLISH) << 288;
         QTest::newRow("Spanish") << int(Language::LCID_SPANISH) << 290;
         QTest::newRow("Russian") << int(Language::LCID_RUSSIAN) << 292;
-        QTest::newRow("German: none") << int(Language::LCID_GERMAN) << 0;
+        QTest::newRow("German") << int(Language::LCID_GERMAN) << 289;
     }
     void languageIconOfEveryShippedLanguage()
     {
@@ -815,6 +984,8 @@ private Q_SLOTS:
         f.Trigger(ID_VIEW_LANGUAGE[index]);
         QCOMPARE(f.frame->LanguageList()->currentIndex(), index);
         QCOMPARE(f.frame->LanguageIcon()->ShownResource(), resource);
+        // A picture of the program's resources, drawn at the icon's size.
+        QVERIFY(!QIcon(ResourcePath(resource)).pixmap(24, 24).isNull());
     }
 
     void languageSwitchChangesEveryTextAndIsKept()

@@ -8,16 +8,19 @@
 #include "Device.h"
 #include "DeviceMenu.h"
 #include "DeviceDialogIds.h"
+#include "FrameDialogs.h"
 #include "FrameText.h"
 #include "LanguageWidgets.h"
 #include "QueryDeviceTypeDlg.h"
 #include "TestLanguages.h"
+#include "WindowFit.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -157,6 +160,103 @@ private Q_SLOTS:
             QCOMPARE(plan.entries[std::size_t(i)].caption, device.GetDisplayName(int(i)));
         }
         QCOMPARE(plan.candidate, candidate);
+    }
+
+    // The window's size from the pane's report and the screen: as the pane asks where the
+    // screen has room, within the screen's available area where it has not (the frame of the
+    // window manager included), wider when a wider opening is asked for, and never narrower
+    // than the user made it while it fits.
+    void windowFitsItsScreen_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<int>("extra");       // the docked timing diagram
+        QTest::addColumn<int>("preferred");
+        QTest::addColumn<int>("current");     // the window's width, kept
+        QTest::addColumn<QSize>("size");      // the window's size
+        QTest::addColumn<int>("minimum");     // its narrowest width
+        // The pane: dialogs 1100 wide and 200 high, readable from 640 high (bars: 90).
+        QTest::newRow("large screen, one channel") << QRect(0, 0, 1920, 1080) << 0.5 << 0 << 0 << 0
+                                                   << QSize(1460, 730) << 1460;
+        QTest::newRow("large screen, opened wider") << QRect(0, 0, 1920, 1080) << 0.5 << 0 << 1700 << 0
+                                                    << QSize(1700, 730) << 1460;
+        QTest::newRow("large screen, two channels") << QRect(0, 0, 1920, 1080) << 0.75 << 0 << 0 << 0
+                                                    << QSize(974, 730) << 974;
+        QTest::newRow("1366x768, one channel: narrower") << QRect(0, 0, 1366, 768) << 0.5 << 0 << 0 << 0
+                                                         << QSize(1362, 730) << 1362;
+        QTest::newRow("1280x720, two channels: lower") << QRect(0, 0, 1280, 720) << 0.75 << 0 << 0 << 0
+                                                       << QSize(974, 688) << 974;
+        QTest::newRow("1280x720, kept width within the screen") << QRect(0, 0, 1280, 720) << 0.75 << 0 << 0 << 2000
+                                                                << QSize(1276, 688) << 974;
+        QTest::newRow("1366x768, with the timing diagram") << QRect(0, 0, 1366, 768) << 0.75 << 150 << 0 << 0
+                                                           << QSize(974, 736) << 974;
+        QTest::newRow("no screen known") << QRect() << 0.5 << 0 << 0 << 0 << QSize(1460, 730) << 1460;
+    }
+    void windowFitsItsScreen()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(double, ratio);
+        QFETCH(int, extra);
+        QFETCH(int, preferred);
+        QFETCH(int, current);
+        QFETCH(QSize, size);
+        QFETCH(int, minimum);
+        WindowFitInputs inputs;
+        inputs.pane.stripWidth = 900;
+        inputs.pane.height = 200;
+        inputs.pane.ratio = ratio;
+        inputs.pane.readableHeight = 640;
+        inputs.pane.readableViewHeight = 150;
+        inputs.bars = 90;
+        inputs.extraHeight = extra;
+        inputs.frame = QMargins(2, 28, 2, 4);
+        inputs.available = screen;
+        inputs.preferredWidth = preferred;
+        inputs.currentWidth = current;
+        inputs.keepWidth = current > 0;
+        const WindowFit fit = FitWindow(inputs);
+        QCOMPARE(QSize(fit.width, fit.height), size);
+        QCOMPARE(fit.minimumWidth, minimum);
+        QCOMPARE(fit.paneHeight, fit.height - extra);
+        if (!screen.isEmpty()) {
+            QVERIFY(fit.width + 4 <= screen.width());
+            QVERIFY(fit.height + 32 <= screen.height());
+        }
+    }
+
+    // A window's frame moves onto the available area when it would stick out, and stays where
+    // it is when it fits; a centred frame sits in the middle.
+    void windowPlacedOnItsScreen_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QPoint>("placed");
+        QTest::newRow("inside") << QRect(100, 50, 800, 600) << QPoint(100, 50);
+        QTest::newRow("below the bottom") << QRect(100, 400, 800, 600) << QPoint(100, 168);
+        QTest::newRow("beyond the right") << QRect(900, 50, 800, 600) << QPoint(566, 50);
+        QTest::newRow("left of a panel") << QRect(0, 0, 800, 600) << QPoint(0, 0);
+        QTest::newRow("larger than the screen") << QRect(200, 200, 1500, 900) << QPoint(0, 0);
+    }
+    void windowPlacedOnItsScreen()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QPoint, placed);
+        const QRect available(0, 0, 1366, 768);
+        QCOMPARE(PlaceOnScreen(frame, available), placed);
+        QCOMPARE(CentreOnScreen(QSize(366, 168), available), QPoint(500, 300));
+    }
+
+    // A message box, however short its text, is as wide as its title needs beside the title
+    // bar's buttons: "Compare with relay" was cut to "Compare with r…".
+    void dialogTitlesAreKeptWhole()
+    {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Compare the program with the relay's program"),
+                        QStringLiteral("Equal."), QMessageBox::Ok);
+        KeepTitleWhole(&box);
+        box.show();
+        QFont bold = box.font();
+        bold.setBold(true);
+        QVERIFY(box.width() > QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 60);
+        box.close();
     }
 
     void helpTextIntoPromptAndToolTip_data()
