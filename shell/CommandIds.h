@@ -9,7 +9,7 @@ enum CommandId : int {
     // File menu.
     ID_FILE_NEW = 57600,
     // An example program as a new, untitled program.
-    ID_FILE_NEW_FROM_EXAMPLE = 32903,
+    ID_FILE_NEW_FROM_EXAMPLE = 32920,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
