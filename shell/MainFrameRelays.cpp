@@ -231,8 +231,7 @@ void CMainFrame::ShowRelayError(const DeviceJobResult& result)
         && !result.port.isEmpty()) {
         // The result stays 34; its message says what to do about it.
         const Language::CLanguageManager& manager = TheLanguageManager();
-        m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION),
-                              manager.Format(Language::TEXT_PORT_ACCESS_DENIED, {result.port}));
+        ShowErrorWithHelp(manager.Format(Language::TEXT_PORT_ACCESS_DENIED, {result.port}), result.result);
         return;
     }
     ShowError(result.result);
