@@ -669,8 +669,9 @@ private Q_SLOTS:
         QCOMPARE(pane.Image().toHex(' '), programImage({{4, fixed}, {8, potentiometer}, {8, fixedOn}}).toHex(' '));
     }
 
-    // The jump entry after the no-jump entry puts back the last target; a step without a
-    // jump starts from the next step, never from another step's target or from nothing.
+    // The jump entry after the no-jump entry puts back the last target: the step's own, else
+    // the one the user last chose in that dialog on any step; a step without a jump starts
+    // from the next step while the user has chosen none (never from a target merely shown).
     void jumpTargetRemembered_data()
     {
         QTest::addColumn<int>("model");
@@ -747,6 +748,17 @@ private Q_SLOTS:
         QVERIFY(ChooseEntry(onOff, 1));
         QCOMPARE(target->currentIndex(), 20);
         QCOMPARE(jump(), 20);
+
+        // It stays chosen on the next step without a jump that the dialog shows.
+        const int later = step + 8;
+        std::uint8_t* laterByte = pane.Doc().GetFieldData(0, later, &kind) + jumpOffset;
+        pane.Select(0, later);
+        if (conditionTemplate)
+            QVERIFY(ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex));
+        QCOMPARE(onOff->currentIndex(), 0);
+        QVERIFY(ChooseEntry(onOff, 1));
+        QCOMPARE(target->currentIndex(), 20);
+        QCOMPARE(*laterByte & 0x3F, 20);
     }
 
     // A stored target that names no step (37..62, from a file or a relay): the jump entry
