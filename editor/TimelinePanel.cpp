@@ -39,8 +39,6 @@ constexpr RelayTime SECOND = RELAY_TIME_PER_SECOND;
 // The latest end of a computed trace whose end follows the program (the user has chosen none):
 // long enough for the longest time a single step can hold (almost 200 h) to show.
 constexpr RelayTime LATEST_UNTIL = 200 * 3600 * SECOND;
-// The view shows at least this much when it fits a trace.
-constexpr RelayTime MIN_FIT = SECOND;
 // Zoom per wheel notch.
 constexpr double WHEEL_ZOOM = 1.25;
 
@@ -116,6 +114,7 @@ CTimelineView::CTimelineView(const CTimelinePainter& painter, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setCursor(Qt::CrossCursor);
+    UpdateAxisWidth();
     UpdateScrollBar();
 }
 
@@ -129,21 +128,41 @@ void CTimelineView::SetChannels(int channels)
     if (channels == m_channels)
         return;
     m_channels = channels;
-    if (!m_trace)
+    if (!m_trace) {
         updateGeometry();
+        UpdateAxisWidth();
+        AxisChanged();
+    }
 }
 
-double CTimelineView::LanesWidth() const
+void CTimelineView::TextsChanged()
 {
-    return std::max(1.0, viewport()->width() - m_painter.HeaderWidth(Channels(), font()));
+    updateGeometry();
+    UpdateAxisWidth();
+    AxisChanged();
+}
+
+double CTimelineView::LanesLeft() const
+{
+    return m_painter.HeaderWidth(Channels(), font());
+}
+
+void CTimelineView::UpdateAxisWidth()
+{
+    m_axis.SetWidth(viewport()->width() - LanesLeft());
+}
+
+void CTimelineView::AxisChanged()
+{
+    UpdateScrollBar();
+    viewport()->update();
 }
 
 TimelinePaintParams CTimelineView::Params(const QRectF& rect) const
 {
     TimelinePaintParams params;
     params.rect = rect;
-    params.offset = m_offset;
-    params.scale = m_scale;
+    params.axis = m_axis;
     params.cursor = m_cursor;
     params.marker = m_marker;
     params.font = font();
@@ -171,61 +190,32 @@ void CTimelineView::SetTrace(std::shared_ptr<const CTimelineTrace> trace, bool f
 {
     const bool channelsChanged = !m_trace || !trace || trace->GetChannelCount() != m_trace->GetChannelCount();
     m_trace = std::move(trace);
-    if (channelsChanged)
+    if (channelsChanged) {
         updateGeometry();
+        UpdateAxisWidth();
+    }
+    m_axis.SetTrace(m_trace ? m_trace->KnownUntil() : 0, m_trace ? m_trace->LastChange() : 0);
     if (fit && m_trace)
-        ZoomToFit(m_trace->LastChange());
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
-}
-
-RelayTime CTimelineView::ScrollEnd() const
-{
-    return m_trace ? std::max(m_trace->KnownUntil(), m_trace->LastChange()) : 0;
+        m_axis.Fit(m_trace->LastChange());
+    AxisChanged();
 }
 
 void CTimelineView::ZoomToFit(RelayTime end)
 {
-    // Kept, so that the view fits again when it changes its width (a dock shown, a window
-    // widened) until the user zooms or scrolls.
-    m_fitEnd = end;
-    end = std::max(end, MIN_FIT);
-    if (m_trace && m_trace->KnownUntil() > 0)
-        end = std::min(end, std::max(m_trace->KnownUntil(), MIN_FIT));
-    // A little room at both ends, so that the first and the last change stand clear.
-    const double span = double(end) * 1.08;
-    m_scale = span / LanesWidth();
-    m_offset = -RelayTime(double(end) * 0.03);
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
+    m_axis.Fit(end);
+    AxisChanged();
 }
 
 void CTimelineView::ZoomAt(double factor, double x)
 {
-    if (!(factor > 0))
-        return;
-    const double left = m_painter.HeaderWidth(Channels(), font());
-    const double lanesX = std::max(0.0, x - left);
-    const RelayTime anchor = m_offset + RelayTime(lanesX * m_scale);
-    m_fitEnd = -1;
-    m_scale /= factor;
-    ClampView();
-    m_offset = anchor - RelayTime(lanesX * m_scale);
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
+    m_axis.ZoomAt(factor, x - LanesLeft());
+    AxisChanged();
 }
 
 void CTimelineView::SetView(RelayTime offset, double scale)
 {
-    m_fitEnd = -1;
-    m_offset = offset;
-    m_scale = scale;
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
+    m_axis.SetView(offset, scale);
+    AxisChanged();
 }
 
 void CTimelineView::SetMarker(RelayTime time)
@@ -236,32 +226,18 @@ void CTimelineView::SetMarker(RelayTime time)
     viewport()->update();
 }
 
-void CTimelineView::ClampView()
-{
-    const double width = LanesWidth();
-    // From a microsecond per pixel to a little more than the whole trace.
-    const double widest = std::max(double(ScrollEnd()), double(10 * SECOND)) * 1.5 / width;
-    m_scale = std::clamp(m_scale, MIN_SCALE, std::max(MIN_SCALE, widest));
-    const RelayTime visible = RelayTime(width * m_scale);
-    const RelayTime low = -visible / 20;
-    const RelayTime high = std::max(low, ScrollEnd() + visible / 20 - visible);
-    m_offset = std::clamp(m_offset, low, high);
-}
-
 void CTimelineView::UpdateScrollBar()
 {
-    const double width = LanesWidth();
-    const RelayTime visible = RelayTime(width * m_scale);
-    const RelayTime low = -visible / 20;
-    const RelayTime high = std::max(low, ScrollEnd() + visible / 20 - visible);
+    const RelayTime low = m_axis.LowestOffset();
+    const RelayTime high = m_axis.HighestOffset();
     // A hundred scroll units per page, whatever the zoom.
-    m_scrollUnit = std::max(1.0, double(visible) / 100);
+    m_scrollUnit = std::max(1.0, double(m_axis.Visible()) / 100);
     m_updatingScrollBar = true;
     QScrollBar* bar = horizontalScrollBar();
     bar->setRange(0, int(std::min(double(INT_MAX / 2), std::ceil(double(high - low) / m_scrollUnit))));
     bar->setPageStep(100);
     bar->setSingleStep(10);
-    bar->setValue(int(std::llround(double(m_offset - low) / m_scrollUnit)));
+    bar->setValue(int(std::llround(double(m_axis.Offset() - low) / m_scrollUnit)));
     m_updatingScrollBar = false;
 }
 
@@ -269,10 +245,7 @@ void CTimelineView::scrollContentsBy(int, int)
 {
     if (m_updatingScrollBar)
         return;
-    const RelayTime visible = RelayTime(LanesWidth() * m_scale);
-    m_fitEnd = -1;
-    m_offset = -visible / 20 + RelayTime(horizontalScrollBar()->value() * m_scrollUnit);
-    ClampView();
+    m_axis.ScrollTo(m_axis.LowestOffset() + RelayTime(horizontalScrollBar()->value() * m_scrollUnit));
     viewport()->update();
 }
 
@@ -289,11 +262,7 @@ void CTimelineView::paintEvent(QPaintEvent*)
 void CTimelineView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (m_fitEnd >= 0 && event->size().width() != event->oldSize().width()) {
-        ZoomToFit(m_fitEnd);
-        return;
-    }
-    ClampView();
+    UpdateAxisWidth();
     UpdateScrollBar();
 }
 
@@ -303,10 +272,8 @@ void CTimelineView::wheelEvent(QWheelEvent* event)
     const bool scroll = (event->modifiers() & Qt::ShiftModifier) || std::abs(delta.x()) > std::abs(delta.y());
     if (scroll) {
         const int notches = std::abs(delta.x()) > std::abs(delta.y()) ? delta.x() : delta.y();
-        m_offset -= RelayTime(notches / 120.0 * LanesWidth() * m_scale / 10);
-        ClampView();
-        UpdateScrollBar();
-        viewport()->update();
+        m_axis.ScrollByPixels(-notches / 120.0 * m_axis.Width() / 10);
+        AxisChanged();
     } else if (delta.y() != 0) {
         ZoomAt(std::pow(WHEEL_ZOOM, delta.y() / 120.0), event->position().x());
     }
@@ -316,8 +283,8 @@ void CTimelineView::wheelEvent(QWheelEvent* event)
 
 void CTimelineView::SetCursorFromX(double x)
 {
-    const double left = m_painter.HeaderWidth(Channels(), font());
-    const RelayTime time = x >= left ? m_offset + RelayTime(std::llround((x - left) * m_scale)) : -1;
+    const double left = LanesLeft();
+    const RelayTime time = x >= left ? m_axis.TimeAt(x - left) : -1;
     if (time == m_cursor)
         return;
     m_cursor = time;
@@ -330,7 +297,7 @@ void CTimelineView::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         m_dragging = true;
         m_dragX = event->position().x();
-        m_dragOffset = m_offset;
+        m_dragOffset = m_axis.Offset();
         viewport()->setCursor(Qt::ClosedHandCursor);
     }
     QAbstractScrollArea::mousePressEvent(event);
@@ -339,9 +306,7 @@ void CTimelineView::mousePressEvent(QMouseEvent* event)
 void CTimelineView::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_dragging) {
-        m_fitEnd = -1;
-        m_offset = m_dragOffset - RelayTime((event->position().x() - m_dragX) * m_scale);
-        ClampView();
+        m_axis.ScrollTo(m_dragOffset - RelayTime((event->position().x() - m_dragX) * m_axis.Scale()));
         UpdateScrollBar();
     }
     SetCursorFromX(event->position().x());
@@ -374,7 +339,7 @@ void CTimelineView::leaveEvent(QEvent* event)
 
 void CTimelineView::keyPressEvent(QKeyEvent* event)
 {
-    const double middle = m_painter.HeaderWidth(Channels(), font()) + LanesWidth() / 2;
+    const double middle = LanesLeft() + m_axis.Width() / 2;
     switch (event->key()) {
     case Qt::Key_Plus:
     case Qt::Key_Equal: ZoomAt(2.0, middle); break;
@@ -385,11 +350,8 @@ void CTimelineView::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Left:
     case Qt::Key_Right:
-        m_fitEnd = -1;
-        m_offset += RelayTime((event->key() == Qt::Key_Left ? -1 : 1) * LanesWidth() * m_scale / 10);
-        ClampView();
-        UpdateScrollBar();
-        viewport()->update();
+        m_axis.ScrollByPixels((event->key() == Qt::Key_Left ? -1 : 1) * m_axis.Width() / 10);
+        AxisChanged();
         break;
     default: QAbstractScrollArea::keyPressEvent(event); return;
     }
@@ -534,8 +496,7 @@ void CTimelinePanel::OnLanguageChanged(CLanguageManager& manager)
 {
     m_painter.OnLanguageChanged(manager);
     UpdateTexts();
-    m_pView->updateGeometry();
-    m_pView->viewport()->update();
+    m_pView->TextsChanged();
 }
 
 void CTimelinePanel::UpdateTexts()
@@ -685,7 +646,7 @@ void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTr
         m_until = m_computed->KnownUntil();
     if (!m_recorded) {
         // A view that still shows a fit follows the new trace's end.
-        ShowTrace(m_computed, m_fitPending || m_pView->IsFitted());
+        ShowTrace(m_computed, m_fitPending || m_pView->Axis().IsFitted());
         m_fitPending = false;
     }
     UpdateStatus();
@@ -749,12 +710,12 @@ void CTimelinePanel::RecordedTraceGrew()
     if (!m_recorded)
         return;
     // Keep the newest samples in view while the view shows the end of the trace.
-    const double width = std::max(1.0, m_pView->viewport()->width() - m_painter.HeaderWidth(Channels(), font()));
-    const RelayTime visibleEnd = m_pView->Offset() + RelayTime(width * m_pView->Scale());
-    const bool following = visibleEnd >= m_recorded->KnownUntil() - RelayTime(width * m_pView->Scale() / 10);
+    const CTimeAxis& axis = m_pView->Axis();
+    const RelayTime visibleEnd = axis.VisibleEnd();
+    const bool following = visibleEnd >= m_recorded->KnownUntil() - axis.Visible() / 10;
     m_pView->SetTrace(m_recorded, false);
     if (following && m_recorded->KnownUntil() > visibleEnd)
-        m_pView->SetView(m_recorded->KnownUntil() - RelayTime(width * m_pView->Scale() * 0.95), m_pView->Scale());
+        m_pView->SetView(m_recorded->KnownUntil() - RelayTime(double(axis.Visible()) * 0.95), axis.Scale());
     Q_EMIT traceChanged();
 }
 
@@ -828,7 +789,7 @@ void CTimelinePanel::OnCursorMoved(qint64 time)
         m_pCursor->clear();
         return;
     }
-    const RelayTime step = CTimelinePainter::TickStep(m_pView->Scale(), 80);
+    const RelayTime step = CTimelinePainter::TickStep(m_pView->Axis().Scale(), 80);
     m_pCursor->setText(TheLanguageManager().Format(TEXT_TIMELINE_CURSOR,
                                                    {m_painter.TimeText(time, std::max<RelayTime>(step / 10, 1))}));
 }

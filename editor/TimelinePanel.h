@@ -48,21 +48,19 @@ public:
     void ZoomAt(double factor, double x);
     // The stretch shown: time at the left edge of the lanes and time per pixel.
     void SetView(RelayTime offset, double scale);
-    RelayTime Offset() const { return m_offset; }
-    // The view shows the stretch of its last fit: the user has not zoomed or scrolled since.
-    bool IsFitted() const { return m_fitEnd >= 0; }
-    double Scale() const { return m_scale; }
+    // The stretch shown, its limits and the lanes' pixel columns (from LanesLeft).
+    const CTimeAxis& Axis() const { return m_axis; }
+    double LanesLeft() const;
     // The on-screen simulation's position; negative: none.
     void SetMarker(RelayTime time);
     // The channels of the program shown, for the lanes while no trace is at hand.
     void SetChannels(int channels);
+    // The lane names changed their width (a switch of language).
+    void TextsChanged();
     RelayTime CursorTime() const { return m_cursor; }
     // What a paint of the viewport gets (also for exported pictures of the same stretch).
     TimelinePaintParams Params(const QRectF& rect) const;
     const CTimelinePainter& Painter() const { return m_painter; }
-
-    // Zoom limits: a microsecond per pixel at the finest.
-    static constexpr double MIN_SCALE = 1000.0;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -85,20 +83,18 @@ protected:
 
 private:
     int Channels() const;
-    double LanesWidth() const;
-    // The last time worth scrolling to.
-    RelayTime ScrollEnd() const;
-    void ClampView();
+    // Gives the axis the lanes' width, the viewport's less the lane names.
+    void UpdateAxisWidth();
+    // Shows the axis as it now is: the scroll bar and the picture.
+    void AxisChanged();
     void UpdateScrollBar();
     void SetCursorFromX(double x);
 
     const CTimelinePainter& m_painter;
     std::shared_ptr<const CTimelineTrace> m_trace;
-    RelayTime m_offset = 0;
-    double m_scale = 1e7;
+    CTimeAxis m_axis;
     RelayTime m_cursor = -1;
     RelayTime m_marker = -1;
-    RelayTime m_fitEnd = -1; // the end of the fit the view shows; -1 once zoomed or scrolled
     int m_channels = 1;
     double m_scrollUnit = 1.0; // relay time per scroll bar unit
     bool m_updatingScrollBar = false;

@@ -56,13 +56,6 @@ const QByteArray TEN_SECONDS = R"({"model": "QVR_K115_ZQX", "steps": [
     {"step": 4, "time": "fixed 10 s"},
     {"step": 5, "relay operation": "off", "jump": "stop"}]})";
 
-// The time at the right end of the view's lanes.
-RelayTime VisibleEnd(const CTimelineView& view)
-{
-    const double lanes = view.viewport()->width() - view.Painter().HeaderWidth(1, view.font());
-    return view.Offset() + RelayTime(lanes * view.Scale());
-}
-
 } // namespace
 
 class TestTimelinePanel : public QObject {
@@ -272,12 +265,12 @@ private Q_SLOTS:
         QCOMPARE(panel.findChild<QLineEdit*>(QStringLiteral("timelineUntil"))->text(), QStringLiteral("11 s"));
         QCOMPARE(panel.ChangeTable()->horizontalHeaderItem(0)->text(), QStringLiteral("Time (s)"));
         CTimelineView* view = panel.View();
-        const RelayTime end = VisibleEnd(*view);
+        const RelayTime end = view->Axis().VisibleEnd();
         QVERIFY2(end > 11 * S && end < 12 * S, qPrintable(QString::number(double(end) / S)));
 
         panel.resize(1400, panel.height());
         QTRY_VERIFY(view->viewport()->width() > 1000);
-        QCOMPARE(VisibleEnd(*view), end);
+        QCOMPARE(view->Axis().VisibleEnd(), end);
 
         // A longer time step: the end and the fitted view follow.
         const auto fields = doc->CreateFieldSet();
@@ -287,13 +280,13 @@ private Q_SLOTS:
         panel.ProgramChanged();
         QVERIFY(panel.WaitForComputation());
         QCOMPARE(panel.Until(), 17 * S); // 15 s and a tenth, to two digits
-        QVERIFY2(VisibleEnd(*view) > 17 * S && VisibleEnd(*view) < 19 * S,
-                 qPrintable(QString::number(double(VisibleEnd(*view)) / S)));
+        QVERIFY2(view->Axis().VisibleEnd() > 17 * S && view->Axis().VisibleEnd() < 19 * S,
+                 qPrintable(QString::number(double(view->Axis().VisibleEnd()) / S)));
         view->ZoomAt(2.0, 300);
-        const double zoomed = view->Scale();
+        const double zoomed = view->Axis().Scale();
         panel.resize(900, panel.height());
         QTRY_VERIFY(view->viewport()->width() < 900);
-        QCOMPARE(view->Scale(), zoomed);
+        QCOMPARE(view->Axis().Scale(), zoomed);
 
         // An input change later than the program's last change moves the end; an end the
         // user writes holds until the field is emptied again.
