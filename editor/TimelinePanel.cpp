@@ -2,18 +2,17 @@
 
 #include "AtomicFile.h"
 #include "LanguageManager.h"
+#include "ProgramPictures.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 #include "TextIds.h"
 
-#include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +21,6 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyle>
-#include <QSvgGenerator>
 #include <QTableWidget>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -949,35 +947,16 @@ int CTimelinePanel::ExportPicture(const QString& path) const
     // The stretch the view shows, with every lane whole even when the view is squeezed.
     const int lanesHeight = int(std::ceil(m_painter.DiagramHeight(Channels(), m_pView->font())));
     const QSize size = m_pView->viewport()->size().expandedTo(QSize(200, lanesHeight));
-    const QRectF rect(QPointF(0, 0), QSizeF(size));
-    const TimelinePaintParams params = m_pView->Params(rect);
+    const TimelinePaintParams params = m_pView->Params(QRectF(QPointF(0, 0), QSizeF(size)));
     const CTimelineTrace empty(Channels());
     const CTimelineTrace& trace = m_shown ? *m_shown : empty;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
-        // Twice the screen's pixels, for print-outs.
-        QImage image(size * 2, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(2);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        m_painter.Paint(painter, params, trace);
-        painter.end();
-        if (!image.save(&buffer, "PNG"))
-            return RESULT_CANNOT_WRITE;
-    } else {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size);
-        svg.setViewBox(rect);
-        svg.setTitle(TheLanguageManager().Text(TEXT_TIMELINE_TITLE));
-        QPainter painter(&svg);
-        m_painter.Paint(painter, params, trace);
-        painter.end();
-    }
-    buffer.close();
-    return WriteFileAtomically(path, bytes) ? RESULT_OK : RESULT_CANNOT_WRITE;
+    // SVG unless the name asks for PNG or PDF; a PNG has twice the screen's pixels, for
+    // print-outs.
+    PictureFormat format = PictureFormat::Svg;
+    PictureFormatOfPath(path, &format);
+    const QByteArray bytes = PictureBytes(size, format, TheLanguageManager().Text(TEXT_TIMELINE_TITLE),
+                                          [&](QPainter& painter) { m_painter.Paint(painter, params, trace); }, 2);
+    return !bytes.isEmpty() && WriteFileAtomically(path, bytes) ? RESULT_OK : RESULT_CANNOT_WRITE;
 }
 
 QString CTimelinePanel::AskFileName(int filterTextId, const QString& suffix) const

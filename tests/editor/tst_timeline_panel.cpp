@@ -156,18 +156,31 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("time_s,input1,relay1,step1\n0,0,0,2\n1,1,1,4\n2.5,1,0,2\n"));
 
+        // The picture is the view's stretch at the view's size: a PNG with twice its pixels,
+        // an SVG (also for a name without a picture suffix) and a PDF of its size.
+        const QSize shown = panel.View()->viewport()->size();
         const QString png = dir.filePath(QStringLiteral("trace.png"));
         QCOMPARE(panel.ExportPicture(png), 0);
         QImage image;
         QVERIFY(image.load(png));
-        QVERIFY(image.width() >= 400 && image.height() >= 80);
-        const QString svg = dir.filePath(QStringLiteral("trace.svg"));
-        QCOMPARE(panel.ExportPicture(svg), 0);
-        QFile svgFile(svg);
-        QVERIFY(svgFile.open(QIODevice::ReadOnly));
-        const QByteArray svgText = svgFile.readAll();
-        QVERIFY(svgText.contains("<svg"));
-        QVERIFY(svgText.contains(">Relay 1</text>"));
+        QCOMPARE(image.size(), shown * 2);
+        for (const QString name : {QStringLiteral("trace.svg"), QStringLiteral("trace")}) {
+            const QString svg = dir.filePath(name);
+            QCOMPARE(panel.ExportPicture(svg), 0);
+            QFile svgFile(svg);
+            QVERIFY(svgFile.open(QIODevice::ReadOnly));
+            const QByteArray svgText = svgFile.readAll();
+            QVERIFY(svgText.contains(QStringLiteral("<svg width=\"%1\" height=\"%2\"")
+                                         .arg(shown.width())
+                                         .arg(shown.height())
+                                         .toLatin1()));
+            QVERIFY(svgText.contains(">Relay 1</text>"));
+        }
+        const QString pdf = dir.filePath(QStringLiteral("trace.pdf"));
+        QCOMPARE(panel.ExportPicture(pdf), 0);
+        QFile pdfFile(pdf);
+        QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+        QVERIFY(pdfFile.readAll().startsWith("%PDF"));
 
         // A folder that does not exist: reported, nothing written.
         QCOMPARE(panel.ExportCsv(dir.filePath(QStringLiteral("missing/trace.csv"))), 22);
