@@ -13,6 +13,7 @@
 #include "LanguageSupport.h"
 #include "Timeline.h"
 #include "TimelinePainter.h"
+#include "TimelineScriptModel.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
@@ -29,7 +30,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QThreadPool;
 
 // The diagram itself: scrolls and zooms with the wheel, follows the mouse with a cursor.
@@ -133,22 +134,18 @@ public:
     void EndRecording();
     bool IsRecording() const { return m_recording != nullptr; }
 
-    // The input changes of the table (rows with a time that cannot be read are left out),
-    // and the end of the computation.
-    std::vector<TimelineInputChange> InputChanges() const;
-    void SetInputChanges(const std::vector<TimelineInputChange>& changes);
-    // The end: one the user chose, or (at first, and when the end field is emptied) the end
-    // the program gives (TimelineScript::endFromProgram), known once the trace is computed.
-    RelayTime Until() const { return m_until; }
-    void SetUntil(RelayTime until);
-    void SetUntilFromProgram();
-    bool IsUntilFromProgram() const { return m_bUntilFromProgram; }
+    // The script the trace is computed with: the input changes the table shows and edits,
+    // and the end (one the user chose, or, at first and when the end field is emptied, the
+    // end the program gives, known once the trace is computed). Every change of it computes
+    // the trace again.
+    CTimelineScriptModel& Script() { return m_script; }
+    const CTimelineScriptModel& Script() const { return m_script; }
 
     // The trace shown; waits (running the event loop) until a computation under way ends.
     std::shared_ptr<const CTimelineTrace> Trace() const { return m_shown; }
     bool WaitForComputation(int timeoutMs = 10000);
     CTimelineView* View() const { return m_pView; }
-    QTableWidget* ChangeTable() const { return m_pTable; }
+    QTableView* ChangeTable() const { return m_pTable; }
     QLabel* StatusLabel() const { return m_pStatus; }
 
     // Exports of the trace shown: CSV, and a picture (SVG, or PNG for a path ending in .png)
@@ -182,8 +179,9 @@ private:
     void UpdateTexts();
     void AddChange();
     void RemoveChanges();
-    void InsertRow(int row, const TimelineInputChange& change);
     void FitColumns();
+    // The end field shows the script's end unless it holds a time being written.
+    void ShowUntil();
     void OnUntilEdited();
     void OnCursorMoved(qint64 time);
     void ExportCsvAsked();
@@ -196,6 +194,7 @@ private:
     RelayTime FitEnd() const;
 
     CTimelinePainter m_painter;
+    CTimelineScriptModel m_script;
     const CQuorvexDoc* m_pDoc = nullptr;
     std::shared_ptr<const CTimelineTrace> m_computed;
     std::shared_ptr<const CTimelineTrace> m_recorded;
@@ -203,8 +202,6 @@ private:
     std::shared_ptr<const CTimelineTrace> m_lastRecorded;     // the last recorded trace
     QElapsedTimer m_recordClock;
     std::shared_ptr<const CTimelineTrace> m_shown;
-    RelayTime m_until;
-    bool m_bUntilFromProgram = true;
     unsigned m_generation = 0;
     bool m_computing = false;
     bool m_fitPending = true;
@@ -212,7 +209,7 @@ private:
     std::unique_ptr<QThreadPool> m_pool;
     QTimer m_recompute;
     SaveFileNameFunction m_saveFileName;
-    bool m_filling = false; // the table is being filled: its signals are not edits
+    bool m_editingUntil = false; // the user's edit of the end field is being taken
 
     CTimelineView* m_pView = nullptr;
     QComboBox* m_pSource = nullptr; // computed or recorded trace
@@ -224,7 +221,7 @@ private:
     QPushButton* m_pExportCsv = nullptr;
     QPushButton* m_pExportPicture = nullptr;
     QLabel* m_pChangesLabel = nullptr;
-    QTableWidget* m_pTable = nullptr;
+    QTableView* m_pTable = nullptr;
     QPushButton* m_pAdd = nullptr;
     QPushButton* m_pRemove = nullptr;
 };
