@@ -232,7 +232,7 @@ private Q_SLOTS:
         QImage image;
         QVERIFY(image.load(png));
         QCOMPARE(image.size(), shown * 2);
-        for (const QString name : {QStringLiteral("trace.svg"), QStringLiteral("trace")}) {
+        for (const QString& name : {QStringLiteral("trace.svg"), QStringLiteral("trace")}) {
             const QString svg = dir.filePath(name);
             QCOMPARE(panel.ExportPicture(svg), 0);
             QFile svgFile(svg);
