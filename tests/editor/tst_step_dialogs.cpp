@@ -707,18 +707,23 @@ private Q_SLOTS:
         CPaneStandIn pane(ModelCode(model), m_manager);
         QComboBox* onOff = pane.Combo(templateId, onOffId);
         QComboBox* target = pane.Combo(templateId, targetId);
-        int kind = 0;
-        std::uint8_t* jumpByte = pane.Doc().GetFieldData(0, step, &kind) + jumpOffset;
-        auto jump = [&] { return *jumpByte & 0x3F; };
+        // The jump byte of a step, and the step shown with its jump enabled.
+        auto jumpByte = [&](int index) {
+            int kind = 0;
+            return pane.Doc().GetFieldData(0, index, &kind) + jumpOffset;
+        };
+        auto show = [&](int index) {
+            pane.Select(0, index);
+            return !conditionTemplate || ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex);
+        };
+        auto jump = [&] { return *jumpByte(step) & 0x3F; };
         QCOMPARE(jump(), NO_JUMP);
 
         // Another step of the same kind, with a jump to 10, is shown first.
         const int other = step + 4;
-        std::uint8_t* otherByte = pane.Doc().GetFieldData(0, other, &kind) + jumpOffset;
+        std::uint8_t* otherByte = jumpByte(other);
         *otherByte = std::uint8_t((*otherByte & 0xC0) | 10);
-        pane.Select(0, other);
-        if (conditionTemplate)
-            QVERIFY(ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex));
+        QVERIFY(show(other));
         QCOMPARE(onOff->currentIndex(), 1);
         QCOMPARE(target->currentIndex(), 10);
         QVERIFY(ChooseEntry(onOff, 0));
@@ -730,9 +735,7 @@ private Q_SLOTS:
         QCOMPARE(*otherByte & 0x3F, 10);
 
         // The step without a jump: the jump entry starts at the next step.
-        pane.Select(0, step);
-        if (conditionTemplate)
-            QVERIFY(ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex));
+        QVERIFY(show(step));
         QCOMPARE(onOff->currentIndex(), 0);
         QCOMPARE(target->currentIndex(), -1);
         QVERIFY(!target->isEnabled());
@@ -751,14 +754,11 @@ private Q_SLOTS:
 
         // It stays chosen on the next step without a jump that the dialog shows.
         const int later = step + 8;
-        std::uint8_t* laterByte = pane.Doc().GetFieldData(0, later, &kind) + jumpOffset;
-        pane.Select(0, later);
-        if (conditionTemplate)
-            QVERIFY(ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex));
+        QVERIFY(show(later));
         QCOMPARE(onOff->currentIndex(), 0);
         QVERIFY(ChooseEntry(onOff, 1));
         QCOMPARE(target->currentIndex(), 20);
-        QCOMPARE(*laterByte & 0x3F, 20);
+        QCOMPARE(*jumpByte(later) & 0x3F, 20);
     }
 
     // A stored target that names no step (37..62, from a file or a relay): the jump entry

@@ -20,11 +20,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-static bool operator==(const TimelineInputChange& a, const TimelineInputChange& b)
-{
-    return a.time == b.time && a.input == b.input && a.value == b.value;
-}
-
 namespace {
 
 constexpr RelayTime S = RELAY_TIME_PER_SECOND;
