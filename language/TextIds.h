@@ -452,6 +452,31 @@ enum TextId : int {
     TEXT_SCENARIO_ONE_SUBJECT = 732,   // format: the subjects there are
     TEXT_SCENARIO_FROM_AFTER_TO = 733,
     TEXT_SCENARIO_UNSUPPORTED_FORMAT = 734, // format: format name, version
+
+    // Recovery of unsaved work after a crash (recovery/RecoveryStore.h): the offer at start-up,
+    // a file in the recovery folder passed over and why, a copy that could not be written.
+    TEXT_RECOVERY_CAPTION = 810,
+    TEXT_RECOVERY_OFFER = 811,         // format: file name, relay model, time of the change
+    TEXT_RECOVERY_RESTORE = 812,       // button
+    TEXT_RECOVERY_DISCARD = 813,       // button
+    TEXT_RECOVERY_SKIPPED = 814,       // format: the file's path, the reason (815..817)
+    TEXT_RECOVERY_DAMAGED = 815,
+    TEXT_RECOVERY_NOT_A_COPY = 816,
+    TEXT_RECOVERY_UNREADABLE = 817,
+    TEXT_RECOVERY_NOT_WRITTEN = 818,   // format: the recovery folder (status bar)
+    // The program's file changed on disk behind the window (model/FileIdentity.h): before a
+    // save (overwrite, save as, cancel), and when the window gets the focus (reload or not).
+    TEXT_FILE_CHANGED_CAPTION = 819,
+    TEXT_FILE_CHANGED_BEFORE_SAVE = 820,  // format: path
+    TEXT_FILE_OVERWRITE = 821,            // button
+    TEXT_FILE_SAVE_AS = 822,              // button
+    TEXT_FILE_VANISHED_BEFORE_SAVE = 823, // format: path
+    TEXT_FILE_SAVE_AGAIN = 824,           // button: save under the same name again
+    TEXT_FILE_VANISHED = 825,             // format: path
+    TEXT_FILE_CHANGED_RELOAD = 826,       // format: path
+    TEXT_FILE_RELOAD = 827,               // button
+    TEXT_FILE_KEEP = 828,                 // button: do not reload
+    TEXT_CHANGE_RELOAD = 829,             // the undoable change of a reload (Undo menu)
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -528,6 +553,11 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_SCENARIO_NO_SWITCH, TEXT_SCENARIO_CHATTERS, TEXT_SCENARIO_AT_STEP, TEXT_SCENARIO_SUMMARY,
     TEXT_SCENARIO_OTHER_MODEL, TEXT_SCENARIO_ONE_SUBJECT, TEXT_SCENARIO_FROM_AFTER_TO,
     TEXT_SCENARIO_UNSUPPORTED_FORMAT,
+    TEXT_RECOVERY_CAPTION, TEXT_RECOVERY_OFFER, TEXT_RECOVERY_RESTORE, TEXT_RECOVERY_DISCARD,
+    TEXT_RECOVERY_SKIPPED, TEXT_RECOVERY_DAMAGED, TEXT_RECOVERY_NOT_A_COPY, TEXT_RECOVERY_UNREADABLE,
+    TEXT_RECOVERY_NOT_WRITTEN, TEXT_FILE_CHANGED_CAPTION, TEXT_FILE_CHANGED_BEFORE_SAVE, TEXT_FILE_OVERWRITE,
+    TEXT_FILE_SAVE_AS, TEXT_FILE_VANISHED_BEFORE_SAVE, TEXT_FILE_SAVE_AGAIN, TEXT_FILE_VANISHED,
+    TEXT_FILE_CHANGED_RELOAD, TEXT_FILE_RELOAD, TEXT_FILE_KEEP, TEXT_CHANGE_RELOAD,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -671,6 +701,13 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_SCENARIO_OTHER_MODEL, "ss"},
     {TEXT_SCENARIO_ONE_SUBJECT, "s"},
     {TEXT_SCENARIO_UNSUPPORTED_FORMAT, "sd"},
+    {TEXT_RECOVERY_OFFER, "sss"},
+    {TEXT_RECOVERY_SKIPPED, "ss"},
+    {TEXT_RECOVERY_NOT_WRITTEN, "s"},
+    {TEXT_FILE_CHANGED_BEFORE_SAVE, "s"},
+    {TEXT_FILE_VANISHED_BEFORE_SAVE, "s"},
+    {TEXT_FILE_VANISHED, "s"},
+    {TEXT_FILE_CHANGED_RELOAD, "s"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.
