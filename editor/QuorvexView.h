@@ -35,6 +35,9 @@ public:
     void SetTimeDisplay(int potUnit, int potValue, double elapsed);
     void ClearTimeDisplay() { SetTimeDisplay(0, 0, -1.0); }
     double GetElapsed() const { return m_state.elapsed; }
+    // The program check's mark of each box and what its tool tip adds (the findings, one per
+    // line; empty for none).
+    void SetStepMarks(const std::array<StepMark, FIELD_COUNT>& marks, const std::array<QString, FIELD_COUNT>& notes);
 
     const CChainLayout& Layout() const { return m_layout; }
     // Everything the view shows besides the program.
@@ -63,7 +66,8 @@ protected:
 
 private:
     void UpdateLayout();
-    // The whole texts of the box under a point, one per line: what the box shows, unshortened.
+    // The whole texts of the box under a point, one per line: what the box shows, unshortened,
+    // then the program check's findings of the step.
     QString BoxToolTip(const QPoint& at) const;
     void ScrollActiveIntoView();
 
@@ -72,5 +76,6 @@ private:
     CBoxPictureCache m_pictures;
     int m_nChannel;
     ChainViewState m_state;
+    std::array<QString, FIELD_COUNT> m_markNotes;
     bool m_bScrollToActive = false;
 };

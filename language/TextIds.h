@@ -521,6 +521,33 @@ enum TextId : int {
     TEXT_FILE_RELOAD = 827,               // button
     TEXT_FILE_KEEP = 828,                 // button: do not reload
     TEXT_CHANGE_RELOAD = 829,             // the undoable change of a reload (Undo menu)
+
+    // The program check in the window: the Relay menu's command that shows the Problems panel
+    // and its help text, the panel (title, column headers, severities, the empty list), the
+    // status bar's count, a finding in a step box's tool tip, the question before sending a
+    // program with errors; the timing diagram's scenarios (buttons, file filter, a scenario
+    // that cannot be opened or read).
+    TEXT_MENU_VIEW_PROBLEMS = 890,
+    TEXT_HELP_VIEW_PROBLEMS = 891,
+    TEXT_PROBLEMS_TITLE = 892,
+    TEXT_PROBLEMS_COLUMN_SEVERITY = 893,
+    TEXT_PROBLEMS_COLUMN_CHANNEL = 894,
+    TEXT_PROBLEMS_COLUMN_STEP = 895,
+    TEXT_PROBLEMS_COLUMN_TEXT = 896,
+    TEXT_PROBLEMS_ERROR = 897,
+    TEXT_PROBLEMS_WARNING = 898,
+    TEXT_PROBLEMS_NONE = 899,
+    TEXT_PROBLEMS_COUNT = 900,            // format: errors, warnings
+    TEXT_PROBLEMS_COUNT_TIP = 901,
+    TEXT_PROBLEMS_NOTE = 902,             // format: what (a severity, a scenario's file), what it says
+    TEXT_SEND_WITH_ERRORS_CAPTION = 903,
+    TEXT_SEND_WITH_ONE_ERROR = 904,
+    TEXT_SEND_WITH_ERRORS = 905,          // format: number of errors (two or more)
+    TEXT_TIMELINE_LOAD_SCENARIO = 906,
+    TEXT_TIMELINE_SAVE_SCENARIO = 907,
+    TEXT_SCENARIO_FILE_FILTER = 908,      // NUL-separated description/pattern pairs
+    TEXT_SCENARIO_CANNOT_OPEN = 909,      // format: file
+    TEXT_SCENARIO_CANNOT_READ = 910,      // format: file, line, column, the problem
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -611,6 +638,12 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_RECOVERY_NOT_WRITTEN, TEXT_FILE_CHANGED_CAPTION, TEXT_FILE_CHANGED_BEFORE_SAVE, TEXT_FILE_OVERWRITE,
     TEXT_FILE_SAVE_AS, TEXT_FILE_VANISHED_BEFORE_SAVE, TEXT_FILE_SAVE_AGAIN, TEXT_FILE_VANISHED,
     TEXT_FILE_CHANGED_RELOAD, TEXT_FILE_RELOAD, TEXT_FILE_KEEP, TEXT_CHANGE_RELOAD,
+
+    TEXT_MENU_VIEW_PROBLEMS, TEXT_HELP_VIEW_PROBLEMS, TEXT_PROBLEMS_TITLE, TEXT_PROBLEMS_COLUMN_SEVERITY,
+    TEXT_PROBLEMS_COLUMN_CHANNEL, TEXT_PROBLEMS_COLUMN_STEP, TEXT_PROBLEMS_COLUMN_TEXT, TEXT_PROBLEMS_ERROR,
+    TEXT_PROBLEMS_WARNING, TEXT_PROBLEMS_NONE, TEXT_PROBLEMS_COUNT, TEXT_PROBLEMS_COUNT_TIP, TEXT_PROBLEMS_NOTE,
+    TEXT_SEND_WITH_ERRORS_CAPTION, TEXT_SEND_WITH_ONE_ERROR, TEXT_SEND_WITH_ERRORS, TEXT_TIMELINE_LOAD_SCENARIO,
+    TEXT_TIMELINE_SAVE_SCENARIO, TEXT_SCENARIO_FILE_FILTER, TEXT_SCENARIO_CANNOT_OPEN, TEXT_SCENARIO_CANNOT_READ,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -767,6 +800,11 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_FILE_VANISHED_BEFORE_SAVE, "s"},
     {TEXT_FILE_VANISHED, "s"},
     {TEXT_FILE_CHANGED_RELOAD, "s"},
+    {TEXT_PROBLEMS_COUNT, "dd"},
+    {TEXT_PROBLEMS_NOTE, "ss"},
+    {TEXT_SEND_WITH_ERRORS, "d"},
+    {TEXT_SCENARIO_CANNOT_OPEN, "s"},
+    {TEXT_SCENARIO_CANNOT_READ, "sdds"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.
@@ -787,6 +825,6 @@ constexpr int HELP_TEXT_IDS[] = {TEXT_HELP_NEW,        TEXT_HELP_OPEN,          
                                  TEXT_HELP_STOP_SIMULATION,  TEXT_HELP_RESET_SIMULATION, TEXT_HELP_ABOUT,
                                  TEXT_HELP_UNDO,       TEXT_HELP_REDO,           TEXT_HELP_PRINT,
                                  TEXT_HELP_PRINT_PREVIEW, TEXT_HELP_EXPORT_PICTURE, TEXT_HELP_VERIFY_AFTER_SEND,
-                                 TEXT_HELP_COMPARE_WITH_RELAY, TEXT_HELP_SEARCH_RELAYS};
+                                 TEXT_HELP_COMPARE_WITH_RELAY, TEXT_HELP_SEARCH_RELAYS, TEXT_HELP_VIEW_PROBLEMS};
 
 } // namespace Language

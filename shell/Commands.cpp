@@ -39,6 +39,7 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_HELP_USER_GUIDE, "SUBMENU_HELP_USER_GUIDE", "F1", nullptr, Language::TEXT_HELP_USER_GUIDE},
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
     {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", "F12", nullptr, Language::TEXT_HELP_VIEW_TIMELINE},
+    {ID_VIEW_PROBLEMS, "SUBMENU_VIEW_PROBLEMS", "Ctrl+E", nullptr, Language::TEXT_HELP_VIEW_PROBLEMS},
     {ID_DEVICE_SEARCH, "SUBMENU_DEVICE_SEARCH", nullptr, nullptr, Language::TEXT_HELP_SEARCH_RELAYS},
     {ID_SIMULATION_SPEED_COMPRESSED, "SUBMENU_SPEED_COMPRESSED", nullptr, nullptr, Language::TEXT_HELP_SPEED_COMPRESSED},
     {ID_SIMULATION_SPEED_REAL_TIME, "SUBMENU_SPEED_REAL_TIME", nullptr, nullptr, Language::TEXT_HELP_SPEED_REAL_TIME},
@@ -78,7 +79,7 @@ constexpr int TRANSMISSION_MENU[] = {
     ID_TRANSMISSION_STARTVIEW,       ID_TRANSMISSION_STOPVIEW,      0,
     ID_TRANSMISSION_SIMULATIONMODE,  ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
     ID_TRANSMISSION_SKIP,            ID_TRANSMISSION_STOPSIMULATION,  ID_TRANSMISSION_RESET,          0,
-    ID_VIEW_TIMELINE,
+    ID_VIEW_TIMELINE,                ID_VIEW_PROBLEMS,
 };
 
 constexpr int TOOL_BAR[] = {
@@ -111,6 +112,7 @@ constexpr std::pair<int, int> TRANSMISSION_MENU_TEXTS[] = {
     {ID_TRANSMISSION_SKIP, Language::TEXT_MENU_TRANSMISSION_0 + 13},
     {ID_TRANSMISSION_STOPSIMULATION, Language::TEXT_MENU_TRANSMISSION_0 + 14},
     {ID_TRANSMISSION_RESET, Language::TEXT_MENU_TRANSMISSION_0 + 15},
+    {ID_VIEW_PROBLEMS, Language::TEXT_MENU_VIEW_PROBLEMS},
     {ID_SIMULATION_SPEED_COMPRESSED, Language::TEXT_MENU_SPEED_COMPRESSED},
     {ID_SIMULATION_SPEED_REAL_TIME, Language::TEXT_MENU_SPEED_REAL_TIME},
     {ID_SIMULATION_SPEED_TIMES_10, Language::TEXT_MENU_SPEED_TIMES_10},
@@ -189,7 +191,8 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
     case ID_TRANSMISSION_STOPSIMULATION:
         return simulating && inputs.simulationRunning;
     case ID_VIEW_TIMELINE:
-        // The diagram shows the program of the pane.
+    case ID_VIEW_PROBLEMS:
+        // The diagram and the problems are those of the pane's program.
         return inputs.hasPane;
     case ID_DEVICE_SEARCH:
         // The relays found belong to the pane's list.
@@ -214,6 +217,8 @@ bool IsCommandChecked(int id, const CommandStateInputs& inputs)
         return inputs.verifyAfterSend;
     if (id == ID_VIEW_TIMELINE)
         return inputs.timelineShown;
+    if (id == ID_VIEW_PROBLEMS)
+        return inputs.problemsShown;
     if (const SpeedCommand* speed = FindSpeedCommand(id))
         return speed->speed == inputs.simulationSpeed;
     return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == 2;

@@ -151,6 +151,7 @@ bool CMainFrame::Create()
     FillDeviceMenu();
     BuildLanguageControls();
     BuildTimelineDock();
+    BuildProblemsDock();
     // The height is the pane's: no maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -224,6 +225,7 @@ void CMainFrame::BuildActions()
         {ID_TRANSMISSION_VERIFYAFTERSEND, &CMainFrame::OnVerifyAfterSend},
         {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
         {ID_VIEW_TIMELINE, &CMainFrame::OnViewTimeline},
+        {ID_VIEW_PROBLEMS, &CMainFrame::OnViewProblems},
         {ID_DEVICE_SEARCH, &CMainFrame::OnSearchRelays},
     };
     for (const CommandInfo& command : Commands()) {
@@ -254,6 +256,7 @@ void CMainFrame::BuildActions()
         m_actions[ID_FILE_MRU_FILE1 + i] = action;
     }
     m_actions.at(ID_VIEW_TIMELINE)->setCheckable(true);
+    m_actions.at(ID_VIEW_PROBLEMS)->setCheckable(true);
 
     // The attached relays: captions are the relays' names, set when the Device menu is built.
     // One of them carries the radio check, or none while no relay fits the program.
@@ -518,6 +521,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
         panel->SetSimulationTime(-1.0);
         panel->SetDocument(pane->GetDocument());
     }
+    ConnectProblems(pane);
     StartDiscovery();
     UpdateRelayStatus();
 
@@ -546,6 +550,7 @@ void CMainFrame::DestroyPane()
         m_pTimelinePanel->SetDocument(nullptr);
         m_pTimelinePanel->SetSimulationTime(-1.0);
     }
+    ConnectProblems(nullptr);
     CRelayPaneBase* pane = m_pPane;
     m_pPane = nullptr;
     UpdateRelayStatus();
@@ -571,7 +576,7 @@ void CMainFrame::ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth)
     WindowFitInputs inputs;
     inputs.pane = sizing;
     inputs.bars = bars;
-    inputs.extraHeight = TimelineExtraHeight();
+    inputs.extraHeight = TimelineExtraHeight() + ProblemsExtraHeight();
     inputs.frame = FrameMargins();
     inputs.available = ScreenArea();
     inputs.currentWidth = normalGeometry().width();
@@ -662,6 +667,7 @@ CommandStateInputs CMainFrame::StateInputs() const
     inputs.relayCommandRunning = RelayCommandRunning();
     inputs.verifyAfterSend = VerifyAfterSend();
     inputs.timelineShown = m_pTimelineDock && !m_pTimelineDock->isHidden();
+    inputs.problemsShown = m_pProblemsDock && !m_pProblemsDock->isHidden();
     if (m_pPane) {
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();
@@ -785,6 +791,7 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
         m_pTimelineDock->setWindowTitle(manager.Text(Language::TEXT_TIMELINE_TITLE));
         m_pTimelinePanel->OnLanguageChanged(manager);
     }
+    RetranslateProblems(manager);
     for (const CommandInfo& command : Commands()) {
         if (command.helpTextId < 0)
             continue;
