@@ -146,7 +146,11 @@ void CTimelinePanel::BuildWidgets()
     m_pExportCsv->setObjectName(QStringLiteral("timelineExportCsv"));
     m_pExportPicture = new QPushButton(this);
     m_pExportPicture->setObjectName(QStringLiteral("timelineExportPicture"));
-    for (QPushButton* button : {m_pFit, m_pExportCsv, m_pExportPicture})
+    m_pLoadScenario = new QPushButton(this);
+    m_pLoadScenario->setObjectName(QStringLiteral("timelineLoadScenario"));
+    m_pSaveScenario = new QPushButton(this);
+    m_pSaveScenario->setObjectName(QStringLiteral("timelineSaveScenario"));
+    for (QPushButton* button : {m_pFit, m_pExportCsv, m_pExportPicture, m_pLoadScenario, m_pSaveScenario})
         button->setAutoDefault(false);
     m_pScenarioLabel = new QLabel(this);
     m_pScenarioLabel->setObjectName(QStringLiteral("timelineScenario"));
@@ -162,6 +166,9 @@ void CTimelinePanel::BuildWidgets()
     top->addWidget(m_pFit);
     top->addWidget(m_pExportCsv);
     top->addWidget(m_pExportPicture);
+    top->addSpacing(8);
+    top->addWidget(m_pLoadScenario);
+    top->addWidget(m_pSaveScenario);
     root->addLayout(top);
 
     auto* body = new QHBoxLayout;
@@ -199,20 +206,9 @@ void CTimelinePanel::BuildWidgets()
     buttons->addWidget(m_pAdd);
     buttons->addWidget(m_pRemove);
     buttons->addStretch(1);
-    auto* scenarioButtons = new QHBoxLayout;
-    m_pLoadScenario = new QPushButton(this);
-    m_pLoadScenario->setObjectName(QStringLiteral("timelineLoadScenario"));
-    m_pSaveScenario = new QPushButton(this);
-    m_pSaveScenario->setObjectName(QStringLiteral("timelineSaveScenario"));
-    for (QPushButton* button : {m_pLoadScenario, m_pSaveScenario}) {
-        button->setAutoDefault(false);
-        scenarioButtons->addWidget(button);
-    }
-    scenarioButtons->addStretch(1);
     changes->addWidget(m_pChangesLabel);
     changes->addWidget(m_pTable, 1);
     changes->addLayout(buttons);
-    changes->addLayout(scenarioButtons);
     body->addLayout(changes);
     root->addLayout(body, 1);
 
@@ -662,8 +658,7 @@ int CTimelinePanel::PreferredHeight() const
 {
     const QMargins margins = layout()->contentsMargins();
     const int top = std::max({m_pUntil->sizeHint().height(), m_pFit->sizeHint().height(), m_pSource->sizeHint().height()});
-    const int changes = m_pChangesLabel->sizeHint().height() + m_pTable->minimumHeight() + m_pAdd->sizeHint().height()
-                        + m_pLoadScenario->sizeHint().height() + 6;
+    const int changes = m_pChangesLabel->sizeHint().height() + m_pTable->minimumHeight() + m_pAdd->sizeHint().height() + 4;
     return margins.top() + margins.bottom() + top + layout()->spacing() + std::max(m_pView->sizeHint().height(), changes);
 }
 

@@ -5,6 +5,7 @@
 
 #include "QuorvexDoc.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -68,16 +69,30 @@ void CStepDrawer::Draw(QPainter& painter, const CQuorvexDoc& doc, int channel, i
     m_impl->drawer->Draw(canvas, doc, channel, fieldIndex, state);
     painter.setFont(font);
     painter.setPen(pen);
-    if (state.mark != StepMark::None)
-        PaintStepMark(painter, QRectF(MarkRect(box)), state.mark);
+    if (state.mark != StepMark::None) {
+        // Drawn from a small image of its own, so that the box's picture and the box painted
+        // directly elsewhere get the very same pixels (antialiased curves at other coordinates
+        // may differ in a shade).
+        const QRect corner = MarkRect(box, FieldKindAt(fieldIndex));
+        const qreal ratio = painter.device() ? std::max<qreal>(1, painter.device()->devicePixelRatio()) : 1;
+        QImage mark(corner.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        mark.setDevicePixelRatio(ratio);
+        mark.fill(Qt::transparent);
+        QPainter markPainter(&mark);
+        PaintStepMark(markPainter, QRectF(QPointF(0, 0), QSizeF(corner.size())), state.mark);
+        markPainter.end();
+        painter.drawImage(corner.topLeft(), mark);
+    }
 }
 
-QRect CStepDrawer::MarkRect(const QRect& box)
+QRect CStepDrawer::MarkRect(const QRect& box, FieldKind kind)
 {
-    // In the header's corner, as tall as the header band, where it covers no text of the box
-    // (the number is centred, and a narrow box still leaves the corner free).
+    // In the right corner of the header, beside the centred step number, where it covers no
+    // text; the Start box's header holds a name, so its mark goes below the bands, above the
+    // texts of its body.
     const int side = std::max(9, std::min(int(std::lround(box.height() * 0.075)), box.width() / 4));
-    return QRect(box.left() + box.width() - side - 2, box.top() + 2, side, side);
+    const int top = kind == FIELD_START ? int(std::lround(box.height() * 0.12)) + 2 : 2;
+    return QRect(box.left() + box.width() - side - 2, box.top() + top, side, side);
 }
 
 void PaintStepMark(QPainter& painter, const QRectF& rect, StepMark mark)

@@ -60,8 +60,8 @@ public:
     // Width of a box of the kind for a box height.
     int GetBoxWidth(FieldKind kind, int boxHeight) const;
 
-    // Paints field (channel, index) of the document into the box, with the state's mark in its
-    // top right corner (MarkRect). The document is only read.
+    // Paints field (channel, index) of the document into the box, with the state's mark at its
+    // top right (MarkRect). The document is only read.
     // The box's width and height are those of the chain layout; its frame spans the columns
     // left .. left + width, so the right border is the next box's left border. Nothing is
     // painted for a document of another model or a field that does not exist. The painter's
@@ -73,8 +73,8 @@ public:
     std::vector<StepBoxText> GetBoxTexts(const CQuorvexDoc& doc, int channel, int fieldIndex, const QRect& box,
                                          const StepBoxState& state) const;
 
-    // Where Draw paints a box's mark.
-    static QRect MarkRect(const QRect& box);
+    // Where Draw paints the mark of a box of the kind.
+    static QRect MarkRect(const QRect& box, FieldKind kind);
 
     // Re-reads every text the boxes show; a new drawer shows none until it is called.
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
