@@ -40,6 +40,10 @@ public:
     void SetStepMarks(const std::array<StepMark, FIELD_COUNT>& marks, const std::array<QString, FIELD_COUNT>& notes);
 
     const CChainLayout& Layout() const { return m_layout; }
+    // The tool tip of the box under a point of the viewport: the whole texts the box shows,
+    // one per line, unshortened, then the program check's findings of the step; empty outside
+    // the boxes.
+    QString BoxToolTip(const QPoint& at) const;
     // Everything the view shows besides the program.
     const ChainViewState& State() const { return m_state; }
     // The pictures of the boxes the view paints from.
@@ -66,9 +70,6 @@ protected:
 
 private:
     void UpdateLayout();
-    // The whole texts of the box under a point, one per line: what the box shows, unshortened,
-    // then the program check's findings of the step.
-    QString BoxToolTip(const QPoint& at) const;
     void ScrollActiveIntoView();
 
     const CStepDrawer& m_drawer;
