@@ -43,6 +43,8 @@ void CMainFrame::BuildProblemsDock()
     m_pProblemsDock->hide();
     connect(m_pProblemsPanel, &CProblemsPanel::stepActivated, this, &CMainFrame::ShowProblemStep);
     connect(m_pProblemsDock, &QDockWidget::visibilityChanged, this, [this] {
+        if (!isVisible())
+            return; // the window is being closed or destroyed: it hides its docks too
         ApplyTimelineSizing();
         UpdateCommandStates();
     });
