@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStandardItemModel>
@@ -146,15 +147,21 @@ void CTimelinePanel::BuildWidgets()
     m_pExportCsv->setObjectName(QStringLiteral("timelineExportCsv"));
     m_pExportPicture = new QPushButton(this);
     m_pExportPicture->setObjectName(QStringLiteral("timelineExportPicture"));
-    m_pLoadScenario = new QPushButton(this);
+    m_pScenario = new QPushButton(this);
+    m_pScenario->setObjectName(QStringLiteral("timelineScenarioMenu"));
+    auto* scenarioMenu = new QMenu(m_pScenario);
+    m_pLoadScenario = scenarioMenu->addAction(QString());
     m_pLoadScenario->setObjectName(QStringLiteral("timelineLoadScenario"));
-    m_pSaveScenario = new QPushButton(this);
+    m_pSaveScenario = scenarioMenu->addAction(QString());
     m_pSaveScenario->setObjectName(QStringLiteral("timelineSaveScenario"));
-    for (QPushButton* button : {m_pFit, m_pExportCsv, m_pExportPicture, m_pLoadScenario, m_pSaveScenario})
+    m_pScenario->setMenu(scenarioMenu);
+    for (QPushButton* button : {m_pFit, m_pExportCsv, m_pExportPicture, m_pScenario})
         button->setAutoDefault(false);
     m_pScenarioLabel = new QLabel(this);
     m_pScenarioLabel->setObjectName(QStringLiteral("timelineScenario"));
     m_pScenarioLabel->setTextFormat(Qt::PlainText);
+    m_pScenarioLabel->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    m_pScenarioLabel->setMinimumWidth(fontMetrics().averageCharWidth() * 8);
     m_pScenarioLabel->hide();
     top->addWidget(m_pSource);
     top->addWidget(m_pScenarioLabel);
@@ -166,9 +173,7 @@ void CTimelinePanel::BuildWidgets()
     top->addWidget(m_pFit);
     top->addWidget(m_pExportCsv);
     top->addWidget(m_pExportPicture);
-    top->addSpacing(8);
-    top->addWidget(m_pLoadScenario);
-    top->addWidget(m_pSaveScenario);
+    top->addWidget(m_pScenario);
     root->addLayout(top);
 
     auto* body = new QHBoxLayout;
@@ -224,8 +229,8 @@ void CTimelinePanel::BuildWidgets()
     connect(m_pExportPicture, &QPushButton::clicked, this, &CTimelinePanel::ExportPictureAsked);
     connect(m_pAdd, &QPushButton::clicked, this, &CTimelinePanel::AddChange);
     connect(m_pRemove, &QPushButton::clicked, this, &CTimelinePanel::RemoveChanges);
-    connect(m_pLoadScenario, &QPushButton::clicked, this, &CTimelinePanel::LoadScenarioAsked);
-    connect(m_pSaveScenario, &QPushButton::clicked, this, &CTimelinePanel::SaveScenarioAsked);
+    connect(m_pLoadScenario, &QAction::triggered, this, &CTimelinePanel::LoadScenarioAsked);
+    connect(m_pSaveScenario, &QAction::triggered, this, &CTimelinePanel::SaveScenarioAsked);
     connect(m_pUntil, &QLineEdit::textEdited, this, &CTimelinePanel::OnUntilEdited);
     connect(&m_script, &CTimelineScriptModel::scriptChanged, this, &CTimelinePanel::ScheduleComputation);
     // An end set anew replaces whatever the end field held.
@@ -273,6 +278,7 @@ void CTimelinePanel::UpdateTexts()
     m_pChangesLabel->setText(manager.Text(TEXT_TIMELINE_INPUT_CHANGES));
     m_pAdd->setText(manager.Text(TEXT_TIMELINE_ADD));
     m_pRemove->setText(manager.Text(TEXT_TIMELINE_REMOVE));
+    m_pScenario->setText(manager.Text(TEXT_TIMELINE_SCENARIO));
     m_pLoadScenario->setText(manager.Text(TEXT_TIMELINE_LOAD_SCENARIO));
     m_pSaveScenario->setText(manager.Text(TEXT_TIMELINE_SAVE_SCENARIO));
     ShowScenarioResult();
@@ -418,10 +424,14 @@ RelayTime CTimelinePanel::FitEnd() const
     if (m_script.IsUntilFromProgram() && !m_recorded && m_shown)
         return m_script.Until();
     RelayTime end = m_shown ? m_shown->LastChange() : 0;
-    if (!m_recorded)
+    if (!m_recorded) {
         for (const TimelineInputChange& change : m_script.Changes())
             if (change.time <= m_script.Until())
                 end = std::max(end, change.time);
+        // Every expectation of a loaded scenario in sight.
+        if (m_scenario)
+            end = std::max(end, std::min(m_scenario->LastTime(), m_script.Until()));
+    }
     // Show the last change with some of what follows it.
     return end + TimelineEndMargin(end);
 }
@@ -801,8 +811,12 @@ void CTimelinePanel::ShowScenarioResult()
     }
     m_pView->SetExpectations(marks);
     const int total = int(m_scenario->expectations.size());
-    m_pScenarioLabel->setText(manager.Format(
-        TEXT_PROBLEMS_NOTE, {m_scenarioName, manager.Format(TEXT_SCENARIO_SUMMARY, {holding, total})}));
+    const QString summary = manager.Format(
+        TEXT_PROBLEMS_NOTE, {m_scenarioName, manager.Format(TEXT_SCENARIO_SUMMARY, {holding, total})});
+    m_pScenarioLabel->setText(summary);
+    // The label may be cut short on a narrow window: the tip has it whole, with every
+    // expectation and what happened.
+    lines.prepend(summary);
     m_pScenarioLabel->setToolTip(lines.join(u'\n'));
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, CTimelinePainter::ExpectationColour(holding == total).darker(115));

@@ -29,6 +29,7 @@
 #include <vector>
 
 class CQuorvexDoc;
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -189,7 +190,8 @@ private:
     QTableView* m_pTable = nullptr;
     QPushButton* m_pAdd = nullptr;
     QPushButton* m_pRemove = nullptr;
-    QPushButton* m_pLoadScenario = nullptr;
-    QPushButton* m_pSaveScenario = nullptr;
+    QPushButton* m_pScenario = nullptr; // its menu loads and saves scenarios
+    QAction* m_pLoadScenario = nullptr;
+    QAction* m_pSaveScenario = nullptr;
     QLabel* m_pScenarioLabel = nullptr;
 };

@@ -525,8 +525,8 @@ enum TextId : int {
     // The program check in the window: the Relay menu's command that shows the Problems panel
     // and its help text, the panel (title, column headers, severities, the empty list), the
     // status bar's count, a finding in a step box's tool tip, the question before sending a
-    // program with errors; the timing diagram's scenarios (buttons, file filter, a scenario
-    // that cannot be opened or read).
+    // program with errors; the timing diagram's scenarios (its button and menu, file filter, a
+    // scenario that cannot be opened or read).
     TEXT_MENU_VIEW_PROBLEMS = 890,
     TEXT_HELP_VIEW_PROBLEMS = 891,
     TEXT_PROBLEMS_TITLE = 892,
@@ -548,6 +548,7 @@ enum TextId : int {
     TEXT_SCENARIO_FILE_FILTER = 908,      // NUL-separated description/pattern pairs
     TEXT_SCENARIO_CANNOT_OPEN = 909,      // format: file
     TEXT_SCENARIO_CANNOT_READ = 910,      // format: file, line, column, the problem
+    TEXT_TIMELINE_SCENARIO = 911,         // button whose menu loads or saves a scenario (906, 907)
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -644,6 +645,7 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_PROBLEMS_WARNING, TEXT_PROBLEMS_NONE, TEXT_PROBLEMS_COUNT, TEXT_PROBLEMS_COUNT_TIP, TEXT_PROBLEMS_NOTE,
     TEXT_SEND_WITH_ERRORS_CAPTION, TEXT_SEND_WITH_ONE_ERROR, TEXT_SEND_WITH_ERRORS, TEXT_TIMELINE_LOAD_SCENARIO,
     TEXT_TIMELINE_SAVE_SCENARIO, TEXT_SCENARIO_FILE_FILTER, TEXT_SCENARIO_CANNOT_OPEN, TEXT_SCENARIO_CANNOT_READ,
+    TEXT_TIMELINE_SCENARIO,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
