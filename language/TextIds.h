@@ -539,7 +539,7 @@ enum TextId : int {
     TEXT_PROBLEMS_NONE = 899,
     TEXT_PROBLEMS_COUNT = 900,            // format: errors, warnings
     TEXT_PROBLEMS_COUNT_TIP = 901,
-    TEXT_PROBLEMS_NOTE = 902,             // format: what (a severity, a scenario's file), what it says
+    TEXT_PROBLEMS_NOTE = 902,             // format: what or where (a severity, a step, a file), what it says
     TEXT_SEND_WITH_ERRORS_CAPTION = 903,
     TEXT_SEND_WITH_ONE_ERROR = 904,
     TEXT_SEND_WITH_ERRORS = 905,          // format: number of errors (two or more)

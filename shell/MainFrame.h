@@ -263,6 +263,9 @@ private:
     void RetranslateProblems(Language::CLanguageManager& manager);
     // Shows a finding's step: selects it and puts the focus into its dialog.
     void ShowProblemStep(int channel, int step);
+    // Before a program is written to a relay: true when it has no errors, or the user, told of
+    // them, chose to send it anyway (warnings never ask).
+    bool ConfirmSendWithErrors();
     void QueryModelAtStartup();
     void DestroyPane();
     void ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth);

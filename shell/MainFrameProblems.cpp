@@ -1,6 +1,7 @@
 // The main window's part of the program check: the Problems panel in a dock below the pane,
 // the marks and tool tips of the step boxes, and the count of errors and warnings in the
-// status bar, all computed again whenever the pane's program changes.
+// status bar, all computed again whenever the pane's program changes; the question before a
+// program with errors is sent; and the timing diagram's scenario files.
 
 #include "MainFrame.h"
 
@@ -177,4 +178,40 @@ void CMainFrame::ShowProblemStep(int channel, int step)
             break;
         }
     }
+}
+
+bool CMainFrame::ConfirmSendWithErrors()
+{
+    if (!m_pPane || !m_pProblemsPanel)
+        return true;
+    // The program as it is now, whatever the panel showed last.
+    RefreshProblems();
+    const CProblemsModel& model = m_pProblemsPanel->Model();
+    const int errors = model.Counts().errors;
+    if (errors == 0)
+        return true;
+    const CLanguageManager& manager = TheLanguageManager();
+    QString text = errors == 1 ? manager.Text(Language::TEXT_SEND_WITH_ONE_ERROR)
+                               : manager.Format(Language::TEXT_SEND_WITH_ERRORS, {errors});
+    text += QStringLiteral("\n");
+    // Each error with its step (and channel); a long list ends in "...".
+    constexpr int LISTED = 8;
+    int listed = 0;
+    const std::vector<ProgramCheck::Finding>& findings = model.Findings();
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const ProgramCheck::Finding& finding = findings[i];
+        if (finding.severity != ProgramCheck::Severity::Error)
+            continue;
+        if (listed++ == LISTED) {
+            text += QStringLiteral("\n\u2022 \u2026");
+            break;
+        }
+        QString where = manager.Format(Language::TEXT_PT_WHERE_STEP, {finding.steps.front()});
+        if (model.Channels() == 2)
+            where = manager.Format(Language::TEXT_CHANGE_IN_CHANNEL, {where, finding.channel + 1});
+        if (!where.isEmpty())
+            where[0] = where[0].toUpper();
+        text += QStringLiteral("\n\u2022 ") + manager.Format(Language::TEXT_PROBLEMS_NOTE, {where, model.Text(int(i))});
+    }
+    return m_pDialogs->AskYesNoWarning(this, manager.Text(Language::TEXT_SEND_WITH_ERRORS_CAPTION), text);
 }

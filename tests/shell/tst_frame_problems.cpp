@@ -47,6 +47,12 @@ const QByteArray FAULTY_TWO = R"({"model": "QVS_K115_318", "steps": [
     {"channel": 1, "step": 2, "condition": "on", "signal": "input 2 or not input 2"},
     {"channel": 2, "step": 3, "relay 2 operation": "toggle", "jump": "step 2"}]})";
 
+// The same with a second loop, in channel 1, at step 5 (two errors).
+const QByteArray FAULTY_TWO_ERRORS = R"({"model": "QVS_K115_318", "steps": [
+    {"channel": 1, "step": 2, "condition": "on", "signal": "input 2 or not input 2"},
+    {"channel": 1, "step": 5, "relay 1 operation": "toggle", "jump": "step 5"},
+    {"channel": 2, "step": 3, "relay 2 operation": "toggle", "jump": "step 2"}]})";
+
 std::vector<std::uint8_t> ImageOf(const QByteArray& text)
 {
     return ProgramText::Import(text).image;
@@ -224,6 +230,59 @@ private Q_SLOTS:
             QVERIFY(screen.contains(dock->geometry()));
         else
             QVERIFY(dock->height() >= f.frame->ProblemsPanel()->PreferredHeight());
+    }
+
+    // Send asks before writing a program with errors, listing them; No (the default) sends
+    // nothing, Yes sends. Warnings alone never ask.
+    void sendAsksAboutErrors_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("question"); // empty: none asked
+        QTest::addColumn<QString>("listed");
+        QTest::newRow("one error, No") << 0 << FAULTY << false
+                                       << QStringLiteral("The program has an error. Send it anyway?")
+                                       << QStringLiteral("\u2022 Step 1: Loop without time through steps 1, 2, 3, 4, 5");
+        QTest::newRow("one error, Yes") << 0 << FAULTY << true
+                                        << QStringLiteral("The program has an error. Send it anyway?") << QString();
+        QTest::newRow("two channels") << 1 << FAULTY_TWO << false
+                                      << QStringLiteral("The program has an error. Send it anyway?")
+                                      << QStringLiteral("\u2022 Step 2 in channel 2: Loop without time");
+        QTest::newRow("two errors") << 1 << FAULTY_TWO_ERRORS << false
+                                    << QStringLiteral("The program has 2 errors. Send it anyway?")
+                                    << QStringLiteral("\u2022 Step 5 in channel 1: Loop without time");
+        QTest::newRow("warnings only") << 0
+                                       << QByteArray(R"({"model": "QVR_K115_ZQX", "steps": [{"step": 4, "time": "fixed 0 s"}]})")
+                                       << false << QString() << QString();
+    }
+    void sendAsksAboutErrors()
+    {
+        QFETCH(int, model);
+        QFETCH(QByteArray, program);
+        QFETCH(bool, answer);
+        QFETCH(QString, question);
+        QFETCH(QString, listed);
+        CFrame f;
+        QVERIFY(f.Start(model));
+        QVERIFY(f.Read(program));
+        f.dialogs->yesNoAnswers = {answer};
+        QVERIFY(f.Action(ID_TRANSMISSION_SENDSETTINGS)->isEnabled());
+        f.Action(ID_TRANSMISSION_SENDSETTINGS)->trigger();
+        if (question.isEmpty()) {
+            QVERIFY(f.dialogs->warnings.isEmpty());
+        } else {
+            QCOMPARE(f.dialogs->warnings.size(), 1);
+            const QString shown = f.dialogs->warnings.first();
+            QVERIFY2(shown.startsWith(QStringLiteral("Send a program with errors|") + question), qPrintable(shown));
+            QVERIFY2(shown.contains(listed), qPrintable(shown));
+            // Warnings are not listed.
+            QVERIFY2(!shown.contains(QStringLiteral("Warning")) && !shown.contains(QStringLiteral("never")), qPrintable(shown));
+        }
+        const bool sent = question.isEmpty() || answer;
+        QCOMPARE(f.frame->RelayCommandRunning(), sent);
+        // The send (to no relay) ends before the window goes.
+        QTRY_VERIFY_WITH_TIMEOUT(!f.frame->RelayCommandRunning(), 10000);
     }
 
 private:
