@@ -55,7 +55,10 @@ protected:
 
 // ================================================================ the model
 
-CProblemsModel::CProblemsModel(QObject* parent) : QAbstractTableModel(parent) {}
+CProblemsModel::CProblemsModel(QObject* parent)
+    : QAbstractTableModel(parent), m_errorIcon(SeverityIcon(Severity::Error)), m_warningIcon(SeverityIcon(Severity::Warning))
+{
+}
 
 void CProblemsModel::Refresh(const CQuorvexDoc* doc)
 {
@@ -165,11 +168,8 @@ QVariant CProblemsModel::data(const QModelIndex& index, int role) const
     case COLUMN_SEVERITY:
         if (role == Qt::DisplayRole)
             return SeverityText(finding.severity);
-        if (role == Qt::DecorationRole) {
-            static const QIcon error = SeverityIcon(Severity::Error);
-            static const QIcon warning = SeverityIcon(Severity::Warning);
-            return finding.severity == Severity::Error ? error : warning;
-        }
+        if (role == Qt::DecorationRole)
+            return finding.severity == Severity::Error ? m_errorIcon : m_warningIcon;
         break;
     case COLUMN_CHANNEL:
         if (role == Qt::DisplayRole)

@@ -53,6 +53,11 @@ public:
     // The severity as a word of the language, and its icon (the mark of the boxes).
     static QString SeverityText(ProgramCheck::Severity severity);
     static QIcon SeverityIcon(ProgramCheck::Severity severity);
+    // The model's own copy of that icon (made once).
+    const QIcon& Icon(ProgramCheck::Severity severity) const
+    {
+        return severity == ProgramCheck::Severity::Error ? m_errorIcon : m_warningIcon;
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -68,6 +73,8 @@ private:
     QStringList m_texts;
     ProgramCheck::FindingCounts m_counts;
     int m_channels = 1;
+    QIcon m_errorIcon;
+    QIcon m_warningIcon;
 };
 
 class CProblemsPanel : public QWidget, public Language::CLanguageSupport {

@@ -146,8 +146,7 @@ void CMainFrame::RefreshProblems()
     if (counts.errors + counts.warnings == 0)
         m_pProblemsCount->setIcon(QIcon());
     else
-        m_pProblemsCount->setIcon(CProblemsModel::SeverityIcon(counts.errors ? ProgramCheck::Severity::Error
-                                                                             : ProgramCheck::Severity::Warning));
+        m_pProblemsCount->setIcon(model.Icon(counts.errors ? ProgramCheck::Severity::Error : ProgramCheck::Severity::Warning));
     m_pProblemsCount->setVisible(m_pPane != nullptr);
 }
 

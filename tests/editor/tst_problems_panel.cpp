@@ -2,6 +2,7 @@
 // the language chosen), the marks and tool tip notes of the step boxes, the row kept across a
 // new check, and activation by keyboard and mouse.
 
+#include "FaultyPrograms.h"
 #include "LanguageManager.h"
 #include "ProblemsPanel.h"
 #include "ProgramText.h"
@@ -15,27 +16,6 @@
 #include <QtTest>
 
 namespace {
-
-// One channel: a loop without time through steps 1..5 that toggles the relay (an error), in
-// it a time of 0 at step 4 (a warning), and step 7 set up where no run reaches (a warning).
-const QByteArray FAULTY = R"({"model": "QVR_K115_ZQX", "steps": [
-    {"step": 1, "relay operation": "toggle"}, {"step": 4, "time": "fixed 0 s"},
-    {"step": 5, "jump": "step 1"}, {"step": 7, "relay operation": "on"}]})";
-
-// Two channels: a wait in channel 1 that never waits (a warning), a loop in channel 2 that
-// toggles relay 2 (an error).
-const QByteArray FAULTY_TWO = R"({"model": "QVS_K115_318", "steps": [
-    {"channel": 1, "step": 2, "condition": "on", "signal": "input 2 or not input 2"},
-    {"channel": 2, "step": 3, "relay 2 operation": "toggle", "jump": "step 2"}]})";
-
-std::unique_ptr<CQuorvexDoc> Document(const QByteArray& text)
-{
-    const ProgramText::ImportResult program = ProgramText::Import(text);
-    std::unique_ptr<CQuorvexDoc> doc = CreateDocument(program.model);
-    if (doc)
-        std::copy(program.image.begin(), program.image.end(), doc->GetData());
-    return doc;
-}
 
 QString Cell(const CProblemsModel& model, int row, int column)
 {
@@ -53,7 +33,7 @@ private Q_SLOTS:
 
     void rowsMarksAndNotes()
     {
-        const std::unique_ptr<CQuorvexDoc> doc = Document(FAULTY);
+        const std::unique_ptr<CQuorvexDoc> doc = DocumentOfText(FAULTY);
         QVERIFY(doc);
         CProblemsModel model;
         QSignalSpy changed(&model, &CProblemsModel::findingsChanged);
@@ -93,7 +73,7 @@ private Q_SLOTS:
     // for a two-channel program.
     void twoChannels()
     {
-        const std::unique_ptr<CQuorvexDoc> doc = Document(FAULTY_TWO);
+        const std::unique_ptr<CQuorvexDoc> doc = DocumentOfText(FAULTY_TWO);
         CProblemsPanel panel;
         panel.Model().Refresh(doc.get());
         const CProblemsModel& model = panel.Model();
@@ -105,7 +85,7 @@ private Q_SLOTS:
         QCOMPARE(int(model.Marks(1)[3]), int(StepMark::Error));
         QCOMPARE(int(model.Marks(0)[3]), int(StepMark::None));
         QVERIFY(!panel.List()->isColumnHidden(CProblemsModel::COLUMN_CHANNEL));
-        const std::unique_ptr<CQuorvexDoc> one = Document(FAULTY);
+        const std::unique_ptr<CQuorvexDoc> one = DocumentOfText(FAULTY);
         panel.Model().Refresh(one.get());
         QVERIFY(panel.List()->isColumnHidden(CProblemsModel::COLUMN_CHANNEL));
     }
@@ -113,7 +93,7 @@ private Q_SLOTS:
     // A switch of language words the findings, the headers and the severities anew.
     void languageSwitch()
     {
-        const std::unique_ptr<CQuorvexDoc> doc = Document(FAULTY);
+        const std::unique_ptr<CQuorvexDoc> doc = DocumentOfText(FAULTY);
         CProblemsPanel panel;
         panel.Model().Refresh(doc.get());
         const QString english = Cell(panel.Model(), 1, CProblemsModel::COLUMN_TEXT);
@@ -131,7 +111,7 @@ private Q_SLOTS:
     // current finding stays current when the program is checked again.
     void activation()
     {
-        const std::unique_ptr<CQuorvexDoc> doc = Document(FAULTY_TWO);
+        const std::unique_ptr<CQuorvexDoc> doc = DocumentOfText(FAULTY_TWO);
         CProblemsPanel panel;
         panel.resize(600, 200);
         panel.show();
@@ -173,7 +153,7 @@ private Q_SLOTS:
         QCOMPARE(note->text(), QStringLiteral("The program check finds no problem in this program."));
         panel.TakeFocus();
         QTRY_VERIFY(note->hasFocus());
-        const std::unique_ptr<CQuorvexDoc> faulty = Document(FAULTY);
+        const std::unique_ptr<CQuorvexDoc> faulty = DocumentOfText(FAULTY);
         panel.Model().Refresh(faulty.get());
         QVERIFY(panel.List()->isVisible() && panel.List()->hasFocus());
     }

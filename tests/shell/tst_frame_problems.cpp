@@ -5,6 +5,7 @@
 
 #include "CommandIds.h"
 #include "DialogIds.h"
+#include "FaultyPrograms.h"
 #include "LanguageManager.h"
 #include "MainFrame.h"
 #include "ProblemsPanel.h"
@@ -34,24 +35,6 @@ using namespace DialogIds;
 using Language::TheLanguageManager;
 
 namespace {
-
-// One channel: a loop without time through steps 1..5 that toggles the relay (an error), a
-// time of 0 at step 4 (a warning), step 7 set up where no run reaches (a warning).
-const QByteArray FAULTY = R"({"model": "QVR_K115_ZQX", "steps": [
-    {"step": 1, "relay operation": "toggle"}, {"step": 4, "time": "fixed 0 s"},
-    {"step": 5, "jump": "step 1"}, {"step": 7, "relay operation": "on"}]})";
-
-// Two channels: a wait in channel 1 that never waits (a warning), a loop in channel 2 that
-// toggles relay 2 (an error).
-const QByteArray FAULTY_TWO = R"({"model": "QVS_K115_318", "steps": [
-    {"channel": 1, "step": 2, "condition": "on", "signal": "input 2 or not input 2"},
-    {"channel": 2, "step": 3, "relay 2 operation": "toggle", "jump": "step 2"}]})";
-
-// The same with a second loop, in channel 1, at step 5 (two errors).
-const QByteArray FAULTY_TWO_ERRORS = R"({"model": "QVS_K115_318", "steps": [
-    {"channel": 1, "step": 2, "condition": "on", "signal": "input 2 or not input 2"},
-    {"channel": 1, "step": 5, "relay 1 operation": "toggle", "jump": "step 5"},
-    {"channel": 2, "step": 3, "relay 2 operation": "toggle", "jump": "step 2"}]})";
 
 std::vector<std::uint8_t> ImageOf(const QByteArray& text)
 {
