@@ -661,11 +661,14 @@ private Q_SLOTS:
         QVERIFY(read >= 0);
         QCOMPARE(relayMenu.at(read + 1), f.frame->Action(ID_TRANSMISSION_COMPARE));
         QCOMPARE(relayMenu.at(read + 1)->text(), Text(Language::TEXT_MENU_COMPARE_WITH_RELAY));
-        QCOMPARE(relayMenu.constLast(), f.frame->Action(ID_VIEW_TIMELINE));
-        QVERIFY(relayMenu.at(relayMenu.size() - 2)->isSeparator());
-        QCOMPARE(relayMenu.at(relayMenu.size() - 3), f.frame->SimulationSpeedMenu()->menuAction());
-        QCOMPARE(relayMenu.at(relayMenu.size() - 4), f.frame->Action(ID_TRANSMISSION_RESET));
+        // The panels below the window at the end: the timing diagram, then the problems.
+        QCOMPARE(relayMenu.constLast(), f.frame->Action(ID_VIEW_PROBLEMS));
+        QCOMPARE(relayMenu.at(relayMenu.size() - 2), f.frame->Action(ID_VIEW_TIMELINE));
+        QVERIFY(relayMenu.at(relayMenu.size() - 3)->isSeparator());
+        QCOMPARE(relayMenu.at(relayMenu.size() - 4), f.frame->SimulationSpeedMenu()->menuAction());
+        QCOMPARE(relayMenu.at(relayMenu.size() - 5), f.frame->Action(ID_TRANSMISSION_RESET));
         QCOMPARE(f.frame->Action(ID_VIEW_TIMELINE)->shortcut(), QKeySequence(Qt::Key_F12));
+        QCOMPARE(f.frame->Action(ID_VIEW_PROBLEMS)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
         const QList<QAction*> languageMenu = f.frame->menuBar()->actions().at(4)->menu()->actions();
         QVERIFY(!languageMenu.contains(f.frame->Action(ID_VIEW_TIMELINE)));
         for (const QAction* action : languageMenu)
