@@ -5,7 +5,8 @@
 // the live view of a relay. One final class per relay model; the main frame owns at most one
 // pane and replaces it when the program's model changes.
 
-#include "Device.h"
+#include "DeviceProtocol.h"
+#include "RelayList.h"
 #include "LanguageSupport.h"
 #include "ModelTypes.h"
 #include "RealTimeRun.h"
@@ -109,8 +110,9 @@ public:
     // The attached relays with the user's choice, and the password the relay last accepted.
     // The pane's own: a pane of another model starts with an empty list and no password. It
     // never opens a port itself (the transfers run on the main window's device worker).
-    CDevice& GetDevice() { return m_device; }
-    const CDevice& GetDevice() const { return m_device; }
+    CRelayList& GetDevice() { return m_device; }
+    const CRelayList& GetDevice() const { return m_device; }
+    DeviceProtocol::PasswordBytes& PasswordCache() { return m_passwordCache; }
 
     int GetWorkMode() const { return m_nMode; }
     bool IsSimulationRunning() const { return m_bSimulationRunning; }
@@ -143,7 +145,8 @@ Q_SIGNALS:
     void notice(const QString& text);
 
 protected:
-    CDevice m_device;
+    CRelayList m_device;
+    DeviceProtocol::PasswordBytes m_passwordCache{};
     int m_nMode = WORK_MODE_EDIT;
     bool m_bSimulationRunning = false;
     int m_nSimulationSpeed = SIMULATION_COMPRESSED;

@@ -165,7 +165,7 @@ bool CMainFrame::SelectedRelayIsModel2() const
 {
     if (!m_pPane)
         return false;
-    const CDevice& device = m_pPane->GetDevice();
+    const CRelayList& device = m_pPane->GetDevice();
     return device.GetDeviceType(device.GetSelected()) == 2;
 }
 
@@ -217,10 +217,10 @@ DeviceJob CMainFrame::RelayJob(DeviceJobKind kind) const
     job.kind = kind;
     job.tag = m_pRelay->paneGeneration;
     if (m_pPane) {
-        const CDevice& device = m_pPane->GetDevice();
+        const CRelayList& device = m_pPane->GetDevice();
         job.port = device.GetPortName(device.GetSelected());
         job.model = m_pPane->GetModelCode();
-        job.passwordCache = device.PasswordCache();
+        job.passwordCache = m_pPane->PasswordCache();
     }
     return job;
 }
@@ -295,7 +295,7 @@ void CMainFrame::NextDiscoveryStep()
     relay.passRunning = false;
     if (!m_pPane)
         return;
-    CDevice& device = m_pPane->GetDevice();
+    CRelayList& device = m_pPane->GetDevice();
     device.BeginPass();
     for (const auto& [port, identification] : relay.passFound)
         device.AddOrMarkIdentified(port, identification);
@@ -363,7 +363,7 @@ void CMainFrame::SelectRelayCandidate()
 {
     if (!m_pPane)
         return;
-    CDevice& device = m_pPane->GetDevice();
+    CRelayList& device = m_pPane->GetDevice();
     // A candidate of -1 (no relay of the program's model) leaves the selection as it is.
     device.SelectDevice(PlanDeviceMenu(device, ModelNumber(m_pPane->GetModelCode())).candidate);
 }
@@ -418,7 +418,7 @@ QString CMainFrame::RelayName(const QString& port) const
 {
     if (!m_pPane)
         return port;
-    const CDevice& device = m_pPane->GetDevice();
+    const CRelayList& device = m_pPane->GetDevice();
     for (int i = 0; i < device.GetCount(); ++i)
         if (device.GetPortName(i) == port) {
             const QString name =
@@ -438,7 +438,7 @@ void CMainFrame::UpdateRelayStatus()
         return;
     }
     const Language::CLanguageManager& manager = TheLanguageManager();
-    const CDevice& device = m_pPane->GetDevice();
+    const CRelayList& device = m_pPane->GetDevice();
     const int selected = device.GetSelected();
     if (selected >= 0)
         label->setText(RelayName(device.GetPortName(selected)));
@@ -463,7 +463,7 @@ void CMainFrame::OnSelectDevice(int index)
 {
     if (!m_pPane || m_pPane->GetWorkMode() != WORK_MODE_EDIT)
         return;
-    CDevice& device = m_pPane->GetDevice();
+    CRelayList& device = m_pPane->GetDevice();
     if (index < 0 || index >= std::min(device.GetCount(), DEVICE_COMMAND_COUNT)
         || device.GetDeviceType(index) != ModelNumber(m_pPane->GetModelCode()))
         return;
@@ -711,7 +711,7 @@ void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
     if ((result.cancelled && !result.timedOut) || !m_pPane || result.tag != relay.paneGeneration)
         return;
     if (result.passwordCacheChanged)
-        m_pPane->GetDevice().SetPasswordCache(result.passwordCache);
+        m_pPane->PasswordCache() = result.passwordCache;
     if (result.result != RESULT_OK) {
         ShowRelayError(result);
         // The relay runs another program than the one on screen: what differs is shown

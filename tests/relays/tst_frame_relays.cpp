@@ -140,7 +140,7 @@ struct CRelayFrame {
     }
     CRelayPaneBase* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    CDevice& Device() const { return Pane()->GetDevice(); }
+    CRelayList& Device() const { return Pane()->GetDevice(); }
     QByteArray Image() const { return QByteArray(reinterpret_cast<const char*>(Doc()->GetData()), Doc()->GetDataSize()); }
     void SetImage(const std::vector<std::uint8_t>& image) const
     {
@@ -431,9 +431,9 @@ private Q_SLOTS:
         CRelayFrame f;
         QVERIFY(f.StartWith(1, {QVS}));
         const std::vector<std::uint8_t> stored = Pattern(MODEL_QVS_K115_318, 9);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVS);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVS);
+        QCOMPARE(writer.SendProgram(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
         const QString path = QDir(m_files.path()).filePath(QStringLiteral("read.qvp"));
         QCOMPARE(f.Doc()->Save(path), int(RESULT_OK));
         QCOMPARE(f.frame->LoadProgramFile(path), int(RESULT_OK));
@@ -542,9 +542,9 @@ private Q_SLOTS:
         f.Doc()->SetModified();
         const QByteArray pc = f.Image();
         const std::vector<std::uint8_t> stored = TwoStepsChanged(pc);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVS);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVS);
+        QCOMPARE(writer.SendProgram(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
         const QString title = f.frame->Title();
         const int writes = f.relays.Requests(QVS, CMD_WRITE_PROGRAM);
         const int reads = f.relays.Requests(QVS, CMD_READ_PROGRAM);
@@ -624,9 +624,9 @@ private Q_SLOTS:
         QVERIFY(f.StartWith(1, {QVS}));
         const QByteArray pc = f.Image();
         const std::vector<std::uint8_t> stored = TwoStepsChanged(pc);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVS);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVS);
+        QCOMPARE(writer.SendProgram(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
         f.dialogs->ClearLog();
         f.dialogs->compareChoices = {choice};
         f.dialogs->answers = {CFrameDialogs::No};
@@ -792,7 +792,7 @@ private Q_SLOTS:
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
         QVERIFY(f.dialogs->errors.isEmpty());
         QVERIFY(IsOutcome(f.frame->StatusPane()->text(), Language::TEXT_STATUS_SENT_VERIFIED, QVS));
-        QCOMPARE(f.Device().PasswordCache(), MakePasswordBytes(QStringLiteral("Ab1")));
+        QCOMPARE(f.Pane()->PasswordCache(), MakePasswordBytes(QStringLiteral("Ab1")));
         f.dialogs->answers = {CFrameDialogs::No};
         QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
@@ -841,7 +841,7 @@ private Q_SLOTS:
                                                       + Text(Language::TEXT_PASSWORD_RESET_TEXT)});
         QCOMPARE(f.frame->StatusPane()->text(),
                  TheLanguageManager().Format(Language::TEXT_STATUS_PASSWORD_RESET, {RelayName(QVS)}));
-        QCOMPARE(f.Device().PasswordCache(), PasswordBytes{});
+        QCOMPARE(f.Pane()->PasswordCache(), PasswordBytes{});
         QVERIFY(f.dialogs->errors.isEmpty());
     }
 
@@ -910,9 +910,9 @@ private Q_SLOTS:
         CRelayFrame f;
         QVERIFY(f.StartWith(0, {QVR}));
         const std::vector<std::uint8_t> stored = Pattern(MODEL_QVR_K115_ZQX, 4);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVR);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVR_K115_ZQX, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVR);
+        QCOMPARE(writer.SendProgram(MODEL_QVR_K115_ZQX, stored.data(), int(stored.size())), int(RESULT_OK));
         const QByteArray before = f.Image();
         const QByteArray relayProgram(reinterpret_cast<const char*>(stored.data()), qsizetype(stored.size()));
         {

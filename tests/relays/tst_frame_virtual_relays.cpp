@@ -69,7 +69,7 @@ struct CLiveFrame {
     }
     CRelayPaneBase* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    CDevice& Device() const { return Pane()->GetDevice(); }
+    CRelayList& Device() const { return Pane()->GetDevice(); }
     bool WaitIdle(int timeoutMs = 10000) const
     {
         return QTest::qWaitFor([this] { return frame->DeviceWorker()->IsIdle() && !frame->RelayCommandRunning(); },
@@ -91,8 +91,8 @@ struct CLiveFrame {
 // What a relay holds, read by a device of the test's own once the window has let go of the port.
 QByteArray RelayProgram(const QString& port, ModelCode model, const QString& password = QString())
 {
-    CDevice device;
-    device.SelectPort(port);
+    CRelaySession device;
+    device.SetPort(port);
     device.SetPasswordPrompt([password](QString* typed) {
         *typed = password;
         return true;

@@ -5,7 +5,8 @@
 #include "AboutDlg.h"
 #include "CommandLine.h"
 #include "Commands.h"
-#include "Device.h"
+#include "DeviceProtocol.h"
+#include "RelayList.h"
 #include "DeviceMenu.h"
 #include "DeviceDialogIds.h"
 #include "FrameDialogs.h"
@@ -142,7 +143,7 @@ private Q_SLOTS:
         QFETCH(QStringList, relays);
         QFETCH(int, documentType);
         QFETCH(int, candidate);
-        CDevice device;
+        CRelayList device;
         device.BeginPass();
         int selected = -1;
         for (qsizetype i = 0; i < relays.size(); ++i) {
