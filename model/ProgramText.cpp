@@ -3,6 +3,7 @@
 #include "BitLayout.h"
 #include "JsonText.h"
 #include "LanguageManager.h"
+#include "ModelDesignation.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 #include "TimeEntry.h"
@@ -61,7 +62,6 @@ const Words TERM = {{0, "input 1"}, {1, "not input 1"}, {2, "input 2"}, {3, "not
 const Words OPERATOR = {{0, "none"}, {1, "and"}, {2, "or"}, {3, "xor"}};
 const Words KIND = {{FIELD_START, "start"}, {FIELD_STATE_CHANGE, "state change"}, {FIELD_CONDITION, "condition"},
                     {FIELD_TIME, "time"}, {FIELD_STOP, "stop"}};
-const Words MODEL = {{MODEL_QVR_K115_ZQX, "QVR_K115_ZQX"}, {MODEL_QVS_K115_318, "QVS_K115_318"}};
 
 
 QString WordOf(const Words& words, int code)
@@ -720,7 +720,7 @@ ExportResult Export(ModelCode model, const std::uint8_t* image, int size)
     out += "{\n  \"format\": \"";
     out += FORMAT_NAME;
     out += "\",\n  \"version\": " + QByteArray::number(FORMAT_VERSION) + ",\n  \"model\": ";
-    AppendJsonString(&out, WordOf(MODEL, doc->GetModelCode() & MODEL_NUMBER_MASK));
+    AppendJsonString(&out, ModelDesignation(doc->GetModelCode()));
     out += ",\n  \"steps\": [\n";
     for (int channel = 0; channel < channels; ++channel) {
         for (int index = 0; index <= STOP_FIELD; ++index) {
@@ -833,14 +833,11 @@ private:
         QString modelText;
         if (!TextValue(*model, &modelText, error))
             return false;
-        ModelCode code = 0;
-        for (const Word& word : MODEL)
-            if (modelText.trimmed().compare(QLatin1String(word.text), Qt::CaseInsensitive) == 0)
-                code = ModelCode(word.code);
+        const ModelCode code = ModelFromDesignation(modelText);
         if (code == 0) {
             *error = TypeError(model->value, ErrorKind::UnknownValue, model->key);
             error->value = modelText;
-            error->expected = WordList(MODEL, 0);
+            error->expected = ModelDesignationList();
             return false;
         }
         m_doc = CreateDocument(code);
@@ -965,7 +962,7 @@ Error SetFields(ModelCode model, std::vector<std::uint8_t>* image, int channel, 
     if (!doc || !image || int(image->size()) != doc->GetDataSize()) {
         error.kind = ErrorKind::UnknownValue;
         error.field = QStringLiteral("model");
-        error.expected = WordList(MODEL, 0);
+        error.expected = ModelDesignationList();
         return error;
     }
     const int channels = doc->GetChannelCount();

@@ -12,6 +12,7 @@
 #include "FrameRelayState.h"
 #include "LanguageManager.h"
 #include "ProgramPictures.h"
+#include "ProgramSettings.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
@@ -23,7 +24,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
-#include <QSettings>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -63,7 +63,7 @@ qint64 NowMs()
 void CMainFrame::SetUpRelays()
 {
     RelayState& relay = *m_pRelay;
-    relay.verifyAfterSend = QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"))
+    relay.verifyAfterSend = ProgramSettings()
                                 .value(QLatin1String(VERIFY_AFTER_SEND_KEY), true)
                                 .toBool();
 
@@ -156,7 +156,7 @@ void CMainFrame::OnVerifyAfterSend()
 {
     RelayState& relay = *m_pRelay;
     relay.verifyAfterSend = m_actions.at(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked();
-    QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"))
+    ProgramSettings()
         .setValue(QLatin1String(VERIFY_AFTER_SEND_KEY), relay.verifyAfterSend);
     UpdateCommandStates();
 }

@@ -13,6 +13,7 @@
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
+#include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
 #include "TestLanguages.h"
 
@@ -198,9 +199,9 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid() && m_files.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
+        ProgramSettings().setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
     }
-    void init() { QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).remove(QStringLiteral("VerifyAfterSend")); }
+    void init() { ProgramSettings().remove(QStringLiteral("VerifyAfterSend")); }
 
     // The first pass chooses a relay by the Device menu's rule (the selected relay while it
     // fits, else the last one that fits), without the menu being opened, and the status bar

@@ -11,6 +11,7 @@
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
+#include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
 #include "Timeline.h"
 #include "TimelinePanel.h"
@@ -113,7 +114,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
+        ProgramSettings().setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
         m_qvrPath = m_qvr.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX"),
                                         QStringLiteral("--revision"), QStringLiteral("2")});
         m_qvsPath = m_qvs.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"),

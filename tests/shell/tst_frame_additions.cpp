@@ -11,6 +11,7 @@
 #include "QuorvexDoc.h"
 #include "RelayPanes.h"
 #include "ResultCodes.h"
+#include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
@@ -138,7 +139,7 @@ private Q_SLOTS:
     }
     void init()
     {
-        QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
+        QSettings settings = ProgramSettings();
         settings.clear();
         settings.setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
         settings.sync();

@@ -17,6 +17,7 @@
 #include "StepDialogs.h"
 #include "ResultCodes.h"
 #include "QueryDeviceTypeDlg.h"
+#include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
 #include "TimelinePanel.h"
 #include "TestLanguages.h"
@@ -58,7 +59,7 @@ const QString SHIPPED_LANGUAGES = QStringLiteral(QUORVEX_BIN_DIR "/Lang");
 
 void SaveLcid(std::uint32_t lcid)
 {
-    QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
+    QSettings settings = ProgramSettings();
     settings.setValue(QStringLiteral("LCID"), lcid);
     settings.sync();
 }
@@ -1025,7 +1026,7 @@ private Q_SLOTS:
             QCOMPARE(VisibleTexts(*f.frame), polishTexts);
         }
         // The choice is kept for the next start, as a 32-bit number.
-        QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
+        QSettings settings = ProgramSettings();
         QCOMPARE(settings.value(QStringLiteral("LCID")).toUInt(), Language::LCID_POLISH);
         CFrame restarted;
         QVERIFY(restarted.Start(0));
