@@ -394,6 +394,51 @@ private Q_SLOTS:
         QCOMPARE(common->GetButtonMode(1), 0);
     }
 
+    // The end of the live view gives the buttons back their simulated states: the relay's
+    // inputs that the view showed are not written into the document. (Input 1 momentary, shown
+    // pressed by the relay, used to be released on the way back, and that change wrote every
+    // button's present state, input 2 still showing the relay, into the document.)
+    void liveViewLeavesSimulatedInputs_data()
+    {
+        QTest::addColumn<bool>("relayInput1");
+        QTest::addColumn<bool>("relayInput2");
+        QTest::newRow("relay input 1 on, input 2 off") << true << false;
+        QTest::newRow("both relay inputs on") << true << true;
+        QTest::newRow("both relay inputs off") << false << false;
+    }
+    void liveViewLeavesSimulatedInputs()
+    {
+        QFETCH(bool, relayInput1);
+        QFETCH(bool, relayInput2);
+        auto pane = MakePane(2);
+        CQuorvexDoc& doc = *pane->GetDocument();
+        CCOMMONDialogsView* common = pane->CommonSettings();
+        // Input 2 latched on by the user; input 1 momentary and released.
+        const QList<QRadioButton*> radios = common->findChildren<QRadioButton*>();
+        QTest::mouseClick(radios.at(3), Qt::LeftButton);
+        QTest::mouseClick(common->InputButton(1), Qt::LeftButton);
+        QCOMPARE(doc.GetButtonSMode(1), 1);
+        QCOMPARE(doc.GetButtonSState(1), 1);
+
+        pane->StartView();
+        DeviceProtocol::ChannelState states[2];
+        states[0].inputState = relayInput1 ? 1 : 0;
+        states[1].inputState = relayInput2 ? 1 : 0;
+        pane->ShowRelayState(states);
+        QCOMPARE(common->InputButton(0)->IsPressed(), relayInput1);
+        QCOMPARE(common->InputButton(1)->IsPressed(), relayInput2);
+        pane->StopView();
+
+        QCOMPARE(doc.GetButtonSState(0), 0);
+        QCOMPARE(doc.GetButtonSMode(0), 0);
+        QCOMPARE(doc.GetButtonSState(1), 1);
+        QCOMPARE(doc.GetButtonSMode(1), 1);
+        QCOMPARE(common->GetButtonMode(0), 0);
+        QVERIFY(!common->InputButton(0)->IsPressed());
+        QCOMPARE(common->GetButtonMode(1), 1);
+        QVERIFY(common->InputButton(1)->IsPressed());
+    }
+
     // The potentiometer changes the document's simulated setting, never the program.
     void potentiometer()
     {
