@@ -6,7 +6,6 @@
 // pane and replaces it when the program's model changes.
 
 #include "DeviceProtocol.h"
-#include "RelayList.h"
 #include "LanguageSupport.h"
 #include "ModelTypes.h"
 #include "RealTimeRun.h"
@@ -26,7 +25,6 @@ enum WorkMode : int {
 };
 
 // Timer periods of the pane.
-constexpr int DEVICE_VIEW_PERIOD_MS = 100; // live view poll
 constexpr int SIMULATION_PERIOD_MS = 250;  // simulation tick
 constexpr int REAL_TIME_PERIOD_MS = 50;    // refresh of a simulation in relay time
 
@@ -99,20 +97,14 @@ public:
     // Selects channel 0, step 0.
     virtual void ResetSelection() = 0;
     virtual void SetWorkMode(int mode) = 0;
-    // The live view of a relay, once the relay was found to hold the program: device view
-    // mode and the 100 ms poll timer, which asks for a poll with viewPollDue on every tick.
+    // The live view of a relay, once the relay was found to hold the program: device view mode
+    // (the window's relay controller polls the relay and hands each state to ShowRelayState).
     virtual void StartView() = 0;
-    // Back to editing: no active step shown, the poll timer stopped.
+    // Back to editing: no active step shown.
     virtual void StopView() = 0;
     // Shows one poll of a relay's live state, one record per channel.
     virtual void ShowRelayState(const DeviceProtocol::ChannelState* states) = 0;
 
-    // The attached relays with the user's choice, and the password the relay last accepted.
-    // The pane's own: a pane of another model starts with an empty list and no password. It
-    // never opens a port itself (the transfers run on the main window's device worker).
-    CRelayList& GetDevice() { return m_device; }
-    const CRelayList& GetDevice() const { return m_device; }
-    DeviceProtocol::PasswordBytes& PasswordCache() { return m_passwordCache; }
 
     int GetWorkMode() const { return m_nMode; }
     bool IsSimulationRunning() const { return m_bSimulationRunning; }
@@ -125,8 +117,6 @@ Q_SIGNALS:
     void showError(int code);
     // The pane's mode or state changed on its own: command states must be recomputed.
     void updateCommands();
-    // The live view's poll timer ticked: the relay's state is due.
-    void viewPollDue();
     // The document's program image changed: a step was edited, or a whole program was put
     // in (opened, read, new).
     void programChanged();
@@ -145,8 +135,6 @@ Q_SIGNALS:
     void notice(const QString& text);
 
 protected:
-    CRelayList m_device;
-    DeviceProtocol::PasswordBytes m_passwordCache{};
     int m_nMode = WORK_MODE_EDIT;
     bool m_bSimulationRunning = false;
     int m_nSimulationSpeed = SIMULATION_COMPRESSED;

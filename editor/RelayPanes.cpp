@@ -92,8 +92,6 @@ CRelayPane::CRelayPane(ModelCode model, double ratio, QWidget* parent)
             m_doc->SetModified();
         Q_EMIT updateTitle(clean ? 0 : 1);
     });
-    m_viewTimer.setInterval(DEVICE_VIEW_PERIOD_MS);
-    connect(&m_viewTimer, &QTimer::timeout, this, &CRelayPaneBase::viewPollDue);
     BuildWindows();
     // The input keys work wherever the focus is in the pane's window (a dialog control
     // included), so they are watched application-wide and checked against the window.
@@ -602,12 +600,10 @@ void CRelayPane::StartView()
 {
     StopSimulation();
     SetWorkMode(WORK_MODE_DEVICE_VIEW);
-    m_viewTimer.start();
 }
 
 void CRelayPane::StopView()
 {
-    m_viewTimer.stop();
     for (int c = 0; c < m_nChannels; ++c)
         m_pViews[c]->SetActiveStep(0, 0.0, false);
     SetWorkMode(WORK_MODE_EDIT);

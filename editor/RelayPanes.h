@@ -62,7 +62,6 @@ public:
     void ShowRelayState(const DeviceProtocol::ChannelState* states) override;
     void StartView() override;
     void StopView() override;
-    bool IsViewTimerActive() const { return m_viewTimer.isActive(); }
 
     // The selected step (channel, index) and the parts of the pane, for the frame and tests.
     int GetSelectedChannel() const { return m_nSelectedChannel; }
@@ -134,7 +133,6 @@ private:
     CDummyDialogsView* m_pDummy = nullptr;
     QTimer m_simulationTimer;
     QUndoStack m_undoStack;
-    QTimer m_viewTimer;
 
     int m_nSelectedChannel = -1;
     int m_nSelectedStep = -1;

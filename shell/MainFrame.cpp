@@ -117,8 +117,6 @@ CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
-    if (m_pPane)
-        StopDiscovery();
     if (m_bCreated)
         TheLanguageManager().SaveLanguageChoice();
     if (s_pInstance == this)
@@ -494,7 +492,6 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(history, &QUndoStack::indexChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
-    connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
     connect(pane, &CRelayPaneBase::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
     connect(pane, &CRelayPaneBase::notice, this, &CMainFrame::ShowNotice);
     pane->SetSimulationSpeed(m_nSimulationSpeed);
@@ -511,7 +508,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
         panel->SetSimulationTime(-1.0);
         panel->SetDocument(pane->GetDocument());
     }
-    StartDiscovery();
+    m_pRelay->controller.SetModel(pane->GetModelCode());
     UpdateRelayStatus();
 
     setUpdatesEnabled(false);
@@ -533,8 +530,7 @@ void CMainFrame::DestroyPane()
 {
     if (!m_pPane)
         return;
-    StopDiscovery();
-    ForgetPaneRelayWork();
+    m_pRelay->controller.SetModel(0);
     if (m_pTimelinePanel) {
         m_pTimelinePanel->SetDocument(nullptr);
         m_pTimelinePanel->SetSimulationTime(-1.0);
@@ -654,12 +650,12 @@ CommandStateInputs CMainFrame::StateInputs() const
     CommandStateInputs inputs;
     inputs.hasPane = m_pPane != nullptr;
     inputs.relayCommandRunning = RelayCommandRunning();
-    inputs.verifyAfterSend = VerifyAfterSend();
+    inputs.verifyAfterSend = m_pRelay->controller.VerifyAfterSend();
     inputs.timelineShown = m_pTimelineDock && !m_pTimelineDock->isHidden();
     if (m_pPane) {
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();
-        inputs.selectedRelayIsModel2 = SelectedRelayIsModel2();
+        inputs.selectedRelayIsModel2 = m_pRelay->controller.SelectedDeviceType() == 2;
         inputs.canUndo = m_pPane->UndoStack()->canUndo();
         inputs.canRedo = m_pPane->UndoStack()->canRedo();
     }

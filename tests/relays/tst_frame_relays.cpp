@@ -10,6 +10,7 @@
 #include "InProcessRelays.h"
 #include "LanguageManager.h"
 #include "MainFrame.h"
+#include "RelayController.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
 #include "ResultCodes.h"
@@ -131,7 +132,7 @@ struct CRelayFrame {
         dialogs = scripted.get();
         dialogs->models = {model};
         frame = std::make_unique<CMainFrame>(std::move(scripted));
-        frame->SetDeviceTransport(relays.Factory());
+        frame->Relays()->SetTransport(relays.Factory());
         if (!frame->Create())
             return false;
         frame->show();
@@ -141,7 +142,7 @@ struct CRelayFrame {
     }
     CRelayPaneBase* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    CRelayList& Device() const { return Pane()->GetDevice(); }
+    const CRelayList& Device() const { return frame->Relays()->List(); }
     QByteArray Image() const { return QByteArray(reinterpret_cast<const char*>(Doc()->GetData()), Doc()->GetDataSize()); }
     void SetImage(const std::vector<std::uint8_t>& image) const
     {
@@ -151,7 +152,7 @@ struct CRelayFrame {
     // No job runs or waits, and no relay command is under way.
     bool WaitIdle(int timeoutMs = 5000) const
     {
-        return QTest::qWaitFor([this] { return frame->DeviceWorker()->IsIdle() && !frame->RelayCommandRunning(); },
+        return QTest::qWaitFor([this] { return frame->Relays()->Worker()->IsIdle() && !frame->RelayCommandRunning(); },
                                timeoutMs);
     }
     // One whole discovery pass.
@@ -159,7 +160,7 @@ struct CRelayFrame {
     {
         if (!WaitIdle())
             return false;
-        frame->RefreshDeviceList();
+        frame->Relays()->RefreshDeviceList();
         return WaitIdle();
     }
     // The menu bar: File, Edit, Device, Relay, Language, Help.
@@ -373,7 +374,7 @@ private Q_SLOTS:
         QVERIFY(f.StartWith(model, {port}));
         if (!verify)
             f.Trigger(ID_TRANSMISSION_VERIFYAFTERSEND);
-        QCOMPARE(f.frame->VerifyAfterSend(), verify);
+        QCOMPARE(f.frame->Relays()->VerifyAfterSend(), verify);
         const std::vector<std::uint8_t> image = Pattern(f.Pane()->GetModelCode(), 5);
         f.SetImage(image);
         f.dialogs->ClearLog();
@@ -421,7 +422,7 @@ private Q_SLOTS:
         }
         CRelayFrame f;
         QVERIFY(f.Start(0, {}));
-        QVERIFY(!f.frame->VerifyAfterSend());
+        QVERIFY(!f.frame->Relays()->VerifyAfterSend());
         QVERIFY(!f.frame->Action(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked());
     }
 
@@ -678,10 +679,16 @@ private Q_SLOTS:
     {
         CRelayFrame f;
         f.relays.Add(QVS, Options(MODEL_QVS_K115_318));
-        QVERIFY(f.Start(0, {QVS}));
+        QVERIFY(f.Start(0, {QVS, QVR}));
         f.OpenDeviceMenu();
         QCOMPARE(f.Device().GetSelected(), -1); // nothing fits: nothing is selected
-        f.Device().SelectDevice(0);             // as if the relay on that port had changed
+        // A relay of the program's model is chosen; then, before the next pass, the relay on
+        // that port is one of the other model.
+        f.relays.Add(QVR, Options(MODEL_QVR_K115_ZQX));
+        QVERIFY(f.Pass());
+        QCOMPARE(f.Device().SelectedPort(), QVR);
+        f.relays.Remove(QVR);
+        f.relays.Add(QVR, Options(MODEL_QVS_K115_318));
         f.dialogs->answers = {CFrameDialogs::No};
         for (int id : {ID_TRANSMISSION_SENDSETTINGS, ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_STARTVIEW}) {
             f.dialogs->ClearLog();
@@ -689,7 +696,7 @@ private Q_SLOTS:
             QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_WRONG_MODEL)});
         }
         QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
-        QCOMPARE(f.relays.Requests(QVS, CMD_WRITE_PROGRAM) + f.relays.Requests(QVS, CMD_READ_PROGRAM), 0);
+        QCOMPARE(f.relays.Requests(QVR, CMD_WRITE_PROGRAM) + f.relays.Requests(QVR, CMD_READ_PROGRAM), 0);
         f.dialogs->ClearLog();
         QVERIFY(f.Run(ID_TRANSMISSION_VERSION));
         QVERIFY(f.dialogs->errors.isEmpty());
@@ -772,7 +779,7 @@ private Q_SLOTS:
         bool waitingWhileAsked = false;
         f.dialogs->duringPassword = [&] {
             // Nothing crosses the line while the user types: no transfer is claimed.
-            waitingWhileAsked = f.frame->RelayCommandRunning() && f.frame->DeviceWorker()->WaitsForPassword()
+            waitingWhileAsked = f.frame->RelayCommandRunning() && f.frame->Relays()->Worker()->WaitsForPassword()
                                 && !f.frame->Action(ID_TRANSMISSION_READSETTINGS)->isEnabled()
                                 && f.frame->StatusPane()->text()
                                        == TheLanguageManager().Format(Language::TEXT_STATUS_WAITING_PASSWORD,
@@ -793,7 +800,7 @@ private Q_SLOTS:
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
         QVERIFY(f.dialogs->errors.isEmpty());
         QVERIFY(IsOutcome(f.frame->StatusPane()->text(), Language::TEXT_STATUS_SENT_VERIFIED, QVS));
-        QCOMPARE(f.Pane()->PasswordCache(), MakePasswordBytes(QStringLiteral("Ab1")));
+        QCOMPARE(f.frame->Relays()->PasswordCache(), MakePasswordBytes(QStringLiteral("Ab1")));
         f.dialogs->answers = {CFrameDialogs::No};
         QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
@@ -842,7 +849,7 @@ private Q_SLOTS:
                                                       + Text(Language::TEXT_PASSWORD_RESET_TEXT)});
         QCOMPARE(f.frame->StatusPane()->text(),
                  TheLanguageManager().Format(Language::TEXT_STATUS_PASSWORD_RESET, {RelayName(QVS)}));
-        QCOMPARE(f.Pane()->PasswordCache(), PasswordBytes{});
+        QCOMPARE(f.frame->Relays()->PasswordCache(), PasswordBytes{});
         QVERIFY(f.dialogs->errors.isEmpty());
     }
 
@@ -888,7 +895,7 @@ private Q_SLOTS:
         f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_ENGLISH));
         QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+T")));
         QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+R")));
-        f.frame->RefreshDeviceList();
+        f.frame->Relays()->RefreshDeviceList();
         QTest::qWait(150); // the window goes on: timers run, events are handled
         f.relays.Hold(false);
         QVERIFY(f.WaitIdle());
@@ -923,7 +930,7 @@ private Q_SLOTS:
             dialog.setWindowModality(Qt::ApplicationModal);
             dialog.show();
             f.relays.Hold(false);
-            QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+            QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->IsIdle(); }, 5000));
             QTest::qWait(150);
             QCOMPARE(f.Image(), before);
             QVERIFY(f.frame->RelayCommandRunning());
@@ -942,7 +949,7 @@ private Q_SLOTS:
         dialog.setWindowModality(Qt::ApplicationModal);
         dialog.show();
         f.relays.Hold(false);
-        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->IsIdle(); }, 5000));
         QTest::qWait(150);
         QVERIFY(f.dialogs->errors.isEmpty());
         f.dialogs->answers = {CFrameDialogs::No};
@@ -999,7 +1006,7 @@ private Q_SLOTS:
         clock.start();
         while (clock.elapsed() < 1100) {
             QTest::qWait(5);
-            mostPolls = std::max(mostPolls, f.frame->DeviceWorker()->Count(DeviceJobKind::Poll));
+            mostPolls = std::max(mostPolls, f.frame->Relays()->Worker()->Count(DeviceJobKind::Poll));
         }
         QCOMPARE(mostPolls, 1);
         const int polls = f.relays.Requests(QVR, CMD_READ_STATE) - before;
@@ -1063,9 +1070,9 @@ private Q_SLOTS:
         QVERIFY(f.StartWith(0, {QVR, QVS}));
         CRelayPaneBase* oldPane = f.Pane();
         f.relays.Hold(true);
-        f.frame->RefreshDeviceList();
-        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningKind() == DeviceJobKind::IdentifyPort; }, 3000));
-        const quint64 heldJob = f.frame->DeviceWorker()->RunningJob();
+        f.frame->Relays()->RefreshDeviceList();
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->RunningKind() == DeviceJobKind::IdentifyPort; }, 3000));
+        const quint64 heldJob = f.frame->Relays()->Worker()->RunningJob();
         QVERIFY(f.frame->Action(ID_FILE_NEW)->isEnabled());
         f.dialogs->models = {1};
         f.dialogs->answers = {CFrameDialogs::No};
@@ -1074,7 +1081,7 @@ private Q_SLOTS:
         QCOMPARE(f.Pane()->GetModelCode(), MODEL_QVS_K115_318);
         QCOMPARE(f.Device().GetCount(), 0);
         // The held identification ends by its time-out, as for a relay that fell silent.
-        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningJob() != heldJob; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->RunningJob() != heldJob; }, 10000));
         f.relays.Hold(false);
         QVERIFY(f.WaitIdle());
         QCOMPARE(f.Device().GetCount(), 2);
