@@ -15,7 +15,7 @@
 #include "MainFrame.h"
 #include "RelayController.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "StallProbe.h"
 
 #include <QAction>

@@ -8,7 +8,7 @@
 #include "LanguageWidgets.h"
 #include "ProgramPictures.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "StepDrawer.h"
 #include "TimelinePanel.h"
@@ -479,32 +479,32 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     if (current == modelNumber)
         return false;
     // The new pane is made before the old one goes: a model without a pane changes nothing.
-    CRelayPaneBase* pane = CreateRelayPane(modelNumber, this);
+    CRelayPane* pane = CreateRelayPane(modelNumber, this);
     if (!pane)
         return false;
     DestroyPane();
 
     m_pPane = pane;
-    connect(pane, &CRelayPaneBase::updateTitle, this, [this](int modified) { UpdateTitle(modified != 0); });
-    connect(pane, &CRelayPaneBase::showError, this, &CMainFrame::ShowError);
-    connect(pane, &CRelayPaneBase::updateCommands, this, &CMainFrame::UpdateCommandStates);
+    connect(pane, &CRelayPane::updateTitle, this, [this](int modified) { UpdateTitle(modified != 0); });
+    connect(pane, &CRelayPane::showError, this, &CMainFrame::ShowError);
+    connect(pane, &CRelayPane::updateCommands, this, &CMainFrame::UpdateCommandStates);
     QUndoStack* history = pane->UndoStack();
     connect(history, &QUndoStack::indexChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
-    connect(pane, &CRelayPaneBase::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
-    connect(pane, &CRelayPaneBase::notice, this, &CMainFrame::ShowNotice);
+    connect(pane, &CRelayPane::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
+    connect(pane, &CRelayPane::notice, this, &CMainFrame::ShowNotice);
     pane->SetSimulationSpeed(m_nSimulationSpeed);
     ShowSimulationStatus(-1.0);
     if (m_pTimelinePanel) {
         // The diagram follows the pane's program, potentiometer and simulation.
         CTimelinePanel* panel = m_pTimelinePanel;
-        connect(pane, &CRelayPaneBase::programChanged, panel, &CTimelinePanel::ProgramChanged);
-        connect(pane, &CRelayPaneBase::potentiometerChanged, panel, &CTimelinePanel::ProgramChanged);
-        connect(pane, &CRelayPaneBase::simulationTimeChanged, panel, &CTimelinePanel::SetSimulationTime);
+        connect(pane, &CRelayPane::programChanged, panel, &CTimelinePanel::ProgramChanged);
+        connect(pane, &CRelayPane::potentiometerChanged, panel, &CTimelinePanel::ProgramChanged);
+        connect(pane, &CRelayPane::simulationTimeChanged, panel, &CTimelinePanel::SetSimulationTime);
         // The live view's polled states make the recorded trace; each live view records anew.
-        connect(pane, &CRelayPaneBase::relayStatePolled, panel, &CTimelinePanel::RecordRelayState);
-        connect(pane, &CRelayPaneBase::workModeChanged, panel, [panel] { panel->EndRecording(); });
+        connect(pane, &CRelayPane::relayStatePolled, panel, &CTimelinePanel::RecordRelayState);
+        connect(pane, &CRelayPane::workModeChanged, panel, [panel] { panel->EndRecording(); });
         panel->SetSimulationTime(-1.0);
         panel->SetDocument(pane->GetDocument());
     }
@@ -535,7 +535,7 @@ void CMainFrame::DestroyPane()
         m_pTimelinePanel->SetDocument(nullptr);
         m_pTimelinePanel->SetSimulationTime(-1.0);
     }
-    CRelayPaneBase* pane = m_pPane;
+    CRelayPane* pane = m_pPane;
     m_pPane = nullptr;
     UpdateRelayStatus();
     takeCentralWidget();

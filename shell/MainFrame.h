@@ -7,7 +7,7 @@
 #include "FrameDialogs.h"
 #include "LanguageSupport.h"
 #include "RecentFiles.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "TimeControlHelper.h"
 
 #include <QMainWindow>
@@ -17,7 +17,7 @@
 
 class CLanguageIcon;
 class CRelayController;
-class CRelayPaneBase;
+class CRelayPane;
 class QProgressBar;
 enum class RelayCommand;
 struct RelayOutcome;
@@ -54,7 +54,7 @@ public:
     static CMainFrame* Instance();
 
     // ---- operations used by the pane and the relay commands
-    CRelayPaneBase* ActivePane() const { return m_pPane; }
+    CRelayPane* ActivePane() const { return m_pPane; }
     // Title "<program> - <file or untitled>", with "*" when modified.
     void UpdateTitle(bool modified);
     // Message box with the text of a result code; nothing for 0.
@@ -281,7 +281,7 @@ private:
     int m_nSimulationSpeed = 0;     // the design's compressed run until the user chooses
     double m_dSimulationTime = -1.0;
     CTimeControlHelper m_simulationTimeText;
-    CRelayPaneBase* m_pPane = nullptr;
+    CRelayPane* m_pPane = nullptr;
     bool m_bCreated = false;
 
     QString m_path;              // the program's file, or the default file name

@@ -12,7 +12,7 @@
 #include "LanguageManager.h"
 #include "ModelDesignation.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "Fields_QVS_K115_318.h"
 #include "LanguageManager.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
 #include "TestLanguages.h"
@@ -33,7 +33,7 @@ namespace {
 
 std::unique_ptr<CRelayPane> MakePane(int model)
 {
-    std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
+    std::unique_ptr<CRelayPane> pane(CreateRelayPane(model));
     pane->CreatePaneWindow();
     pane->resize(1200, model == 1 ? 600 : 800);
     pane->show();
@@ -490,7 +490,7 @@ private Q_SLOTS:
         QVERIFY(field && unitBox && trackBar);
         const QString shownBefore = field->text();
         const QByteArray before(reinterpret_cast<const char*>(doc.GetData()), doc.GetDataSize());
-        QSignalSpy notices(pane.get(), &CRelayPaneBase::notice);
+        QSignalSpy notices(pane.get(), &CRelayPane::notice);
 
         TypeTime(field, typed);
         QCOMPARE(notices.size(), notice.isEmpty() ? 0 : 1);
@@ -545,8 +545,8 @@ private Q_SLOTS:
         QFETCH(int, model);
         auto pane = MakePane(model);
         CPotSettingsDialog* pot = pane->CommonSettings()->Potentiometer();
-        QSignalSpy changes(pane.get(), &CRelayPaneBase::potentiometerChanged);
-        QSignalSpy notices(pane.get(), &CRelayPaneBase::notice);
+        QSignalSpy changes(pane.get(), &CRelayPane::potentiometerChanged);
+        QSignalSpy notices(pane.get(), &CRelayPane::notice);
         TypeTime(pot->TimeText(), QStringLiteral("45 s"));
         QCOMPARE(pane->GetDocument()->GetPotUnit(), 2);
         QCOMPARE(pane->GetDocument()->GetPotValue(), 96);
@@ -579,7 +579,7 @@ private Q_SLOTS:
         std::int64_t clock = 0;
         pane->SetSimulationClock([&clock] { return clock; });
         pane->SetSimulationSpeed(60);
-        QSignalSpy times(pane.get(), &CRelayPaneBase::simulationTimeChanged);
+        QSignalSpy times(pane.get(), &CRelayPane::simulationTimeChanged);
         CQuorvexView* view = pane->View(0);
         CRelayRPictureControl* relay = pane->CommonSettings()->RelayPicture(0);
 

@@ -12,7 +12,7 @@
 #include "MainFrame.h"
 #include "RelayController.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
@@ -140,7 +140,7 @@ struct CRelayFrame {
             return false;
         return WaitIdle();
     }
-    CRelayPaneBase* Pane() const { return frame->ActivePane(); }
+    CRelayPane* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
     const CRelayList& Device() const { return frame->Relays()->List(); }
     QByteArray Image() const { return QByteArray(reinterpret_cast<const char*>(Doc()->GetData()), Doc()->GetDataSize()); }
@@ -1068,7 +1068,7 @@ private Q_SLOTS:
     {
         CRelayFrame f;
         QVERIFY(f.StartWith(0, {QVR, QVS}));
-        CRelayPaneBase* oldPane = f.Pane();
+        CRelayPane* oldPane = f.Pane();
         f.relays.Hold(true);
         f.frame->Relays()->RefreshDeviceList();
         QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->RunningKind() == DeviceJobKind::IdentifyPort; }, 3000));

@@ -10,7 +10,7 @@
 #include "MainFrame.h"
 #include "RelayController.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
@@ -69,7 +69,7 @@ struct CLiveFrame {
         frame->show();
         return QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 3000) && WaitIdle();
     }
-    CRelayPaneBase* Pane() const { return frame->ActivePane(); }
+    CRelayPane* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
     const CRelayList& Device() const { return frame->Relays()->List(); }
     bool WaitIdle(int timeoutMs = 10000) const

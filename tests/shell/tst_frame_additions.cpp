@@ -9,7 +9,7 @@
 #include "MainFrame.h"
 #include "ProgramPictures.h"
 #include "QuorvexDoc.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
@@ -87,7 +87,7 @@ struct CFrame {
         frame->show();
         return QTest::qWaitFor([this] { return frame->ActivePane() || !dialogs->modelQuestions.isEmpty(); }, 2000);
     }
-    CRelayPane* Pane() const { return static_cast<CRelayPane*>(frame->ActivePane()); }
+    CRelayPane* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
     QAction* Action(int id) const { return frame->Action(id); }
     bool Activate() const
