@@ -1,12 +1,16 @@
 // Cost of painting the program view: the full chain of step boxes of each model (the view's
-// black top band, 37 boxes per channel, one box selected and one Time box running), into an
-// image as wide as a 4K screen (3840 px: the view height at which the chain is that wide)
-// and at the default window size (a view 1100 x 330 px per channel). Two programs per
-// model: the default program and a busy one with every kind of value. Prints milliseconds
-// per frame: the painting thread's CPU time (painting is single-threaded and does no I/O, so
-// this is its cost, whatever else the machine runs) and the wall-clock time beside it, each
-// the median of several batches. The last line gives the worst 4K CPU figure (target: at
-// most 2 ms).
+// black top band with its marker, 37 boxes per channel, one box selected and one Time box
+// running), into an image as wide as a 4K screen (3840 px: the view height at which the chain
+// is that wide) and at the default window size (a view 1100 x 330 px per channel). Two
+// programs per model: the default program and a busy one with every kind of value. Each frame
+// is a simulation tick: the running step's elapsed time moves on. The view paints as the
+// window does, from the boxes' pictures (ChainView.h: only the running box is painted anew);
+// "direct" paints every box with the drawer, as pictures and print-outs do. Prints
+// milliseconds per frame: the painting thread's CPU time (painting is single-threaded and does
+// no I/O, so this is its cost, whatever else the machine runs) and the wall-clock time beside
+// it, each the median of several batches, and the first frame (fonts loaded, texts laid out,
+// pictures painted). The last line gives the worst 4K CPU figure of the view (target: at most
+// 2 ms).
 //
 //   bench_paint [--save FOLDER] [--lcid N]
 //
@@ -15,6 +19,7 @@
 //            the program
 
 #include "ChainLayout.h"
+#include "ChainView.h"
 #include "Fields.h"
 #include "LanguageManager.h"
 #include "QuorvexDoc.h"
@@ -38,7 +43,6 @@ constexpr int DEFAULT_VIEW_WIDTH = 1100;
 constexpr int DEFAULT_VIEW_HEIGHT = 330;
 constexpr int BATCHES = 7;
 constexpr int FRAMES_PER_BATCH = 50;
-const QColor VIEW_BACKGROUND(255, 255, 255);
 
 // A program that uses every kind of value: all relay operations, jumps to Start, Stop and
 // numbered steps, every condition, fixed times in every unit and potentiometer times, stop
@@ -103,32 +107,28 @@ int HeightForChainWidth(const CStepDrawer& drawer, int width)
     return 4000;
 }
 
-// One frame of the program view, painted as the view paints it: for each channel a view of
-// viewHeight rows, its black top band, every box of the chain (the boxes cover the row) and
-// the background right of the chain.
-void PaintFrame(QImage& image, const CStepDrawer& drawer, const CQuorvexDoc& doc, int viewHeight)
+// One frame of the program view: for each channel a view of viewHeight rows, painted as the
+// view paints it, from the channel's box pictures (or, without caches, every box directly).
+void PaintFrame(QImage& image, const CStepDrawer& drawer, const CQuorvexDoc& doc, int viewHeight, double elapsed,
+                std::vector<CBoxPictureCache>* caches)
 {
     CChainLayout layout;
     layout.Compute(drawer, viewHeight);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::TextAntialiasing);
     for (int channel = 0; channel < doc.GetChannelCount(); ++channel) {
-        const int top = channel * viewHeight;
-        painter.fillRect(QRect(0, top, image.width(), layout.TopBand()), Qt::black);
-        const int chainRight = layout.TotalWidth() + 1;
-        if (chainRight < image.width())
-            painter.fillRect(QRect(chainRight, top + layout.TopBand(), image.width() - chainRight, layout.RowHeight()),
-                             VIEW_BACKGROUND);
-        for (int index = 0; index < FIELD_COUNT; ++index) {
-            StepBoxState state;
-            state.selected = channel == 0 && index == 2;
-            state.active = index == 8;
-            state.elapsed = state.active ? 1.25 : -1.0;
-            state.potUnit = 2;
-            state.potValue = 200;
-            const QRect box(layout.BoxLeft(index), top + layout.TopBand(), layout.BoxWidth(index), layout.RowHeight());
-            drawer.Draw(painter, doc, channel, index, box, state);
-        }
+        ChainViewState state;
+        state.selected = channel == 0 ? 2 : -1;
+        state.active = 8;
+        state.progress = 0.4;
+        state.elapsed = elapsed;
+        state.potUnit = 2;
+        state.potValue = 200;
+        painter.save();
+        painter.translate(0, channel * viewHeight);
+        PaintChainView(painter, QSize(image.width(), viewHeight), 0, layout, drawer, &doc, channel, state, 1.0,
+                       caches ? &(*caches)[std::size_t(channel)] : nullptr);
+        painter.restore();
     }
 }
 
@@ -156,19 +156,23 @@ struct Figure {
     double wall;  // the same, wall clock
 };
 
-Figure Measure(const CStepDrawer& drawer, const CQuorvexDoc& doc, int width, int viewHeight, const QString& savePath)
+Figure Measure(const CStepDrawer& drawer, const CQuorvexDoc& doc, int width, int viewHeight, bool cached,
+               const QString& savePath)
 {
     QImage image(width, viewHeight * doc.GetChannelCount(), QImage::Format_ARGB32_Premultiplied);
+    std::vector<CBoxPictureCache> caches(std::size_t(doc.GetChannelCount()));
+    std::vector<CBoxPictureCache>* pictures = cached ? &caches : nullptr;
+    double elapsed = 1.25;
     QElapsedTimer timer;
     timer.start();
-    PaintFrame(image, drawer, doc, viewHeight);
+    PaintFrame(image, drawer, doc, viewHeight, elapsed, pictures);
     const double first = timer.nsecsElapsed() / 1e6;
     std::vector<double> cpu, wall;
     for (int batch = 0; batch < BATCHES; ++batch) {
         const double cpuStart = CpuMilliseconds();
         timer.restart();
         for (int frame = 0; frame < FRAMES_PER_BATCH; ++frame)
-            PaintFrame(image, drawer, doc, viewHeight);
+            PaintFrame(image, drawer, doc, viewHeight, elapsed += 0.25, pictures);
         wall.push_back(timer.nsecsElapsed() / 1e6 / FRAMES_PER_BATCH);
         cpu.push_back((CpuMilliseconds() - cpuStart) / FRAMES_PER_BATCH);
     }
@@ -221,12 +225,14 @@ int main(int argc, char** argv)
                                                                                  QLatin1String(programName),
                                                                                  QLatin1String(size)));
             };
-            const Figure k4 = Measure(drawer, *doc, WIDTH_4K, height4k, path("4k"));
-            const Figure window = Measure(drawer, *doc, DEFAULT_VIEW_WIDTH, DEFAULT_VIEW_HEIGHT, path("window"));
+            const Figure direct = Measure(drawer, *doc, WIDTH_4K, height4k, false, QString());
+            const Figure k4 = Measure(drawer, *doc, WIDTH_4K, height4k, true, path("4k"));
+            const Figure window = Measure(drawer, *doc, DEFAULT_VIEW_WIDTH, DEFAULT_VIEW_HEIGHT, true, path("window"));
             const auto print = [&](const char* size, int width, int height, const Figure& figure) {
-                std::printf("%-13s %-8s %-6s %4d x %4d: %6.2f ms per frame (wall %6.2f ms, first frame %6.2f ms)\n",
+                std::printf("%-13s %-8s %-9s %4d x %4d: %6.2f ms per frame (wall %6.2f ms, first frame %6.2f ms)\n",
                             modelName, programName, size, width, height, figure.cpu, figure.wall, figure.first);
             };
+            print("4K direct", WIDTH_4K, height4k * doc->GetChannelCount(), direct);
             print("4K", WIDTH_4K, height4k * doc->GetChannelCount(), k4);
             print("window", DEFAULT_VIEW_WIDTH, DEFAULT_VIEW_HEIGHT * doc->GetChannelCount(), window);
             worst = std::max(worst, k4.cpu);

@@ -85,6 +85,11 @@ public:
         ++errors;
         std::fprintf(stderr, "bench_responsiveness: message: %s: %s\n", qPrintable(caption), qPrintable(text));
     }
+    bool ShowErrorOfferingHelp(QWidget* owner, const QString& caption, const QString& text) override
+    {
+        ShowError(owner, caption, text);
+        return false;
+    }
     bool AskDevicePassword(QWidget*, QString*) override { return false; }
 };
 

@@ -104,9 +104,8 @@ int main(int argc, char* argv[])
                           {"one minute", 60 * RELAY_TIME_PER_SECOND}, {"one second", RELAY_TIME_PER_SECOND}};
     double slowest = 0;
     for (const Zoom& zoom : zooms) {
-        params.scale = double(zoom.span) / lanesWidth;
-        params.offset = (HOURS_100 - zoom.span) / 2;
-        params.cursor = params.offset + zoom.span / 3;
+        params.axis = CTimeAxis((HOURS_100 - zoom.span) / 2, double(zoom.span) / lanesWidth);
+        params.cursor = params.axis.Offset() + zoom.span / 3;
         std::vector<double> ms;
         for (int run = 0; run < 15; ++run) {
             const auto begin = Clock::now();

@@ -76,10 +76,10 @@ int main(int argc, char** argv)
             frame.Action(CommandIds::ID_VIEW_TIMELINE)->trigger();
             CTimelinePanel* panel = frame.TimelinePanel();
             if (model == 0)
-                panel->SetInputChanges({{1 * S, 0, 1}, {2 * S, 0, 0}, {4 * S, 0, 1}, {7 * S, 0, 0}});
+                panel->Script().SetChanges({{1 * S, 0, 1}, {2 * S, 0, 0}, {4 * S, 0, 1}, {7 * S, 0, 0}});
             else
-                panel->SetInputChanges({{1 * S, 1, 1}, {2 * S, 1, 0}, {5 * S, 1, 1}, {6 * S, 0, 1}});
-            panel->SetUntil(12 * S);
+                panel->Script().SetChanges({{1 * S, 1, 1}, {2 * S, 1, 0}, {5 * S, 1, 1}, {6 * S, 0, 1}});
+            panel->Script().SetUntil(12 * S);
             panel->WaitForComputation();
             panel->View()->ZoomToFit(12 * S);
             frame.Action(CommandIds::ID_TRANSMISSION_SIMULATIONMODE)->trigger();

@@ -1,6 +1,5 @@
 #include "QuorvexView.h"
 
-#include "Pictures.h"
 #include "QuorvexDoc.h"
 
 #include <QMouseEvent>
@@ -11,16 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-// Resource ID of the active-step marker.
-constexpr int MARKER_PICTURE = 257;
-// Fill beside the chain when the view is wider than the chain.
-const QColor OUTSIDE_CHAIN(128, 128, 128);
-const QColor TOP_BAND(0, 0, 0);
-
-} // namespace
 
 CQuorvexView::CQuorvexView(int channel, const CStepDrawer& drawer, QWidget* parent)
     : QAbstractScrollArea(parent), m_drawer(drawer), m_nChannel(channel)
@@ -52,18 +41,18 @@ void CQuorvexView::OnLanguageChanged(Language::CLanguageManager&)
 
 void CQuorvexView::SetSelectedStep(int index)
 {
-    if (index == m_nSelected)
+    if (index == m_state.selected)
         return;
-    m_nSelected = index;
+    m_state.selected = index;
     viewport()->update();
 }
 
 void CQuorvexView::SetActiveStep(int index, double progress, bool scrollToActive)
 {
-    m_nActive = index;
+    m_state.active = index;
     // A running step may report more than its duration (the potentiometer lowered during a
     // potentiometer-timed step) or nothing meaningful; progress stays within the box.
-    m_dProgress = std::isfinite(progress) ? std::clamp(progress, 0.0, 1.0) : 0.0;
+    m_state.progress = std::isfinite(progress) ? std::clamp(progress, 0.0, 1.0) : 0.0;
     if (scrollToActive) {
         m_bScrollToActive = true;
         ScrollActiveIntoView();
@@ -73,21 +62,15 @@ void CQuorvexView::SetActiveStep(int index, double progress, bool scrollToActive
 
 void CQuorvexView::SetTimeDisplay(int potUnit, int potValue, double elapsed)
 {
-    m_nPotUnit = potUnit;
-    m_nPotValue = potValue;
-    m_dElapsed = std::isfinite(elapsed) ? elapsed : -1.0;
+    m_state.potUnit = potUnit;
+    m_state.potValue = potValue;
+    m_state.elapsed = std::isfinite(elapsed) ? elapsed : -1.0;
     viewport()->update();
 }
 
 int CQuorvexView::MarkerCentre() const
 {
-    if (m_nActive < 0 || m_nActive >= FIELD_COUNT || !m_layout.IsValid())
-        return -1;
-    const int left = m_layout.BoxLeft(m_nActive);
-    const int width = m_layout.BoxWidth(m_nActive);
-    if (FieldKindAt(m_nActive) == FIELD_TIME)
-        return left + int(width * m_dProgress);
-    return left + width / 2;
+    return ActiveMarkerCentre(m_layout, m_state);
 }
 
 QSize CQuorvexView::sizeHint() const
@@ -115,10 +98,10 @@ void CQuorvexView::ScrollActiveIntoView()
     if (bar->isSliderDown() || !m_layout.IsValid())
         return; // again when the user lets go of the thumb
     m_bScrollToActive = false;
-    if (m_nActive < 0 || m_nActive >= FIELD_COUNT)
+    if (m_state.active < 0 || m_state.active >= FIELD_COUNT)
         return;
-    const int left = m_layout.BoxLeft(m_nActive);
-    const int right = left + m_layout.BoxWidth(m_nActive) + 1;
+    const int left = m_layout.BoxLeft(m_state.active);
+    const int right = left + m_layout.BoxWidth(m_state.active) + 1;
     const int offset = bar->value();
     const int width = viewport()->width();
     if (left < offset)
@@ -132,45 +115,8 @@ void CQuorvexView::paintEvent(QPaintEvent*)
     if (!m_layout.IsValid())
         UpdateLayout();
     QPainter painter(viewport());
-    const int width = viewport()->width();
-    const int height = viewport()->height();
-    const int offset = horizontalScrollBar()->value();
-    const int band = m_layout.TopBand();
-    const int row = m_layout.RowHeight();
-
-    painter.fillRect(0, 0, width, band, TOP_BAND);
-    const int chainEnd = m_layout.TotalWidth() + 1 - offset;
-    if (chainEnd < width)
-        painter.fillRect(chainEnd, band, width - chainEnd, height - band, OUTSIDE_CHAIN);
-    if (band + row < height)
-        painter.fillRect(0, band + row, width, height - band - row, OUTSIDE_CHAIN);
-
-    const int centre = MarkerCentre();
-    if (centre >= 0 && band > 0) {
-        const int side = int(std::lround(0.7 * band));
-        if (side > 0) {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawPixmap(centre - offset - side / 2, band - side,
-                               RenderPicture(MARKER_PICTURE, side, devicePixelRatioF()));
-        }
-    }
-
-    if (!m_pDoc || row <= 0)
-        return;
-    const bool activeValid = m_nActive >= 0 && m_nActive < FIELD_COUNT;
-    for (int index = 0; index < FIELD_COUNT; ++index) {
-        const int left = m_layout.BoxLeft(index) - offset;
-        const int boxWidth = m_layout.BoxWidth(index);
-        if (left > width || left + boxWidth + 1 < 0)
-            continue;
-        StepBoxState state;
-        state.selected = index == m_nSelected;
-        state.active = activeValid && index == m_nActive;
-        state.potUnit = m_nPotUnit;
-        state.potValue = m_nPotValue;
-        state.elapsed = m_dElapsed;
-        m_drawer.Draw(painter, *m_pDoc, m_nChannel, index, QRect(left, band, boxWidth, row), state);
-    }
+    PaintChainView(painter, viewport()->size(), horizontalScrollBar()->value(), m_layout, m_drawer, m_pDoc, m_nChannel,
+                   m_state, devicePixelRatioF(), &m_pictures);
 }
 
 void CQuorvexView::resizeEvent(QResizeEvent* event)

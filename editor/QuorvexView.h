@@ -5,6 +5,7 @@
 // progress and the time display, and the view paints them.
 
 #include "ChainLayout.h"
+#include "ChainView.h"
 #include "LanguageSupport.h"
 #include "StepDrawer.h"
 #include "ViewDocHolder.h"
@@ -22,20 +23,24 @@ public:
 
     // The selected step (-1: none).
     void SetSelectedStep(int index);
-    int GetSelectedStep() const { return m_nSelected; }
+    int GetSelectedStep() const { return m_state.selected; }
     // The active step of a simulation or live view with the progress of a running time step
     // (clamped to 0..1); an index outside the chain means no active step. With
     // scrollToActive the view scrolls its box into sight at the next paint.
     void SetActiveStep(int index, double progress, bool scrollToActive);
-    int GetActiveStep() const { return m_nActive; }
-    double GetProgress() const { return m_dProgress; }
+    int GetActiveStep() const { return m_state.active; }
+    double GetProgress() const { return m_state.progress; }
     // The time display of the active Time step: the potentiometer setting (used for a
     // potentiometer-timed step) and the elapsed seconds; negative elapsed clears it.
     void SetTimeDisplay(int potUnit, int potValue, double elapsed);
     void ClearTimeDisplay() { SetTimeDisplay(0, 0, -1.0); }
-    double GetElapsed() const { return m_dElapsed; }
+    double GetElapsed() const { return m_state.elapsed; }
 
     const CChainLayout& Layout() const { return m_layout; }
+    // Everything the view shows besides the program.
+    const ChainViewState& State() const { return m_state; }
+    // The pictures of the boxes the view paints from.
+    const CBoxPictureCache& BoxPictures() const { return m_pictures; }
     // Centre of the active-step marker in chain coordinates (-1 without an active step).
     int MarkerCentre() const;
 
@@ -64,12 +69,8 @@ private:
 
     const CStepDrawer& m_drawer;
     CChainLayout m_layout;
+    CBoxPictureCache m_pictures;
     int m_nChannel;
-    int m_nSelected = -1;
-    int m_nActive = 0;
-    double m_dProgress = 0.0;
+    ChainViewState m_state;
     bool m_bScrollToActive = false;
-    double m_dElapsed = -1.0;
-    int m_nPotUnit = 0;
-    int m_nPotValue = 0;
 };

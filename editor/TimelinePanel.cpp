@@ -2,31 +2,27 @@
 
 #include "AtomicFile.h"
 #include "LanguageManager.h"
+#include "ProgramPictures.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 #include "TextIds.h"
 
-#include <QBuffer>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImage>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QScrollBar>
+#include <QScopedValueRollback>
 #include <QStandardItemModel>
 #include <QStyle>
-#include <QSvgGenerator>
-#include <QTableWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
 #include <QThreadPool>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -36,370 +32,68 @@ using namespace Language;
 namespace {
 
 constexpr RelayTime SECOND = RELAY_TIME_PER_SECOND;
-// The latest end of a computed trace whose end follows the program (the user has chosen none):
-// long enough for the longest time a single step can hold (almost 200 h) to show.
-constexpr RelayTime LATEST_UNTIL = 200 * 3600 * SECOND;
-// The view shows at least this much when it fits a trace.
-constexpr RelayTime MIN_FIT = SECOND;
-// Zoom per wheel notch.
-constexpr double WHEEL_ZOOM = 1.25;
 
-// Columns of the input changes table.
-enum Column { COLUMN_TIME = 0, COLUMN_INPUT = 1, COLUMN_VALUE = 2, COLUMN_COUNT = 3 };
+using Column = CTimelineScriptModel::Column;
 
 int ChannelsOf(const CQuorvexDoc* doc)
 {
     return doc && doc->GetChannelCount() == 2 ? 2 : 1;
 }
 
-// The unit the language writes after a number of milliseconds, seconds, minutes or hours
-// (its formats 426..429 without the number): "ms", "с", "min", "ч".
-QString LanguageUnit(int index)
-{
-    QString format = TheLanguageManager().Text(TEXT_TIMELINE_MILLISECONDS + index);
-    format.remove(QStringLiteral("%g"));
-    return format.trimmed();
-}
+// Shows the choice columns of the input changes as combo boxes, open in every row, that hand
+// a pick straight back to the model.
+class CChoiceDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
 
-// A time as the input changes table writes it: seconds, as its time column says.
-QString TableTimeText(RelayTime time, const QString& decimalPoint)
-{
-    QString text = QString::fromLatin1(RelayTimeSecondsText(time));
-    text.replace(u'.', decimalPoint);
-    return text;
-}
-
-// A time as the end field writes it, with the language's unit: whole hours ("200 h",
-// "200 ч"), or seconds ("11 s").
-QString UntilText(RelayTime time, const QString& decimalPoint)
-{
-    constexpr RelayTime HOUR = 3600 * SECOND;
-    const bool hours = time >= HOUR && time % HOUR == 0;
-    QString unit = LanguageUnit(hours ? 3 : 1);
-    if (unit.isEmpty())
-        unit = hours ? QStringLiteral("h") : QStringLiteral("s");
-    return (hours ? QString::number(time / HOUR) : TableTimeText(time, decimalPoint)) + u' ' + unit;
-}
-
-// A time the user wrote: seconds, or a number with a unit, written as the language writes it
-// or as "ms", "s", "min", "h".
-bool ParseFieldTime(const QString& text, RelayTime* time)
-{
-    if (ParseRelaySeconds(text, true, time))
-        return true;
-    static const char* const LATIN[] = {"ms", "s", "min", "h"};
-    const QString trimmed = text.trimmed();
-    for (int i = 0; i < 4; ++i) {
-        const QString unit = LanguageUnit(i);
-        if (unit.isEmpty() || !trimmed.endsWith(unit) || trimmed.size() == unit.size())
-            continue;
-        const QString number = trimmed.chopped(unit.size());
-        // "5 min" must not be read as "5 mi" + "n": the number ends with a digit or a space.
-        if (!number.back().isDigit() && !number.back().isSpace())
-            continue;
-        if (ParseRelaySeconds(number + QLatin1String(LATIN[i]), true, time))
-            return true;
+    static bool IsChoice(const QModelIndex& index)
+    {
+        return index.column() == Column::COLUMN_INPUT || index.column() == Column::COLUMN_VALUE;
     }
-    return false;
-}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (!IsChoice(index))
+            return QStyledItemDelegate::createEditor(parent, option, index);
+        auto* box = new QComboBox(parent);
+        connect(box, &QComboBox::currentIndexChanged, this,
+                [this, box] { Q_EMIT const_cast<CChoiceDelegate*>(this)->commitData(box); });
+        return box;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        auto* box = qobject_cast<QComboBox*>(editor);
+        if (!box || !IsChoice(index))
+            return QStyledItemDelegate::setEditorData(editor, index);
+        const QStringList choices = index.data(CTimelineScriptModel::CHOICES_ROLE).toStringList();
+        const QSignalBlocker blocker(box);
+        if (box->count() != choices.size()) {
+            box->clear();
+            box->addItems(choices);
+        } else {
+            for (int i = 0; i < choices.size(); ++i)
+                box->setItemText(i, choices[i]);
+        }
+        box->setCurrentIndex(index.data(CTimelineScriptModel::CHOICE_ROLE).toInt());
+        box->setEnabled(index.flags() & Qt::ItemIsEditable);
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        auto* box = qobject_cast<QComboBox*>(editor);
+        if (!box || !IsChoice(index))
+            return QStyledItemDelegate::setModelData(editor, model, index);
+        model->setData(index, box->currentIndex(), CTimelineScriptModel::CHOICE_ROLE);
+    }
+};
 
 } // namespace
-
-// ================================================================ the view
-
-CTimelineView::CTimelineView(const CTimelinePainter& painter, QWidget* parent)
-    : QAbstractScrollArea(parent), m_painter(painter)
-{
-    setObjectName(QStringLiteral("timelineView"));
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFocusPolicy(Qt::StrongFocus);
-    viewport()->setMouseTracking(true);
-    viewport()->setCursor(Qt::CrossCursor);
-    UpdateScrollBar();
-}
-
-int CTimelineView::Channels() const
-{
-    return m_trace ? m_trace->GetChannelCount() : m_channels;
-}
-
-void CTimelineView::SetChannels(int channels)
-{
-    if (channels == m_channels)
-        return;
-    m_channels = channels;
-    if (!m_trace)
-        updateGeometry();
-}
-
-double CTimelineView::LanesWidth() const
-{
-    return std::max(1.0, viewport()->width() - m_painter.HeaderWidth(Channels(), font()));
-}
-
-TimelinePaintParams CTimelineView::Params(const QRectF& rect) const
-{
-    TimelinePaintParams params;
-    params.rect = rect;
-    params.offset = m_offset;
-    params.scale = m_scale;
-    params.cursor = m_cursor;
-    params.marker = m_marker;
-    params.font = font();
-    // Lanes share the height the view has beyond its ruler, up to half as tall again as the
-    // font's, so that a diagram docked with room to spare fills it.
-    const double fontLane = m_painter.LaneHeight(params.font);
-    const double room = (rect.height() - m_painter.RulerHeight(params.font)) / (3 * Channels());
-    params.laneHeight = std::clamp(std::floor(room), fontLane, std::ceil(fontLane * 1.5));
-    return params;
-}
-
-QSize CTimelineView::sizeHint() const
-{
-    const int height = int(std::ceil(m_painter.DiagramHeight(Channels(), font()))) + horizontalScrollBar()->sizeHint().height()
-                       + 2 * frameWidth() + 1;
-    return QSize(640, height);
-}
-
-QSize CTimelineView::minimumSizeHint() const
-{
-    return QSize(200, sizeHint().height());
-}
-
-void CTimelineView::SetTrace(std::shared_ptr<const CTimelineTrace> trace, bool fit)
-{
-    const bool channelsChanged = !m_trace || !trace || trace->GetChannelCount() != m_trace->GetChannelCount();
-    m_trace = std::move(trace);
-    if (channelsChanged)
-        updateGeometry();
-    if (fit && m_trace)
-        ZoomToFit(m_trace->LastChange());
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
-}
-
-RelayTime CTimelineView::ScrollEnd() const
-{
-    return m_trace ? std::max(m_trace->KnownUntil(), m_trace->LastChange()) : 0;
-}
-
-void CTimelineView::ZoomToFit(RelayTime end)
-{
-    // Kept, so that the view fits again when it changes its width (a dock shown, a window
-    // widened) until the user zooms or scrolls.
-    m_fitEnd = end;
-    end = std::max(end, MIN_FIT);
-    if (m_trace && m_trace->KnownUntil() > 0)
-        end = std::min(end, std::max(m_trace->KnownUntil(), MIN_FIT));
-    // A little room at both ends, so that the first and the last change stand clear.
-    const double span = double(end) * 1.08;
-    m_scale = span / LanesWidth();
-    m_offset = -RelayTime(double(end) * 0.03);
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
-}
-
-void CTimelineView::ZoomAt(double factor, double x)
-{
-    if (!(factor > 0))
-        return;
-    const double left = m_painter.HeaderWidth(Channels(), font());
-    const double lanesX = std::max(0.0, x - left);
-    const RelayTime anchor = m_offset + RelayTime(lanesX * m_scale);
-    m_fitEnd = -1;
-    m_scale /= factor;
-    ClampView();
-    m_offset = anchor - RelayTime(lanesX * m_scale);
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
-}
-
-void CTimelineView::SetView(RelayTime offset, double scale)
-{
-    m_fitEnd = -1;
-    m_offset = offset;
-    m_scale = scale;
-    ClampView();
-    UpdateScrollBar();
-    viewport()->update();
-}
-
-void CTimelineView::SetMarker(RelayTime time)
-{
-    if (time == m_marker)
-        return;
-    m_marker = time;
-    viewport()->update();
-}
-
-void CTimelineView::ClampView()
-{
-    const double width = LanesWidth();
-    // From a microsecond per pixel to a little more than the whole trace.
-    const double widest = std::max(double(ScrollEnd()), double(10 * SECOND)) * 1.5 / width;
-    m_scale = std::clamp(m_scale, MIN_SCALE, std::max(MIN_SCALE, widest));
-    const RelayTime visible = RelayTime(width * m_scale);
-    const RelayTime low = -visible / 20;
-    const RelayTime high = std::max(low, ScrollEnd() + visible / 20 - visible);
-    m_offset = std::clamp(m_offset, low, high);
-}
-
-void CTimelineView::UpdateScrollBar()
-{
-    const double width = LanesWidth();
-    const RelayTime visible = RelayTime(width * m_scale);
-    const RelayTime low = -visible / 20;
-    const RelayTime high = std::max(low, ScrollEnd() + visible / 20 - visible);
-    // A hundred scroll units per page, whatever the zoom.
-    m_scrollUnit = std::max(1.0, double(visible) / 100);
-    m_updatingScrollBar = true;
-    QScrollBar* bar = horizontalScrollBar();
-    bar->setRange(0, int(std::min(double(INT_MAX / 2), std::ceil(double(high - low) / m_scrollUnit))));
-    bar->setPageStep(100);
-    bar->setSingleStep(10);
-    bar->setValue(int(std::llround(double(m_offset - low) / m_scrollUnit)));
-    m_updatingScrollBar = false;
-}
-
-void CTimelineView::scrollContentsBy(int, int)
-{
-    if (m_updatingScrollBar)
-        return;
-    const RelayTime visible = RelayTime(LanesWidth() * m_scale);
-    m_fitEnd = -1;
-    m_offset = -visible / 20 + RelayTime(horizontalScrollBar()->value() * m_scrollUnit);
-    ClampView();
-    viewport()->update();
-}
-
-void CTimelineView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(viewport());
-    if (!m_trace) {
-        painter.fillRect(viewport()->rect(), palette().base());
-        return;
-    }
-    m_painter.Paint(painter, Params(viewport()->rect()), *m_trace);
-}
-
-void CTimelineView::resizeEvent(QResizeEvent* event)
-{
-    QAbstractScrollArea::resizeEvent(event);
-    if (m_fitEnd >= 0 && event->size().width() != event->oldSize().width()) {
-        ZoomToFit(m_fitEnd);
-        return;
-    }
-    ClampView();
-    UpdateScrollBar();
-}
-
-void CTimelineView::wheelEvent(QWheelEvent* event)
-{
-    const QPoint delta = event->angleDelta();
-    const bool scroll = (event->modifiers() & Qt::ShiftModifier) || std::abs(delta.x()) > std::abs(delta.y());
-    if (scroll) {
-        const int notches = std::abs(delta.x()) > std::abs(delta.y()) ? delta.x() : delta.y();
-        m_offset -= RelayTime(notches / 120.0 * LanesWidth() * m_scale / 10);
-        ClampView();
-        UpdateScrollBar();
-        viewport()->update();
-    } else if (delta.y() != 0) {
-        ZoomAt(std::pow(WHEEL_ZOOM, delta.y() / 120.0), event->position().x());
-    }
-    SetCursorFromX(event->position().x());
-    event->accept();
-}
-
-void CTimelineView::SetCursorFromX(double x)
-{
-    const double left = m_painter.HeaderWidth(Channels(), font());
-    const RelayTime time = x >= left ? m_offset + RelayTime(std::llround((x - left) * m_scale)) : -1;
-    if (time == m_cursor)
-        return;
-    m_cursor = time;
-    viewport()->update();
-    Q_EMIT cursorMoved(time);
-}
-
-void CTimelineView::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton) {
-        m_dragging = true;
-        m_dragX = event->position().x();
-        m_dragOffset = m_offset;
-        viewport()->setCursor(Qt::ClosedHandCursor);
-    }
-    QAbstractScrollArea::mousePressEvent(event);
-}
-
-void CTimelineView::mouseMoveEvent(QMouseEvent* event)
-{
-    if (m_dragging) {
-        m_fitEnd = -1;
-        m_offset = m_dragOffset - RelayTime((event->position().x() - m_dragX) * m_scale);
-        ClampView();
-        UpdateScrollBar();
-    }
-    SetCursorFromX(event->position().x());
-}
-
-void CTimelineView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && m_dragging) {
-        m_dragging = false;
-        viewport()->setCursor(Qt::CrossCursor);
-    }
-    QAbstractScrollArea::mouseReleaseEvent(event);
-}
-
-void CTimelineView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && m_trace)
-        ZoomToFit(m_trace->LastChange());
-}
-
-void CTimelineView::leaveEvent(QEvent* event)
-{
-    QAbstractScrollArea::leaveEvent(event);
-    if (m_cursor >= 0) {
-        m_cursor = -1;
-        viewport()->update();
-        Q_EMIT cursorMoved(-1);
-    }
-}
-
-void CTimelineView::keyPressEvent(QKeyEvent* event)
-{
-    const double middle = m_painter.HeaderWidth(Channels(), font()) + LanesWidth() / 2;
-    switch (event->key()) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal: ZoomAt(2.0, middle); break;
-    case Qt::Key_Minus: ZoomAt(0.5, middle); break;
-    case Qt::Key_Home:
-        if (m_trace)
-            ZoomToFit(m_trace->LastChange());
-        break;
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        m_fitEnd = -1;
-        m_offset += RelayTime((event->key() == Qt::Key_Left ? -1 : 1) * LanesWidth() * m_scale / 10);
-        ClampView();
-        UpdateScrollBar();
-        viewport()->update();
-        break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
-    }
-    event->accept();
-}
 
 // ================================================================ the panel
 
 CTimelinePanel::CTimelinePanel(QWidget* parent)
-    : QWidget(parent), m_until(LATEST_UNTIL), m_pool(std::make_unique<QThreadPool>())
+    : QWidget(parent), m_pool(std::make_unique<QThreadPool>())
 {
     setObjectName(QStringLiteral("timelinePanel"));
     m_pool->setMaxThreadCount(1);
@@ -471,15 +165,17 @@ void CTimelinePanel::BuildWidgets()
     auto* changes = new QVBoxLayout;
     changes->setSpacing(2);
     m_pChangesLabel = new QLabel(this);
-    m_pTable = new QTableWidget(0, COLUMN_COUNT, this);
+    m_pTable = new QTableView(this);
     m_pTable->setObjectName(QStringLiteral("timelineChanges"));
+    m_pTable->setModel(&m_script);
+    m_pTable->setItemDelegate(new CChoiceDelegate(m_pTable));
     m_pTable->verticalHeader()->setVisible(false);
     m_pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_TIME, QHeaderView::Stretch);
+    m_pTable->horizontalHeader()->setSectionResizeMode(Column::COLUMN_TIME, QHeaderView::Stretch);
     // The input and value columns hold combo boxes, which ResizeToContents does not measure:
     // FitColumns sizes them.
-    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_INPUT, QHeaderView::Fixed);
-    m_pTable->horizontalHeader()->setSectionResizeMode(COLUMN_VALUE, QHeaderView::Fixed);
+    m_pTable->horizontalHeader()->setSectionResizeMode(Column::COLUMN_INPUT, QHeaderView::Fixed);
+    m_pTable->horizontalHeader()->setSectionResizeMode(Column::COLUMN_VALUE, QHeaderView::Fixed);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Room for the header and five changes.
     m_pTable->setMinimumHeight(m_pTable->verticalHeader()->defaultSectionSize() * 5
@@ -515,17 +211,21 @@ void CTimelinePanel::BuildWidgets()
     connect(m_pAdd, &QPushButton::clicked, this, &CTimelinePanel::AddChange);
     connect(m_pRemove, &QPushButton::clicked, this, &CTimelinePanel::RemoveChanges);
     connect(m_pUntil, &QLineEdit::textEdited, this, &CTimelinePanel::OnUntilEdited);
-    connect(m_pTable, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (m_filling || item->column() != COLUMN_TIME)
+    connect(&m_script, &CTimelineScriptModel::scriptChanged, this, &CTimelinePanel::ScheduleComputation);
+    // An end set anew replaces whatever the end field held.
+    connect(&m_script, &CTimelineScriptModel::untilChanged, this, [this] {
+        if (m_editingUntil)
             return;
-        RelayTime time = 0;
-        const bool valid = ParseFieldTime(item->text(), &time);
-        const QSignalBlocker blocker(m_pTable);
-        // The time read is kept, so that a switch of language can write it in the new one.
-        item->setData(Qt::UserRole, valid ? QVariant(qint64(time)) : QVariant());
-        item->setData(Qt::BackgroundRole, valid ? QVariant() : QVariant(QColor(255, 205, 205)));
-        item->setToolTip(valid ? QString() : TheLanguageManager().Text(TEXT_TIMELINE_BAD_TIME));
-        ScheduleComputation();
+        m_pUntil->setStyleSheet(QString());
+        m_pUntil->setText(CTimelineScriptModel::UntilText(m_script.Until()));
+        m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
+    });
+    // Every row shows its choices as open combo boxes.
+    connect(&m_script, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
+        for (int row = first; row <= last; ++row)
+            for (int column : {int(Column::COLUMN_INPUT), int(Column::COLUMN_VALUE)})
+                m_pTable->openPersistentEditor(m_script.index(row, column));
+        FitColumns();
     });
     UpdateTexts();
 }
@@ -533,9 +233,9 @@ void CTimelinePanel::BuildWidgets()
 void CTimelinePanel::OnLanguageChanged(CLanguageManager& manager)
 {
     m_painter.OnLanguageChanged(manager);
+    m_script.LanguageChanged();
     UpdateTexts();
-    m_pView->updateGeometry();
-    m_pView->viewport()->update();
+    m_pView->TextsChanged();
 }
 
 void CTimelinePanel::UpdateTexts()
@@ -558,31 +258,7 @@ void CTimelinePanel::UpdateTexts()
     m_pAdd->setText(manager.Text(TEXT_TIMELINE_ADD));
     m_pRemove->setText(manager.Text(TEXT_TIMELINE_REMOVE));
     m_pView->setToolTip(manager.Text(TEXT_TIMELINE_HINT));
-    m_pTable->setHorizontalHeaderLabels({manager.Text(TEXT_TIMELINE_COLUMN_TIME), manager.Text(TEXT_TIMELINE_COLUMN_INPUT),
-                                         manager.Text(TEXT_TIMELINE_COLUMN_VALUE)});
-    const QSignalBlocker blocker(m_pTable);
-    for (int row = 0; row < m_pTable->rowCount(); ++row) {
-        if (auto* value = qobject_cast<QComboBox*>(m_pTable->cellWidget(row, COLUMN_VALUE))) {
-            value->setItemText(0, manager.Text(TEXT_TIMELINE_OFF));
-            value->setItemText(1, manager.Text(TEXT_TIMELINE_ON));
-        }
-        // Times are shown with the language's decimal separator.
-        if (QTableWidgetItem* time = m_pTable->item(row, COLUMN_TIME)) {
-            const QVariant parsed = time->data(Qt::UserRole);
-            if (parsed.isValid())
-                time->setText(TableTimeText(parsed.toLongLong(), manager.DecimalPoint()));
-            else
-                time->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
-        }
-    }
-    // The end field holds m_until unless the user is writing a time that cannot be read.
-    if (m_pUntil->styleSheet().isEmpty()) {
-        if (!m_pUntil->hasFocus() || !m_pUntil->isModified())
-            m_pUntil->setText(UntilText(m_until, manager.DecimalPoint()));
-        m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_UNTIL_TIP));
-    } else {
-        m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
-    }
+    ShowUntil();
     FitColumns();
     OnCursorMoved(m_pView->CursorTime());
     UpdateStatus();
@@ -607,14 +283,8 @@ void CTimelinePanel::SetDocument(const CQuorvexDoc* doc)
         m_recorded.reset();
         m_lastRecorded.reset();
     }
-    if (Channels() != previousChannels) {
-        // Keep the changes of the inputs the model has; each row offers its inputs.
-        std::vector<TimelineInputChange> kept;
-        for (const TimelineInputChange& change : InputChanges())
-            if (change.input < Channels())
-                kept.push_back(change);
-        SetInputChanges(kept);
-    }
+    // Changes of the inputs the model has stay; each row offers its inputs.
+    m_script.SetInputCount(Channels());
     m_fitPending = true;
     if (!m_pDoc) {
         if (m_cancel)
@@ -654,12 +324,7 @@ void CTimelinePanel::StartComputation()
     const ModelCode model = m_pDoc->GetModelCode();
     const int channels = Channels();
     std::vector<std::uint8_t> image(m_pDoc->GetData(), m_pDoc->GetData() + m_pDoc->GetDataSize());
-    TimelineScript script;
-    script.potUnit = m_pDoc->GetPotUnit();
-    script.potValue = m_pDoc->GetPotValue();
-    script.changes = InputChanges();
-    script.until = m_bUntilFromProgram ? LATEST_UNTIL : m_until;
-    script.endFromProgram = m_bUntilFromProgram;
+    const TimelineScript script = m_script.Script(m_pDoc->GetPotUnit(), m_pDoc->GetPotValue());
     m_computing = true;
     UpdateStatus();
     // The worker gets copies of everything; the panel waits for it before it goes away.
@@ -681,11 +346,10 @@ void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTr
         return;
     }
     m_computed = std::move(trace);
-    if (m_bUntilFromProgram)
-        m_until = m_computed->KnownUntil();
+    m_script.SetProgramEnd(m_computed->KnownUntil());
     if (!m_recorded) {
         // A view that still shows a fit follows the new trace's end.
-        ShowTrace(m_computed, m_fitPending || m_pView->IsFitted());
+        ShowTrace(m_computed, m_fitPending || m_pView->Axis().IsFitted());
         m_fitPending = false;
     }
     UpdateStatus();
@@ -717,12 +381,12 @@ void CTimelinePanel::ShowTrace(std::shared_ptr<const CTimelineTrace> trace, bool
 RelayTime CTimelinePanel::FitEnd() const
 {
     // An end that follows the program has its margin already.
-    if (m_bUntilFromProgram && !m_recorded && m_shown)
-        return m_until;
+    if (m_script.IsUntilFromProgram() && !m_recorded && m_shown)
+        return m_script.Until();
     RelayTime end = m_shown ? m_shown->LastChange() : 0;
     if (!m_recorded)
-        for (const TimelineInputChange& change : InputChanges())
-            if (change.time <= m_until)
+        for (const TimelineInputChange& change : m_script.Changes())
+            if (change.time <= m_script.Until())
                 end = std::max(end, change.time);
     // Show the last change with some of what follows it.
     return end + TimelineEndMargin(end);
@@ -749,12 +413,12 @@ void CTimelinePanel::RecordedTraceGrew()
     if (!m_recorded)
         return;
     // Keep the newest samples in view while the view shows the end of the trace.
-    const double width = std::max(1.0, m_pView->viewport()->width() - m_painter.HeaderWidth(Channels(), font()));
-    const RelayTime visibleEnd = m_pView->Offset() + RelayTime(width * m_pView->Scale());
-    const bool following = visibleEnd >= m_recorded->KnownUntil() - RelayTime(width * m_pView->Scale() / 10);
+    const CTimeAxis& axis = m_pView->Axis();
+    const RelayTime visibleEnd = axis.VisibleEnd();
+    const bool following = visibleEnd >= m_recorded->KnownUntil() - axis.Visible() / 10;
     m_pView->SetTrace(m_recorded, false);
     if (following && m_recorded->KnownUntil() > visibleEnd)
-        m_pView->SetView(m_recorded->KnownUntil() - RelayTime(width * m_pView->Scale() * 0.95), m_pView->Scale());
+        m_pView->SetView(m_recorded->KnownUntil() - RelayTime(double(axis.Visible()) * 0.95), axis.Scale());
     Q_EMIT traceChanged();
 }
 
@@ -828,99 +492,29 @@ void CTimelinePanel::OnCursorMoved(qint64 time)
         m_pCursor->clear();
         return;
     }
-    const RelayTime step = CTimelinePainter::TickStep(m_pView->Scale(), 80);
+    const RelayTime step = CTimelinePainter::TickStep(m_pView->Axis().Scale(), 80);
     m_pCursor->setText(TheLanguageManager().Format(TEXT_TIMELINE_CURSOR,
                                                    {m_painter.TimeText(time, std::max<RelayTime>(step / 10, 1))}));
 }
 
 // ---------------------------------------------------------------- input changes
 
-std::vector<TimelineInputChange> CTimelinePanel::InputChanges() const
-{
-    std::vector<TimelineInputChange> changes;
-    for (int row = 0; row < m_pTable->rowCount(); ++row) {
-        const QTableWidgetItem* time = m_pTable->item(row, COLUMN_TIME);
-        const auto* input = qobject_cast<QComboBox*>(m_pTable->cellWidget(row, COLUMN_INPUT));
-        const auto* value = qobject_cast<QComboBox*>(m_pTable->cellWidget(row, COLUMN_VALUE));
-        // The time read when the cell was written (none while it cannot be read).
-        const QVariant parsed = time ? time->data(Qt::UserRole) : QVariant();
-        if (!parsed.isValid() || !input || !value)
-            continue;
-        TimelineInputChange change;
-        change.time = parsed.toLongLong();
-        change.input = std::max(0, input->currentIndex());
-        change.value = value->currentIndex() == 1 ? 1 : 0;
-        changes.push_back(change);
-    }
-    return changes;
-}
-
-void CTimelinePanel::InsertRow(int row, const TimelineInputChange& change)
-{
-    const CLanguageManager& manager = TheLanguageManager();
-    m_filling = true;
-    m_pTable->insertRow(row);
-    auto* time = new QTableWidgetItem(TableTimeText(change.time, manager.DecimalPoint()));
-    time->setData(Qt::UserRole, qint64(change.time));
-    m_pTable->setItem(row, COLUMN_TIME, time);
-    auto* input = new QComboBox(m_pTable);
-    for (int i = 1; i <= Channels(); ++i)
-        input->addItem(QString::number(i));
-    input->setCurrentIndex(std::clamp(change.input, 0, Channels() - 1));
-    input->setEnabled(Channels() > 1);
-    auto* value = new QComboBox(m_pTable);
-    value->addItem(manager.Text(TEXT_TIMELINE_OFF));
-    value->addItem(manager.Text(TEXT_TIMELINE_ON));
-    value->setCurrentIndex(change.value ? 1 : 0);
-    m_pTable->setCellWidget(row, COLUMN_INPUT, input);
-    m_pTable->setCellWidget(row, COLUMN_VALUE, value);
-    connect(input, &QComboBox::currentIndexChanged, this, &CTimelinePanel::ScheduleComputation);
-    connect(value, &QComboBox::currentIndexChanged, this, &CTimelinePanel::ScheduleComputation);
-    m_filling = false;
-    FitColumns();
-}
-
 void CTimelinePanel::FitColumns()
 {
     QHeaderView* header = m_pTable->horizontalHeader();
-    for (int column : {int(COLUMN_INPUT), int(COLUMN_VALUE)}) {
-        const QTableWidgetItem* title = m_pTable->horizontalHeaderItem(column);
-        int width = (title ? header->fontMetrics().horizontalAdvance(title->text()) : 0)
+    for (int column : {int(Column::COLUMN_INPUT), int(Column::COLUMN_VALUE)}) {
+        int width = header->fontMetrics().horizontalAdvance(m_script.headerData(column, Qt::Horizontal).toString())
                     + 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
-        if (m_pTable->rowCount() > 0)
-            if (const QWidget* widget = m_pTable->cellWidget(0, column))
-                width = std::max(width, widget->sizeHint().width());
+        if (const QWidget* widget = m_pTable->indexWidget(m_script.index(0, column)))
+            width = std::max(width, widget->sizeHint().width());
         header->resizeSection(column, width);
     }
 }
 
-void CTimelinePanel::SetInputChanges(const std::vector<TimelineInputChange>& changes)
-{
-    m_pTable->setRowCount(0);
-    for (const TimelineInputChange& change : changes)
-        InsertRow(m_pTable->rowCount(), change);
-    ScheduleComputation();
-}
-
 void CTimelinePanel::AddChange()
 {
-    // After the last change in the table, a second later; the input it changed takes the
-    // other value.
-    TimelineInputChange change;
-    change.time = SECOND;
-    change.value = 1;
-    const std::vector<TimelineInputChange> changes = InputChanges();
-    if (!changes.empty()) {
-        const auto last = std::max_element(changes.begin(), changes.end(),
-                                           [](const auto& a, const auto& b) { return a.time < b.time; });
-        change.time = last->time + SECOND;
-        change.input = last->input;
-        change.value = last->value ? 0 : 1;
-    }
-    const int row = m_pTable->rowCount();
-    InsertRow(row, change);
-    m_pTable->setCurrentCell(row, COLUMN_TIME);
-    ScheduleComputation();
+    const int row = m_script.AddChange();
+    m_pTable->setCurrentIndex(m_script.index(row, Column::COLUMN_TIME));
 }
 
 void CTimelinePanel::RemoveChanges()
@@ -928,51 +522,44 @@ void CTimelinePanel::RemoveChanges()
     QList<int> rows;
     for (const QModelIndex& index : m_pTable->selectionModel()->selectedRows())
         rows << index.row();
-    if (rows.isEmpty() && m_pTable->currentRow() >= 0)
-        rows << m_pTable->currentRow();
-    std::sort(rows.begin(), rows.end(), std::greater<int>());
-    for (int row : rows)
-        m_pTable->removeRow(row);
-    if (!rows.isEmpty())
-        ScheduleComputation();
+    if (rows.isEmpty() && m_pTable->currentIndex().isValid())
+        rows << m_pTable->currentIndex().row();
+    m_script.RemoveChanges(rows);
 }
 
-void CTimelinePanel::SetUntil(RelayTime until)
+void CTimelinePanel::ShowUntil()
 {
-    m_bUntilFromProgram = false;
-    m_until = std::max<RelayTime>(until, 0);
-    m_pUntil->setText(UntilText(m_until, TheLanguageManager().DecimalPoint()));
-    m_pUntil->setStyleSheet(QString());
-    m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
-    ScheduleComputation();
-}
-
-void CTimelinePanel::SetUntilFromProgram()
-{
-    m_bUntilFromProgram = true;
-    m_pUntil->setStyleSheet(QString());
-    m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
-    m_fitPending = true;
-    ScheduleComputation();
+    const CLanguageManager& manager = TheLanguageManager();
+    // The end field holds the script's end unless the user is writing in it (a time that
+    // cannot be read stays marked).
+    if (m_pUntil->styleSheet().isEmpty()) {
+        if (!m_pUntil->hasFocus() || !m_pUntil->isModified())
+            m_pUntil->setText(CTimelineScriptModel::UntilText(m_script.Until()));
+        m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_UNTIL_TIP));
+    } else {
+        m_pUntil->setToolTip(manager.Text(TEXT_TIMELINE_BAD_TIME));
+    }
 }
 
 void CTimelinePanel::OnUntilEdited()
 {
+    const QScopedValueRollback editing(m_editingUntil, true);
     // An empty field gives the end back to the program.
     if (m_pUntil->text().trimmed().isEmpty()) {
-        if (!m_bUntilFromProgram)
-            SetUntilFromProgram();
+        m_pUntil->setStyleSheet(QString());
+        m_pUntil->setToolTip(TheLanguageManager().Text(TEXT_TIMELINE_UNTIL_TIP));
+        if (!m_script.IsUntilFromProgram()) {
+            m_fitPending = true;
+            m_script.SetUntilFromProgram();
+        }
         return;
     }
     RelayTime until = 0;
-    const bool valid = ParseFieldTime(m_pUntil->text(), &until);
+    const bool valid = CTimelineScriptModel::ReadTime(m_pUntil->text(), &until);
     m_pUntil->setStyleSheet(valid ? QString() : QStringLiteral("background-color: #ffcdcd"));
     m_pUntil->setToolTip(TheLanguageManager().Text(valid ? TEXT_TIMELINE_UNTIL_TIP : TEXT_TIMELINE_BAD_TIME));
-    if (!valid || (until == m_until && !m_bUntilFromProgram))
-        return;
-    m_bUntilFromProgram = false;
-    m_until = until;
-    ScheduleComputation();
+    if (valid && (until != m_script.Until() || m_script.IsUntilFromProgram()))
+        m_script.SetUntil(until);
 }
 
 // ---------------------------------------------------------------- exports
@@ -988,35 +575,16 @@ int CTimelinePanel::ExportPicture(const QString& path) const
     // The stretch the view shows, with every lane whole even when the view is squeezed.
     const int lanesHeight = int(std::ceil(m_painter.DiagramHeight(Channels(), m_pView->font())));
     const QSize size = m_pView->viewport()->size().expandedTo(QSize(200, lanesHeight));
-    const QRectF rect(QPointF(0, 0), QSizeF(size));
-    const TimelinePaintParams params = m_pView->Params(rect);
+    const TimelinePaintParams params = m_pView->Params(QRectF(QPointF(0, 0), QSizeF(size)));
     const CTimelineTrace empty(Channels());
     const CTimelineTrace& trace = m_shown ? *m_shown : empty;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
-        // Twice the screen's pixels, for print-outs.
-        QImage image(size * 2, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(2);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        m_painter.Paint(painter, params, trace);
-        painter.end();
-        if (!image.save(&buffer, "PNG"))
-            return RESULT_CANNOT_WRITE;
-    } else {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size);
-        svg.setViewBox(rect);
-        svg.setTitle(TheLanguageManager().Text(TEXT_TIMELINE_TITLE));
-        QPainter painter(&svg);
-        m_painter.Paint(painter, params, trace);
-        painter.end();
-    }
-    buffer.close();
-    return WriteFileAtomically(path, bytes) ? RESULT_OK : RESULT_CANNOT_WRITE;
+    // SVG unless the name asks for PNG or PDF; a PNG has twice the screen's pixels, for
+    // print-outs.
+    PictureFormat format = PictureFormat::Svg;
+    PictureFormatOfPath(path, &format);
+    const QByteArray bytes = PictureBytes(size, format, TheLanguageManager().Text(TEXT_TIMELINE_TITLE),
+                                          [&](QPainter& painter) { m_painter.Paint(painter, params, trace); }, 2);
+    return !bytes.isEmpty() && WriteFileAtomically(path, bytes) ? RESULT_OK : RESULT_CANNOT_WRITE;
 }
 
 QString CTimelinePanel::AskFileName(int filterTextId, const QString& suffix) const

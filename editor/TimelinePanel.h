@@ -13,8 +13,9 @@
 #include "LanguageSupport.h"
 #include "Timeline.h"
 #include "TimelinePainter.h"
+#include "TimelineScriptModel.h"
+#include "TimelineView.h"
 
-#include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
@@ -29,83 +30,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QThreadPool;
-
-// The diagram itself: scrolls and zooms with the wheel, follows the mouse with a cursor.
-class CTimelineView : public QAbstractScrollArea {
-    Q_OBJECT
-
-public:
-    explicit CTimelineView(const CTimelinePainter& painter, QWidget* parent = nullptr);
-
-    // The trace shown (null: none). The zoom stays unless `fit`.
-    void SetTrace(std::shared_ptr<const CTimelineTrace> trace, bool fit);
-    const CTimelineTrace* Trace() const { return m_trace.get(); }
-    // Shows the time from 0 to `end` (at least a second).
-    void ZoomToFit(RelayTime end);
-    // Zooms by a factor (above 1 zooms in) around the pixel column x of the viewport.
-    void ZoomAt(double factor, double x);
-    // The stretch shown: time at the left edge of the lanes and time per pixel.
-    void SetView(RelayTime offset, double scale);
-    RelayTime Offset() const { return m_offset; }
-    // The view shows the stretch of its last fit: the user has not zoomed or scrolled since.
-    bool IsFitted() const { return m_fitEnd >= 0; }
-    double Scale() const { return m_scale; }
-    // The on-screen simulation's position; negative: none.
-    void SetMarker(RelayTime time);
-    // The channels of the program shown, for the lanes while no trace is at hand.
-    void SetChannels(int channels);
-    RelayTime CursorTime() const { return m_cursor; }
-    // What a paint of the viewport gets (also for exported pictures of the same stretch).
-    TimelinePaintParams Params(const QRectF& rect) const;
-    const CTimelinePainter& Painter() const { return m_painter; }
-
-    // Zoom limits: a microsecond per pixel at the finest.
-    static constexpr double MIN_SCALE = 1000.0;
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-Q_SIGNALS:
-    // The time under the mouse; negative when the mouse has left.
-    void cursorMoved(qint64 time);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
-
-private:
-    int Channels() const;
-    double LanesWidth() const;
-    // The last time worth scrolling to.
-    RelayTime ScrollEnd() const;
-    void ClampView();
-    void UpdateScrollBar();
-    void SetCursorFromX(double x);
-
-    const CTimelinePainter& m_painter;
-    std::shared_ptr<const CTimelineTrace> m_trace;
-    RelayTime m_offset = 0;
-    double m_scale = 1e7;
-    RelayTime m_cursor = -1;
-    RelayTime m_marker = -1;
-    RelayTime m_fitEnd = -1; // the end of the fit the view shows; -1 once zoomed or scrolled
-    int m_channels = 1;
-    double m_scrollUnit = 1.0; // relay time per scroll bar unit
-    bool m_updatingScrollBar = false;
-    bool m_dragging = false;
-    double m_dragX = 0;
-    RelayTime m_dragOffset = 0;
-};
 
 class CTimelinePanel : public QWidget, public Language::CLanguageSupport {
     Q_OBJECT
@@ -137,22 +63,18 @@ public:
     void EndRecording();
     bool IsRecording() const { return m_recording != nullptr; }
 
-    // The input changes of the table (rows with a time that cannot be read are left out),
-    // and the end of the computation.
-    std::vector<TimelineInputChange> InputChanges() const;
-    void SetInputChanges(const std::vector<TimelineInputChange>& changes);
-    // The end: one the user chose, or (at first, and when the end field is emptied) the end
-    // the program gives (TimelineScript::endFromProgram), known once the trace is computed.
-    RelayTime Until() const { return m_until; }
-    void SetUntil(RelayTime until);
-    void SetUntilFromProgram();
-    bool IsUntilFromProgram() const { return m_bUntilFromProgram; }
+    // The script the trace is computed with: the input changes the table shows and edits,
+    // and the end (one the user chose, or, at first and when the end field is emptied, the
+    // end the program gives, known once the trace is computed). Every change of it computes
+    // the trace again.
+    CTimelineScriptModel& Script() { return m_script; }
+    const CTimelineScriptModel& Script() const { return m_script; }
 
     // The trace shown; waits (running the event loop) until a computation under way ends.
     std::shared_ptr<const CTimelineTrace> Trace() const { return m_shown; }
     bool WaitForComputation(int timeoutMs = 10000);
     CTimelineView* View() const { return m_pView; }
-    QTableWidget* ChangeTable() const { return m_pTable; }
+    QTableView* ChangeTable() const { return m_pTable; }
     QLabel* StatusLabel() const { return m_pStatus; }
 
     // Exports of the trace shown: CSV, and a picture (SVG, or PNG for a path ending in .png)
@@ -186,8 +108,9 @@ private:
     void UpdateTexts();
     void AddChange();
     void RemoveChanges();
-    void InsertRow(int row, const TimelineInputChange& change);
     void FitColumns();
+    // The end field shows the script's end unless it holds a time being written.
+    void ShowUntil();
     void OnUntilEdited();
     void OnCursorMoved(qint64 time);
     void ExportCsvAsked();
@@ -200,6 +123,7 @@ private:
     RelayTime FitEnd() const;
 
     CTimelinePainter m_painter;
+    CTimelineScriptModel m_script;
     const CQuorvexDoc* m_pDoc = nullptr;
     std::shared_ptr<const CTimelineTrace> m_computed;
     std::shared_ptr<const CTimelineTrace> m_recorded;
@@ -207,8 +131,6 @@ private:
     std::shared_ptr<const CTimelineTrace> m_lastRecorded;     // the last recorded trace
     QElapsedTimer m_recordClock;
     std::shared_ptr<const CTimelineTrace> m_shown;
-    RelayTime m_until;
-    bool m_bUntilFromProgram = true;
     unsigned m_generation = 0;
     bool m_computing = false;
     bool m_fitPending = true;
@@ -216,7 +138,7 @@ private:
     std::unique_ptr<QThreadPool> m_pool;
     QTimer m_recompute;
     SaveFileNameFunction m_saveFileName;
-    bool m_filling = false; // the table is being filled: its signals are not edits
+    bool m_editingUntil = false; // the user's edit of the end field is being taken
 
     CTimelineView* m_pView = nullptr;
     QComboBox* m_pSource = nullptr; // computed or recorded trace
@@ -228,7 +150,7 @@ private:
     QPushButton* m_pExportCsv = nullptr;
     QPushButton* m_pExportPicture = nullptr;
     QLabel* m_pChangesLabel = nullptr;
-    QTableWidget* m_pTable = nullptr;
+    QTableView* m_pTable = nullptr;
     QPushButton* m_pAdd = nullptr;
     QPushButton* m_pRemove = nullptr;
 };

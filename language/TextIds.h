@@ -207,6 +207,7 @@ enum TextId : int {
     //   460..599  the command-line tool's own wording
     //   600..649  file safety (targets that are not regular files, file names)
     //   700..759  program check and scenario tests
+    //   760..799  the user guide, context help and the example programs
 
     // A port that exists but that the user may not open (result 34 stays the result).
     TEXT_PORT_ACCESS_DENIED = 304,     // format: port name
@@ -452,6 +453,74 @@ enum TextId : int {
     TEXT_SCENARIO_ONE_SUBJECT = 732,   // format: the subjects there are
     TEXT_SCENARIO_FROM_AFTER_TO = 733,
     TEXT_SCENARIO_UNSUPPORTED_FORMAT = 734, // format: format name, version
+    // The example programs (File > New from example, quorvexctl new --example): the title and
+    // the description of each.
+    TEXT_EXAMPLE_IMPULSE_TITLE = 760,
+    TEXT_EXAMPLE_IMPULSE_TEXT = 761,
+    TEXT_EXAMPLE_STAIRCASE_TITLE = 762,
+    TEXT_EXAMPLE_STAIRCASE_TEXT = 763,
+    TEXT_EXAMPLE_ON_DELAY_TITLE = 764,
+    TEXT_EXAMPLE_ON_DELAY_TEXT = 765,
+    TEXT_EXAMPLE_OFF_DELAY_TITLE = 766,
+    TEXT_EXAMPLE_OFF_DELAY_TEXT = 767,
+    TEXT_EXAMPLE_FLASHER_TITLE = 768,
+    TEXT_EXAMPLE_FLASHER_TEXT = 769,
+    TEXT_EXAMPLE_STAR_DELTA_TITLE = 770,
+    TEXT_EXAMPLE_STAR_DELTA_TEXT = 771,
+    TEXT_EXAMPLE_PUMPS_TITLE = 772,
+    TEXT_EXAMPLE_PUMPS_TEXT = 773,
+    // File > New from example: the menu item and its help text; Help > User guide likewise.
+    TEXT_MENU_NEW_FROM_EXAMPLE = 776,
+    TEXT_HELP_NEW_FROM_EXAMPLE = 777,
+    TEXT_MENU_USER_GUIDE = 778,
+    TEXT_HELP_USER_GUIDE = 779,
+    // The example chooser.
+    TEXT_EXAMPLES_TITLE = 780,
+    TEXT_EXAMPLES_OPEN = 781,
+    TEXT_EXAMPLES_MODEL = 782,          // format: relay model
+    TEXT_EXAMPLE_MISSING = 783,         // format: example title, its file
+    // The help window.
+    TEXT_GUIDE_TITLE = 784,
+    TEXT_GUIDE_CONTENTS = 785,
+    TEXT_GUIDE_BACK = 786,
+    TEXT_GUIDE_FORWARD = 787,
+    TEXT_GUIDE_FIND = 788,
+    TEXT_GUIDE_NOT_FOUND = 789,
+    TEXT_GUIDE_MISSING = 790,           // format: the guide's folder
+    // The Help button of a message box whose message has a section in the guide.
+    TEXT_BUTTON_HELP = 791,
+    TEXT_GUIDE_PAGE_MISSING = 792,      // format: the page
+    TEXT_GUIDE_FIND_NEXT = 793,
+    TEXT_GUIDE_FIND_PREVIOUS = 794,
+    TEXT_CTL_EXAMPLE_MISSING = 795,     // format: example name, its file
+    TEXT_EXAMPLES_NONE = 796,           // format: the examples folder
+    TEXT_EXAMPLES_LIST = 797,
+
+
+    // Recovery of unsaved work after a crash (recovery/RecoveryStore.h): the offer at start-up,
+    // a file in the recovery folder passed over and why, a copy that could not be written.
+    TEXT_RECOVERY_CAPTION = 810,
+    TEXT_RECOVERY_OFFER = 811,         // format: file name, relay model, time of the change
+    TEXT_RECOVERY_RESTORE = 812,       // button
+    TEXT_RECOVERY_DISCARD = 813,       // button
+    TEXT_RECOVERY_SKIPPED = 814,       // format: the file's path, the reason (815..817)
+    TEXT_RECOVERY_DAMAGED = 815,
+    TEXT_RECOVERY_NOT_A_COPY = 816,
+    TEXT_RECOVERY_UNREADABLE = 817,
+    TEXT_RECOVERY_NOT_WRITTEN = 818,   // format: the recovery folder (status bar)
+    // The program's file changed on disk behind the window (model/FileIdentity.h): before a
+    // save (overwrite, save as, cancel), and when the window gets the focus (reload or not).
+    TEXT_FILE_CHANGED_CAPTION = 819,
+    TEXT_FILE_CHANGED_BEFORE_SAVE = 820,  // format: path
+    TEXT_FILE_OVERWRITE = 821,            // button
+    TEXT_FILE_SAVE_AS = 822,              // button
+    TEXT_FILE_VANISHED_BEFORE_SAVE = 823, // format: path
+    TEXT_FILE_SAVE_AGAIN = 824,           // button: save under the same name again
+    TEXT_FILE_VANISHED = 825,             // format: path
+    TEXT_FILE_CHANGED_RELOAD = 826,       // format: path
+    TEXT_FILE_RELOAD = 827,               // button
+    TEXT_FILE_KEEP = 828,                 // button: do not reload
+    TEXT_CHANGE_RELOAD = 829,             // the undoable change of a reload (Undo menu)
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -528,6 +597,20 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_SCENARIO_NO_SWITCH, TEXT_SCENARIO_CHATTERS, TEXT_SCENARIO_AT_STEP, TEXT_SCENARIO_SUMMARY,
     TEXT_SCENARIO_OTHER_MODEL, TEXT_SCENARIO_ONE_SUBJECT, TEXT_SCENARIO_FROM_AFTER_TO,
     TEXT_SCENARIO_UNSUPPORTED_FORMAT,
+    TEXT_EXAMPLE_IMPULSE_TITLE, TEXT_EXAMPLE_IMPULSE_TEXT, TEXT_EXAMPLE_STAIRCASE_TITLE, TEXT_EXAMPLE_STAIRCASE_TEXT,
+    TEXT_EXAMPLE_ON_DELAY_TITLE, TEXT_EXAMPLE_ON_DELAY_TEXT, TEXT_EXAMPLE_OFF_DELAY_TITLE, TEXT_EXAMPLE_OFF_DELAY_TEXT,
+    TEXT_EXAMPLE_FLASHER_TITLE, TEXT_EXAMPLE_FLASHER_TEXT, TEXT_EXAMPLE_STAR_DELTA_TITLE, TEXT_EXAMPLE_STAR_DELTA_TEXT,
+    TEXT_EXAMPLE_PUMPS_TITLE, TEXT_EXAMPLE_PUMPS_TEXT, TEXT_MENU_NEW_FROM_EXAMPLE, TEXT_HELP_NEW_FROM_EXAMPLE,
+    TEXT_MENU_USER_GUIDE, TEXT_HELP_USER_GUIDE, TEXT_EXAMPLES_TITLE, TEXT_EXAMPLES_OPEN, TEXT_EXAMPLES_MODEL,
+    TEXT_EXAMPLE_MISSING, TEXT_GUIDE_TITLE, TEXT_GUIDE_CONTENTS, TEXT_GUIDE_BACK, TEXT_GUIDE_FORWARD, TEXT_GUIDE_FIND,
+    TEXT_GUIDE_NOT_FOUND, TEXT_GUIDE_MISSING, TEXT_BUTTON_HELP, TEXT_GUIDE_PAGE_MISSING, TEXT_GUIDE_FIND_NEXT,
+    TEXT_GUIDE_FIND_PREVIOUS, TEXT_CTL_EXAMPLE_MISSING, TEXT_EXAMPLES_NONE, TEXT_EXAMPLES_LIST,
+
+    TEXT_RECOVERY_CAPTION, TEXT_RECOVERY_OFFER, TEXT_RECOVERY_RESTORE, TEXT_RECOVERY_DISCARD,
+    TEXT_RECOVERY_SKIPPED, TEXT_RECOVERY_DAMAGED, TEXT_RECOVERY_NOT_A_COPY, TEXT_RECOVERY_UNREADABLE,
+    TEXT_RECOVERY_NOT_WRITTEN, TEXT_FILE_CHANGED_CAPTION, TEXT_FILE_CHANGED_BEFORE_SAVE, TEXT_FILE_OVERWRITE,
+    TEXT_FILE_SAVE_AS, TEXT_FILE_VANISHED_BEFORE_SAVE, TEXT_FILE_SAVE_AGAIN, TEXT_FILE_VANISHED,
+    TEXT_FILE_CHANGED_RELOAD, TEXT_FILE_RELOAD, TEXT_FILE_KEEP, TEXT_CHANGE_RELOAD,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -609,6 +692,12 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_STATUS_LOADED, "s"},
     {TEXT_TARGET_NOT_REGULAR_FILE, "s"},
     {TEXT_ARGUMENT_NOT_UTF8, "s"},
+    {TEXT_EXAMPLES_MODEL, "s"},
+    {TEXT_EXAMPLE_MISSING, "ss"},
+    {TEXT_GUIDE_MISSING, "s"},
+    {TEXT_GUIDE_PAGE_MISSING, "s"},
+    {TEXT_CTL_EXAMPLE_MISSING, "ss"},
+    {TEXT_EXAMPLES_NONE, "s"},
     {TEXT_CTL_NO_SUCH_PORT, "s"},
     {TEXT_CTL_PORT_BUSY, "s"},
     {TEXT_CTL_PORT_NOT_OPENED, "s"},
@@ -671,6 +760,13 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_SCENARIO_OTHER_MODEL, "ss"},
     {TEXT_SCENARIO_ONE_SUBJECT, "s"},
     {TEXT_SCENARIO_UNSUPPORTED_FORMAT, "sd"},
+    {TEXT_RECOVERY_OFFER, "sss"},
+    {TEXT_RECOVERY_SKIPPED, "ss"},
+    {TEXT_RECOVERY_NOT_WRITTEN, "s"},
+    {TEXT_FILE_CHANGED_BEFORE_SAVE, "s"},
+    {TEXT_FILE_VANISHED_BEFORE_SAVE, "s"},
+    {TEXT_FILE_VANISHED, "s"},
+    {TEXT_FILE_CHANGED_RELOAD, "s"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.

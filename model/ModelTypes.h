@@ -49,12 +49,14 @@ constexpr FieldKind FieldKindAt(int index)
 // Time encoding: a unit code 0..6 and an 8-bit mantissa; seconds = mantissa * factor / 128.
 constexpr int TIME_UNIT_COUNT = 7;
 constexpr int TIME_MANTISSA_ONE = 128;
-constexpr double TimeUnitFactor(int unit)
+// Seconds of one unit of each code: the one table of the time units. 0 for a code that names
+// no unit (7 fits the field's three bits), so such a time lasts nothing.
+constexpr std::int64_t TimeUnitSeconds(int unit)
 {
-    constexpr double factors[TIME_UNIT_COUNT] = {1, 10, 60, 600, 3600, 36000, 360000};
-    return unit >= 0 && unit < TIME_UNIT_COUNT ? factors[unit] : 0.0;
+    constexpr std::int64_t seconds[TIME_UNIT_COUNT] = {1, 10, 60, 600, 3600, 36000, 360000};
+    return unit >= 0 && unit < TIME_UNIT_COUNT ? seconds[unit] : 0;
 }
 constexpr double TimeSeconds(int unit, int mantissa)
 {
-    return mantissa * TimeUnitFactor(unit) / TIME_MANTISSA_ONE;
+    return mantissa * double(TimeUnitSeconds(unit)) / TIME_MANTISSA_ONE;
 }

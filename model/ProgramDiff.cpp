@@ -14,17 +14,6 @@ int DescribedSteps(const CQuorvexDoc& doc)
     return doc.GetFieldCount() - 1;
 }
 
-int FieldSize(const CQuorvexDoc& doc, int kind)
-{
-    switch (kind) {
-    case FIELD_START: return doc.GetStartSize();
-    case FIELD_STATE_CHANGE: return doc.GetStateChangeSize();
-    case FIELD_CONDITION: return doc.GetConditionSize();
-    case FIELD_TIME: return doc.GetTimeSize();
-    default: return 0;
-    }
-}
-
 // The bytes that belong to one step. The Start field of a two-channel program is shared:
 // byte c holds channel c's power-on states, and byte 0 also the start delay of the whole
 // program (which the description shows under both channels' Start, so that a change of it
@@ -35,7 +24,7 @@ std::vector<std::pair<const std::uint8_t*, int>> StepBytes(const CQuorvexDoc& do
     const std::uint8_t* data = doc.GetFieldData(channel, step, &kind);
     if (!data)
         return {};
-    const int size = FieldSize(doc, kind);
+    const int size = doc.GetFieldSize(kind);
     if (kind == FIELD_START && doc.GetChannelCount() == 2 && size == 2)
         return {{data + channel, 1}};
     return {{data, size}};

@@ -33,6 +33,18 @@ public:
     virtual int GetStateChangeSize() const { return 0; }
     virtual int GetConditionSize() const { return 0; }
     virtual int GetTimeSize() const { return 0; }
+    // The size of a field of a kind (0 for Stop and other kinds): the bytes from GetFieldData
+    // that hold it. The Start field is shared by the channels of a two-channel program.
+    int GetFieldSize(int kind) const
+    {
+        switch (kind) {
+        case FIELD_START: return GetStartSize();
+        case FIELD_STATE_CHANGE: return GetStateChangeSize();
+        case FIELD_CONDITION: return GetConditionSize();
+        case FIELD_TIME: return GetTimeSize();
+        default: return 0;
+        }
+    }
 
     // Simulated potentiometer time (unit and mantissa).
     virtual int GetPotUnit() const { return 0; }

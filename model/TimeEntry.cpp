@@ -12,7 +12,6 @@ namespace {
 
 constexpr TimeE7 MANTISSA_STEP_E7 = E7_PER_SECOND / TIME_MANTISSA_ONE; // 78125
 static_assert(MANTISSA_STEP_E7 * TIME_MANTISSA_ONE == E7_PER_SECOND);
-constexpr qint64 UNIT_SECONDS[TIME_UNIT_COUNT] = {1, 10, 60, 600, 3600, 36000, 360000};
 // A term above this is refused before its arithmetic could overflow: far beyond the longest
 // setting (about 199 hours), yet more than any user would type.
 constexpr qint64 MAX_SECONDS = 10'000'000'000;
@@ -63,9 +62,7 @@ void AddWord(QStringList* list, const QString& word)
 
 TimeE7 SettingTime(int unit, int mantissa)
 {
-    if (unit < 0 || unit >= TIME_UNIT_COUNT)
-        return 0;
-    return TimeE7(mantissa) * UNIT_SECONDS[unit] * MANTISSA_STEP_E7;
+    return TimeE7(mantissa) * TimeUnitSeconds(unit) * MANTISSA_STEP_E7;
 }
 
 TimeWords PlainWords()

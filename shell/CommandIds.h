@@ -8,6 +8,8 @@ namespace CommandIds {
 enum CommandId : int {
     // File menu.
     ID_FILE_NEW = 57600,
+    // An example program as a new, untitled program.
+    ID_FILE_NEW_FROM_EXAMPLE = 32920,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
@@ -50,7 +52,8 @@ enum CommandId : int {
     // Read the relay's program and show the steps that differ from the open one.
     ID_TRANSMISSION_COMPARE = 32902,
 
-    // About menu.
+    // About menu (the Help menu): the user guide, the About box.
+    ID_HELP_USER_GUIDE = 57670,
     ID_APP_ABOUT = 57664,
 
     // Relay menu, at its end: show or hide the timing diagram.

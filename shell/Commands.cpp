@@ -10,6 +10,7 @@ namespace {
 
 constexpr CommandInfo COMMANDS[] = {
     {ID_FILE_NEW, "SUBMENU_FILE_NEW", "Ctrl+N", ":/toolbar-new.svg", Language::TEXT_HELP_NEW},
+    {ID_FILE_NEW_FROM_EXAMPLE, "SUBMENU_FILE_NEW_FROM_EXAMPLE", nullptr, nullptr, Language::TEXT_HELP_NEW_FROM_EXAMPLE},
     {ID_FILE_OPEN, "SUBMENU_FILE_OPEN", "Ctrl+O", ":/toolbar-open.svg", Language::TEXT_HELP_OPEN},
     {ID_FILE_SAVE, "SUBMENU_FILE_SAVE", "Ctrl+S", ":/toolbar-save.svg", Language::TEXT_HELP_SAVE},
     {ID_FILE_SAVE_AS, "SUBMENU_FILE_SAVEAS", nullptr, nullptr, Language::TEXT_HELP_SAVE_AS},
@@ -35,6 +36,7 @@ constexpr CommandInfo COMMANDS[] = {
     {ID_TRANSMISSION_SKIP, "SUBMENU_TRANSMISSION_SKIP", "F10", ":/toolbar-skip.svg", Language::TEXT_HELP_SKIP},
     {ID_TRANSMISSION_STOPSIMULATION, "SUBMENU_TRANSMISSION_STOPSIMULATION", "Ctrl+Shift+F5", ":/toolbar-stop-simulation.svg", Language::TEXT_HELP_STOP_SIMULATION},
     {ID_TRANSMISSION_RESET, "SUBMENU_TRANSMISSION_RESET", "Shift+F5", ":/toolbar-reset.svg", Language::TEXT_HELP_RESET_SIMULATION},
+    {ID_HELP_USER_GUIDE, "SUBMENU_HELP_USER_GUIDE", "F1", nullptr, Language::TEXT_HELP_USER_GUIDE},
     {ID_APP_ABOUT, "SUBMENU_ABOUT_ABOUT", nullptr, nullptr, Language::TEXT_HELP_ABOUT},
     {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", "F12", nullptr, Language::TEXT_HELP_VIEW_TIMELINE},
     {ID_DEVICE_SEARCH, "SUBMENU_DEVICE_SEARCH", nullptr, nullptr, Language::TEXT_HELP_SEARCH_RELAYS},
@@ -59,7 +61,7 @@ const SpeedCommand* FindSpeedCommand(int id)
     return nullptr;
 }
 
-constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
+constexpr int FILE_MENU[] = {ID_FILE_NEW, ID_FILE_NEW_FROM_EXAMPLE, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0,
                              ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, 0,
                              ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, 0,
                              ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + 1, ID_FILE_MRU_FILE1 + 2, ID_FILE_MRU_FILE1 + 3,
@@ -141,9 +143,11 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
     switch (id) {
     case ID_APP_EXIT:
     case ID_APP_ABOUT:
+    case ID_HELP_USER_GUIDE:
     case ID_TRANSMISSION_VERIFYAFTERSEND:
         return true;
     case ID_FILE_NEW:
+    case ID_FILE_NEW_FROM_EXAMPLE:
     case ID_FILE_OPEN:
         // Both make a pane when there is none; so does opening a recent file. While a relay
         // command runs they would replace the program that the command reads into or compares

@@ -5,6 +5,7 @@
 #include "CompareProgramsDlg.h"
 #include "DevicePasswordDlg.h"
 #include "DeviceVersionDialog.h"
+#include "ExampleChooser.h"
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
 #include "QueryDeviceTypeDlg.h"
@@ -149,6 +150,7 @@ int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& captio
     Language::SetButtonText(manager, box.button(QMessageBox::No), Language::TEXT_BUTTON_NO);
     Language::SetButtonText(manager, box.button(QMessageBox::Cancel), Language::TEXT_BUTTON_CANCEL);
     Language::SetButtonText(manager, box.button(QMessageBox::Ok), Language::TEXT_BUTTON_OK);
+    Language::SetButtonText(manager, box.button(QMessageBox::Help), Language::TEXT_BUTTON_HELP);
     KeepTitleWhole(&box);
     return box.exec();
 }
@@ -168,6 +170,19 @@ CFrameDialogs::Answer CFrameDialogs::AskYesNoCancel(QWidget* owner, const QStrin
 void CFrameDialogs::ShowError(QWidget* owner, const QString& caption, const QString& text)
 {
     ShowMessageBox(owner, QMessageBox::Warning, caption, text, QMessageBox::Ok);
+}
+
+bool CFrameDialogs::ShowErrorOfferingHelp(QWidget* owner, const QString& caption, const QString& text)
+{
+    // The message box closes on either button; Help then opens the guide beside the program.
+    return ShowMessageBox(owner, QMessageBox::Warning, caption, text, QMessageBox::Ok | QMessageBox::Help)
+           == QMessageBox::Help;
+}
+
+QString CFrameDialogs::ChooseExample(QWidget* owner)
+{
+    CExampleChooser dialog(owner);
+    return dialog.exec() == QDialog::Accepted ? dialog.ChosenExample() : QString();
 }
 
 void CFrameDialogs::ShowAbout(QWidget* owner)

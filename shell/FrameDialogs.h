@@ -42,6 +42,10 @@ public:
     virtual Answer AskYesNoCancel(QWidget* owner, const QString& caption, const QString& text);
     // An error message with an OK button.
     virtual void ShowError(QWidget* owner, const QString& caption, const QString& text);
+    // An error message with OK and Help buttons (the guide explains it); true for Help.
+    virtual bool ShowErrorOfferingHelp(QWidget* owner, const QString& caption, const QString& text);
+    // The example chooser: the name of the example to open, or empty when cancelled.
+    virtual QString ChooseExample(QWidget* owner);
     // The About box.
     virtual void ShowAbout(QWidget* owner);
     // The relay's password, asked when the relay refuses the remembered one; false when the

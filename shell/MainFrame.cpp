@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "FrameRelayState.h"
 #include "FrameText.h"
+#include "HelpWindow.h"
 #include "LanguageIcon.h"
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
@@ -65,6 +66,7 @@ QWidget* CreateEmptyClientArea(QWidget* parent)
 // File menu captions, set by command.
 constexpr std::pair<int, int> FILE_MENU_TEXTS[] = {
     {ID_FILE_NEW, Language::TEXT_MENU_FILE_NEW},       {ID_FILE_OPEN, Language::TEXT_MENU_FILE_OPEN},
+    {ID_FILE_NEW_FROM_EXAMPLE, Language::TEXT_MENU_NEW_FROM_EXAMPLE},
     {ID_FILE_SAVE, Language::TEXT_MENU_FILE_SAVE},     {ID_FILE_SAVE_AS, Language::TEXT_MENU_FILE_SAVE_AS},
     {ID_FILE_EXPORTDOC, Language::TEXT_MENU_FILE_EXPORT}, {ID_APP_EXIT, Language::TEXT_MENU_FILE_EXIT},
     {ID_FILE_EXPORT_PICTURE, Language::TEXT_MENU_EXPORT_PICTURE}, {ID_FILE_PRINT, Language::TEXT_MENU_PRINT},
@@ -191,6 +193,8 @@ void CMainFrame::BuildActions()
     using Handler = void (CMainFrame::*)();
     const std::pair<int, Handler> handlers[] = {
         {ID_FILE_NEW, &CMainFrame::OnFileNew},
+        {ID_FILE_NEW_FROM_EXAMPLE, &CMainFrame::OnFileNewFromExample},
+        {ID_HELP_USER_GUIDE, &CMainFrame::OnHelpUserGuide},
         {ID_FILE_OPEN, &CMainFrame::OnFileOpen},
         {ID_FILE_SAVE, &CMainFrame::OnFileSave},
         {ID_FILE_SAVE_AS, &CMainFrame::OnFileSaveAs},
@@ -237,6 +241,7 @@ void CMainFrame::BuildActions()
         connect(m_actions.at(id), &QAction::triggered, this, handler);
     m_actions.at(ID_TRANSMISSION_SIMULATIONMODE)->setCheckable(true);
     m_actions.at(ID_TRANSMISSION_VERIFYAFTERSEND)->setCheckable(true);
+    WatchGuideKey();
 
     // The recent files: captions are their paths, shown while the list has them.
     for (int i = 0; i < RECENT_FILE_COUNT; ++i) {
@@ -283,6 +288,8 @@ void CMainFrame::BuildMenus()
     BuildSimulationSpeedMenu();
     m_pViewMenu = bar->addMenu(QStringLiteral("MENU_VIEW"));
     m_pAboutMenu = bar->addMenu(QStringLiteral("MENU_ABOUT"));
+    m_pAboutMenu->addAction(m_actions.at(ID_HELP_USER_GUIDE));
+    m_pAboutMenu->addSeparator();
     m_pAboutMenu->addAction(m_actions.at(ID_APP_ABOUT));
 }
 
@@ -635,8 +642,7 @@ void CMainFrame::ShowError(int code)
 {
     if (code == RESULT_OK)
         return;
-    const CLanguageManager& manager = TheLanguageManager();
-    m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION), manager.Text(code));
+    ShowErrorWithHelp(TheLanguageManager().Text(code), code);
 }
 
 void CMainFrame::SetStatusText(const QString& text)
@@ -755,7 +761,14 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
             if (const char16_t* text = manager.GetText(textId))
                 m_actions.at(id)->setText(Language::TextString(text));
     }
-    Language::SetMenuTexts(manager, m_pAboutMenu, 0, Language::TEXT_MENU_ABOUT, 1);
+    if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
+        for (const auto& [id, textId] : {std::pair{ID_HELP_USER_GUIDE, int(Language::TEXT_MENU_USER_GUIDE)},
+                                         std::pair{ID_APP_ABOUT, int(Language::TEXT_MENU_ABOUT)}})
+            if (const char16_t* text = manager.GetText(textId))
+                m_actions.at(id)->setText(Language::TextString(text));
+    }
+    if (m_pHelpWindow)
+        m_pHelpWindow->OnLanguageChanged(manager);
     RetranslateSimulationSpeed(manager);
 
     if (manager.GetCurrentLanguage(nullptr, nullptr, nullptr)) {
@@ -886,9 +899,9 @@ void CMainFrame::ShowOpenFailure(const QString& path, int result)
         return;
     // The message names the file: "the file cannot be opened" alone does not say which.
     const CLanguageManager& manager = TheLanguageManager();
-    m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION),
-                          manager.Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
-                              + QStringLiteral("\n\n") + manager.Text(result));
+    ShowErrorWithHelp(manager.Format(Language::TEXT_OPEN_ARGUMENT_FAILED, {QDir::toNativeSeparators(path)})
+                          + QStringLiteral("\n\n") + manager.Text(result),
+                      result);
 }
 
 int CMainFrame::LoadProgramFile(const QString& path)
@@ -1142,6 +1155,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     // A transfer that runs is cut short: the relay keeps the program it had (it takes a
     // program only from a complete frame), and the port is closed before the program ends.
     StopRelayWork();
+    // The guide goes with the program.
+    if (m_pHelpWindow)
+        m_pHelpWindow->close();
     event->accept();
 }
 

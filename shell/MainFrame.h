@@ -15,6 +15,10 @@
 #include <map>
 #include <memory>
 
+class CHelpWindow;
+namespace Guide {
+struct Place;
+}
 class CLanguageIcon;
 class CRelayController;
 class CRelayPane;
@@ -90,6 +94,20 @@ public:
     bool OpenProgramFrom(const QString& path);
     // The programs opened or saved last, as the File menu lists them.
     QStringList RecentFiles() const { return m_recentFiles.Files(); }
+    // Opens an example program (by its name) as a new, untitled program of its model; the
+    // example file is only read. Reports a missing or damaged example; false then.
+    bool OpenExample(const QString& name);
+
+    // ---- the user guide (MainFrameHelp.cpp)
+    // Shows a place of the guide in the help window (an empty page: where the reader left
+    // it, or the contents); a guide that is not installed is reported instead.
+    void ShowGuide(const Guide::Place& place);
+    // The help window, once the guide has been shown (null before).
+    CHelpWindow* HelpWindow() const { return m_pHelpWindow.get(); }
+    // Where F1 leads from the widget that has the focus: in the step dialogs the section of
+    // the step kind they show, on the potentiometer its section, on the input buttons and
+    // relay pictures the simulation's; an empty place elsewhere.
+    Guide::Place ContextHelpPlace(const QWidget* focus) const;
 
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
 
@@ -134,6 +152,7 @@ public:
 public Q_SLOTS:
     // File menu.
     void OnFileNew();
+    void OnFileNewFromExample();
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();
@@ -159,6 +178,9 @@ public Q_SLOTS:
     void OnSelectLanguage(int index);
     void OnLanguageListChanged(int index);
     void OnAppAbout();
+    // Help menu and F1: the user guide; F1 with the focus in the pane opens the section of
+    // what has the focus.
+    void OnHelpUserGuide();
     // Relay menu: shows or hides the timing diagram.
     void OnViewTimeline();
 
@@ -261,6 +283,11 @@ private:
     void StopRelayView();
     // ShowError, with the helpful text for a port this user may not open.
     void ShowRelayError(const RelayOutcome& outcome);
+    // A failure's message; with a Help button that opens its troubleshooting section when
+    // the guide has one for the result code.
+    void ShowErrorWithHelp(const QString& text, int resultCode);
+    // Watches the user guide's key, so that F1 can open the section of the focused widget.
+    void WatchGuideKey();
     // The running command's status text again, in the language now chosen.
     void ShowRelayStatusText(const Language::CLanguageManager& manager);
 
@@ -300,4 +327,6 @@ private:
     CTimelinePanel* m_pTimelinePanel = nullptr;
     PaneSizing m_paneSizing;   // the pane's last report, for sizing again
     QRect m_screenArea;        // set: the area the window keeps within instead of its screen's
+    std::unique_ptr<CHelpWindow> m_pHelpWindow;
+    bool m_bGuideByKey = false; // the user guide's command came from its key (F1)
 };

@@ -153,8 +153,7 @@ void CMainFrame::ShowRelayError(const RelayOutcome& outcome)
         && !outcome.port.isEmpty()) {
         // The result stays 34; its message says what to do about it.
         const Language::CLanguageManager& manager = TheLanguageManager();
-        m_pDialogs->ShowError(this, manager.Text(Language::TEXT_ERROR_CAPTION),
-                              manager.Format(Language::TEXT_PORT_ACCESS_DENIED, {outcome.port}));
+        ShowErrorWithHelp(manager.Format(Language::TEXT_PORT_ACCESS_DENIED, {outcome.port}), outcome.result);
         return;
     }
     ShowError(outcome.result);

@@ -16,7 +16,6 @@ constexpr int STATE_KEYS = 1 << STATE_KEY_BITS;
 // One 128th of a second, the quantum of every stored time.
 constexpr RelayTime QUANTUM = RELAY_TIME_PER_SECOND / TIME_MANTISSA_ONE;
 static_assert(QUANTUM * TIME_MANTISSA_ONE == RELAY_TIME_PER_SECOND);
-constexpr RelayTime UNIT_FACTORS[TIME_UNIT_COUNT] = {1, 10, 60, 600, 3600, 36000, 360000};
 
 std::unique_ptr<CQuorvexSimulator> CreateEngine(ModelCode model)
 {
@@ -31,9 +30,9 @@ std::unique_ptr<CQuorvexSimulator> CreateEngine(ModelCode model)
 
 RelayTime TimeSettingDuration(int unit, int mantissa)
 {
-    if (unit < 0 || unit >= TIME_UNIT_COUNT || mantissa <= 0)
+    if (mantissa <= 0)
         return 0;
-    return RelayTime(mantissa) * UNIT_FACTORS[unit] * QUANTUM;
+    return RelayTime(mantissa) * TimeUnitSeconds(unit) * QUANTUM;
 }
 
 CRealTimeRun::CRealTimeRun(ModelCode model) : m_model(ModelCode(model & MODEL_NUMBER_MASK))

@@ -17,6 +17,8 @@ struct TimelineInputChange {
     RelayTime time = 0;
     int input = 0; // 0-based
     int value = 0; // 0 off, 1 on
+
+    bool operator==(const TimelineInputChange&) const = default;
 };
 
 // What a timeline is computed from, besides the program.

@@ -93,11 +93,13 @@ void CJumpControls::OnLanguageChanged(Language::CLanguageManager& manager, int n
 
 void CJumpControls::Load(int target, int fieldIndex)
 {
-    const int nextStep = std::clamp(fieldIndex + 1, 0, STOP_FIELD);
+    // Switching the jump on puts back the step's own target, else the target last chosen in
+    // this dialog on any step, else (nothing chosen yet) the next step.
+    const int fallback = m_nChosenTarget >= 0 ? m_nChosenTarget : std::clamp(fieldIndex + 1, 0, STOP_FIELD);
     if (target == NO_JUMP) {
         m_bJump = false;
         m_nTarget = -1;
-        m_nLastTarget = nextStep;
+        m_nLastTarget = fallback;
     } else if (target >= 0 && target <= STOP_FIELD) {
         m_bJump = true;
         m_nTarget = target;
@@ -106,7 +108,7 @@ void CJumpControls::Load(int target, int fieldIndex)
         // A stored value that names no step (37..62): the jump entry with no target chosen.
         m_bJump = true;
         m_nTarget = -1;
-        m_nLastTarget = nextStep;
+        m_nLastTarget = fallback;
     }
     Show();
 }
@@ -139,6 +141,7 @@ bool CJumpControls::UserTarget(int index)
     }
     m_nTarget = index;
     m_nLastTarget = index;
+    m_nChosenTarget = index;
     Show();
     return true;
 }

@@ -89,7 +89,8 @@ private:
 // = step index). While the jump is off, or the whole jump is unavailable (the condition that
 // would take it is "none"), the target box is empty and disabled; switching the jump on again
 // puts back the last target. The last target is always a valid step index: the target of the
-// loaded step, the user's last choice, or, for a step without a jump, the next step.
+// loaded step, or, for a step without one, the target the user last chose in these boxes on
+// any step (the next step while the user has chosen none).
 class CJumpControls {
 public:
     // The two boxes (created by the dialog, in tab order).
@@ -126,6 +127,7 @@ private:
     bool m_bJump = false;
     int m_nTarget = -1;     // target shown while the jump is on; -1 when the stored one is not a step
     int m_nLastTarget = 1;  // put back when the jump is switched on again
+    int m_nChosenTarget = -1; // the target the user last picked, kept across steps; -1: none yet
 };
 
 // Entry texts of a target box: the Start name, the numbers 1..35, the Stop name.

@@ -101,21 +101,23 @@ void PaintChainPicture(QPainter& painter, const CQuorvexDoc& doc, const CStepDra
                       channel * (boxHeight + ChainPictureGap(boxHeight)));
 }
 
-QByteArray ChainPictureBytes(const CQuorvexDoc& doc, const CStepDrawer& drawer, int boxHeight, PictureFormat format)
+QByteArray PictureBytes(QSize size, PictureFormat format, const QString& title,
+                        const std::function<void(QPainter&)>& paint, int pngScale)
 {
-    if (!SameModel(doc, drawer) || boxHeight <= 0 || boxHeight > MAX_PICTURE_BOX_HEIGHT)
+    if (size.isEmpty() || pngScale < 1)
         return QByteArray();
-    const QSize size = ChainPictureSize(drawer, doc.GetChannelCount(), boxHeight);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     switch (format) {
     case PictureFormat::Png: {
-        QImage image(size, QImage::Format_RGB32);
+        QImage image(size * pngScale, QImage::Format_RGB32);
         if (image.isNull())
             return QByteArray();
+        image.setDevicePixelRatio(pngScale);
+        image.fill(Qt::white);
         QPainter painter(&image);
-        PaintChainPicture(painter, doc, drawer, boxHeight);
+        paint(painter);
         painter.end();
         if (!image.save(&buffer, "PNG"))
             return QByteArray();
@@ -126,11 +128,11 @@ QByteArray ChainPictureBytes(const CQuorvexDoc& doc, const CStepDrawer& drawer, 
         generator.setOutputDevice(&buffer);
         generator.setResolution(int(LAYOUT_DPI));
         generator.setViewBox(QRect(QPoint(0, 0), size));
-        generator.setTitle(ModelDesignation(doc.GetModelCode()));
+        generator.setTitle(title);
         QPainter painter;
         if (!painter.begin(&generator))
             return QByteArray();
-        PaintChainPicture(painter, doc, drawer, boxHeight);
+        paint(painter);
         if (!painter.end())
             return QByteArray();
         // The size in pixels, so that every renderer shows the picture at the view's size
@@ -146,7 +148,7 @@ QByteArray ChainPictureBytes(const CQuorvexDoc& doc, const CStepDrawer& drawer, 
     case PictureFormat::Pdf: {
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Quorvex"));
-        writer.setTitle(ModelDesignation(doc.GetModelCode()));
+        writer.setTitle(title);
         writer.setResolution(int(LAYOUT_DPI));
         // Exactly the picture's size: a near standard paper size would be taken instead.
         const QPageSize page(QSizeF(size.width() * 72.0 / LAYOUT_DPI, size.height() * 72.0 / LAYOUT_DPI),
@@ -157,13 +159,22 @@ QByteArray ChainPictureBytes(const CQuorvexDoc& doc, const CStepDrawer& drawer, 
             return QByteArray();
         // The page is the picture's size to a fraction of a pixel; scaled to fill it exactly.
         painter.scale(writer.width() / double(size.width()), writer.height() / double(size.height()));
-        PaintChainPicture(painter, doc, drawer, boxHeight);
+        paint(painter);
         if (!painter.end())
             return QByteArray();
         break;
     }
     }
     return bytes;
+}
+
+QByteArray ChainPictureBytes(const CQuorvexDoc& doc, const CStepDrawer& drawer, int boxHeight, PictureFormat format)
+{
+    if (!SameModel(doc, drawer) || boxHeight <= 0 || boxHeight > MAX_PICTURE_BOX_HEIGHT)
+        return QByteArray();
+    return PictureBytes(ChainPictureSize(drawer, doc.GetChannelCount(), boxHeight), format,
+                        ModelDesignation(doc.GetModelCode()),
+                        [&](QPainter& painter) { PaintChainPicture(painter, doc, drawer, boxHeight); });
 }
 
 int WriteChainPicture(const CQuorvexDoc& doc, const CStepDrawer& drawer, int boxHeight, PictureFormat format,

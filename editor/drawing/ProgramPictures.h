@@ -11,10 +11,12 @@
 
 #include "ModelDesignation.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class CQuorvexDoc;
@@ -27,6 +29,13 @@ class CLanguageManager;
 }
 
 enum class PictureFormat { Pdf, Svg, Png };
+
+// A picture of `size` pixels (96 per inch) as the bytes of a file of the format, painted by
+// `paint` with its top-left corner at the origin on white: PDF (one page the picture's size,
+// vector), SVG (vector, with its size in pixels and the title) or PNG (`pngScale` image pixels
+// per picture pixel, for sharper print-outs). Empty when it cannot be made.
+QByteArray PictureBytes(QSize size, PictureFormat format, const QString& title,
+                        const std::function<void(QPainter&)>& paint, int pngScale = 1);
 
 // The format a file name asks for by its suffix (.pdf, .svg, .png, in any case); false for
 // any other name.

@@ -39,6 +39,7 @@ struct CStepDrawer::Impl {
     ModelCode model;
     std::unique_ptr<CModelDrawer> drawer;
     std::map<int, std::unique_ptr<CHeightCache>> heights;
+    std::uint64_t textsGeneration = 0;
 };
 
 CStepDrawer::CStepDrawer(ModelCode model) : m_impl(std::make_unique<Impl>(model)) {}
@@ -82,4 +83,10 @@ void CStepDrawer::OnLanguageChanged(Language::CLanguageManager& manager)
     if (m_impl->drawer)
         m_impl->drawer->OnLanguageChanged(manager);
     m_impl->heights.clear();
+    ++m_impl->textsGeneration;
+}
+
+std::uint64_t CStepDrawer::TextsGeneration() const
+{
+    return m_impl->textsGeneration;
 }

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QStringList>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -62,6 +63,9 @@ public:
 
     // Re-reads every text the boxes show; a new drawer shows none until it is called.
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
+    // Counts the re-readings of the texts: pictures of boxes painted before the last one show
+    // old texts.
+    std::uint64_t TextsGeneration() const;
 
 private:
     struct Impl;

@@ -160,16 +160,6 @@ double CTimelinePainter::LanesLeft(const TimelinePaintParams& params, int channe
     return params.rect.left() + HeaderWidth(channels, params.font);
 }
 
-RelayTime CTimelinePainter::TimeAt(double x, const TimelinePaintParams& params, int channels) const
-{
-    return params.offset + RelayTime(std::llround((x - LanesLeft(params, channels)) * params.scale));
-}
-
-double CTimelinePainter::XOf(RelayTime time, const TimelinePaintParams& params, int channels) const
-{
-    return LanesLeft(params, channels) + double(time - params.offset) / params.scale;
-}
-
 int CTimelinePainter::LaneAt(double y, const TimelinePaintParams& params, int channels) const
 {
     const double top = params.rect.top() + RulerHeight(params.font);
@@ -183,7 +173,8 @@ int CTimelinePainter::LaneAt(double y, const TimelinePaintParams& params, int ch
 
 void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& params, const CTimelineTrace& trace) const
 {
-    if (params.rect.isEmpty() || !(params.scale > 0))
+    const CTimeAxis& axis = params.axis;
+    if (params.rect.isEmpty() || !(axis.Scale() > 0))
         return;
     const int channels = trace.GetChannelCount();
     painter.save();
@@ -202,10 +193,10 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
     // Shade what the trace does not tell: before power-on and after its known end.
     painter.save();
     painter.setClipRect(QRectF(left, params.rect.top(), params.rect.right() - left, params.rect.height()));
-    const double zeroX = XOf(0, params, channels);
+    const double zeroX = left + axis.XOf(0);
     if (zeroX > left)
         painter.fillRect(QRectF(left, lanesArea.top(), zeroX - left, lanesArea.height()), OUTSIDE);
-    const double endX = XOf(trace.KnownUntil(), params, channels);
+    const double endX = left + axis.XOf(trace.KnownUntil());
     if (endX < params.rect.right())
         painter.fillRect(QRectF(std::max(endX, left), lanesArea.top(), params.rect.right() - std::max(endX, left),
                                 lanesArea.height()),
@@ -251,7 +242,7 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
     double lastNoteX = -1e9;
     const double noteSize = std::max(4.0, rulerHeight / 4);
     for (const TraceNote& note : trace.Notes()) {
-        const double x = XOf(note.time, params, channels);
+        const double x = left + axis.XOf(note.time);
         if (x < left - noteSize || x > params.rect.right() + noteSize || x - lastNoteX < 1)
             continue;
         lastNoteX = x;
@@ -263,7 +254,7 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
     painter.setRenderHint(QPainter::Antialiasing, false);
 
     if (params.marker >= 0) {
-        const double x = std::round(XOf(params.marker, params, channels)) + 0.5;
+        const double x = std::round(left + axis.XOf(params.marker)) + 0.5;
         QPen pen(MARKER, 2, Qt::DashLine);
         painter.setPen(pen);
         painter.drawLine(QPointF(x, params.rect.top() + rulerHeight), QPointF(x, lanesArea.bottom()));
@@ -278,10 +269,10 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
         painter.drawText(label, Qt::AlignCenter, m_simulation);
     }
     if (params.cursor >= 0) {
-        const double x = std::round(XOf(params.cursor, params, channels)) + 0.5;
+        const double x = std::round(left + axis.XOf(params.cursor)) + 0.5;
         painter.setPen(QPen(CURSOR, 1));
         painter.drawLine(QPointF(x, params.rect.top()), QPointF(x, lanesArea.bottom()));
-        const RelayTime step = TickStep(params.scale, 8 * metrics.averageCharWidth());
+        const RelayTime step = TickStep(axis.Scale(), 8 * metrics.averageCharWidth());
         const QString text = TimeText(params.cursor, std::max<RelayTime>(step / 10, 1));
         const double width = metrics.horizontalAdvance(text) + 2 * pad;
         double labelX = x + 3;
@@ -298,16 +289,17 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
 void CTimelinePainter::PaintRuler(QPainter& painter, const TimelinePaintParams& params, const QRectF& ruler,
                                   const QRectF& lanes) const
 {
+    const CTimeAxis& axis = params.axis;
     const QFontMetricsF metrics(params.font);
     // Room for a label such as "12.5 min" between two ticks.
-    const RelayTime step = TickStep(params.scale, metrics.horizontalAdvance(TimeText(88888 * S, 0)) + 16);
-    const RelayTime firstVisible = params.offset;
-    const RelayTime lastVisible = params.offset + RelayTime(ruler.width() * params.scale);
+    const RelayTime step = TickStep(axis.Scale(), metrics.horizontalAdvance(TimeText(88888 * S, 0)) + 16);
+    const RelayTime firstVisible = axis.Offset();
+    const RelayTime lastVisible = axis.TimeAt(ruler.width());
     RelayTime tick = firstVisible >= 0 ? (firstVisible + step - 1) / step * step : -((-firstVisible) / step * step);
     painter.setPen(GRID.darker(120));
     painter.drawLine(ruler.bottomLeft(), ruler.bottomRight());
     for (; tick <= lastVisible; tick += step) {
-        const double x = std::round(ruler.left() + double(tick - params.offset) / params.scale) + 0.5;
+        const double x = std::round(ruler.left() + axis.XOf(tick)) + 0.5;
         painter.setPen(GRID);
         painter.drawLine(QPointF(x, lanes.top()), QPointF(x, lanes.bottom()));
         painter.setPen(RULER_TEXT);
@@ -315,18 +307,18 @@ void CTimelinePainter::PaintRuler(QPainter& painter, const TimelinePaintParams& 
         if (tick < 0)
             continue;
         const QString text = TimeText(tick, step);
-        painter.drawText(QRectF(x + 3, ruler.top(), double(step) / params.scale - 6, ruler.height() * 0.8),
+        painter.drawText(QRectF(x + 3, ruler.top(), double(step) / axis.Scale() - 6, ruler.height() * 0.8),
                          Qt::AlignLeft | Qt::AlignVCenter, text);
     }
     // Minor ticks: a fifth of the step, where they stand apart.
     const RelayTime minor = step / 5;
-    if (minor > 0 && double(minor) / params.scale >= 4) {
+    if (minor > 0 && double(minor) / axis.Scale() >= 4) {
         painter.setPen(RULER_TEXT);
         RelayTime t = firstVisible >= 0 ? (firstVisible + minor - 1) / minor * minor : -((-firstVisible) / minor * minor);
         for (; t <= lastVisible; t += minor) {
             if (t % step == 0)
                 continue;
-            const double x = std::round(ruler.left() + double(t - params.offset) / params.scale) + 0.5;
+            const double x = std::round(ruler.left() + axis.XOf(t)) + 0.5;
             painter.drawLine(QPointF(x, ruler.bottom() - ruler.height() / 8), QPointF(x, ruler.bottom()));
         }
     }
@@ -337,7 +329,7 @@ void CTimelinePainter::PaintLane(QPainter& painter, const TimelinePaintParams& p
 {
     const int pixels = int(std::ceil(area.width()));
     std::vector<TraceSpan> spans;
-    trace.Reduce(lane, params.offset, params.scale, pixels, &spans);
+    trace.Reduce(lane, params.axis.Offset(), params.axis.Scale(), pixels, &spans);
     if (spans.empty())
         return;
     const LaneId id = trace.Lane(lane);

@@ -7,6 +7,7 @@
 // reduction to the pixel width, never change by change.
 
 #include "LanguageSupport.h"
+#include "TimeAxis.h"
 #include "TimelineTrace.h"
 
 #include <QColor>
@@ -18,9 +19,8 @@ class QPainter;
 
 // What one paint of the diagram depends on besides the trace.
 struct TimelinePaintParams {
-    QRectF rect;          // the whole diagram: ruler on top, lanes below, their names at the left
-    RelayTime offset = 0; // relay time at the left edge of the lanes
-    double scale = 1e7;   // relay time (nanoseconds) per pixel
+    QRectF rect;    // the whole diagram: ruler on top, lanes below, their names at the left
+    CTimeAxis axis; // the stretch of relay time the lanes show, from their left edge
     RelayTime cursor = -1; // a vertical line with the time and the lanes' values there; negative: none
     RelayTime marker = -1; // the on-screen simulation's position; negative: none
     QFont font;
@@ -41,10 +41,8 @@ public:
     double HeaderWidth(int channels, const QFont& font) const;
     // Height of ruler and lanes together.
     double DiagramHeight(int channels, const QFont& font) const;
-    // Left edge of the lanes, and the time at a pixel column and back.
+    // Left edge of the lanes: where params.axis counts its pixel columns from.
     double LanesLeft(const TimelinePaintParams& params, int channels) const;
-    RelayTime TimeAt(double x, const TimelinePaintParams& params, int channels) const;
-    double XOf(RelayTime time, const TimelinePaintParams& params, int channels) const;
     // The height of a lane as params lays it out: at least the font's.
     double LaneHeight(const TimelinePaintParams& params) const;
     // The lane (index as CTimelineTrace::Lane) a point lies in, or -1.

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -104,6 +105,22 @@ void TypeTime(QLineEdit* field, const QString& text)
 }
 
 constexpr std::int64_t CLOCK_SECOND = 1'000'000'000;
+
+// What each view of the pane shows, against the chain painted box by box at once from the
+// program and the view's state: a box picture kept from before a change would differ.
+void CompareViewsWithDirectPainting(const CRelayPane& pane)
+{
+    for (int channel = 0; channel < pane.GetDocument()->GetChannelCount(); ++channel) {
+        const CQuorvexView* view = pane.View(channel);
+        const QImage shown = view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage direct(view->viewport()->size(), QImage::Format_RGB32);
+        QPainter painter(&direct);
+        PaintChainView(painter, direct.size(), view->horizontalScrollBar()->value(), view->Layout(), pane.Drawer(),
+                       pane.GetDocument(), channel, view->State(), 1.0, nullptr);
+        painter.end();
+        QCOMPARE(shown, direct);
+    }
+}
 
 } // namespace
 
@@ -201,6 +218,67 @@ private Q_SLOTS:
             QVERIFY2(gap >= 0 && gap <= 12, qPrintable(QString::number(gap)));
             QVERIFY(std::abs(text.center().x() - shown.center().x()) <= 2);
         }
+    }
+
+    // The views paint from pictures of their boxes and show every change at once: a click,
+    // an edit in a dialog, Undo, a switch of language, the simulation and the live view.
+    void viewsShowEveryChange()
+    {
+        auto pane = MakePane(2);
+        CompareViewsWithDirectPainting(*pane);
+        // Painted again unchanged: every box from its picture.
+        const std::uint64_t painted = pane->View(0)->BoxPictures().PaintedCount();
+        QVERIFY(painted > 0);
+        pane->View(0)->viewport()->grab();
+        QCOMPARE(pane->View(0)->BoxPictures().PaintedCount(), painted);
+
+        CQuorvexView* view = pane->View(0);
+        const CChainLayout& layout = view->Layout();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          QPoint(layout.BoxLeft(2) + 10, layout.TopBand() + layout.RowHeight() / 2));
+        QCOMPARE(view->GetSelectedStep(), 2);
+        CompareViewsWithDirectPainting(*pane);
+
+        auto* condition = DialogControl<QComboBox>(*pane, 277, IDC_CONDITION);
+        QVERIFY(condition);
+        const QByteArray before(reinterpret_cast<const char*>(pane->GetDocument()->GetData()),
+                                pane->GetDocument()->GetDataSize());
+        QTest::keyClick(condition, Qt::Key_Down);
+        QCOMPARE(pane->UndoStack()->count(), 1);
+        CompareViewsWithDirectPainting(*pane);
+        pane->UndoStack()->undo();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(pane->GetDocument()->GetData()),
+                            pane->GetDocument()->GetDataSize()),
+                 before);
+        CompareViewsWithDirectPainting(*pane);
+
+        Language::CLanguageManager& manager = Language::TheLanguageManager();
+        QCOMPARE(manager.SelectLanguageByLcid(1031), qint64(1031));
+        pane->OnLanguageChanged(manager);
+        CompareViewsWithDirectPainting(*pane);
+        manager.SelectLanguageByLcid(Language::LCID_ENGLISH);
+        pane->OnLanguageChanged(manager);
+
+        // The default program comes to the time step 4 (1 s) at once.
+        pane->ToggleSimulationMode();
+        for (int tick = 0; tick < 4; ++tick) {
+            pane->SimulationTick(0);
+            CompareViewsWithDirectPainting(*pane);
+        }
+        pane->ToggleSimulationMode();
+
+        pane->SetWorkMode(WORK_MODE_DEVICE_VIEW);
+        DeviceProtocol::ChannelState states[2];
+        states[0].fieldIndex = 4;
+        states[1].fieldIndex = 8;
+        for (const double elapsed : {0.25, 0.5}) {
+            states[0].elapsedSeconds = elapsed;
+            pane->ShowRelayState(states);
+            QCOMPARE(view->GetElapsed(), elapsed);
+            CompareViewsWithDirectPainting(*pane);
+        }
+        pane->StopView();
+        CompareViewsWithDirectPainting(*pane);
     }
 
     // Selecting a step in one channel's view removes the mark from the other view; the

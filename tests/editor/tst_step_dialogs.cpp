@@ -669,8 +669,9 @@ private Q_SLOTS:
         QCOMPARE(pane.Image().toHex(' '), programImage({{4, fixed}, {8, potentiometer}, {8, fixedOn}}).toHex(' '));
     }
 
-    // The jump entry after the no-jump entry puts back the last target; a step without a
-    // jump starts from the next step, never from another step's target or from nothing.
+    // The jump entry after the no-jump entry puts back the last target: the step's own, else
+    // the one the user last chose in that dialog on any step; a step without a jump starts
+    // from the next step while the user has chosen none (never from a target merely shown).
     void jumpTargetRemembered_data()
     {
         QTest::addColumn<int>("model");
@@ -706,18 +707,23 @@ private Q_SLOTS:
         CPaneStandIn pane(ModelCode(model), m_manager);
         QComboBox* onOff = pane.Combo(templateId, onOffId);
         QComboBox* target = pane.Combo(templateId, targetId);
-        int kind = 0;
-        std::uint8_t* jumpByte = pane.Doc().GetFieldData(0, step, &kind) + jumpOffset;
-        auto jump = [&] { return *jumpByte & 0x3F; };
+        // The jump byte of a step, and the step shown with its jump enabled.
+        auto jumpByte = [&](int index) {
+            int kind = 0;
+            return pane.Doc().GetFieldData(0, index, &kind) + jumpOffset;
+        };
+        auto show = [&](int index) {
+            pane.Select(0, index);
+            return !conditionTemplate || ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex);
+        };
+        auto jump = [&] { return *jumpByte(step) & 0x3F; };
         QCOMPARE(jump(), NO_JUMP);
 
         // Another step of the same kind, with a jump to 10, is shown first.
         const int other = step + 4;
-        std::uint8_t* otherByte = pane.Doc().GetFieldData(0, other, &kind) + jumpOffset;
+        std::uint8_t* otherByte = jumpByte(other);
         *otherByte = std::uint8_t((*otherByte & 0xC0) | 10);
-        pane.Select(0, other);
-        if (conditionTemplate)
-            QVERIFY(ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex));
+        QVERIFY(show(other));
         QCOMPARE(onOff->currentIndex(), 1);
         QCOMPARE(target->currentIndex(), 10);
         QVERIFY(ChooseEntry(onOff, 0));
@@ -729,9 +735,7 @@ private Q_SLOTS:
         QCOMPARE(*otherByte & 0x3F, 10);
 
         // The step without a jump: the jump entry starts at the next step.
-        pane.Select(0, step);
-        if (conditionTemplate)
-            QVERIFY(ChooseEntry(pane.Combo(conditionTemplate, IDC_CONDITION), conditionIndex));
+        QVERIFY(show(step));
         QCOMPARE(onOff->currentIndex(), 0);
         QCOMPARE(target->currentIndex(), -1);
         QVERIFY(!target->isEnabled());
@@ -747,6 +751,14 @@ private Q_SLOTS:
         QVERIFY(ChooseEntry(onOff, 1));
         QCOMPARE(target->currentIndex(), 20);
         QCOMPARE(jump(), 20);
+
+        // It stays chosen on the next step without a jump that the dialog shows.
+        const int later = step + 8;
+        QVERIFY(show(later));
+        QCOMPARE(onOff->currentIndex(), 0);
+        QVERIFY(ChooseEntry(onOff, 1));
+        QCOMPARE(target->currentIndex(), 20);
+        QCOMPARE(*jumpByte(later) & 0x3F, 20);
     }
 
     // A stored target that names no step (37..62, from a file or a relay): the jump entry

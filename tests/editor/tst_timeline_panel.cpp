@@ -14,8 +14,9 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -56,11 +57,28 @@ const QByteArray TEN_SECONDS = R"({"model": "QVR_K115_ZQX", "steps": [
     {"step": 4, "time": "fixed 10 s"},
     {"step": 5, "relay operation": "off", "jump": "stop"}]})";
 
-// The time at the right end of the view's lanes.
-RelayTime VisibleEnd(const CTimelineView& view)
+// Writes a time into a row of the input changes as the user does: edits the cell, types,
+// confirms with Enter.
+bool WriteTime(QTableView* table, int row, const QString& text)
 {
-    const double lanes = view.viewport()->width() - view.Painter().HeaderWidth(1, view.font());
-    return view.Offset() + RelayTime(lanes * view.Scale());
+    const QModelIndex index = table->model()->index(row, CTimelineScriptModel::COLUMN_TIME);
+    table->setCurrentIndex(index);
+    table->edit(index);
+    auto* editor = table->viewport()->findChild<QLineEdit*>();
+    if (!editor)
+        return false;
+    editor->selectAll();
+    editor->insert(text); // as typed (keyClicks knows no letters beyond ASCII)
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The table takes the text and closes the editor once the key has been handled.
+    QCoreApplication::processEvents();
+    return true;
+}
+
+// The box of a choice column of the input changes (input or value).
+QComboBox* ChoiceBox(QTableView* table, int row, int column)
+{
+    return qobject_cast<QComboBox*>(table->indexWidget(table->model()->index(row, column)));
 }
 
 } // namespace
@@ -76,14 +94,14 @@ private Q_SLOTS:
         const std::unique_ptr<CQuorvexDoc> doc = Document(PULSE);
         QVERIFY(doc);
         CTimelinePanel panel;
-        panel.SetUntil(10 * S);
+        panel.Script().SetUntil(10 * S);
         panel.SetDocument(doc.get());
-        panel.SetInputChanges({{1 * S, 0, 1}});
+        panel.Script().SetChanges({{1 * S, 0, 1}});
         QVERIFY(panel.WaitForComputation());
         QCOMPARE(RelaySwitches(*panel.Trace()), (QList<double>{1, 2.5}));
 
         // The user writes another time into the table.
-        panel.ChangeTable()->item(0, 0)->setText(QStringLiteral("2"));
+        QVERIFY(WriteTime(panel.ChangeTable(), 0, QStringLiteral("2")));
         QVERIFY(panel.WaitForComputation());
         QCOMPARE(RelaySwitches(*panel.Trace()), (QList<double>{2, 3.5}));
 
@@ -96,11 +114,47 @@ private Q_SLOTS:
         QCOMPARE(RelaySwitches(*panel.Trace()), (QList<double>{2, 2.5}));
 
         // The change becomes "off": no rising input, the relay stays off.
-        auto* value = qobject_cast<QComboBox*>(panel.ChangeTable()->cellWidget(0, 2));
+        QComboBox* value = ChoiceBox(panel.ChangeTable(), 0, CTimelineScriptModel::COLUMN_VALUE);
         QVERIFY(value);
         value->setCurrentIndex(0);
         QVERIFY(panel.WaitForComputation());
         QVERIFY(RelaySwitches(*panel.Trace()).isEmpty());
+    }
+
+    // The table shows the script and hands the user's edits to it: Add and Remove, the boxes
+    // of every row, a switch of language.
+    void tableEditsTheScript()
+    {
+        const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(MODEL_QVS_K115_318);
+        doc->ResetProgram(0);
+        CTimelinePanel panel;
+        panel.SetDocument(doc.get());
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        auto* add = panel.findChild<QPushButton*>(QStringLiteral("timelineAdd"));
+        auto* remove = panel.findChild<QPushButton*>(QStringLiteral("timelineRemove"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QTest::mouseClick(add, Qt::LeftButton);
+        QTableView* table = panel.ChangeTable();
+        QCOMPARE(table->model()->rowCount(), 2);
+        QComboBox* input = ChoiceBox(table, 1, CTimelineScriptModel::COLUMN_INPUT);
+        QComboBox* value = ChoiceBox(table, 1, CTimelineScriptModel::COLUMN_VALUE);
+        QVERIFY(input && value);
+        QVERIFY(input->isEnabled());
+        QCOMPARE(value->currentText(), QStringLiteral("off"));
+        QTest::keyClick(input, Qt::Key_Down);
+        QCOMPARE(panel.Script().Changes()[1].input, 1);
+
+        QCOMPARE(Language::TheLanguageManager().SelectLanguageByLcid(1031), qint64(1031));
+        panel.OnLanguageChanged(Language::TheLanguageManager());
+        QCOMPARE(value->currentText(), QStringLiteral("aus"));
+        QCOMPARE(value->itemText(1), QStringLiteral("ein"));
+        Language::TheLanguageManager().SelectLanguageByLcid(Language::LCID_ENGLISH);
+
+        table->selectRow(0);
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(panel.Script().Changes(), (std::vector<TimelineInputChange>{{2 * S, 1, 0}}));
+        QVERIFY(panel.WaitForComputation());
     }
 
     void readsTimesAsWritten_data()
@@ -129,13 +183,15 @@ private Q_SLOTS:
         CTimelinePanel panel;
         panel.OnLanguageChanged(manager);
         panel.SetDocument(doc.get());
-        panel.SetInputChanges({{1 * S, 0, 1}});
-        panel.ChangeTable()->item(0, 0)->setText(text);
-        const std::vector<TimelineInputChange> changes = panel.InputChanges();
+        panel.Script().SetChanges({{1 * S, 0, 1}});
+        QVERIFY(WriteTime(panel.ChangeTable(), 0, text));
+        const std::vector<TimelineInputChange> changes = panel.Script().Changes();
         if (expected < 0) {
-            // Left out of the computation, and marked for the user.
+            // Left out of the computation, and marked for the user; what was written stays.
             QVERIFY(changes.empty());
-            QVERIFY(!panel.ChangeTable()->item(0, 0)->toolTip().isEmpty());
+            const QModelIndex cell = panel.Script().index(0, CTimelineScriptModel::COLUMN_TIME);
+            QVERIFY(!cell.data(Qt::ToolTipRole).toString().isEmpty());
+            QCOMPARE(cell.data().toString(), text);
         } else {
             QCOMPARE(changes.size(), std::size_t(1));
             QCOMPARE(qint64(changes[0].time), expected);
@@ -150,9 +206,9 @@ private Q_SLOTS:
         panel.resize(800, panel.PreferredHeight());
         panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        panel.SetUntil(5 * S);
+        panel.Script().SetUntil(5 * S);
         panel.SetDocument(doc.get());
-        panel.SetInputChanges({{1 * S, 0, 1}});
+        panel.Script().SetChanges({{1 * S, 0, 1}});
         QVERIFY(panel.WaitForComputation());
 
         QTemporaryDir dir;
@@ -163,18 +219,31 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("time_s,input1,relay1,step1\n0,0,0,2\n1,1,1,4\n2.5,1,0,2\n"));
 
+        // The picture is the view's stretch at the view's size: a PNG with twice its pixels,
+        // an SVG (also for a name without a picture suffix) and a PDF of its size.
+        const QSize shown = panel.View()->viewport()->size();
         const QString png = dir.filePath(QStringLiteral("trace.png"));
         QCOMPARE(panel.ExportPicture(png), 0);
         QImage image;
         QVERIFY(image.load(png));
-        QVERIFY(image.width() >= 400 && image.height() >= 80);
-        const QString svg = dir.filePath(QStringLiteral("trace.svg"));
-        QCOMPARE(panel.ExportPicture(svg), 0);
-        QFile svgFile(svg);
-        QVERIFY(svgFile.open(QIODevice::ReadOnly));
-        const QByteArray svgText = svgFile.readAll();
-        QVERIFY(svgText.contains("<svg"));
-        QVERIFY(svgText.contains(">Relay 1</text>"));
+        QCOMPARE(image.size(), shown * 2);
+        for (const QString& name : {QStringLiteral("trace.svg"), QStringLiteral("trace")}) {
+            const QString svg = dir.filePath(name);
+            QCOMPARE(panel.ExportPicture(svg), 0);
+            QFile svgFile(svg);
+            QVERIFY(svgFile.open(QIODevice::ReadOnly));
+            const QByteArray svgText = svgFile.readAll();
+            QVERIFY(svgText.contains(QStringLiteral("<svg width=\"%1\" height=\"%2\"")
+                                         .arg(shown.width())
+                                         .arg(shown.height())
+                                         .toLatin1()));
+            QVERIFY(svgText.contains(">Relay 1</text>"));
+        }
+        const QString pdf = dir.filePath(QStringLiteral("trace.pdf"));
+        QCOMPARE(panel.ExportPicture(pdf), 0);
+        QFile pdfFile(pdf);
+        QVERIFY(pdfFile.open(QIODevice::ReadOnly));
+        QVERIFY(pdfFile.readAll().startsWith("%PDF"));
 
         // A folder that does not exist: reported, nothing written.
         QCOMPARE(panel.ExportCsv(dir.filePath(QStringLiteral("missing/trace.csv"))), 22);
@@ -266,18 +335,18 @@ private Q_SLOTS:
         panel.show();
         panel.SetDocument(doc.get());
         QVERIFY(panel.WaitForComputation());
-        QVERIFY(panel.IsUntilFromProgram());
-        QCOMPARE(panel.Until(), 11 * S);
+        QVERIFY(panel.Script().IsUntilFromProgram());
+        QCOMPARE(panel.Script().Until(), 11 * S);
         QCOMPARE(panel.Trace()->KnownUntil(), 11 * S);
         QCOMPARE(panel.findChild<QLineEdit*>(QStringLiteral("timelineUntil"))->text(), QStringLiteral("11 s"));
-        QCOMPARE(panel.ChangeTable()->horizontalHeaderItem(0)->text(), QStringLiteral("Time (s)"));
+        QCOMPARE(panel.ChangeTable()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Time (s)"));
         CTimelineView* view = panel.View();
-        const RelayTime end = VisibleEnd(*view);
+        const RelayTime end = view->Axis().VisibleEnd();
         QVERIFY2(end > 11 * S && end < 12 * S, qPrintable(QString::number(double(end) / S)));
 
         panel.resize(1400, panel.height());
         QTRY_VERIFY(view->viewport()->width() > 1000);
-        QCOMPARE(VisibleEnd(*view), end);
+        QCOMPARE(view->Axis().VisibleEnd(), end);
 
         // A longer time step: the end and the fitted view follow.
         const auto fields = doc->CreateFieldSet();
@@ -286,30 +355,30 @@ private Q_SLOTS:
         time->SetTimeValue(192); // 15 s
         panel.ProgramChanged();
         QVERIFY(panel.WaitForComputation());
-        QCOMPARE(panel.Until(), 17 * S); // 15 s and a tenth, to two digits
-        QVERIFY2(VisibleEnd(*view) > 17 * S && VisibleEnd(*view) < 19 * S,
-                 qPrintable(QString::number(double(VisibleEnd(*view)) / S)));
+        QCOMPARE(panel.Script().Until(), 17 * S); // 15 s and a tenth, to two digits
+        QVERIFY2(view->Axis().VisibleEnd() > 17 * S && view->Axis().VisibleEnd() < 19 * S,
+                 qPrintable(QString::number(double(view->Axis().VisibleEnd()) / S)));
         view->ZoomAt(2.0, 300);
-        const double zoomed = view->Scale();
+        const double zoomed = view->Axis().Scale();
         panel.resize(900, panel.height());
         QTRY_VERIFY(view->viewport()->width() < 900);
-        QCOMPARE(view->Scale(), zoomed);
+        QCOMPARE(view->Axis().Scale(), zoomed);
 
         // An input change later than the program's last change moves the end; an end the
         // user writes holds until the field is emptied again.
-        panel.SetInputChanges({{30 * S, 0, 1}});
+        panel.Script().SetChanges({{30 * S, 0, 1}});
         QVERIFY(panel.WaitForComputation());
-        QCOMPARE(panel.Until(), 33 * S);
+        QCOMPARE(panel.Script().Until(), 33 * S);
         auto* until = panel.findChild<QLineEdit*>(QStringLiteral("timelineUntil"));
         until->clear();
         QTest::keyClicks(until, QStringLiteral("5 s"));
         QVERIFY(panel.WaitForComputation());
-        QVERIFY(!panel.IsUntilFromProgram());
+        QVERIFY(!panel.Script().IsUntilFromProgram());
         QCOMPARE(panel.Trace()->KnownUntil(), 5 * S);
         until->selectAll();
         QTest::keyClick(until, Qt::Key_Backspace); // an edit that leaves it empty
         QVERIFY(panel.WaitForComputation());
-        QVERIFY(panel.IsUntilFromProgram());
+        QVERIFY(panel.Script().IsUntilFromProgram());
         QCOMPARE(panel.Trace()->KnownUntil(), 33 * S);
     }
 

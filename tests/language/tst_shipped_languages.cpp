@@ -24,20 +24,27 @@ bool Contains(const int* begin, const int* end, int id) { return std::find(begin
 
 // Items shown together, whose mnemonics must differ: the menu bar, the File menu, the Edit
 // menu (with and without the change named), the Relay menu and its simulation speed submenu,
-// the relay model question, the change-password dialog and the buttons of a message box. The
-// step dialogs sit in the main window beside the menu bar, so the labels of a condition step
-// (signal, first jump: 186 or 187, never both) and of a time step (range, signal, jump on
-// interrupt) take letters of their own and none of the menu bar's.
+// the relay model question, the change-password dialog, the buttons of a message box (Help
+// among them), the example chooser, and the buttons of the recovery offer and of the questions
+// about a file changed on disk. The step dialogs sit in the main window beside the menu bar, so
+// the labels of a condition step (signal, first jump: 186 or 187, never both) and of a time step
+// (range, signal, jump on interrupt) take letters of their own and none of the menu bar's.
 const QList<QList<int>> MNEMONIC_GROUPS = {
     {45, 344, 46, 47, 48, 49},
-    {50, 51, 52, 53, 56, 353, 351, 352, 61},
+    {50, 776, 51, 52, 53, 56, 353, 351, 352, 61},
+    {778, 103},
     {345, 346},
     {347, 348},
     {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87, 565, 400},
     {566, 567, 568, 569},
     {1, 2, 3, 4, 5},
     {266, 267, 268, 269, 270},
-    {340, 341, 342, 343},
+    {340, 341, 342, 343, 791},
+    {797, 781, 342},
+    {812, 813},
+    {821, 822, 342},
+    {824, 822, 342},
+    {827, 828},
     {45, 344, 46, 47, 48, 49, 163, 186},
     {45, 344, 46, 47, 48, 49, 163, 187},
     {45, 344, 46, 47, 48, 49, 197, 220, 221},

@@ -73,7 +73,7 @@ expect_only "quorvexctl --" --help --version
 
 # A command's own options, and only its own.
 expect_only "quorvexctl send --" --help --no-verify --password --password-file --port --quiet --verbose
-expect_only "quorvexctl new --" --force --help --model
+expect_only "quorvexctl new --" --example --force --help --language --list-examples --model
 expect_offer "quorvexctl read -" -o --output -q -v --port
 expect_not "quorvexctl check --" --port --json
 

@@ -60,6 +60,13 @@ public:
     QList<QStringList> comparisons;
     // Called while the password entry is "open" (the test looks at the window then).
     std::function<void()> duringPassword;
+    // Messages shown with a Help button (also in `errors`), and the answers: true presses Help.
+    QStringList helpOffered;
+    QList<bool> helpAnswers;
+    // The example chooser: the names chosen in order (an exhausted list cancels), and how
+    // often it was shown.
+    QStringList examples;
+    int examplesAsked = 0;
 
     int QueryModel(QWidget*, int preselected, bool cancelDisabled) override
     {
@@ -84,6 +91,17 @@ public:
     void ShowError(QWidget*, const QString& caption, const QString& text) override
     {
         errors.append(caption + QLatin1Char('|') + text);
+    }
+    bool ShowErrorOfferingHelp(QWidget*, const QString& caption, const QString& text) override
+    {
+        errors.append(caption + QLatin1Char('|') + text);
+        helpOffered.append(text);
+        return !helpAnswers.isEmpty() && helpAnswers.takeFirst();
+    }
+    QString ChooseExample(QWidget*) override
+    {
+        ++examplesAsked;
+        return examples.isEmpty() ? QString() : examples.takeFirst();
     }
     QString SavePictureFileName(QWidget*, const QStringList& filters, const QStringList& suffixes,
                                 const QString& initialPath) override
@@ -162,7 +180,8 @@ public:
     {
         return modelQuestions.isEmpty() && openFilters.isEmpty() && saveRequests.isEmpty() && questions.isEmpty()
             && errors.isEmpty() && aboutShown == 0 && passwordsAsked == 0 && passwordChangesAsked == 0
-            && resetsAsked == 0 && versions.isEmpty() && informations.isEmpty() && comparisons.isEmpty();
+            && resetsAsked == 0 && versions.isEmpty() && informations.isEmpty() && comparisons.isEmpty()
+            && examplesAsked == 0;
     }
     void ClearLog()
     {
@@ -178,5 +197,7 @@ public:
         versions.clear();
         informations.clear();
         comparisons.clear();
+        helpOffered.clear();
+        examplesAsked = 0;
     }
 };

@@ -30,7 +30,9 @@ installed=(bin/quorvex bin/quorvexctl bin/quorvex-virtual-relay
            share/mime/packages/quorvex.xml share/metainfo/com.morvik.quorvex.metainfo.xml
            share/man/man1/quorvex.1.gz share/man/man1/quorvexctl.1.gz
            share/man/man1/quorvex-virtual-relay.1.gz share/bash-completion/completions/quorvexctl
-           share/doc/quorvex/copyright share/doc/quorvex/changelog.gz)
+           share/doc/quorvex/copyright share/doc/quorvex/changelog.gz
+           share/quorvex/guide/README.md share/quorvex/guide/pl/getting-started.md
+           share/quorvex/guide/images/en/window.png share/quorvex/examples/staircase-light.qvp)
 # A checker that is not installed is reported and passed over (scripts/setup.sh installs them).
 checker() {
   command -v "$1" >/dev/null && return 0
@@ -56,6 +58,26 @@ opens_program_files() {
   echo "ok: $share declares program files"
 }
 
+# The installed tool writes every example as the installation holds it, byte for byte, and
+# every picture the installed guide shows is there.
+has_examples_and_guide() {
+  local root=$1 name count=0
+  while read -r name _; do
+    "$root/bin/quorvexctl" new --example "$name" --force "$work/example.qvp" \
+      || fail "$root: quorvexctl new --example $name failed"
+    cmp -s "$work/example.qvp" "$root/share/quorvex/examples/$name.qvp" \
+      || fail "$root: example $name differs from the installed file"
+    count=$((count + 1))
+  done < <("$root/bin/quorvexctl" new --list-examples)
+  [ "$count" -ge 6 ] || fail "$root: only $count examples"
+  local page picture
+  for page in "$root"/share/quorvex/guide/*.md "$root"/share/quorvex/guide/*/*.md; do
+    for picture in $(grep -o '!\[[^]]*\]([^)]*)' "$page" | sed 's/.*(\(.*\))/\1/'); do
+      [ -f "$(dirname "$page")/$picture" ] || fail "$page shows the missing picture $picture"
+    done
+  done
+  echo "ok: $root holds the guide and $count examples"
+}
 # The desktop entry and the software centre's data, as the desktop's checkers read them.
 desktop_data_valid() {
   local root=$1 share=$1/share
@@ -102,6 +124,7 @@ tool_finds_languages() {
 "$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
 has "$work/prefix" "${installed[@]}"
 opens_program_files "$work/prefix/share"
+has_examples_and_guide "$work/prefix"
 desktop_data_valid "$work/prefix"
 pages_render "$work/prefix"
 starts "$work/prefix/bin/quorvex"
@@ -112,6 +135,7 @@ deb=$(ls "$work"/package/*.deb)
 dpkg-deb -x "$deb" "$work/root"
 has "$work/root/usr" "${installed[@]}"
 opens_program_files "$work/root/usr/share"
+has_examples_and_guide "$work/root/usr"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6svg6 libqt6serialport6 libqt6printsupport6; do
   grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"

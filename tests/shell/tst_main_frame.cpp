@@ -169,7 +169,7 @@ QStringList VisibleTexts(const CMainFrame& frame)
 QStringList ExpectedTexts()
 {
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
-    const int fileTexts[] = {50, 51, 52, 53, 56, 353, 351, 352, 61};
+    const int fileTexts[] = {50, 776, 51, 52, 53, 56, 353, 351, 352, 61};
     const int transmissionTexts[] = {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87,
                                      565, 566, 567, 568, 569, 400};
     texts << Text(45);
@@ -179,7 +179,7 @@ QStringList ExpectedTexts()
     texts << Text(46) << Text(47);
     for (int id : transmissionTexts)
         texts << Text(id);
-    texts << Text(48) << Text(49) << Text(103);
+    texts << Text(48) << Text(49) << Text(778) << Text(103);
     for (const CommandInfo& command : Commands())
         if (command.helpTextId >= 0)
             texts << HelpPrompt(Text(command.helpTextId)) << HelpToolTip(Text(command.helpTextId));
@@ -353,7 +353,8 @@ private Q_SLOTS:
         const QWidget* area = f.frame->centralWidget();
         QVERIFY(area);
         QCOMPARE(area->palette().color(QPalette::Window), QColor(128, 128, 128));
-        const QList<int> usable{ID_FILE_NEW, ID_FILE_OPEN, ID_APP_EXIT, ID_APP_ABOUT, ID_TRANSMISSION_VERIFYAFTERSEND};
+        const QList<int> usable{ID_FILE_NEW, ID_FILE_NEW_FROM_EXAMPLE, ID_FILE_OPEN, ID_APP_EXIT, ID_APP_ABOUT,
+                                ID_HELP_USER_GUIDE, ID_TRANSMISSION_VERIFYAFTERSEND};
         for (const CommandInfo& command : Commands())
             QVERIFY2(f.frame->Action(command.id)->isEnabled() == usable.contains(command.id), command.key);
         f.dialogs->ClearLog();
@@ -693,27 +694,27 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("enabled");
         QTest::addColumn<bool>("checked"); // Simulation mode
         QTest::newRow("editing") << QStringLiteral("edit")
-                                 << QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                                 << QList<int>{ID_FILE_NEW, ID_FILE_NEW_FROM_EXAMPLE, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
                                                ID_FILE_EXPORTDOC, ID_FILE_EXPORT_PICTURE, ID_FILE_PRINT,
                                                ID_FILE_PRINT_PREVIEW, ID_APP_EXIT, ID_TRANSMISSION_SENDSETTINGS,
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_COMPARE,
                                                ID_TRANSMISSION_VERSION, ID_TRANSMISSION_STARTVIEW,
-                                               ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT,
+                                               ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
-                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT,
+                                           << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                            << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
-                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT,
+                                                  ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                   ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
-                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT,
+                                                          ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
                                                           ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH,
                                                           ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                             << true;
