@@ -10,7 +10,7 @@
 #include "ProblemsPanel.h"
 #include "QuorvexDoc.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "StepDialogs.h"
 #include "TextIds.h"
 #include "FrameText.h"
@@ -122,10 +122,10 @@ int CMainFrame::ProblemsExtraHeight() const
     return m_pProblemsDock->sizeHint().height() + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
 }
 
-void CMainFrame::ConnectProblems(CRelayPaneBase* pane)
+void CMainFrame::ConnectProblems(CRelayPane* pane)
 {
     if (pane)
-        connect(pane, &CRelayPaneBase::programChanged, this, &CMainFrame::RefreshProblems);
+        connect(pane, &CRelayPane::programChanged, this, &CMainFrame::RefreshProblems);
     RefreshProblems();
 }
 
@@ -162,7 +162,7 @@ void CMainFrame::RetranslateProblems(CLanguageManager& manager)
 
 void CMainFrame::ShowProblemStep(int channel, int step)
 {
-    auto* pane = qobject_cast<CRelayPane*>(m_pPane);
+    CRelayPane* pane = m_pPane;
     if (!pane)
         return;
     pane->SelectStep(step, channel);

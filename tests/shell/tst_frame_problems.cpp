@@ -12,7 +12,7 @@
 #include "ProgramText.h"
 #include "QuorvexDoc.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "ScriptedDialogs.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
