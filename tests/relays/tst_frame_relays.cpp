@@ -131,6 +131,9 @@ struct CRelayFrame {
         auto scripted = std::make_unique<CScriptedDialogs>();
         dialogs = scripted.get();
         dialogs->models = {model};
+        // The programs these tests send are patterns of bytes the program check finds errors
+        // in: the user sends them anyway.
+        dialogs->yesNoAnswers = QList<bool>(64, true);
         frame = std::make_unique<CMainFrame>(std::move(scripted));
         frame->Relays()->SetTransport(relays.Factory());
         if (!frame->Create())
