@@ -232,8 +232,24 @@ public:
     }
 };
 
+// A relay picture: a read-only indicator named after its relay whose value is on or off.
+class CRelayPictureAccessible final : public QAccessibleWidget {
+public:
+    explicit CRelayPictureAccessible(CRelayRPictureControl* picture) : QAccessibleWidget(picture, QAccessible::Indicator) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value || (t == QAccessible::Description && widget()->accessibleDescription().isEmpty()))
+            return TheLanguageManager().Text(static_cast<const CRelayRPictureControl*>(widget())->GetState() ? TEXT_A11Y_ON
+                                                                                                             : TEXT_A11Y_OFF);
+        return QAccessibleWidget::text(t);
+    }
+};
+
 QAccessibleInterface* CreateInterface(const QString& className, QObject* object)
 {
+    if (className == QLatin1String("CRelayRPictureControl"))
+        if (auto* picture = qobject_cast<CRelayRPictureControl*>(object))
+            return new CRelayPictureAccessible(picture);
     if (className == QLatin1String("CQuorvexView"))
         if (auto* view = qobject_cast<CQuorvexView*>(object))
             return new CChainAccessible(view);
