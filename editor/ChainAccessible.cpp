@@ -8,7 +8,9 @@
 #include "TextIds.h"
 #include "TimeControlHelper.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QPointer>
 #include <QScrollBar>
 #include <QWindow>
@@ -19,6 +21,17 @@
 using namespace Language;
 
 namespace {
+
+ChainEventObserver g_observer = nullptr;
+
+// Hands an announcement to the observer and to Qt, which passes it on to a listening screen
+// reader.
+void Announce(QAccessibleEvent& event)
+{
+    if (g_observer)
+        g_observer(&event);
+    QAccessible::updateAccessibility(&event);
+}
 
 // Children of the view: the boxes 0..36, then the marker.
 constexpr int MARKER_CHILD = FIELD_COUNT;
@@ -122,8 +135,8 @@ public:
             return {};
         switch (t) {
         case QAccessible::Name: return TheLanguageManager().Text(TEXT_A11Y_MARKER);
-        case QAccessible::Description:
-        case QAccessible::Value: return ActiveStepText(*m_pView);
+        case QAccessible::Description: return ActiveStepText(*m_pView);
+        case QAccessible::Value: return ActiveStepElapsed(*m_pView);
         default: return {};
         }
     }
@@ -218,7 +231,7 @@ private:
 class CInputButtonAccessible final : public QAccessibleWidget {
 public:
     explicit CInputButtonAccessible(CObservedButton* button)
-        : QAccessibleWidget(button, QAccessible::Button, QAccessibleActionInterface::pressAction())
+        : QAccessibleWidget(button, QAccessible::Button)
     {
     }
     QAccessible::State state() const override
@@ -245,8 +258,65 @@ public:
     }
 };
 
+// A drop-down list (not editable) named after its label. Qt's own interface names such a list
+// by the entry it shows on Linux and leaves the label to a relation, which tells nothing apart
+// where one label stands for several lists (two relays in one group, a jump and its target):
+// this one names it by its accessible name, or as Qt names widgets (a buddy label, the group),
+// and gives the entry as its value.
+class CComboBoxAccessible final : public QAccessibleWidget {
+public:
+    explicit CComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+    QComboBox* Box() const { return static_cast<QComboBox*>(widget()); }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return Box()->currentText();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.hasPopup = true;
+        const bool open = Box()->view() && Box()->view()->isVisible();
+        state.expandable = true;
+        state.expanded = open;
+        state.collapsed = !open;
+        return state;
+    }
+    // The list of entries, as Qt's own interface has it.
+    int childCount() const override { return Box()->view() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override
+    {
+        return index == 0 && Box()->view() ? QAccessible::queryAccessibleInterface(Box()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return child && Box()->view() && child->object() == Box()->view() ? 0 : -1;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == showMenuAction() || name == pressAction()) {
+            if (Box()->view() && Box()->view()->isVisible())
+                Box()->hidePopup();
+            else
+                Box()->showPopup();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+};
+
 QAccessibleInterface* CreateInterface(const QString& className, QObject* object)
 {
+    if (className == QLatin1String("QComboBox"))
+        if (auto* box = qobject_cast<QComboBox*>(object); box && !box->isEditable())
+            return new CComboBoxAccessible(box);
     if (className == QLatin1String("CRelayRPictureControl"))
         if (auto* picture = qobject_cast<CRelayRPictureControl*>(object))
             return new CRelayPictureAccessible(picture);
@@ -322,14 +392,20 @@ QString ActiveStepText(const CQuorvexView& view)
     const int active = view.GetActiveStep();
     if (active < 0 || active >= FIELD_COUNT)
         return TheLanguageManager().Text(TEXT_A11Y_NO_ACTIVE_STEP);
-    const QString elapsed = FieldKindAt(active) == FIELD_TIME ? ElapsedText(view, active) : QString();
-    return elapsed.isEmpty() ? ChainStepName(active)
-                             : TheLanguageManager().Format(TEXT_A11Y_PART, {ChainStepName(active), elapsed});
+    return ChainStepName(active);
+}
+
+QString ActiveStepElapsed(const CQuorvexView& view)
+{
+    const int active = view.GetActiveStep();
+    if (active < 0 || active >= FIELD_COUNT || FieldKindAt(active) != FIELD_TIME)
+        return {};
+    return ElapsedText(view, active);
 }
 
 void AnnounceChainSelection(CQuorvexView* view)
 {
-    if (!QAccessible::isActive())
+    if (!QAccessible::isActive() && !g_observer)
         return;
     const int selected = view->GetSelectedStep();
     QAccessibleInterface* chain = QAccessible::queryAccessibleInterface(view);
@@ -337,20 +413,25 @@ void AnnounceChainSelection(CQuorvexView* view)
         return;
     QAccessibleInterface* box = chain->child(selected);
     QAccessibleEvent selection(box, QAccessible::Selection);
-    QAccessible::updateAccessibility(&selection);
+    Announce(selection);
     if (view->hasFocus()) {
         QAccessibleEvent focus(box, QAccessible::Focus);
-        QAccessible::updateAccessibility(&focus);
+        Announce(focus);
     }
 }
 
 void AnnounceActiveStep(CQuorvexView* view)
 {
-    if (!QAccessible::isActive())
+    if (!QAccessible::isActive() && !g_observer)
         return;
     QAccessibleInterface* chain = QAccessible::queryAccessibleInterface(view);
     if (!chain)
         return;
     QAccessibleEvent moved(chain->child(MARKER_CHILD), QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&moved);
+    Announce(moved);
+}
+
+void SetChainEventObserver(ChainEventObserver observer)
+{
+    g_observer = observer;
 }

@@ -375,6 +375,7 @@ void CPotSettingsDialog::OnLanguageChanged(CLanguageManager& manager)
     m_pTime->FitPanelTimes(m_reader);
     m_pGroup->setTitle(manager.Text(TEXT_POT_GROUP));
     m_pUnitLabel->setText(manager.Text(TEXT_POT_UNIT_LABEL));
+    SetAccessibleLabel(m_pUnit, m_pUnitLabel->text());
     SetAccessibleLabel(m_pValue, manager.Format(TEXT_A11Y_PART, {m_pGroup->title(), manager.Text(TEXT_A11Y_TRACK_BAR)}));
     SetAccessibleLabel(m_pTime, manager.Format(TEXT_A11Y_PART, {m_pGroup->title(), manager.Text(TEXT_A11Y_TIME_FIELD)}));
     const int selection = m_pUnit->currentIndex();

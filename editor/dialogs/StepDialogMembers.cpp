@@ -63,9 +63,10 @@ void CRelayChoiceDialog::OnLanguageChanged(CLanguageManager& manager)
     CStepDialog::OnLanguageChanged(manager);
     for (std::size_t i = 0; i < m_choices.size(); ++i) {
         FillCombo(m_boxes[i], manager, m_choices[i].firstText, m_choices[i].count);
-        // One box per relay: each is named after its relay (a single box is named after its
-        // group, as Qt names it).
-        if (m_choices.size() > 1)
+        // A single box is named after its group; one box per relay after the group and relay.
+        if (m_choices.size() == 1)
+            SetAccessibleLabel(m_boxes[i], Group()->title());
+        else
             SetAccessibleLabel(m_boxes[i], manager.Format(TEXT_A11Y_PART,
                                                           {Group()->title(), manager.Text(m_choices[i].relay == 0
                                                                                               ? TEXT_A11Y_RELAY_1
@@ -153,6 +154,7 @@ void CStartDelayDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pDelay, manager, TEXT_START_DELAY_0, 4);
+    SetAccessibleLabel(m_pDelay, Group()->title());
 }
 
 void CStartDelayDialog::LoadStep(const CQuorvexFIELDBase& field)
@@ -244,6 +246,7 @@ void CExpressionControls::OnLanguageChanged(CLanguageManager& manager, int label
     for (QComboBox* box : terms)
         FillCombo(box, manager, firstTermText, 8);
     // The first operand is named by the label; the operators and the later operands after it.
+    SetAccessibleLabel(terms[0], label->text());
     for (int i = 0; i < 2; ++i) {
         SetAccessibleLabel(operators[std::size_t(i)],
                            manager.Format(TEXT_A11Y_PART, {label->text(), manager.Format(TEXT_A11Y_OPERATOR, {i + 1})}));
@@ -352,6 +355,7 @@ void CSingleTermConditionDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pCondition, manager, TEXT_QVR_CONDITION_CODE_0, SINGLE_TERM_CONDITIONS);
+    SetAccessibleLabel(m_pCondition, Group()->title());
 }
 
 void CSingleTermConditionDialog::LoadStep(const CQuorvexFIELDBase& field)
@@ -437,6 +441,7 @@ void CExpressionConditionDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pType, manager, TEXT_QVS_CONDITION_TYPE_0, CONDITION_TYPES);
+    SetAccessibleLabel(m_pType, Group()->title());
     m_expression.OnLanguageChanged(manager, TEXT_QVS_CONDITION_LABEL, TEXT_QVS_CONDITION_OPERATOR_0,
                                    TEXT_QVS_CONDITION_TERM_0);
 }
@@ -639,6 +644,8 @@ void CTimeDialog::OnLanguageChanged(CLanguageManager& manager)
     m_pUnitLabel->setText(manager.Text(TEXT_TIME_UNIT_LABEL));
     FillCombo(m_pSource, manager, TEXT_TIME_FIXED, 2);
     FillCombo(m_pUnit, manager, TEXT_TIME_UNIT_0, TIME_UNIT_COUNT);
+    SetAccessibleLabel(m_pSource, m_pSourceLabel->text());
+    SetAccessibleLabel(m_pUnit, m_pUnitLabel->text());
     m_pText->setToolTip(manager.Text(TEXT_TIME_ENTRY_TIP));
     SetAccessibleLabel(m_pValue, manager.Format(TEXT_A11Y_PART, {Group()->title(), manager.Text(TEXT_A11Y_TRACK_BAR)}));
     SetAccessibleLabel(m_pText, manager.Format(TEXT_A11Y_PART, {Group()->title(), manager.Text(TEXT_A11Y_TIME_FIELD)}));
@@ -822,6 +829,7 @@ void CTimeConditionDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pCondition, manager, m_texts.firstCondition, STOP_CONDITION_TYPES);
+    SetAccessibleLabel(m_pCondition, Group()->title());
     if (HasExpression())
         m_expression.OnLanguageChanged(manager, m_texts.expressionLabel, m_texts.firstOperator, m_texts.firstTerm);
     if (m_pJumpLabel)
