@@ -16,6 +16,11 @@ CPaneKeyboard::CPaneKeyboard(QWidget* pane, std::vector<CQuorvexView*> views, CS
         connect(view, &CQuorvexView::editStep, strip, [strip] { strip->FocusFirstControl(); });
     // Keys the controls leave unused travel up to the row.
     m_pDialogRow->installEventFilter(this);
+    // A pane that the window takes in is shown later, and the focus given to it before then is
+    // lost (the window then gives it to its first control, in the tool bar): the chain takes it
+    // when the pane is first shown.
+    m_pPane = pane;
+    pane->installEventFilter(this);
 }
 
 void CPaneKeyboard::FocusChain()
@@ -29,6 +34,10 @@ void CPaneKeyboard::FocusChain()
 
 bool CPaneKeyboard::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_pPane && event->type() == QEvent::Show && !m_bShown) {
+        m_bShown = true;
+        FocusChain();
+    }
     if (watched == m_pDialogRow && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {

@@ -30,6 +30,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* m_pPane = nullptr;
+    bool m_bShown = false;
     std::vector<CQuorvexView*> m_views;
     QWidget* m_pDialogRow;
     std::function<int()> m_selectedChannel;
