@@ -151,7 +151,8 @@ public:
         // The marker stands in the top band above its box.
         return ToScreen(QRect(box.left(), 0, box.width(), m_pView->Layout().TopBand()));
     }
-    QAccessible::Role role() const override { return QAccessible::Indicator; }
+    // A label: screen readers on Linux know no indicator role.
+    QAccessible::Role role() const override { return QAccessible::StaticText; }
     QAccessible::State state() const override
     {
         QAccessible::State state;
@@ -245,10 +246,10 @@ public:
     }
 };
 
-// A relay picture: a read-only indicator named after its relay whose value is on or off.
+// A relay picture: a picture named after its relay whose value (and description) is on or off.
 class CRelayPictureAccessible final : public QAccessibleWidget {
 public:
-    explicit CRelayPictureAccessible(CRelayRPictureControl* picture) : QAccessibleWidget(picture, QAccessible::Indicator) {}
+    explicit CRelayPictureAccessible(CRelayRPictureControl* picture) : QAccessibleWidget(picture, QAccessible::Graphic) {}
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value || (t == QAccessible::Description && widget()->accessibleDescription().isEmpty()))
@@ -262,7 +263,7 @@ public:
 // by the entry it shows on Linux and leaves the label to a relation, which tells nothing apart
 // where one label stands for several lists (two relays in one group, a jump and its target):
 // this one names it by its accessible name, or as Qt names widgets (a buddy label, the group),
-// and gives the entry as its value.
+// or at last by its entry, and gives the entry as its value.
 class CComboBoxAccessible final : public QAccessibleWidget {
 public:
     explicit CComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
@@ -273,7 +274,11 @@ public:
     {
         if (t == QAccessible::Value)
             return Box()->currentText();
-        return QAccessibleWidget::text(t);
+        const QString text = QAccessibleWidget::text(t);
+        // A list without any label is named by its entry, as Qt names it.
+        if (t == QAccessible::Name && text.isEmpty())
+            return Box()->currentText();
+        return text;
     }
     QAccessible::State state() const override
     {

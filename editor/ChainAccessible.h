@@ -1,9 +1,10 @@
 #pragma once
-// What screen readers see of the program view and of the input buttons. The view is a list
-// with one item per step box (name: the step's number and kind; description: the texts the box
-// shows, whole; states: selected, focused, active, off-screen) and, after the 37 boxes, an
-// indicator for the marker of the active step: its description is that step, its value the time
-// the step has run while a time step runs.
+// What screen readers see of the program view and of the common settings' input buttons, relay
+// pictures and drop-down lists. The view is a list with one item per step box (name: the
+// step's number and kind; description: the texts the box shows, whole; states: selected,
+// focused, active, off-screen) and, after the 37 boxes, a label for the marker of the active
+// step: its description is that step, its value the time the step has run while a time step
+// runs.
 // Selecting a box through the item (its press or focus action) selects the step as a click
 // does. The texts come from the current language each time they are asked for.
 

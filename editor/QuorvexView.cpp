@@ -218,8 +218,9 @@ void CQuorvexView::keyPressEvent(QKeyEvent* event)
         const int step = StepForKey(key);
         if (step != m_state.selected)
             Q_EMIT selectStep(step, m_nChannel);
-        else
-            ScrollBoxIntoView(step);
+        // End shows the end of the chain: the Stop box beside the last step too.
+        ScrollBoxIntoView(key == Qt::Key_End ? STOP_FIELD : step);
+        ScrollBoxIntoView(step);
         return;
     }
     case Qt::Key_Up:

@@ -2,6 +2,7 @@
 // move the selection and keep it in sight, the way into a step's dialog and back, the focus
 // frame over the box pictures, and the input keys while the chain has the focus.
 
+#include "ActivePane.h"
 #include "CommonSettings.h"
 #include "DialogIds.h"
 #include "QuorvexView.h"
@@ -20,26 +21,6 @@
 using namespace DialogIds;
 
 namespace {
-
-// A pane in an active window, narrow enough that the chain scrolls.
-std::unique_ptr<CRelayPane> MakePane(int model)
-{
-    std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
-    pane->CreatePaneWindow();
-    pane->resize(900, model == 1 ? 600 : 800);
-    pane->show();
-    pane->activateWindow();
-    if (!QTest::qWaitForWindowActive(pane.get()))
-        return nullptr;
-    pane->setFocus();
-    return pane;
-}
-
-// Presses a key where the keyboard's key would go: the focus widget.
-void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key(key), modifiers);
-}
 
 bool WholeInViewport(const CQuorvexView* view, int index)
 {
@@ -64,7 +45,7 @@ private Q_SLOTS:
     void focusAtStartAndInTabOrder()
     {
         QFETCH(int, model);
-        auto pane = MakePane(model);
+        auto pane = MakeActivePane(model, 900);
         QVERIFY(pane);
         QCOMPARE(QApplication::focusWidget(), pane->View(0));
 
@@ -109,7 +90,7 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(int, expectedChannel);
         QFETCH(int, expectedStep);
-        auto pane = MakePane(model);
+        auto pane = MakeActivePane(model, 900);
         QVERIFY(pane);
         pane->SelectStep(step, channel);
         pane->View(channel)->setFocus();
@@ -129,7 +110,7 @@ private Q_SLOTS:
 
     void pageKeysGoByAScreenful()
     {
-        auto pane = MakePane(1);
+        auto pane = MakeActivePane(1, 900);
         QVERIFY(pane);
         CQuorvexView* view = pane->View(0);
         const int visible = view->viewport()->width() / view->Layout().BoxWidth(1);
@@ -178,7 +159,7 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(int, templateId);
         QFETCH(int, controlId);
-        auto pane = MakePane(model);
+        auto pane = MakeActivePane(model, 900);
         QVERIFY(pane);
         const int channel = model - 1;
         pane->SelectStep(step, channel);
@@ -200,7 +181,7 @@ private Q_SLOTS:
 
     void escapeFirstTakesBackATypedTime()
     {
-        auto pane = MakePane(1);
+        auto pane = MakeActivePane(1, 900);
         QVERIFY(pane);
         pane->SelectStep(4, 0);
         auto* dialog = pane->StepDialogs()->findChild<CStepDialog*>(TemplateObjectName(IDD_QVR_TIME_TIME));
@@ -224,7 +205,7 @@ private Q_SLOTS:
 
     void focusFrameIsPaintedOverThePictures()
     {
-        auto pane = MakePane(1);
+        auto pane = MakeActivePane(1, 900);
         QVERIFY(pane);
         CQuorvexView* view = pane->View(0);
         pane->SelectStep(2, 0);
@@ -262,7 +243,7 @@ private Q_SLOTS:
         QFETCH(int, model);
         QFETCH(int, key);
         QFETCH(int, input);
-        auto pane = MakePane(model);
+        auto pane = MakeActivePane(model, 900);
         QVERIFY(pane);
         QVERIFY(pane->View(0)->hasFocus());
         CObservedButton* button = pane->CommonSettings()->InputButton(input);
