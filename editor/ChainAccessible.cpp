@@ -425,6 +425,16 @@ void AnnounceChainSelection(CQuorvexView* view)
     }
 }
 
+void AnnounceChainTexts(CQuorvexView* view)
+{
+    if (!QAccessible::isActive() && !g_observer)
+        return;
+    QAccessibleEvent name(view, QAccessible::NameChanged);
+    Announce(name);
+    QAccessibleEvent description(view, QAccessible::DescriptionChanged);
+    Announce(description);
+}
+
 void AnnounceActiveStep(CQuorvexView* view)
 {
     if (!QAccessible::isActive() && !g_observer)

@@ -29,6 +29,8 @@ QString ActiveStepElapsed(const CQuorvexView& view);
 // Tells assistive technology that the view's selection changed (and, while the view has the
 // focus, that the focus is on the newly selected box).
 void AnnounceChainSelection(CQuorvexView* view);
+// Tells assistive technology that the view's texts changed (another language).
+void AnnounceChainTexts(CQuorvexView* view);
 // Tells assistive technology that the marker moved to another step.
 void AnnounceActiveStep(CQuorvexView* view);
 

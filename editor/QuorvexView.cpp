@@ -41,6 +41,7 @@ void CQuorvexView::OnLanguageChanged(Language::CLanguageManager&)
 {
     // The texts belong to the pane's drawer, which the pane tells first.
     viewport()->update();
+    AnnounceChainTexts(this);
 }
 
 void CQuorvexView::SetSelectedStep(int index)

@@ -128,10 +128,14 @@ private Q_SLOTS:
         auto pane = MakeActivePane(1, 1100);
         QVERIFY(pane);
         WriteProgram(*pane->GetDocument());
-        // The language is switched while the pane is open, as the View menu does.
+        // The language is switched while the pane is open, as the Language menu does.
         QVERIFY(Select(lcid));
+        g_events.clear();
         pane->OnLanguageChanged(Language::TheLanguageManager());
         CQuorvexView* view = pane->View(0);
+        QVERIFY(std::any_of(g_events.cbegin(), g_events.cend(), [view](const Recorded& event) {
+            return event.type == QAccessible::NameChanged && event.object == view;
+        }));
         pane->SelectStep(2, 0);
 
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
