@@ -24,15 +24,6 @@ namespace {
 
 ChainEventObserver g_observer = nullptr;
 
-// Hands an announcement to the observer and to Qt, which passes it on to a listening screen
-// reader.
-void Announce(QAccessibleEvent& event)
-{
-    if (g_observer)
-        g_observer(&event);
-    QAccessible::updateAccessibility(&event);
-}
-
 // Children of the view: the boxes 0..36, then the marker.
 constexpr int MARKER_CHILD = FIELD_COUNT;
 
@@ -364,6 +355,14 @@ QString ElapsedText(const CQuorvexView& view, int index)
 
 } // namespace
 
+void AnnounceAccessible(QAccessibleEvent& event)
+{
+    // Qt passes the event on to a listening screen reader.
+    if (g_observer)
+        g_observer(&event);
+    QAccessible::updateAccessibility(&event);
+}
+
 void InstallChainAccessibility()
 {
     static const bool installed = [] {
@@ -418,10 +417,10 @@ void AnnounceChainSelection(CQuorvexView* view)
         return;
     QAccessibleInterface* box = chain->child(selected);
     QAccessibleEvent selection(box, QAccessible::Selection);
-    Announce(selection);
+    AnnounceAccessible(selection);
     if (view->hasFocus()) {
         QAccessibleEvent focus(box, QAccessible::Focus);
-        Announce(focus);
+        AnnounceAccessible(focus);
     }
 }
 
@@ -430,9 +429,9 @@ void AnnounceChainTexts(CQuorvexView* view)
     if (!QAccessible::isActive() && !g_observer)
         return;
     QAccessibleEvent name(view, QAccessible::NameChanged);
-    Announce(name);
+    AnnounceAccessible(name);
     QAccessibleEvent description(view, QAccessible::DescriptionChanged);
-    Announce(description);
+    AnnounceAccessible(description);
 }
 
 void AnnounceActiveStep(CQuorvexView* view)
@@ -443,7 +442,7 @@ void AnnounceActiveStep(CQuorvexView* view)
     if (!chain)
         return;
     QAccessibleEvent moved(chain->child(MARKER_CHILD), QAccessible::DescriptionChanged);
-    Announce(moved);
+    AnnounceAccessible(moved);
 }
 
 void SetChainEventObserver(ChainEventObserver observer)

@@ -26,6 +26,10 @@ QString ActiveStepText(const CQuorvexView& view);
 // The time the active step has run as its box shows it; empty unless a time step runs.
 QString ActiveStepElapsed(const CQuorvexView& view);
 
+// Hands an event to Qt's accessibility layer (and the observer below): the events of the
+// program view, the input buttons and the relay pictures.
+void AnnounceAccessible(QAccessibleEvent& event);
+
 // Tells assistive technology that the view's selection changed (and, while the view has the
 // focus, that the focus is on the newly selected box).
 void AnnounceChainSelection(CQuorvexView* view);
@@ -34,7 +38,7 @@ void AnnounceChainTexts(CQuorvexView* view);
 // Tells assistive technology that the marker moved to another step.
 void AnnounceActiveStep(CQuorvexView* view);
 
-// Sees every announcement of the program views before Qt's accessibility layer does (null: none).
+// Sees every announcement of AnnounceAccessible before Qt's accessibility layer does (null: none).
 // Qt hands events on only while assistive technology listens; a test watches them here.
 using ChainEventObserver = void (*)(QAccessibleEvent* event);
 void SetChainEventObserver(ChainEventObserver observer);

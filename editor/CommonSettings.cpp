@@ -1,5 +1,6 @@
 #include "CommonSettings.h"
 
+#include "ChainAccessible.h"
 #include "DialogIds.h"
 #include "LanguageManager.h"
 #include "Nearest.h"
@@ -7,6 +8,7 @@
 #include "StepDialogBase.h"
 #include "TimeEntryField.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
@@ -68,6 +70,17 @@ CObservedButton::CObservedButton(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
     setAttribute(Qt::WA_Hover);
+    // A screen reader hears the button go down and up, by the user or the program.
+    connect(this, &CObservedButton::observed, this, [this] { AnnouncePressed(); });
+}
+
+void CObservedButton::AnnouncePressed()
+{
+    QAccessible::State changed;
+    changed.pressed = true;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    AnnounceAccessible(event);
 }
 
 void CObservedButton::SetPressed(bool pressed)
@@ -76,6 +89,7 @@ void CObservedButton::SetPressed(bool pressed)
         return;
     m_bPressed = pressed;
     update();
+    AnnouncePressed();
 }
 
 void CObservedButton::SetLatching(bool latching)
@@ -259,6 +273,9 @@ void CRelayRPictureControl::SetState(int state)
         return;
     m_nState = state;
     update();
+    // Screen readers read the state as the picture's description.
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    AnnounceAccessible(event);
 }
 
 void CRelayRPictureControl::SetCaption(const QString& caption)

@@ -334,15 +334,23 @@ private Q_SLOTS:
         QCOMPARE(button->role(), QAccessible::Button);
         QCOMPARE(button->text(QAccessible::Name), QStringLiteral("Input 2: button F9"));
         QVERIFY(!button->state().pressed);
+        g_events.clear();
         common->InputButton(1)->KeyDown();
         QVERIFY(button->state().pressed);
         common->InputButton(1)->KeyUp();
+        const auto count = [](QAccessible::Event type, QObject* object) {
+            return std::count_if(g_events.cbegin(), g_events.cend(), [&](const Recorded& event) {
+                return event.type == type && event.object == object;
+            });
+        };
+        QCOMPARE(count(QAccessible::StateChanged, common->InputButton(1)), 2); // down and up
 
         QAccessibleInterface* relay = QAccessible::queryAccessibleInterface(common->RelayPicture(0));
         QCOMPARE(relay->role(), QAccessible::Graphic);
         QVERIFY(!relay->text(QAccessible::Name).isEmpty());
         common->RelayPicture(0)->SetState(1);
         QCOMPARE(relay->text(QAccessible::Value), QStringLiteral("on"));
+        QCOMPARE(count(QAccessible::DescriptionChanged, common->RelayPicture(0)), 1);
         common->RelayPicture(0)->SetState(0);
         QCOMPARE(relay->text(QAccessible::Value), QStringLiteral("off"));
     }
