@@ -70,7 +70,15 @@ public:
             return {};
         switch (t) {
         case QAccessible::Name: return ChainStepName(m_nIndex);
-        case QAccessible::Description: return m_pView->BoxTexts(m_nIndex).join(QStringLiteral("; "));
+        case QAccessible::Description: {
+            // The header (the number, or Start and Stop) is the name already.
+            QStringList texts = m_pView->BoxTexts(m_nIndex);
+            const QString header = m_nIndex == 0 || m_nIndex == STOP_FIELD ? ChainStepName(m_nIndex)
+                                                                            : QString::number(m_nIndex);
+            if (!texts.isEmpty() && texts.front() == header)
+                texts.removeFirst();
+            return texts.join(QStringLiteral("; "));
+        }
         default: return {};
         }
     }
