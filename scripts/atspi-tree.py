@@ -55,7 +55,7 @@ def main():
             index, child.name, child.getRoleName(), state.contains(pyatspi.STATE_SELECTED),
             state.contains(pyatspi.STATE_FOCUSED), child.description))
     focused = find(app, lambda a: a.getState().contains(pyatspi.STATE_FOCUSED)
-                   and a.getRoleName() not in ('frame', 'list item', 'application'))
+                   and a.getRoleName() not in ('frame', 'list item', 'application', 'filler', 'panel'))
     if focused:
         print('focus: %r, %s' % (focused.name, focused.getRoleName()))
     return 0
