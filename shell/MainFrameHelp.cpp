@@ -12,7 +12,7 @@
 #include "InstalledData.h"
 #include "LanguageManager.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "StepDialogs.h"
 

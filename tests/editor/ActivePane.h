@@ -2,7 +2,7 @@
 // A relay pane in an active window with the keyboard focus given as at its start, and keys
 // pressed as the keyboard presses them, for the tests of keyboard work and screen readers.
 
-#include "RelayPanes.h"
+#include "RelayPane.h"
 
 #include <QApplication>
 #include <QTest>
@@ -13,7 +13,7 @@
 // the window could not be made active.
 inline std::unique_ptr<CRelayPane> MakeActivePane(int model, int width)
 {
-    std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
+    std::unique_ptr<CRelayPane> pane(CreateRelayPane(model));
     pane->CreatePaneWindow();
     pane->resize(width, model == 1 ? 600 : 800);
     pane->show();

@@ -10,7 +10,7 @@
 #include "Fields_QVR_K115_ZQX.h"
 #include "LanguageManager.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "StepDialogBase.h"
 #include "StepDialogViews.h"
 #include "StepDialogs.h"

@@ -6,7 +6,7 @@
 #include "CommonSettings.h"
 #include "DialogIds.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
 #include "TestLanguages.h"

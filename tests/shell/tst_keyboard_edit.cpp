@@ -8,7 +8,7 @@
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "ScriptedDialogs.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
@@ -71,7 +71,7 @@ private Q_SLOTS:
         dialogs->savePaths = {path};
         const auto frame = StartFrame(std::move(scripted));
         QVERIFY(frame);
-        auto* pane = static_cast<CRelayPane*>(frame->ActivePane());
+        CRelayPane* pane = frame->ActivePane();
 
         // The chain has the focus at the start, on Start.
         QCOMPARE(QApplication::focusWidget(), pane->View(0));
@@ -111,7 +111,7 @@ private Q_SLOTS:
         scripted->models = {1};
         const auto frame = StartFrame(std::move(scripted));
         QVERIFY(frame);
-        auto* pane = static_cast<CRelayPane*>(frame->ActivePane());
+        CRelayPane* pane = frame->ActivePane();
         Press(Qt::Key_F12);
         QVERIFY(QTest::qWaitFor([&] { return frame->TimelinePanel()->View()->isVisible(); }, 2000));
         QCOMPARE(QApplication::focusWidget(), pane->View(0));
