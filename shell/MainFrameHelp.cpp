@@ -149,9 +149,7 @@ bool CMainFrame::OpenExample(const QString& name)
     CreatePaneForModel(ModelNumber(doc->GetModelCode()), true);
     if (!m_pPane || !m_pPane->ReplaceProgram(doc->GetData(), doc->GetDataSize(), false))
         return false;
-    UseDefaultFileName();
-    m_bHasFile = false;
-    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    ProgramIsUntitled();
     UpdateCommandStates();
     return true;
 }

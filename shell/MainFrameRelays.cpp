@@ -489,9 +489,7 @@ bool CMainFrame::LoadRelayProgram(const std::vector<std::uint8_t>& image)
     if (!m_pPane || !m_pPane->ReplaceProgram(image.data(), int(image.size()), true))
         return false;
     // Like a new program: unsaved, and the next Save asks for a name.
-    UseDefaultFileName();
-    m_bHasFile = false;
-    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    ProgramIsUntitled();
     return true;
 }
 
