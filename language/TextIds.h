@@ -522,6 +522,31 @@ enum TextId : int {
     TEXT_FILE_KEEP = 828,                 // button: do not reload
     TEXT_CHANGE_RELOAD = 829,             // the undoable change of a reload (Undo menu)
 
+    // Names read by screen readers: the step chain, its boxes and marker, and the controls
+    // whose label alone does not tell them apart.
+    TEXT_A11Y_CHAIN = 830,
+    TEXT_A11Y_CHAIN_CHANNEL = 831,     // format: channel number
+    TEXT_A11Y_STEP = 832,              // format: step number, step kind (833..835)
+    TEXT_A11Y_KIND_STATE_CHANGE = 833,
+    TEXT_A11Y_KIND_CONDITION = 834,
+    TEXT_A11Y_KIND_TIME = 835,
+    TEXT_A11Y_MARKER = 836,
+    TEXT_A11Y_NO_ACTIVE_STEP = 837,
+    TEXT_A11Y_PART = 838,              // format: the whole (a group or label), its part
+    TEXT_A11Y_RELAY_1 = 839,
+    TEXT_A11Y_RELAY_2 = 840,
+    TEXT_A11Y_JUMP_TARGET = 841,
+    TEXT_A11Y_OPERATOR = 842,          // format: operator number
+    TEXT_A11Y_OPERAND = 843,           // format: operand number
+    TEXT_A11Y_TRACK_BAR = 844,
+    TEXT_A11Y_TIME_FIELD = 845,
+    TEXT_A11Y_INPUT_1 = 846,
+    TEXT_A11Y_INPUT_2 = 847,
+    TEXT_A11Y_INPUT = 848,
+    TEXT_A11Y_INPUT_BUTTON = 849,      // format: the key that works it
+    TEXT_A11Y_RELAY = 850,
+    TEXT_A11Y_ON = 851,
+    TEXT_A11Y_OFF = 852,
     // The program check in the window: the Relay menu's command that shows the Problems panel
     // and its help text, the panel (title, column headers, severities, the empty list), the
     // status bar's count, a finding in a step box's tool tip, the question before sending a
@@ -640,6 +665,11 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_FILE_SAVE_AS, TEXT_FILE_VANISHED_BEFORE_SAVE, TEXT_FILE_SAVE_AGAIN, TEXT_FILE_VANISHED,
     TEXT_FILE_CHANGED_RELOAD, TEXT_FILE_RELOAD, TEXT_FILE_KEEP, TEXT_CHANGE_RELOAD,
 
+    TEXT_A11Y_CHAIN, TEXT_A11Y_CHAIN_CHANNEL, TEXT_A11Y_STEP, TEXT_A11Y_KIND_STATE_CHANGE, TEXT_A11Y_KIND_CONDITION,
+    TEXT_A11Y_KIND_TIME, TEXT_A11Y_MARKER, TEXT_A11Y_NO_ACTIVE_STEP, TEXT_A11Y_PART, TEXT_A11Y_RELAY_1,
+    TEXT_A11Y_RELAY_2, TEXT_A11Y_JUMP_TARGET, TEXT_A11Y_OPERATOR, TEXT_A11Y_OPERAND, TEXT_A11Y_TRACK_BAR,
+    TEXT_A11Y_TIME_FIELD, TEXT_A11Y_INPUT_1, TEXT_A11Y_INPUT_2, TEXT_A11Y_INPUT, TEXT_A11Y_INPUT_BUTTON,
+    TEXT_A11Y_RELAY, TEXT_A11Y_ON, TEXT_A11Y_OFF,
     TEXT_MENU_VIEW_PROBLEMS, TEXT_HELP_VIEW_PROBLEMS, TEXT_PROBLEMS_TITLE, TEXT_PROBLEMS_COLUMN_SEVERITY,
     TEXT_PROBLEMS_COLUMN_CHANNEL, TEXT_PROBLEMS_COLUMN_STEP, TEXT_PROBLEMS_COLUMN_TEXT, TEXT_PROBLEMS_ERROR,
     TEXT_PROBLEMS_WARNING, TEXT_PROBLEMS_NONE, TEXT_PROBLEMS_COUNT, TEXT_PROBLEMS_COUNT_TIP, TEXT_PROBLEMS_NOTE,
@@ -802,6 +832,12 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_FILE_VANISHED_BEFORE_SAVE, "s"},
     {TEXT_FILE_VANISHED, "s"},
     {TEXT_FILE_CHANGED_RELOAD, "s"},
+    {TEXT_A11Y_CHAIN_CHANNEL, "d"},
+    {TEXT_A11Y_STEP, "ds"},
+    {TEXT_A11Y_PART, "ss"},
+    {TEXT_A11Y_OPERATOR, "d"},
+    {TEXT_A11Y_OPERAND, "d"},
+    {TEXT_A11Y_INPUT_BUTTON, "s"},
     {TEXT_PROBLEMS_COUNT, "dd"},
     {TEXT_PROBLEMS_NOTE, "ss"},
     {TEXT_SEND_WITH_ERRORS, "d"},
