@@ -81,6 +81,16 @@ void CQuorvexView::SetTimeDisplay(int potUnit, int potValue, double elapsed)
     viewport()->update();
 }
 
+void CQuorvexView::SetStepMarks(const std::array<StepMark, FIELD_COUNT>& marks,
+                                const std::array<QString, FIELD_COUNT>& notes)
+{
+    m_markNotes = notes;
+    if (marks == m_state.marks)
+        return;
+    m_state.marks = marks;
+    viewport()->update();
+}
+
 int CQuorvexView::MarkerCentre() const
 {
     return ActiveMarkerCentre(m_layout, m_state);
@@ -311,6 +321,8 @@ QString CQuorvexView::BoxToolTip(const QPoint& at) const
         QStringList lines;
         for (const StepBoxText& text : m_drawer.GetBoxTexts(*m_pDoc, m_nChannel, index, box, StepBoxState()))
             lines << text.text;
+        if (!m_markNotes[std::size_t(index)].isEmpty())
+            lines << m_markNotes[std::size_t(index)];
         return lines.join(QLatin1Char('\n'));
     }
     return {};

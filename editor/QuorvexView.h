@@ -42,8 +42,15 @@ public:
     void SetTimeDisplay(int potUnit, int potValue, double elapsed);
     void ClearTimeDisplay() { SetTimeDisplay(0, 0, -1.0); }
     double GetElapsed() const { return m_state.elapsed; }
+    // The program check's mark of each box and what its tool tip adds (the findings, one per
+    // line; empty for none).
+    void SetStepMarks(const std::array<StepMark, FIELD_COUNT>& marks, const std::array<QString, FIELD_COUNT>& notes);
 
     const CChainLayout& Layout() const { return m_layout; }
+    // The tool tip of the box under a point of the viewport: the whole texts the box shows,
+    // one per line, unshortened, then the program check's findings of the step; empty outside
+    // the boxes.
+    QString BoxToolTip(const QPoint& at) const;
     const CStepDrawer& Drawer() const { return m_drawer; }
     // Where a box is in the viewport (it may lie outside it, scrolled away).
     QRect BoxRect(int index) const;
@@ -81,8 +88,6 @@ protected:
 
 private:
     void UpdateLayout();
-    // The whole texts of the box under a point, one per line: what the box shows, unshortened.
-    QString BoxToolTip(const QPoint& at) const;
     void ScrollActiveIntoView();
     // Scrolls the least that brings a box whole into the viewport.
     void ScrollBoxIntoView(int index);
@@ -96,6 +101,7 @@ private:
     CBoxPictureCache m_pictures;
     int m_nChannel;
     ChainViewState m_state;
+    std::array<QString, FIELD_COUNT> m_markNotes;
     bool m_bScrollToActive = false;
     int m_nLastSelected = 0; // the view's last selection, taken again when the focus comes back
 };

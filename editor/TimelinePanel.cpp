@@ -9,12 +9,15 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStandardItemModel>
@@ -144,9 +147,24 @@ void CTimelinePanel::BuildWidgets()
     m_pExportCsv->setObjectName(QStringLiteral("timelineExportCsv"));
     m_pExportPicture = new QPushButton(this);
     m_pExportPicture->setObjectName(QStringLiteral("timelineExportPicture"));
-    for (QPushButton* button : {m_pFit, m_pExportCsv, m_pExportPicture})
+    m_pScenario = new QPushButton(this);
+    m_pScenario->setObjectName(QStringLiteral("timelineScenarioMenu"));
+    auto* scenarioMenu = new QMenu(m_pScenario);
+    m_pLoadScenario = scenarioMenu->addAction(QString());
+    m_pLoadScenario->setObjectName(QStringLiteral("timelineLoadScenario"));
+    m_pSaveScenario = scenarioMenu->addAction(QString());
+    m_pSaveScenario->setObjectName(QStringLiteral("timelineSaveScenario"));
+    m_pScenario->setMenu(scenarioMenu);
+    for (QPushButton* button : {m_pFit, m_pExportCsv, m_pExportPicture, m_pScenario})
         button->setAutoDefault(false);
+    m_pScenarioLabel = new QLabel(this);
+    m_pScenarioLabel->setObjectName(QStringLiteral("timelineScenario"));
+    m_pScenarioLabel->setTextFormat(Qt::PlainText);
+    m_pScenarioLabel->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    m_pScenarioLabel->setMinimumWidth(fontMetrics().averageCharWidth() * 8);
+    m_pScenarioLabel->hide();
     top->addWidget(m_pSource);
+    top->addWidget(m_pScenarioLabel);
     top->addWidget(m_pStatus, 1);
     top->addWidget(m_pCursor);
     top->addSpacing(8);
@@ -155,6 +173,7 @@ void CTimelinePanel::BuildWidgets()
     top->addWidget(m_pFit);
     top->addWidget(m_pExportCsv);
     top->addWidget(m_pExportPicture);
+    top->addWidget(m_pScenario);
     root->addLayout(top);
 
     auto* body = new QHBoxLayout;
@@ -210,6 +229,8 @@ void CTimelinePanel::BuildWidgets()
     connect(m_pExportPicture, &QPushButton::clicked, this, &CTimelinePanel::ExportPictureAsked);
     connect(m_pAdd, &QPushButton::clicked, this, &CTimelinePanel::AddChange);
     connect(m_pRemove, &QPushButton::clicked, this, &CTimelinePanel::RemoveChanges);
+    connect(m_pLoadScenario, &QAction::triggered, this, &CTimelinePanel::LoadScenarioAsked);
+    connect(m_pSaveScenario, &QAction::triggered, this, &CTimelinePanel::SaveScenarioAsked);
     connect(m_pUntil, &QLineEdit::textEdited, this, &CTimelinePanel::OnUntilEdited);
     connect(&m_script, &CTimelineScriptModel::scriptChanged, this, &CTimelinePanel::ScheduleComputation);
     // An end set anew replaces whatever the end field held.
@@ -257,6 +278,10 @@ void CTimelinePanel::UpdateTexts()
     m_pChangesLabel->setText(manager.Text(TEXT_TIMELINE_INPUT_CHANGES));
     m_pAdd->setText(manager.Text(TEXT_TIMELINE_ADD));
     m_pRemove->setText(manager.Text(TEXT_TIMELINE_REMOVE));
+    m_pScenario->setText(manager.Text(TEXT_TIMELINE_SCENARIO));
+    m_pLoadScenario->setText(manager.Text(TEXT_TIMELINE_LOAD_SCENARIO));
+    m_pSaveScenario->setText(manager.Text(TEXT_TIMELINE_SAVE_SCENARIO));
+    ShowScenarioResult();
     m_pView->setToolTip(manager.Text(TEXT_TIMELINE_HINT));
     ShowUntil();
     FitColumns();
@@ -283,8 +308,11 @@ void CTimelinePanel::SetDocument(const CQuorvexDoc* doc)
         m_recorded.reset();
         m_lastRecorded.reset();
     }
-    // Changes of the inputs the model has stay; each row offers its inputs.
+    // Changes of the inputs the model has stay; each row offers its inputs. A scenario that
+    // does not fit the new program's model is forgotten.
     m_script.SetInputCount(Channels());
+    if (m_pDoc && m_scenario && Scenarios::CheckFor(*m_scenario, m_pDoc->GetModelCode()).IsError())
+        ClearScenario();
     m_fitPending = true;
     if (!m_pDoc) {
         if (m_cancel)
@@ -325,18 +353,28 @@ void CTimelinePanel::StartComputation()
     const int channels = Channels();
     std::vector<std::uint8_t> image(m_pDoc->GetData(), m_pDoc->GetData() + m_pDoc->GetDataSize());
     const TimelineScript script = m_script.Script(m_pDoc->GetPotUnit(), m_pDoc->GetPotValue());
+    std::optional<Scenarios::Scenario> scenario;
+    if (m_scenario)
+        scenario = ScenarioOfScript();
     m_computing = true;
     UpdateStatus();
-    // The worker gets copies of everything; the panel waits for it before it goes away.
-    m_pool->start([this, generation, model, channels, image, script, cancel] {
+    // The worker gets copies of everything; the panel waits for it before it goes away. The
+    // expectations are judged by the scenario run, on the same program and script.
+    m_pool->start([this, generation, model, channels, image, script, scenario, cancel] {
         auto trace = std::make_shared<CTimelineTrace>(channels, TraceSource::Computed);
         const TimelineEnd end = ComputeTimeline(model, image.data(), int(image.size()), script, trace.get(), cancel.get());
+        std::shared_ptr<Scenarios::RunResult> judged;
+        if (scenario && !*cancel)
+            judged = std::make_shared<Scenarios::RunResult>(
+                Scenarios::RunScenario(model, image.data(), int(image.size()), *scenario, cancel.get()));
         QMetaObject::invokeMethod(
-            this, [this, generation, trace, end] { OnComputed(generation, trace, end); }, Qt::QueuedConnection);
+            this, [this, generation, trace, end, judged] { OnComputed(generation, trace, end, judged); },
+            Qt::QueuedConnection);
     });
 }
 
-void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTrace> trace, TimelineEnd end)
+void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTrace> trace, TimelineEnd end,
+                                std::shared_ptr<Scenarios::RunResult> judged)
 {
     if (generation != m_generation)
         return; // a newer computation has started
@@ -345,6 +383,7 @@ void CTimelinePanel::OnComputed(unsigned generation, std::shared_ptr<CTimelineTr
         UpdateStatus();
         return;
     }
+    m_scenarioRun = judged && m_scenario ? std::move(*judged) : Scenarios::RunResult();
     m_computed = std::move(trace);
     m_script.SetProgramEnd(m_computed->KnownUntil());
     if (!m_recorded) {
@@ -371,6 +410,7 @@ void CTimelinePanel::ShowTrace(std::shared_ptr<const CTimelineTrace> trace, bool
 {
     m_shown = std::move(trace);
     m_pView->SetTrace(m_shown, false);
+    ShowScenarioResult();
     UpdateHeight();
     if (fit && m_shown)
         m_pView->ZoomToFit(FitEnd());
@@ -384,10 +424,14 @@ RelayTime CTimelinePanel::FitEnd() const
     if (m_script.IsUntilFromProgram() && !m_recorded && m_shown)
         return m_script.Until();
     RelayTime end = m_shown ? m_shown->LastChange() : 0;
-    if (!m_recorded)
+    if (!m_recorded) {
         for (const TimelineInputChange& change : m_script.Changes())
             if (change.time <= m_script.Until())
                 end = std::max(end, change.time);
+        // Every expectation of a loaded scenario in sight.
+        if (m_scenario)
+            end = std::max(end, std::min(m_scenario->LastTime(), m_script.Until()));
+    }
     // Show the last change with some of what follows it.
     return end + TimelineEndMargin(end);
 }
@@ -626,4 +670,171 @@ int CTimelinePanel::PreferredHeight() const
     const int top = std::max({m_pUntil->sizeHint().height(), m_pFit->sizeHint().height(), m_pSource->sizeHint().height()});
     const int changes = m_pChangesLabel->sizeHint().height() + m_pTable->minimumHeight() + m_pAdd->sizeHint().height() + 4;
     return margins.top() + margins.bottom() + top + layout()->spacing() + std::max(m_pView->sizeHint().height(), changes);
+}
+
+// ---------------------------------------------------------------- scenarios
+
+Scenarios::Scenario CTimelinePanel::ScenarioOfScript() const
+{
+    Scenarios::Scenario scenario = m_scenario ? *m_scenario : Scenarios::Scenario();
+    // The run the diagram shows: its input changes, and the potentiometer it runs with (the
+    // script's, or the program's), so that the scenario gives that run wherever it is run.
+    const TimelineScript script =
+        m_script.Script(m_pDoc ? m_pDoc->GetPotUnit() : 0, m_pDoc ? m_pDoc->GetPotValue() : TIME_MANTISSA_ONE);
+    scenario.inputs.clear();
+    for (const TimelineInputChange& change : m_script.Changes()) {
+        Scenarios::InputChange input;
+        input.time = change.time;
+        input.input = change.input;
+        input.value = change.value;
+        scenario.inputs.push_back(input);
+    }
+    scenario.potentiometerGiven = true;
+    scenario.potUnit = script.potUnit;
+    scenario.potValue = script.potValue;
+    scenario.untilGiven = !m_script.IsUntilFromProgram();
+    scenario.until = scenario.untilGiven ? m_script.Until() : 0;
+    return scenario;
+}
+
+bool CTimelinePanel::LoadScenario(const QString& path)
+{
+    const CLanguageManager& manager = TheLanguageManager();
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Q_EMIT showErrorText(manager.Format(TEXT_SCENARIO_CANNOT_OPEN, {name}));
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        Q_EMIT showErrorText(manager.Format(TEXT_SCENARIO_CANNOT_OPEN, {name}));
+        return false;
+    }
+    Scenarios::ReadResult read = Scenarios::Read(text);
+    if (!read.error.IsError() && m_pDoc)
+        read.error = Scenarios::CheckFor(read.scenario, m_pDoc->GetModelCode());
+    if (read.error.IsError()) {
+        Q_EMIT showErrorText(manager.Format(TEXT_SCENARIO_CANNOT_READ, {name, read.error.Line(), read.error.Column(),
+                                                                         Scenarios::ErrorText(read.error, manager)}));
+        return false;
+    }
+    const Scenarios::Scenario& scenario = read.scenario;
+    TimelineScript script = scenario.Script();
+    // The diagram shows what the scenario names: its end, else the last time it names with a
+    // margin; a scenario that expects nothing leaves the end to the program.
+    if (scenario.untilGiven) {
+        script.until = scenario.until;
+    } else if (!scenario.expectations.empty()) {
+        script.until = script.until + TimelineEndMargin(script.until);
+    } else {
+        script.endFromProgram = true;
+    }
+    m_scenario = scenario;
+    m_scenarioName = name;
+    m_scenarioRun = Scenarios::RunResult();
+    m_fitPending = true;
+    m_script.SetScript(script, scenario.potentiometerGiven);
+    ShowScenarioResult();
+    StartComputation();
+    return true;
+}
+
+bool CTimelinePanel::SaveScenario(const QString& path)
+{
+    const Scenarios::Scenario scenario = ScenarioOfScript();
+    const ModelCode model = m_pDoc ? m_pDoc->GetModelCode() : 0;
+    if (!WriteFileAtomically(path, Scenarios::Write(scenario, ModelCode(model & MODEL_NUMBER_MASK)))) {
+        Q_EMIT showError(RESULT_CANNOT_WRITE);
+        return false;
+    }
+    return true;
+}
+
+void CTimelinePanel::ClearScenario()
+{
+    m_scenario.reset();
+    m_scenarioName.clear();
+    m_scenarioRun = Scenarios::RunResult();
+    ShowScenarioResult();
+}
+
+void CTimelinePanel::ShowScenarioResult()
+{
+    if (!m_pScenarioLabel)
+        return;
+    const CLanguageManager& manager = TheLanguageManager();
+    // Judged on the computed trace: a recorded one shows none.
+    const bool judged = m_scenario && !m_recorded && m_shown
+                        && m_scenarioRun.results.size() == m_scenario->expectations.size();
+    if (!judged) {
+        m_pView->SetExpectations(nullptr);
+        m_pScenarioLabel->setVisible(m_scenario.has_value() && !m_recorded);
+        m_pScenarioLabel->setText(m_scenarioName);
+        m_pScenarioLabel->setToolTip(QString());
+        m_pScenarioLabel->setPalette(palette());
+        return;
+    }
+    auto marks = std::make_shared<std::vector<TimelineExpectationMark>>();
+    QStringList lines;
+    int holding = 0;
+    const int channels = Channels();
+    for (std::size_t i = 0; i < m_scenario->expectations.size(); ++i) {
+        const Scenarios::Expectation& expectation = m_scenario->expectations[i];
+        const Scenarios::ExpectationResult& result = m_scenarioRun.results[i];
+        TimelineExpectationMark mark;
+        mark.holds = result.holds;
+        mark.lane = {LaneKind::Relay, expectation.relay};
+        mark.from = mark.to = expectation.at;
+        switch (expectation.kind) {
+        case Scenarios::ExpectationKind::RelayState:
+            break;
+        case Scenarios::ExpectationKind::RelaySwitch:
+            mark.from = std::max<RelayTime>(0, expectation.at - expectation.tolerance);
+            mark.to = expectation.at + expectation.tolerance;
+            break;
+        case Scenarios::ExpectationKind::RelaySteady:
+            mark.span = true;
+            mark.from = expectation.from;
+            mark.to = expectation.to;
+            break;
+        case Scenarios::ExpectationKind::ChannelStep:
+            mark.lane = {LaneKind::Step, expectation.channel};
+            break;
+        }
+        marks->push_back(mark);
+        holding += result.holds ? 1 : 0;
+        lines << QStringLiteral("%1 %2").arg(result.holds ? QChar(0x2713) : QChar(0x2717),
+                                             manager.Format(TEXT_PROBLEMS_NOTE,
+                                                            {Scenarios::DescribeExpectation(expectation, channels, manager),
+                                                             Scenarios::DescribeResult(expectation, result, manager)}));
+    }
+    m_pView->SetExpectations(marks);
+    const int total = int(m_scenario->expectations.size());
+    const QString summary = manager.Format(
+        TEXT_PROBLEMS_NOTE, {m_scenarioName, manager.Format(TEXT_SCENARIO_SUMMARY, {holding, total})});
+    m_pScenarioLabel->setText(summary);
+    // The label may be cut short on a narrow window: the tip has it whole, with every
+    // expectation and what happened.
+    lines.prepend(summary);
+    m_pScenarioLabel->setToolTip(lines.join(u'\n'));
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, CTimelinePainter::ExpectationColour(holding == total).darker(115));
+    m_pScenarioLabel->setPalette(colours);
+    m_pScenarioLabel->show();
+}
+
+void CTimelinePanel::LoadScenarioAsked()
+{
+    const char16_t* filter = TheLanguageManager().GetText(TEXT_SCENARIO_FILE_FILTER);
+    const QString path = m_openFileName ? m_openFileName(filter) : QFileDialog::getOpenFileName(this);
+    if (!path.isEmpty())
+        LoadScenario(path);
+}
+
+void CTimelinePanel::SaveScenarioAsked()
+{
+    const QString path = AskFileName(TEXT_SCENARIO_FILE_FILTER, QStringLiteral("scenario.json"));
+    if (!path.isEmpty())
+        SaveScenario(path);
 }

@@ -11,6 +11,8 @@
 // goes back.
 
 #include "LanguageSupport.h"
+#include "Scenario.h"
+#include "ScenarioRun.h"
 #include "Timeline.h"
 #include "TimelinePainter.h"
 #include "TimelineScriptModel.h"
@@ -23,9 +25,11 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CQuorvexDoc;
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -87,12 +91,34 @@ public:
     using SaveFileNameFunction = std::function<QString(const char16_t* filterText, const QString& suffix)>;
     void SetSaveFileNameFunction(SaveFileNameFunction function) { m_saveFileName = std::move(function); }
 
+    // Scenarios (docs/scenarios.md). Loading one takes its input changes, potentiometer and
+    // end into the script and keeps its expectations: every computation from then on judges
+    // them on the trace (RunScenario, with the script as it is then) and the diagram draws
+    // them green where they hold and red where they fail. A scenario that cannot be read or
+    // does not fit the program changes nothing; its message comes with showErrorText.
+    // Saving writes the script as a scenario, with the expectations of the scenario loaded.
+    // Both return whether they succeeded.
+    bool LoadScenario(const QString& path);
+    bool SaveScenario(const QString& path);
+    // Forgets the loaded scenario's expectations (the script stays).
+    void ClearScenario();
+    bool HasScenario() const { return m_scenario.has_value(); }
+    // The loaded scenario's expectations as the last computation judged them (empty before).
+    const Scenarios::RunResult& ScenarioResult() const { return m_scenarioRun; }
+    QLabel* ScenarioLabel() const { return m_pScenarioLabel; }
+    // How the panel asks for a scenario to load, given the filter text of the language (NUL-
+    // separated pairs); empty when cancelled. Without one, a plain open dialog.
+    using OpenFileNameFunction = std::function<QString(const char16_t* filterText)>;
+    void SetOpenFileNameFunction(OpenFileNameFunction function) { m_openFileName = std::move(function); }
+
     // The height the panel needs to show every lane without scrolling.
     int PreferredHeight() const;
 
 Q_SIGNALS:
     // A failure to report (the result code is its text ID).
     void showError(int code);
+    // A failure to report in words of its own (a scenario that cannot be read).
+    void showErrorText(const QString& text);
     // A new trace is shown.
     void traceChanged();
     // The panel's height changed (a program of the other model has other lanes).
@@ -102,7 +128,14 @@ private:
     void BuildWidgets();
     void ScheduleComputation();
     void StartComputation();
-    void OnComputed(unsigned generation, std::shared_ptr<CTimelineTrace> trace, TimelineEnd end);
+    void OnComputed(unsigned generation, std::shared_ptr<CTimelineTrace> trace, TimelineEnd end,
+                    std::shared_ptr<Scenarios::RunResult> judged);
+    // The loaded scenario with the script's input changes and potentiometer as they are now.
+    Scenarios::Scenario ScenarioOfScript() const;
+    // The expectations on the diagram and their account beside the trace's notes.
+    void ShowScenarioResult();
+    void LoadScenarioAsked();
+    void SaveScenarioAsked();
     void ShowTrace(std::shared_ptr<const CTimelineTrace> trace, bool fit);
     void UpdateStatus();
     void UpdateTexts();
@@ -138,6 +171,10 @@ private:
     std::unique_ptr<QThreadPool> m_pool;
     QTimer m_recompute;
     SaveFileNameFunction m_saveFileName;
+    OpenFileNameFunction m_openFileName;
+    std::optional<Scenarios::Scenario> m_scenario; // the expectations loaded, and the rest as read
+    QString m_scenarioName;                         // its file's name
+    Scenarios::RunResult m_scenarioRun;
     bool m_editingUntil = false; // the user's edit of the end field is being taken
 
     CTimelineView* m_pView = nullptr;
@@ -153,4 +190,8 @@ private:
     QTableView* m_pTable = nullptr;
     QPushButton* m_pAdd = nullptr;
     QPushButton* m_pRemove = nullptr;
+    QPushButton* m_pScenario = nullptr; // its menu loads and saves scenarios
+    QAction* m_pLoadScenario = nullptr;
+    QAction* m_pSaveScenario = nullptr;
+    QLabel* m_pScenarioLabel = nullptr;
 };

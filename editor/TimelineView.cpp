@@ -69,6 +69,12 @@ void CTimelineView::AxisChanged()
     viewport()->update();
 }
 
+void CTimelineView::SetExpectations(std::shared_ptr<const std::vector<TimelineExpectationMark>> marks)
+{
+    m_expectations = std::move(marks);
+    viewport()->update();
+}
+
 TimelinePaintParams CTimelineView::Params(const QRectF& rect) const
 {
     TimelinePaintParams params;
@@ -76,6 +82,7 @@ TimelinePaintParams CTimelineView::Params(const QRectF& rect) const
     params.axis = m_axis;
     params.cursor = m_cursor;
     params.marker = m_marker;
+    params.expectations = m_expectations;
     params.font = font();
     // Lanes share the height the view has beyond its ruler, up to half as tall again as the
     // font's, so that a diagram docked with room to spare fills it.

@@ -31,6 +31,9 @@ public:
     double LanesLeft() const;
     // The on-screen simulation's position; negative: none.
     void SetMarker(RelayTime time);
+    // A scenario's expectations as judged on the trace shown (null: none).
+    void SetExpectations(std::shared_ptr<const std::vector<TimelineExpectationMark>> marks);
+    const std::vector<TimelineExpectationMark>* Expectations() const { return m_expectations.get(); }
     // The channels of the program shown, for the lanes while no trace is at hand.
     void SetChannels(int channels);
     // The lane names changed their width (a switch of language).
@@ -70,6 +73,7 @@ private:
 
     const CTimelinePainter& m_painter;
     std::shared_ptr<const CTimelineTrace> m_trace;
+    std::shared_ptr<const std::vector<TimelineExpectationMark>> m_expectations;
     CTimeAxis m_axis;
     RelayTime m_cursor = -1;
     RelayTime m_marker = -1;

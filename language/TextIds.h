@@ -547,6 +547,33 @@ enum TextId : int {
     TEXT_A11Y_RELAY = 850,
     TEXT_A11Y_ON = 851,
     TEXT_A11Y_OFF = 852,
+    // The program check in the window: the Relay menu's command that shows the Problems panel
+    // and its help text, the panel (title, column headers, severities, the empty list), the
+    // status bar's count, a finding in a step box's tool tip, the question before sending a
+    // program with errors; the timing diagram's scenarios (its button and menu, file filter, a
+    // scenario that cannot be opened or read).
+    TEXT_MENU_VIEW_PROBLEMS = 890,
+    TEXT_HELP_VIEW_PROBLEMS = 891,
+    TEXT_PROBLEMS_TITLE = 892,
+    TEXT_PROBLEMS_COLUMN_SEVERITY = 893,
+    TEXT_PROBLEMS_COLUMN_CHANNEL = 894,
+    TEXT_PROBLEMS_COLUMN_STEP = 895,
+    TEXT_PROBLEMS_COLUMN_TEXT = 896,
+    TEXT_PROBLEMS_ERROR = 897,
+    TEXT_PROBLEMS_WARNING = 898,
+    TEXT_PROBLEMS_NONE = 899,
+    TEXT_PROBLEMS_COUNT = 900,            // format: errors, warnings
+    TEXT_PROBLEMS_COUNT_TIP = 901,
+    TEXT_PROBLEMS_NOTE = 902,             // format: what or where (a severity, a step, a file), what it says
+    TEXT_SEND_WITH_ERRORS_CAPTION = 903,
+    TEXT_SEND_WITH_ONE_ERROR = 904,
+    TEXT_SEND_WITH_ERRORS = 905,          // format: number of errors (two or more)
+    TEXT_TIMELINE_LOAD_SCENARIO = 906,
+    TEXT_TIMELINE_SAVE_SCENARIO = 907,
+    TEXT_SCENARIO_FILE_FILTER = 908,      // NUL-separated description/pattern pairs
+    TEXT_SCENARIO_CANNOT_OPEN = 909,      // format: file
+    TEXT_SCENARIO_CANNOT_READ = 910,      // format: file, line, column, the problem
+    TEXT_TIMELINE_SCENARIO = 911,         // button whose menu loads or saves a scenario (906, 907)
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -643,6 +670,12 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_A11Y_RELAY_2, TEXT_A11Y_JUMP_TARGET, TEXT_A11Y_OPERATOR, TEXT_A11Y_OPERAND, TEXT_A11Y_TRACK_BAR,
     TEXT_A11Y_TIME_FIELD, TEXT_A11Y_INPUT_1, TEXT_A11Y_INPUT_2, TEXT_A11Y_INPUT, TEXT_A11Y_INPUT_BUTTON,
     TEXT_A11Y_RELAY, TEXT_A11Y_ON, TEXT_A11Y_OFF,
+    TEXT_MENU_VIEW_PROBLEMS, TEXT_HELP_VIEW_PROBLEMS, TEXT_PROBLEMS_TITLE, TEXT_PROBLEMS_COLUMN_SEVERITY,
+    TEXT_PROBLEMS_COLUMN_CHANNEL, TEXT_PROBLEMS_COLUMN_STEP, TEXT_PROBLEMS_COLUMN_TEXT, TEXT_PROBLEMS_ERROR,
+    TEXT_PROBLEMS_WARNING, TEXT_PROBLEMS_NONE, TEXT_PROBLEMS_COUNT, TEXT_PROBLEMS_COUNT_TIP, TEXT_PROBLEMS_NOTE,
+    TEXT_SEND_WITH_ERRORS_CAPTION, TEXT_SEND_WITH_ONE_ERROR, TEXT_SEND_WITH_ERRORS, TEXT_TIMELINE_LOAD_SCENARIO,
+    TEXT_TIMELINE_SAVE_SCENARIO, TEXT_SCENARIO_FILE_FILTER, TEXT_SCENARIO_CANNOT_OPEN, TEXT_SCENARIO_CANNOT_READ,
+    TEXT_TIMELINE_SCENARIO,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -805,6 +838,11 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_A11Y_OPERATOR, "d"},
     {TEXT_A11Y_OPERAND, "d"},
     {TEXT_A11Y_INPUT_BUTTON, "s"},
+    {TEXT_PROBLEMS_COUNT, "dd"},
+    {TEXT_PROBLEMS_NOTE, "ss"},
+    {TEXT_SEND_WITH_ERRORS, "d"},
+    {TEXT_SCENARIO_CANNOT_OPEN, "s"},
+    {TEXT_SCENARIO_CANNOT_READ, "sdds"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.
@@ -825,6 +863,6 @@ constexpr int HELP_TEXT_IDS[] = {TEXT_HELP_NEW,        TEXT_HELP_OPEN,          
                                  TEXT_HELP_STOP_SIMULATION,  TEXT_HELP_RESET_SIMULATION, TEXT_HELP_ABOUT,
                                  TEXT_HELP_UNDO,       TEXT_HELP_REDO,           TEXT_HELP_PRINT,
                                  TEXT_HELP_PRINT_PREVIEW, TEXT_HELP_EXPORT_PICTURE, TEXT_HELP_VERIFY_AFTER_SEND,
-                                 TEXT_HELP_COMPARE_WITH_RELAY, TEXT_HELP_SEARCH_RELAYS};
+                                 TEXT_HELP_COMPARE_WITH_RELAY, TEXT_HELP_SEARCH_RELAYS, TEXT_HELP_VIEW_PROBLEMS};
 
 } // namespace Language

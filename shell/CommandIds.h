@@ -58,6 +58,9 @@ enum CommandId : int {
 
     // Relay menu, at its end: show or hide the timing diagram.
     ID_VIEW_TIMELINE = 32901,
+    // Relay menu, after the timing diagram: show or hide the Problems panel (the program
+    // check's findings).
+    ID_VIEW_PROBLEMS = 32904,
 
     // Relay menu, the simulation's speed: the compressed time steps of the design, or relay
     // time at 1, 10 or 60 times the wall clock (one of them checked).

@@ -80,6 +80,9 @@ constexpr CommandInfo COMMANDS[] = {
     // The diagram shows the program of the pane.
     {ID_VIEW_TIMELINE, "SUBMENU_VIEW_TIMELINE", TEXT_MENU_VIEW_TIMELINE, "F12", nullptr, TEXT_HELP_VIEW_TIMELINE,
      R::HasPane, C::TimelineShown, &F::OnViewTimeline},
+    // The program check of the pane's program.
+    {ID_VIEW_PROBLEMS, "SUBMENU_VIEW_PROBLEMS", TEXT_MENU_VIEW_PROBLEMS, "Ctrl+E", nullptr, TEXT_HELP_VIEW_PROBLEMS,
+     R::HasPane, C::ProblemsShown, &F::OnViewProblems},
     // The relays found belong to the pane's list.
     {ID_DEVICE_SEARCH, "SUBMENU_DEVICE_SEARCH", TEXT_MENU_SEARCH_RELAYS, nullptr, nullptr, TEXT_HELP_SEARCH_RELAYS,
      R::HasPane, C::None, &F::OnSearchRelays},

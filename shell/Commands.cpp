@@ -40,7 +40,7 @@ constexpr int TRANSMISSION_MENU[] = {
     ID_TRANSMISSION_STARTVIEW,       ID_TRANSMISSION_STOPVIEW,      0,
     ID_TRANSMISSION_SIMULATIONMODE,  ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
     ID_TRANSMISSION_SKIP,            ID_TRANSMISSION_STOPSIMULATION,  ID_TRANSMISSION_RESET,          0,
-    ID_VIEW_TIMELINE,
+    ID_VIEW_TIMELINE,                ID_VIEW_PROBLEMS,
 };
 
 constexpr int TOOL_BAR[] = {
@@ -132,6 +132,8 @@ bool IsCommandChecked(int id, const CommandStateInputs& inputs)
         return inputs.verifyAfterSend;
     case CheckRule::TimelineShown:
         return inputs.timelineShown;
+    case CheckRule::ProblemsShown:
+        return inputs.problemsShown;
     case CheckRule::Speed: {
         const SpeedCommand* speed = FindSpeedCommand(id);
         return speed && speed->speed == inputs.simulationSpeed;

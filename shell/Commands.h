@@ -37,6 +37,7 @@ enum class CheckRule {
     Simulating,       // the simulation mode
     VerifyAfterSend,  // the option is on
     TimelineShown,    // the timing diagram is shown
+    ProblemsShown,    // the Problems panel is shown
     Speed,            // the simulation speed the command stands for is chosen
 };
 
@@ -89,6 +90,7 @@ struct CommandStateInputs {
     bool canUndo = false;               // the program has a change to undo
     bool canRedo = false;               // ... or an undone change to redo
     bool timelineShown = false;         // the timing diagram is shown
+    bool problemsShown = false;         // the Problems panel is shown
     int simulationSpeed = 0;            // the speed chosen (SimulationSpeedMenuItems)
 };
 
@@ -96,7 +98,8 @@ struct CommandStateInputs {
 // program (Exit, About, languages, relays) can: there is no document to save or run.
 bool IsCommandEnabled(int id, const CommandStateInputs& inputs);
 // Whether a command carries a check mark (Simulation mode while simulating, Verify after send
-// while that option is on, the timing diagram while it is shown, the simulation speed chosen).
+// while that option is on, the timing diagram and the Problems panel while shown, the
+// simulation speed chosen).
 bool IsCommandChecked(int id, const CommandStateInputs& inputs);
 
 // The two parts of a help text "prompt\ntool tip": the prompt, shown in the status bar while

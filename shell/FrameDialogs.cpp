@@ -141,9 +141,13 @@ namespace {
 
 // A message box whose buttons carry the language's captions.
 int ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
-                   QMessageBox::StandardButtons buttons)
+                   QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
     QMessageBox box(icon, caption, text, buttons, owner);
+    if (defaultButton != QMessageBox::NoButton) {
+        box.setDefaultButton(defaultButton);
+        box.setEscapeButton(defaultButton);
+    }
     box.setTextFormat(Qt::PlainText); // a file name is shown as it is, never read as markup
     const Language::CLanguageManager& manager = Language::TheLanguageManager();
     Language::SetButtonText(manager, box.button(QMessageBox::Yes), Language::TEXT_BUTTON_YES);
@@ -165,6 +169,13 @@ CFrameDialogs::Answer CFrameDialogs::AskYesNoCancel(QWidget* owner, const QStrin
     case QMessageBox::No: return No;
     default: return Cancel; // Cancel, Escape and the close box
     }
+}
+
+bool CFrameDialogs::AskYesNoWarning(QWidget* owner, const QString& caption, const QString& text)
+{
+    return ShowMessageBox(owner, QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 void CFrameDialogs::ShowError(QWidget* owner, const QString& caption, const QString& text)

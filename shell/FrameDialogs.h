@@ -40,6 +40,9 @@ public:
     virtual void ShowPrintPreview(QWidget* owner, QPrinter* printer, const std::function<void(QPrinter*)>& paint);
     // Yes, No or Cancel to a question.
     virtual Answer AskYesNoCancel(QWidget* owner, const QString& caption, const QString& text);
+    // A warning that asks Yes or No, No the default (Enter) and the answer of Escape; true for
+    // Yes.
+    virtual bool AskYesNoWarning(QWidget* owner, const QString& caption, const QString& text);
     // An error message with an OK button.
     virtual void ShowError(QWidget* owner, const QString& caption, const QString& text);
     // An error message with OK and Help buttons (the guide explains it); true for Help.

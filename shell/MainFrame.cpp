@@ -125,6 +125,7 @@ bool CMainFrame::Create()
     FillDeviceMenu();
     BuildLanguageControls();
     BuildTimelineDock();
+    BuildProblemsDock();
     // The height is the pane's: no maximize button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -281,6 +282,7 @@ CommandStateInputs CMainFrame::StateInputs() const
     inputs.relayCommandRunning = RelayCommandRunning();
     inputs.verifyAfterSend = m_pRelay->controller.VerifyAfterSend();
     inputs.timelineShown = m_pTimelineDock && !m_pTimelineDock->isHidden();
+    inputs.problemsShown = m_pProblemsDock && !m_pProblemsDock->isHidden();
     if (m_pPane) {
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();

@@ -36,6 +36,8 @@ class QProgressBar;
 enum class RelayCommand;
 struct RelayOutcome;
 class CTimelinePanel;
+class CProblemsPanel;
+class QAbstractButton;
 class QDockWidget;
 class QActionGroup;
 class QComboBox;
@@ -152,6 +154,11 @@ public:
     CTimelinePanel* TimelinePanel() const { return m_pTimelinePanel; }
     // The height the docked timing diagram adds to the window (0 when hidden or floating).
     int TimelineExtraHeight() const;
+    // The Problems panel: the program check's findings of the pane's program, in a dock below
+    // the pane (hidden at first), and their count in the status bar (MainFrameProblems.cpp).
+    QDockWidget* ProblemsDock() const { return m_pProblemsDock; }
+    CProblemsPanel* ProblemsPanel() const { return m_pProblemsPanel; }
+    QAbstractButton* ProblemsCount() const { return m_pProblemsCount; }
 
     // ---- relays
     // The window's relays: discovery, the chosen relay, the commands and the live view (tests
@@ -199,6 +206,9 @@ public Q_SLOTS:
     void OnHelpUserGuide();
     // Relay menu: shows or hides the timing diagram.
     void OnViewTimeline();
+    // Relay menu: shows the Problems panel with the focus in its list, or hides it
+    // (MainFrameProblems.cpp).
+    void OnViewProblems();
 
     // Relay commands. Each runs as a job of the device worker; its result is applied and
     // reported when the job ends, so the window never waits for a relay.
@@ -244,6 +254,19 @@ private:
     void BuildTimelineDock();
     // The window's size again after the dock was shown, hidden, floated or docked.
     void ApplyTimelineSizing();
+    // The Problems panel (MainFrameProblems.cpp): its dock and status bar count; the pane whose
+    // program it checks (null: none); the check again after a change of the program; the
+    // height the docked panel adds; its texts.
+    void BuildProblemsDock();
+    void ConnectProblems(CRelayPane* pane);
+    void RefreshProblems();
+    int ProblemsExtraHeight() const;
+    void RetranslateProblems(Language::CLanguageManager& manager);
+    // Shows a finding's step: selects it and puts the focus into its dialog.
+    void ShowProblemStep(int channel, int step);
+    // Before a program is written to a relay: true when it has no errors, or the user, told of
+    // them, chose to send it anyway (warnings never ask).
+    bool ConfirmSendWithErrors();
     void QueryModelAtStartup();
     void DestroyPane();
     void ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth);
@@ -343,6 +366,9 @@ private:
     std::unique_ptr<RelayState> m_pRelay;
     QDockWidget* m_pTimelineDock = nullptr;
     CTimelinePanel* m_pTimelinePanel = nullptr;
+    QDockWidget* m_pProblemsDock = nullptr;
+    CProblemsPanel* m_pProblemsPanel = nullptr;
+    QAbstractButton* m_pProblemsCount = nullptr;
     PaneSizing m_paneSizing;   // the pane's last report, for sizing again
     QRect m_screenArea;        // set: the area the window keeps within instead of its screen's
     std::unique_ptr<CHelpWindow> m_pHelpWindow;

@@ -129,6 +129,7 @@ void CMainFrame::OnLanguageChanged(CLanguageManager& manager)
         m_pTimelineDock->setWindowTitle(manager.Text(Language::TEXT_TIMELINE_TITLE));
         m_pTimelinePanel->OnLanguageChanged(manager);
     }
+    RetranslateProblems(manager);
     for (const CommandInfo& command : Commands()) {
         if (command.helpTextId < 0)
             continue;

@@ -324,7 +324,11 @@ void CMainFrame::ShowRelayStatusText(const Language::CLanguageManager& manager)
 
 void CMainFrame::OnSendProgramToRelay()
 {
-    if (CommandEnabledNow(ID_TRANSMISSION_SENDSETTINGS) && m_pPane && m_pPane->GetDocument())
+    const auto canSend = [this] {
+        return CommandEnabledNow(ID_TRANSMISSION_SENDSETTINGS) && m_pPane && m_pPane->GetDocument();
+    };
+    // A program with errors goes only when the user says so (the question may outlast a change).
+    if (canSend() && ConfirmSendWithErrors() && canSend())
         m_pRelay->controller.Send(ImageOf(*m_pPane->GetDocument()));
 }
 

@@ -72,6 +72,8 @@ void CMainFrame::BuildTimelineDock()
     // Closed with its own button, floated or docked again by the user: the window's height
     // follows.
     connect(m_pTimelineDock, &QDockWidget::visibilityChanged, this, [this] {
+        if (!isVisible())
+            return; // the window is being closed or destroyed: it hides its docks too
         ApplyTimelineSizing();
         UpdateCommandStates();
     });

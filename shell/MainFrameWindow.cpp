@@ -103,6 +103,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
         panel->SetSimulationTime(-1.0);
         panel->SetDocument(pane->GetDocument());
     }
+    ConnectProblems(pane);
     m_pRelay->controller.SetModel(pane->GetModelCode());
     UpdateRelayStatus();
 
@@ -130,6 +131,7 @@ void CMainFrame::DestroyPane()
         m_pTimelinePanel->SetDocument(nullptr);
         m_pTimelinePanel->SetSimulationTime(-1.0);
     }
+    ConnectProblems(nullptr);
     CRelayPane* pane = m_pPane;
     m_pPane = nullptr;
     UpdateRelayStatus();
@@ -155,7 +157,7 @@ void CMainFrame::ApplyPaneSizing(const PaneSizing& sizing, bool keepWidth)
     WindowFitInputs inputs;
     inputs.pane = sizing;
     inputs.bars = bars;
-    inputs.extraHeight = TimelineExtraHeight();
+    inputs.extraHeight = TimelineExtraHeight() + ProblemsExtraHeight();
     inputs.frame = FrameMargins();
     inputs.available = ScreenArea();
     inputs.currentWidth = normalGeometry().width();

@@ -13,7 +13,7 @@
 struct WindowFitInputs {
     PaneSizing pane;
     int bars = 0;              // menu bar, tool bar and status bar together
-    int extraHeight = 0;       // what the docked timing diagram adds below the pane
+    int extraHeight = 0;       // what the docked panels (timing diagram, problems) add below the pane
     QMargins frame;            // the window manager's frame around the window
     QRect available;           // the screen's available area; empty for no limit
     int currentWidth = 0;      // the window's width now
@@ -23,9 +23,9 @@ struct WindowFitInputs {
 
 struct WindowFit {
     int minimumWidth = 0;      // the narrowest the window may be made
-    int paneHeight = 0;        // the window's height without the docked timing diagram
+    int paneHeight = 0;        // the window's height without the docked panels
     int width = 0;             // the window's width
-    int height = 0;            // the window's height, the docked timing diagram included
+    int height = 0;            // the window's height, the docked panels included
     // The window's height (without the diagram) as the pane's sizing asks for it; paneHeight
     // is smaller on a screen that is too low for it.
     int naturalHeight = 0;

@@ -41,7 +41,8 @@ void PaintFocusFrame(QPainter& painter, const QRect& box)
 bool CBoxPictureCache::Key::operator==(const Key& other) const
 {
     return drawer == other.drawer && texts == other.texts && channel == other.channel && size == other.size
-        && ratio == other.ratio && selected == other.selected && active == other.active && potUnit == other.potUnit
+        && ratio == other.ratio && selected == other.selected && active == other.active && mark == other.mark
+        && potUnit == other.potUnit
         && potValue == other.potValue && elapsed == other.elapsed && bytes == other.bytes;
 }
 
@@ -64,6 +65,7 @@ void CBoxPictureCache::Draw(QPainter& painter, const CStepDrawer& drawer, const 
     StepBoxState shown;
     shown.selected = state.selected;
     shown.active = state.active;
+    shown.mark = state.mark;
     if (state.active) {
         shown.potUnit = state.potUnit;
         shown.potValue = state.potValue;
@@ -78,6 +80,7 @@ void CBoxPictureCache::Draw(QPainter& painter, const CStepDrawer& drawer, const 
     key.ratio = devicePixelRatio;
     key.selected = shown.selected;
     key.active = shown.active;
+    key.mark = shown.mark;
     key.potUnit = shown.potUnit;
     key.potValue = shown.potValue;
     key.elapsed = shown.elapsed;
@@ -153,6 +156,7 @@ void PaintChainView(QPainter& painter, QSize size, int scroll, const CChainLayou
         StepBoxState boxState;
         boxState.selected = index == state.selected;
         boxState.active = activeValid && index == state.active;
+        boxState.mark = state.marks[std::size_t(index)];
         boxState.potUnit = state.potUnit;
         boxState.potValue = state.potValue;
         boxState.elapsed = state.elapsed;

@@ -26,6 +26,7 @@ struct ChainViewState {
     int potUnit = 0;       // the potentiometer shown for a potentiometer-timed step
     int potValue = 0;
     double elapsed = -1.0; // elapsed seconds of the active Time step; negative: none
+    std::array<StepMark, FIELD_COUNT> marks{}; // the program check's mark of each box
     // The view has the keyboard focus: a frame around the selected box says where the keys
     // act. It is painted over the box's picture, so the pictures do not depend on it.
     bool focusFrame = false;
@@ -33,9 +34,10 @@ struct ChainViewState {
 
 // Pictures of the boxes of one chain, each kept with everything its pixels depend on: the
 // drawer and its texts (the language), the field's bytes, the box's size, the screen's pixel
-// ratio and the box's state (selection; for the active box the time display). A box whose look
-// is the same is copied from its picture; any difference paints it anew, so an edit, an undo,
-// a switch of language or a new selection can never leave an old picture on the screen.
+// ratio and the box's state (selection, the program check's mark; for the active box the time
+// display). A box whose look is the same is copied from its picture; any difference paints it
+// anew, so an edit, an undo, a switch of language, a new selection or a mark that came or went
+// can never leave an old picture on the screen.
 class CBoxPictureCache {
 public:
     // Paints the box as CStepDrawer::Draw does, from its picture.
@@ -55,6 +57,7 @@ private:
         qreal ratio = 0;
         bool selected = false;
         bool active = false;
+        StepMark mark = StepMark::None;
         int potUnit = 0;
         int potValue = 0;
         double elapsed = -1.0;

@@ -24,6 +24,8 @@ const QColor OUTSIDE(232, 232, 232);     // before power-on and after the known 
 const QColor CURSOR(40, 40, 40);
 const QColor MARKER(25, 118, 210);
 const QColor NOTE(230, 110, 0);
+const QColor HOLDS(0, 150, 60);
+const QColor FAILS(215, 20, 20);
 
 // Steps between labelled ruler ticks, in nanoseconds.
 constexpr RelayTime MS = RELAY_TIME_PER_SECOND / 1000;
@@ -234,6 +236,9 @@ void CTimelinePainter::Paint(QPainter& painter, const TimelinePaintParams& param
     painter.setPen(GRID.darker(115));
     painter.drawLine(QPointF(left, params.rect.top()), QPointF(left, lanesArea.bottom()));
 
+    if (params.expectations)
+        PaintExpectations(painter, params, trace, lanesArea);
+
     // Marks on the ruler: loops without time and the end of a cut trace.
     painter.setClipRect(QRectF(left, params.rect.top(), lanesArea.width(), params.rect.height()));
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -413,4 +418,65 @@ void CTimelinePainter::PaintLane(QPainter& painter, const TimelinePaintParams& p
         }
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+QColor CTimelinePainter::ExpectationColour(bool holds)
+{
+    return holds ? HOLDS : FAILS;
+}
+
+void CTimelinePainter::PaintExpectations(QPainter& painter, const TimelinePaintParams& params,
+                                         const CTimelineTrace& trace, const QRectF& lanesArea) const
+{
+    const CTimeAxis& axis = params.axis;
+    const double laneHeight = LaneHeight(params);
+    const double left = lanesArea.left();
+    painter.save();
+    painter.setClipRect(lanesArea);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    // Failures last, so that one is never hidden under a mark that holds.
+    for (const bool holds : {true, false}) {
+        const QColor colour = ExpectationColour(holds);
+        for (const TimelineExpectationMark& mark : *params.expectations) {
+            if (mark.holds != holds)
+                continue;
+            int lane = -1;
+            for (int i = 0; i < trace.LaneCount(); ++i)
+                if (trace.Lane(i).kind == mark.lane.kind && trace.Lane(i).index == mark.lane.index)
+                    lane = i;
+            if (lane < 0)
+                continue;
+            const double top = lanesArea.top() + lane * laneHeight;
+            const double x1 = left + axis.XOf(mark.from);
+            const double x2 = left + axis.XOf(mark.to);
+            if (x2 < left - 8 || x1 > lanesArea.right() + 8)
+                continue;
+            if (mark.span) {
+                // A bar along the lane's foot from the span's start to its end, with ends.
+                const double y = top + laneHeight - 3.5;
+                painter.setPen(QPen(colour, 3, Qt::SolidLine, Qt::FlatCap));
+                painter.drawLine(QPointF(x1, y), QPointF(std::max(x2, x1 + 1), y));
+                painter.setPen(QPen(colour, 1.5));
+                painter.drawLine(QPointF(x1, top + laneHeight * 0.45), QPointF(x1, top + laneHeight - 1));
+                painter.drawLine(QPointF(x2, top + laneHeight * 0.45), QPointF(x2, top + laneHeight - 1));
+                continue;
+            }
+            // A tolerance as a light band, the moment as a line with a diamond at the lane's top.
+            if (x2 - x1 >= 1) {
+                QColor band = colour;
+                band.setAlpha(60);
+                painter.fillRect(QRectF(x1, top + 1, x2 - x1, laneHeight - 2), band);
+            }
+            const double x = (x1 + x2) / 2;
+            painter.setPen(QPen(colour, 1.5));
+            painter.drawLine(QPointF(x, top + 1), QPointF(x, top + laneHeight - 1));
+            const double d = std::max(3.0, laneHeight / 5);
+            const QPointF diamond[4] = {{x, top + 1}, {x + d, top + 1 + d}, {x, top + 1 + 2 * d}, {x - d, top + 1 + d}};
+            painter.setPen(QPen(colour.darker(140), 1));
+            painter.setBrush(colour);
+            painter.drawPolygon(diamond, 4);
+            painter.setBrush(Qt::NoBrush);
+        }
+    }
+    painter.restore();
 }

@@ -15,7 +15,21 @@
 #include <QRectF>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 class QPainter;
+
+// An expectation of a scenario on its lane, green where it holds and red where it fails: a
+// moment (from == to: a state or a step at that time; from < to: a switch within a tolerance),
+// or a span over which a relay must not switch.
+struct TimelineExpectationMark {
+    LaneId lane;
+    RelayTime from = 0;
+    RelayTime to = 0;
+    bool span = false;
+    bool holds = false;
+};
 
 // What one paint of the diagram depends on besides the trace.
 struct TimelinePaintParams {
@@ -25,6 +39,8 @@ struct TimelinePaintParams {
     RelayTime marker = -1; // the on-screen simulation's position; negative: none
     QFont font;
     double laneHeight = 0; // taller lanes than the font's (a view with room to spare); 0: the font's
+    // A loaded scenario's expectations as the run judged them (null: none).
+    std::shared_ptr<const std::vector<TimelineExpectationMark>> expectations;
 };
 
 class CTimelinePainter : public Language::CLanguageSupport {
@@ -63,12 +79,16 @@ public:
 
     // Colours of the lanes (for the panel's legend and tests).
     static QColor LaneColour(LaneKind kind);
+    // Colours of an expectation that holds and of one that fails.
+    static QColor ExpectationColour(bool holds);
 
 private:
     void PaintRuler(QPainter& painter, const TimelinePaintParams& params, const QRectF& ruler,
                     const QRectF& lanes) const;
     void PaintLane(QPainter& painter, const TimelinePaintParams& params, const CTimelineTrace& trace, int lane,
                    const QRectF& area) const;
+    void PaintExpectations(QPainter& painter, const TimelinePaintParams& params, const CTimelineTrace& trace,
+                           const QRectF& lanesArea) const;
 
     QString m_inputFormat;
     QString m_relayFormat;

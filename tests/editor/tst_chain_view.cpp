@@ -1,5 +1,5 @@
 // The program view's painting from box pictures: after any change (a field's bytes, the
-// selection, the running time, the language, the size, the channel) the view shows exactly
+// selection, the running time, the program check's marks, the language, the size, the channel) the view shows exactly
 // what painting every box directly shows, and only the boxes whose look changed are painted
 // anew.
 
@@ -29,6 +29,7 @@ struct ViewFixture {
         state.active = 4;
         state.progress = 0.5;
         state.elapsed = 0.5;
+        state.marks[9] = StepMark::Warning;
     }
 
     QImage Paint(CBoxPictureCache* pictures)
@@ -96,6 +97,16 @@ private Q_SLOTS:
         QTest::newRow("the potentiometer of a fixed step") << zqx << 0 << Change([](ViewFixture& f) {
             f.state.potUnit = 3;
         }) << 1; // the active box's look may depend on it: it is painted again, the rest not
+        // The program check's marks: a box whose mark came, went or changed is painted anew.
+        QTest::newRow("a mark comes") << zqx << 0 << Change([](ViewFixture& f) {
+            f.state.marks[5] = StepMark::Error;
+        }) << 1;
+        QTest::newRow("a mark goes") << qvs << 1 << Change([](ViewFixture& f) {
+            f.state.marks[9] = StepMark::None;
+        }) << 1;
+        QTest::newRow("a warning becomes an error") << zqx << 0 << Change([](ViewFixture& f) {
+            f.state.marks[9] = StepMark::Error;
+        }) << 1;
         QTest::newRow("another active step") << qvs << 0 << Change([](ViewFixture& f) { f.state.active = 8; }) << 2;
         QTest::newRow("another language") << zqx << 0 << Change([](ViewFixture& f) {
             QCOMPARE(Language::TheLanguageManager().SelectLanguageByLcid(1045), qint64(1045));

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSvgGenerator>
 #include <QTest>
 
@@ -91,6 +92,8 @@ private Q_SLOTS:
     void inkStaysInsideTextRectangles_data();
     void inkStaysInsideTextRectangles();
     void elapsedTimeIsBlue();
+    void markInItsCorner_data();
+    void markInItsCorner();
     void storedValuesWithoutTextDrawLikeTheDescription_data();
     void storedValuesWithoutTextDrawLikeTheDescription();
     void expressionShowsOneAmpersand();
@@ -443,6 +446,64 @@ void TestStepDrawer::inkStaysInsideTextRectangles()
     for (std::size_t i = 0; i < texts.size(); ++i)
         if (!number.match(texts[i].text).hasMatch())
             QVERIFY2(inkInRect[i] > 0, qPrintable(texts[i].text));
+}
+
+void TestStepDrawer::markInItsCorner_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("mark");
+    QTest::newRow("Start, error") << int(MODEL_QVR_K115_ZQX) << 0 << 240 << int(StepMark::Error);
+    QTest::newRow("state change, warning") << int(MODEL_QVR_K115_ZQX) << 1 << 240 << int(StepMark::Warning);
+    QTest::newRow("condition, error, low box") << int(MODEL_QVS_K115_318) << 2 << 150 << int(StepMark::Error);
+    QTest::newRow("time, warning, tall box") << int(MODEL_QVS_K115_318) << 4 << 600 << int(StepMark::Warning);
+}
+
+// A box's mark changes only the pixels of its corner, covers none of the box's texts, and has
+// the colour of its severity (red for an error, amber for a warning).
+void TestStepDrawer::markInItsCorner()
+{
+    QFETCH(int, model);
+    QFETCH(int, field);
+    QFETCH(int, height);
+    QFETCH(int, mark);
+    const auto doc = DefaultDoc(ModelCode(model));
+    CStepDrawer& drawer = Drawer(ModelCode(model));
+    const QRect box(0, 0, drawer.GetBoxWidth(FieldKindAt(field), height), height);
+    StepBoxState marked;
+    marked.mark = StepMark(mark);
+    QImage plain = Blank(box.width() + 1, height);
+    QImage shown = plain;
+    {
+        QPainter painter(&plain);
+        drawer.Draw(painter, *doc, 0, field, box, StepBoxState());
+    }
+    {
+        QPainter painter(&shown);
+        drawer.Draw(painter, *doc, 0, field, box, marked);
+    }
+    const QRect corner = CStepDrawer::MarkRect(box, FieldKindAt(field));
+    QVERIFY(box.contains(corner));
+    // Under the mark the box shows bands only (at most the header's, the band's and the line
+    // between them, or the Start box's body): no text's ink.
+    QSet<QRgb> under;
+    for (int y = corner.top(); y <= corner.bottom(); ++y)
+        for (int x = corner.left(); x <= corner.right(); ++x)
+            under.insert(plain.pixel(x, y));
+    QVERIFY2(under.size() <= 3, qPrintable(QString::number(under.size())));
+    int coloured = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            if (shown.pixel(x, y) == plain.pixel(x, y))
+                continue;
+            QVERIFY2(corner.adjusted(-1, -1, 1, 1).contains(x, y), "the mark painted outside its corner");
+            const QColor c = Pixel(shown, x, y);
+            if (StepMark(mark) == StepMark::Error ? c.red() > 180 && c.green() < 80 && c.blue() < 80
+                                                   : c.red() > 220 && c.green() > 150 && c.blue() < 80)
+                ++coloured;
+        }
+    QVERIFY2(coloured > corner.width() * corner.height() / 5, qPrintable(QString::number(coloured)));
 }
 
 void TestStepDrawer::elapsedTimeIsBlue()

@@ -6,6 +6,7 @@
 #include "ProgramText.h"
 #include "QuorvexDoc.h"
 #include "RelayPane.h"
+#include "Scenario.h"
 #include "TestLanguages.h"
 #include "TimelinePanel.h"
 
@@ -13,7 +14,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -79,6 +82,37 @@ bool WriteTime(QTableView* table, int row, const QString& text)
 QComboBox* ChoiceBox(QTableView* table, int row, int column)
 {
     return qobject_cast<QComboBox*>(table->indexWidget(table->model()->index(row, column)));
+}
+
+// On PULSE: input 1 rises at 1 s, so relay 1 is on from 1 s to 2.5 s. The third expectation
+// fails; the others hold.
+const QByteArray PULSE_SCENARIO = R"({"model": "QVR_K115_ZQX", "potentiometer": "10 s",
+  "inputs": [{"at": "1 s", "input 1": "on"}, {"at": "2 s", "input 1": "off"}],
+  "expect": [{"at": "1.5 s", "relay 1": "on"},
+             {"at": "2.5 s", "relay 1": "switches off", "within": "10 ms"},
+             {"at": "3 s", "relay 1": "on"},
+             {"from": "3 s", "to": "5 s", "relay 1": "does not switch"},
+             {"at": "2 s", "step": 4}]})";
+
+QString WriteText(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? path : QString();
+}
+
+// Pixels of the diagram, as the view paints it, in a colour.
+int PixelsOf(const CTimelinePanel& panel, const QColor& colour)
+{
+    QImage image(900, 300, QImage::Format_RGB32);
+    QPainter painter(&image);
+    panel.View()->Painter().Paint(painter, panel.View()->Params(QRectF(image.rect())), *panel.Trace());
+    painter.end();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += QColor(image.pixel(x, y)) == colour ? 1 : 0;
+    return count;
 }
 
 } // namespace
@@ -380,6 +414,125 @@ private Q_SLOTS:
         QVERIFY(panel.WaitForComputation());
         QVERIFY(panel.Script().IsUntilFromProgram());
         QCOMPARE(panel.Trace()->KnownUntil(), 33 * S);
+    }
+
+    // A loaded scenario's input changes and potentiometer run the diagram; its expectations are
+    // judged on each computation (again after an edit of the changes) and drawn on it, green
+    // where they hold and red where they fail.
+    void scenarioExpectationsOnTheDiagram()
+    {
+        QTemporaryDir dir;
+        const std::unique_ptr<CQuorvexDoc> doc = Document(PULSE);
+        CTimelinePanel panel;
+        panel.SetDocument(doc.get());
+        QVERIFY(panel.WaitForComputation());
+        const QColor holds = CTimelinePainter::ExpectationColour(true);
+        const QColor fails = CTimelinePainter::ExpectationColour(false);
+        QCOMPARE(PixelsOf(panel, fails), 0);
+
+        QVERIFY(panel.LoadScenario(WriteText(dir, QStringLiteral("pulse.scenario.json"), PULSE_SCENARIO)));
+        QVERIFY(panel.WaitForComputation());
+        QCOMPARE(panel.Script().Changes().size(), std::size_t(2));
+        QVERIFY(panel.Script().HasPotentiometer());
+        QCOMPARE(RelaySwitches(*panel.Trace()), (QList<double>{1, 2.5}));
+        QList<bool> judged;
+        for (const Scenarios::ExpectationResult& result : panel.ScenarioResult().results)
+            judged << result.holds;
+        QCOMPARE(judged, (QList<bool>{true, true, false, true, true}));
+        const auto* marks = panel.View()->Expectations();
+        QVERIFY(marks && marks->size() == 5);
+        QCOMPARE((*marks)[1].from, 2490 * S / 1000);
+        QCOMPARE((*marks)[1].to, 2510 * S / 1000);
+        QVERIFY((*marks)[3].span && !(*marks)[2].holds);
+        QCOMPARE(int((*marks)[4].lane.kind), int(LaneKind::Step));
+        QVERIFY(PixelsOf(panel, holds) > 0);
+        QVERIFY(PixelsOf(panel, fails) > 0);
+        QVERIFY(panel.ScenarioLabel()->isVisibleTo(&panel));
+        QVERIFY(panel.ScenarioLabel()->text().contains(QStringLiteral("4 of 5")));
+
+        // The input changes edited: the same expectations judged on the new run (the relay is
+        // on from 2 s to 3.5 s, and the channel reaches step 4 at 2 s).
+        panel.Script().SetChanges({{2 * S, 0, 1}});
+        QVERIFY(panel.WaitForComputation());
+        judged.clear();
+        for (const Scenarios::ExpectationResult& result : panel.ScenarioResult().results)
+            judged << result.holds;
+        QCOMPARE(judged, (QList<bool>{false, false, true, false, true}));
+
+        panel.ClearScenario();
+        QVERIFY(!panel.View()->Expectations());
+        QCOMPARE(PixelsOf(panel, fails), 0);
+    }
+
+    // Saving writes the script (changes, potentiometer, a chosen end) with the loaded
+    // expectations; reading it back gives them, and it judges alike.
+    void scenarioSavedAndReadBack()
+    {
+        QTemporaryDir dir;
+        const std::unique_ptr<CQuorvexDoc> doc = Document(PULSE);
+        CTimelinePanel panel;
+        panel.SetDocument(doc.get());
+        QVERIFY(panel.LoadScenario(WriteText(dir, QStringLiteral("in.scenario.json"), PULSE_SCENARIO)));
+        panel.Script().SetChanges({{1 * S, 0, 1}, {4 * S, 0, 1}, {3 * S, 0, 0}});
+        panel.Script().SetUntil(9 * S);
+        QVERIFY(panel.WaitForComputation());
+        const QString saved = dir.filePath(QStringLiteral("out.scenario.json"));
+        QVERIFY(panel.SaveScenario(saved));
+
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const Scenarios::ReadResult read = Scenarios::Read(file.readAll());
+        QVERIFY(!read.error.IsError());
+        QCOMPARE(read.scenario.model, ModelCode(MODEL_QVR_K115_ZQX & MODEL_NUMBER_MASK));
+        QCOMPARE(read.scenario.inputs.size(), std::size_t(3));
+        QCOMPARE(read.scenario.inputs[1].time, 4 * S);
+        QCOMPARE(read.scenario.expectations.size(), std::size_t(5));
+        QVERIFY(read.scenario.potentiometerGiven && read.scenario.untilGiven);
+        QCOMPARE(read.scenario.until, 9 * S);
+
+        CTimelinePanel again;
+        again.SetDocument(doc.get());
+        QVERIFY(again.LoadScenario(saved));
+        QVERIFY(again.WaitForComputation());
+        QCOMPARE(again.Script().Until(), 9 * S);
+        QCOMPARE(RelaySwitches(*again.Trace()), RelaySwitches(*panel.Trace()));
+        QCOMPARE(again.ScenarioResult().Failed(), panel.ScenarioResult().Failed());
+    }
+
+    // A scenario that cannot be used is refused with its place, and nothing changes.
+    void scenarioRefused_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not JSON") << QByteArray("{\"inputs\": [\n  {\"at\": 1,,}]}")
+                                  << QStringLiteral("line 2, column");
+        QTest::newRow("unknown word") << QByteArray("{\"expect\": [{\"at\": 1, \"relay 1\": \"maybe\"}]}")
+                                      << QStringLiteral("line 1, column");
+        QTest::newRow("other model") << QByteArray("{\"model\": \"QVS_K115_318\"}") << QStringLiteral("QVS_K115_318");
+        QTest::newRow("input the model lacks") << QByteArray("{\"inputs\": [{\"at\": 1, \"input 2\": \"on\"}]}")
+                                               << QStringLiteral("line 1, column");
+        QTest::newRow("missing file") << QByteArray() << QStringLiteral("cannot be opened");
+    }
+
+    void scenarioRefused()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const std::unique_ptr<CQuorvexDoc> doc = Document(PULSE);
+        CTimelinePanel panel;
+        panel.SetDocument(doc.get());
+        panel.Script().SetChanges({{3 * S, 0, 1}});
+        QSignalSpy errors(&panel, &CTimelinePanel::showErrorText);
+        const QString path = text.isEmpty() ? dir.filePath(QStringLiteral("none.json"))
+                                            : WriteText(dir, QStringLiteral("bad.scenario.json"), text);
+        QVERIFY(!panel.LoadScenario(path));
+        QCOMPARE(errors.count(), 1);
+        const QString shown = errors.at(0).at(0).toString();
+        QVERIFY2(shown.contains(message) && shown.contains(QFileInfo(path).fileName()), qPrintable(shown));
+        QVERIFY(!panel.HasScenario());
+        QCOMPARE(panel.Script().Changes().size(), std::size_t(1));
+        QCOMPARE(panel.Script().Changes()[0].time, 3 * S);
     }
 
     void heightFollowsTheModel()

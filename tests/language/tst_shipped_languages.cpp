@@ -24,6 +24,7 @@ bool Contains(const int* begin, const int* end, int id) { return std::find(begin
 
 // Items shown together, whose mnemonics must differ: the menu bar, the File menu, the Edit
 // menu (with and without the change named), the Relay menu and its simulation speed submenu,
+// the timing diagram's buttons with the menu bar and its scenario menu,
 // the relay model question, the change-password dialog, the buttons of a message box (Help
 // among them), the example chooser, and the buttons of the recovery offer and of the questions
 // about a file changed on disk. The step dialogs sit in the main window beside the menu bar, so
@@ -35,7 +36,10 @@ const QList<QList<int>> MNEMONIC_GROUPS = {
     {778, 103},
     {345, 346},
     {347, 348},
-    {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87, 565, 400},
+    {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87, 565, 400, 890},
+    {412, 413, 911},
+    {45, 344, 46, 47, 48, 49, 911},
+    {906, 907},
     {566, 567, 568, 569},
     {1, 2, 3, 4, 5},
     {266, 267, 268, 269, 270},

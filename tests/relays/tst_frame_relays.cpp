@@ -128,7 +128,12 @@ struct CRelayFrame : CWindowHarness {
         Setup setup;
         setup.ports = ports;
         setup.prepare = [this](CMainFrame& window) { window.Relays()->SetTransport(relays.Factory()); };
-        return StartWithPane(model, setup);
+        const bool started = StartWithPane(model, setup);
+        // The programs these tests send are patterns of bytes the program check finds errors
+        // in: the user sends them anyway.
+        if (dialogs)
+            dialogs->yesNoAnswers = QList<bool>(64, true);
+        return started;
     }
     void SetImage(const std::vector<std::uint8_t>& image) const
     {
@@ -628,11 +633,14 @@ private Q_SLOTS:
         QVERIFY(read >= 0);
         QCOMPARE(relayMenu.at(read + 1), f.frame->Action(ID_TRANSMISSION_COMPARE));
         QCOMPARE(relayMenu.at(read + 1)->text(), Text(Language::TEXT_MENU_COMPARE_WITH_RELAY));
-        QCOMPARE(relayMenu.constLast(), f.frame->Action(ID_VIEW_TIMELINE));
-        QVERIFY(relayMenu.at(relayMenu.size() - 2)->isSeparator());
-        QCOMPARE(relayMenu.at(relayMenu.size() - 3), f.frame->SimulationSpeedMenu()->menuAction());
-        QCOMPARE(relayMenu.at(relayMenu.size() - 4), f.frame->Action(ID_TRANSMISSION_RESET));
+        // The panels below the window at the end: the timing diagram, then the problems.
+        QCOMPARE(relayMenu.constLast(), f.frame->Action(ID_VIEW_PROBLEMS));
+        QCOMPARE(relayMenu.at(relayMenu.size() - 2), f.frame->Action(ID_VIEW_TIMELINE));
+        QVERIFY(relayMenu.at(relayMenu.size() - 3)->isSeparator());
+        QCOMPARE(relayMenu.at(relayMenu.size() - 4), f.frame->SimulationSpeedMenu()->menuAction());
+        QCOMPARE(relayMenu.at(relayMenu.size() - 5), f.frame->Action(ID_TRANSMISSION_RESET));
         QCOMPARE(f.frame->Action(ID_VIEW_TIMELINE)->shortcut(), QKeySequence(Qt::Key_F12));
+        QCOMPARE(f.frame->Action(ID_VIEW_PROBLEMS)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
         const QList<QAction*> languageMenu = f.frame->menuBar()->actions().at(4)->menu()->actions();
         QVERIFY(!languageMenu.contains(f.frame->Action(ID_VIEW_TIMELINE)));
         for (const QAction* action : languageMenu)

@@ -39,6 +39,8 @@ public:
     QList<SaveRequest> saveRequests;
     QStringList questions;         // caption + "|" + text
     QStringList errors;            // caption + "|" + text
+    QStringList warnings;          // questions with No as default: caption + "|" + text
+    QList<bool> yesNoAnswers;      // their answers (an exhausted list answers No)
     int aboutShown = 0;
     int fatalShown = 0;
     // Printing: the print dialog's answer and where the pages go (a PDF file; empty: the
@@ -87,6 +89,11 @@ public:
     {
         questions.append(caption + QLatin1Char('|') + text);
         return answers.isEmpty() ? Cancel : answers.takeFirst();
+    }
+    bool AskYesNoWarning(QWidget*, const QString& caption, const QString& text) override
+    {
+        warnings.append(caption + QLatin1Char('|') + text);
+        return yesNoAnswers.isEmpty() ? false : yesNoAnswers.takeFirst();
     }
     void ShowError(QWidget*, const QString& caption, const QString& text) override
     {

@@ -150,7 +150,7 @@ QStringList ExpectedTexts()
     QStringList texts{Text(6) + QStringLiteral(" - ") + Text(8)};
     const int fileTexts[] = {50, 776, 51, 52, 53, 56, 353, 351, 352, 61};
     const int transmissionTexts[] = {72, 305, 73, 450, 74, 76, 77, 79, 80, 82, 83, 84, 85, 86, 87,
-                                     565, 566, 567, 568, 569, 400};
+                                     565, 566, 567, 568, 569, 400, 890};
     texts << Text(45);
     for (int id : fileTexts)
         texts << Text(id);
@@ -679,22 +679,22 @@ private Q_SLOTS:
                                                ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_COMPARE,
                                                ID_TRANSMISSION_VERSION, ID_TRANSMISSION_STARTVIEW,
                                                ID_TRANSMISSION_SIMULATIONMODE, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                               ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
+                                               ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_VIEW_PROBLEMS, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                  << false;
         QTest::newRow("viewing the relay") << QStringLiteral("view")
                                            << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_STOPVIEW, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                                         ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
+                                                         ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_VIEW_PROBLEMS, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                            << false;
         QTest::newRow("simulation") << QStringLiteral("simulation")
                                     << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                   ID_TRANSMISSION_STARTSIMULATION, ID_TRANSMISSION_STEPPING,
                                                   ID_TRANSMISSION_SKIP, ID_TRANSMISSION_RESET, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                                  ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
+                                                  ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_VIEW_PROBLEMS, ID_DEVICE_SEARCH, ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                     << true;
         QTest::newRow("simulation running") << QStringLiteral("running")
                                             << QList<int>{ID_APP_EXIT, ID_TRANSMISSION_SIMULATIONMODE,
                                                           ID_TRANSMISSION_STOPSIMULATION, ID_APP_ABOUT, ID_HELP_USER_GUIDE,
-                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_DEVICE_SEARCH,
+                                                          ID_TRANSMISSION_VERIFYAFTERSEND, ID_VIEW_TIMELINE, ID_VIEW_PROBLEMS, ID_DEVICE_SEARCH,
                                                           ID_SIMULATION_SPEED_COMPRESSED, ID_SIMULATION_SPEED_REAL_TIME, ID_SIMULATION_SPEED_TIMES_10, ID_SIMULATION_SPEED_TIMES_60}
                                             << true;
     }
