@@ -48,6 +48,7 @@ public:
     int OpenProgramFile(const QString& path) override;
     void NewProgram() override;
     bool ReplaceProgram(const std::uint8_t* image, int size, bool modified) override;
+    bool ReloadProgram(const std::uint8_t* image, int size) override;
     CQuorvexDoc* GetDocument() override { return m_doc.get(); }
     const CQuorvexDoc* GetDocument() const override { return m_doc.get(); }
     void ResetSelection() override;

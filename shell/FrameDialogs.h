@@ -40,6 +40,11 @@ public:
     virtual void ShowPrintPreview(QWidget* owner, QPrinter* printer, const std::function<void(QPrinter*)>& paint);
     // Yes, No or Cancel to a question.
     virtual Answer AskYesNoCancel(QWidget* owner, const QString& caption, const QString& text);
+    // A question with buttons of its own (texts with mnemonics): the index of the button chosen.
+    // Return presses button defaultIndex; Escape and the close box answer escapeIndex (-1: the
+    // box cannot be closed without a choice).
+    virtual int AskChoice(QWidget* owner, const QString& caption, const QString& text, const QStringList& buttons,
+                          int defaultIndex, int escapeIndex);
     // An error message with an OK button.
     virtual void ShowError(QWidget* owner, const QString& caption, const QString& text);
     // An error message with OK and Help buttons (the guide explains it); true for Help.

@@ -7,6 +7,7 @@
 #include "LanguageIcon.h"
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
+#include "ProgramSafety.h"
 #include "ProgramPictures.h"
 #include "QuorvexDoc.h"
 #include "RelayPaneBase.h"
@@ -114,6 +115,8 @@ CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
     setAcceptDrops(true);
     // Alt+letter that no mnemonic takes must not reach a drop-down list (see eventFilter).
     qApp->installEventFilter(this);
+    m_pSafety = new CProgramSafety(this, *m_pDialogs);
+    connect(m_pSafety, &CProgramSafety::openRequested, this, &CMainFrame::OpenProgramFrom);
 }
 
 CMainFrame::~CMainFrame()
@@ -459,6 +462,10 @@ void CMainFrame::SetStartupFile(const QString& path)
 
 void CMainFrame::QueryModelAtStartup()
 {
+    // Programs a window left unsaved when it ended come first; a restored one takes the place
+    // of the model question.
+    m_pSafety->OfferRecoveredPrograms(
+        [this](const CQuorvexDoc& program, const QString& path) { return ShowRecoveredProgram(program, path); });
     // A program named on the command line takes the place of the model question; when it
     // cannot be opened the user learns why and then chooses a model as usual.
     if (!m_startupFile.isEmpty()) {
@@ -504,6 +511,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
     connect(pane, &CRelayPaneBase::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
     connect(pane, &CRelayPaneBase::notice, this, &CMainFrame::ShowNotice);
+    m_pSafety->WatchPane(pane);
     pane->SetSimulationSpeed(m_nSimulationSpeed);
     ShowSimulationStatus(-1.0);
     if (m_pTimelinePanel) {
@@ -882,6 +890,7 @@ void CMainFrame::OnFileNew()
         UseDefaultFileName();
     }
     m_bHasFile = false;
+    m_pSafety->SetProgramFile({});
     UpdateTitle(m_pPane->GetDocument() && m_pPane->GetDocument()->IsModified());
 }
 
@@ -926,6 +935,7 @@ int CMainFrame::LoadProgramFile(const QString& path)
     m_bHasFile = true;
     m_path = path;
     m_bPathIsDefault = false;
+    m_pSafety->SetProgramFile(path);
     UpdateTitle(m_pPane->GetDocument()->IsModified());
     m_recentFiles.Add(path);
     UpdateRecentFileCommands();
@@ -998,12 +1008,15 @@ bool CMainFrame::SaveProgram()
         return false;
     if (!m_bHasFile)
         return SaveProgramAs();
+    if (const auto decision = m_pSafety->BeforeSave(); decision != CProgramSafety::SaveDecision::Write)
+        return decision == CProgramSafety::SaveDecision::SaveAs && SaveProgramAs();
     CQuorvexDoc* doc = m_pPane->GetDocument();
     if (const int result = doc->Save(m_path)) {
         ShowError(result);
         return false;
     }
     m_pPane->MarkSaved();
+    m_pSafety->SetProgramFile(m_path);
     UpdateTitle(doc->IsModified());
     m_recentFiles.Add(m_path);
     UpdateRecentFileCommands();
@@ -1029,6 +1042,7 @@ bool CMainFrame::SaveProgramAs()
     m_bHasFile = true;
     m_path = path;
     m_bPathIsDefault = false;
+    m_pSafety->SetProgramFile(path);
     UpdateTitle(doc->IsModified());
     m_recentFiles.Add(path);
     UpdateRecentFileCommands();
@@ -1156,6 +1170,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    m_pSafety->Close();
     // A transfer that runs is cut short: the relay keeps the program it had (it takes a
     // program only from a complete frame), and the port is closed before the program ends.
     StopRelayWork();

@@ -17,6 +17,8 @@
 #include <memory>
 
 class CDeviceWorkerThread;
+class CProgramSafety;
+class CQuorvexDoc;
 class CHelpWindow;
 namespace Guide {
 struct Place;
@@ -99,6 +101,9 @@ public:
     // Opens an example program (by its name) as a new, untitled program of its model; the
     // example file is only read. Reports a missing or damaged example; false then.
     bool OpenExample(const QString& name);
+
+    // The recovery copy of the program and the watch over its file (ProgramSafety.h).
+    CProgramSafety* ProgramSafety() const { return m_pSafety; }
 
     // ---- the user guide (MainFrameHelp.cpp)
     // Shows a place of the guide in the help window (an empty page: where the reader left
@@ -270,6 +275,10 @@ private:
     // The name the print-out's header shows: the program's file, or the untitled name.
     QString PrintedFileName() const;
 
+    // A program restored from a recovery copy into a pane of its model: modified, and
+    // belonging to `path` (empty: never saved) (MainFrameSafety.cpp).
+    bool ShowRecoveredProgram(const CQuorvexDoc& program, const QString& path);
+
     // Relays (MainFrameRelays.cpp).
     void SetUpRelays();
     // The pane goes: what was started for it is dropped and its results are ignored.
@@ -318,6 +327,7 @@ private:
     void ShowRelayStatusText(const Language::CLanguageManager& manager);
 
     std::unique_ptr<CFrameDialogs> m_pDialogs;
+    CProgramSafety* m_pSafety = nullptr; // a child of the window
     std::map<int, QAction*> m_actions;
     QMenu* m_pEditMenu = nullptr;
     QMenu* m_pDeviceMenu = nullptr;

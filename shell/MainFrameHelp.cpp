@@ -3,6 +3,7 @@
 // File > New from example.
 
 #include "MainFrame.h"
+#include "ProgramSafety.h"
 
 #include "CommandIds.h"
 #include "CommonSettings.h"
@@ -151,6 +152,7 @@ bool CMainFrame::OpenExample(const QString& name)
         return false;
     UseDefaultFileName();
     m_bHasFile = false;
+    m_pSafety->SetProgramFile({});
     UpdateTitle(m_pPane->GetDocument()->IsModified());
     UpdateCommandStates();
     return true;

@@ -3,6 +3,7 @@
 // starts the jobs and applies their results on the window's thread.
 
 #include "MainFrame.h"
+#include "ProgramSafety.h"
 
 #include "CommandIds.h"
 #include "Commands.h"
@@ -788,6 +789,7 @@ bool CMainFrame::LoadRelayProgram(const std::vector<std::uint8_t>& image)
     // Like a new program: unsaved, and the next Save asks for a name.
     UseDefaultFileName();
     m_bHasFile = false;
+    m_pSafety->SetProgramFile({});
     UpdateTitle(m_pPane->GetDocument()->IsModified());
     return true;
 }

@@ -1,0 +1,28 @@
+// The main window's side of a restored recovery copy (ProgramSafety.h holds the rest).
+
+#include "MainFrame.h"
+
+#include "QuorvexDoc.h"
+#include "RelayPaneBase.h"
+
+#include <QUndoStack>
+
+bool CMainFrame::ShowRecoveredProgram(const CQuorvexDoc& program, const QString& path)
+{
+    CreatePaneForModel(ModelNumber(program.GetModelCode()), true);
+    if (!m_pPane || !m_pPane->ReplaceProgram(program.GetData(), program.GetDataSize(), false))
+        return false;
+    // Restored work is saved nowhere: its history has no clean state, so the program stays
+    // modified whatever is undone.
+    m_pPane->UndoStack()->resetClean();
+    m_bHasFile = !path.isEmpty();
+    if (m_bHasFile) {
+        m_path = path;
+        m_bPathIsDefault = false;
+    } else {
+        UseDefaultFileName();
+    }
+    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    UpdateCommandStates();
+    return true;
+}
