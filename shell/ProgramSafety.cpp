@@ -99,11 +99,9 @@ bool CProgramSafety::OfferRecoveredPrograms(const ShowRestored& show)
         }
         if (!show || !show(*restored, copy.programPath))
             return false; // the copy is this window's now and stays until the window decides
-        // The window's copy is the restored one, named for this window, until the next change.
-        m_watched.Remember(copy.programPath);
-        if (copy.programPath.isEmpty())
-            m_watched.Forget();
-        ScheduleUpdate();
+        // The restored program belongs to its file as that file is now; the copy, named for
+        // this window from now on, keeps protecting it.
+        SetProgramFile(copy.programPath);
         return true;
     }
     return false;
@@ -212,6 +210,10 @@ void CProgramSafety::CheckFileOnDisk()
     // A question of the window is open (this class's, or any modal dialog): its answer comes
     // first, and the window is activated again when it closes.
     if (m_bAsking || m_bClosed || !m_pPane || QApplication::activeModalWidget())
+        return;
+    // The simulation and the live view run the program as it is; the change is told once the
+    // window is back to editing and gets the focus again.
+    if (m_pPane->GetWorkMode() != WORK_MODE_EDIT)
         return;
     const FileChange change = m_watched.CheckForNews();
     if (change == FileChange::Unchanged)

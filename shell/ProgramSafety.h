@@ -67,7 +67,8 @@ public:
     void Close();
 
     // What the window's activation does: a file changed or vanished on disk is announced, once
-    // per change. Not while a question of the window is open.
+    // per change. Not while a question of the window is open, nor while the pane simulates or
+    // shows a relay's live state.
     void CheckFileOnDisk();
 
     const CRecoveryWriter& Writer() const { return *m_pWriter; }
