@@ -128,9 +128,9 @@ bool WindowPictures(const QString& folder, const QString& code, std::uint32_t lc
         frame.Action(CommandIds::ID_TRANSMISSION_SIMULATIONMODE)->trigger();
         frame.Action(CommandIds::ID_VIEW_TIMELINE)->trigger();
         CTimelinePanel* panel = frame.TimelinePanel();
-        panel->SetInputChanges({{1 * RELAY_TIME_PER_SECOND, 0, 1}, {2 * RELAY_TIME_PER_SECOND, 0, 0},
+        panel->Script().SetChanges({{1 * RELAY_TIME_PER_SECOND, 0, 1}, {2 * RELAY_TIME_PER_SECOND, 0, 0},
                                 {5 * RELAY_TIME_PER_SECOND / 2, 0, 1}, {3 * RELAY_TIME_PER_SECOND, 0, 0}});
-        panel->SetUntil(6 * RELAY_TIME_PER_SECOND);
+        panel->Script().SetUntil(6 * RELAY_TIME_PER_SECOND);
         panel->WaitForComputation();
         panel->View()->ZoomToFit(6 * RELAY_TIME_PER_SECOND);
         QWidget* shown = frame.TimelineDock()->isFloating() ? static_cast<QWidget*>(frame.TimelineDock()) : &frame;
