@@ -306,8 +306,8 @@ private Q_SLOTS:
         QVERIFY(f.Doc()->IsModified());
     }
 
-    // A copy left unanswered (the list of answers ends, as Escape would) stays for the next
-    // start; a program restored is followed by the model question no more.
+    // A copy left unanswered (the offer closed without a choice) stays for the next start, and
+    // the start goes on with the model question.
     void unansweredCopyStays()
     {
         const QString name = LeaveCopy(m_folder, MODEL_QVR_K115_ZQX, 1, QString(), QDateTime::currentDateTimeUtc(), 1);
