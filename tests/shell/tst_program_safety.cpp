@@ -463,6 +463,35 @@ private Q_SLOTS:
         QTRY_COMPARE(f.dialogs->choices.size(), reload ? 2 : 3);
     }
 
+    // A change on disk waits while the pane simulates; a file that now holds a program of the
+    // other model is opened as any file is, in the pane of its model.
+    void reloadOfAnotherModelOpensIt()
+    {
+        const QString program = WriteProgram(m_files->filePath(QStringLiteral("belt.qvp")), MODEL_QVS_K115_318);
+        CSafetyFrame f;
+        QVERIFY(f.Start(1, {}, program));
+        QVERIFY(Activate(f.frame.get()));
+        f.frame->Action(ID_TRANSMISSION_SIMULATIONMODE)->trigger();
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_SIMULATION));
+        QVERIFY(Deactivate(f.frame.get()));
+        QVERIFY(!WriteProgram(program, MODEL_QVR_K115_ZQX, 4).isEmpty());
+        QVERIFY(Activate(f.frame.get()));
+        QTest::qWait(20);
+        QVERIFY(f.dialogs->choices.isEmpty());
+
+        f.frame->Action(ID_TRANSMISSION_SIMULATIONMODE)->trigger();
+        QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
+        f.dialogs->choiceAnswers = {0};
+        QVERIFY(Deactivate(f.frame.get()));
+        QVERIFY(Activate(f.frame.get()));
+        QTRY_COMPARE(f.dialogs->choices.size(), 1);
+        QTRY_COMPARE(ModelNumber(f.Doc()->GetModelCode()), 1);
+        QCOMPARE(f.Image(), FileImage(program));
+        QVERIFY(!f.Doc()->IsModified());
+        QCOMPARE(f.frame->CurrentPath(), program);
+        QVERIFY(f.dialogs->questions.isEmpty()); // nothing unsaved to ask about
+    }
+
     // A file removed behind the window is told once, and the program stays.
     void focusTellsOfVanishedFile()
     {
