@@ -13,8 +13,9 @@
 #include "FrameDialogs.h"
 #include "LanguageManager.h"
 #include "MainFrame.h"
+#include "RelayController.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "StallProbe.h"
 
 #include <QAction>
@@ -186,13 +187,13 @@ int main(int argc, char* argv[])
         dialogs->model = model;
         CBenchDialogs* answers = dialogs.get();
         CMainFrame frame(std::move(dialogs));
-        frame.SetDeviceTransport([] { return std::unique_ptr<IDeviceTransport>(new CCountingTransport); });
+        frame.Relays()->SetTransport([] { return std::unique_ptr<IDeviceTransport>(new CCountingTransport); });
         if (!frame.Create()) {
             std::fprintf(stderr, "bench_responsiveness: no language module\n");
             return 1;
         }
         frame.show();
-        if (!RunUntil([&] { return frame.ActivePane() && frame.DeviceWorker()->IsIdle(); }, 10000)) {
+        if (!RunUntil([&] { return frame.ActivePane() && frame.Relays()->Worker()->IsIdle(); }, 10000)) {
             std::fprintf(stderr, "bench_responsiveness: no pane, or discovery did not end\n");
             return 1;
         }
@@ -262,7 +263,7 @@ int main(int argc, char* argv[])
             return 1;
         }
         figures.worstStall = std::max(figures.worstStall, viewStall);
-        RunUntil([&] { return frame.DeviceWorker()->IsIdle(); }, 5000);
+        RunUntil([&] { return frame.Relays()->Worker()->IsIdle(); }, 5000);
 
         // A discovery pass over a port where nothing answers (once is enough).
         if (model == 0) {
@@ -270,8 +271,8 @@ int main(int argc, char* argv[])
             probe.Start();
             QElapsedTimer clock;
             clock.start();
-            frame.RefreshDeviceList();
-            RunUntil([&] { return frame.DeviceWorker()->IsIdle(); }, 20000);
+            frame.Relays()->RefreshDeviceList();
+            RunUntil([&] { return frame.Relays()->Worker()->IsIdle(); }, 20000);
             const double stall = probe.StopMs();
             std::printf("discovery pass over a silent port: %.0f ms, worst stall %.1f ms\n", double(clock.elapsed()), stall);
             figures.worstStall = std::max(figures.worstStall, stall);

@@ -11,7 +11,7 @@
 #include "LanguageManager.h"
 #include "QuorvexDoc.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     double worst = 0.0;
     double refreshWorst = 0.0;
     for (int model : {1, 2}) {
-        std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
+        std::unique_ptr<CRelayPane> pane(CreateRelayPane(model));
         const PaneSizing sizing = pane->CreatePaneWindow();
         pane->resize(sizing.stripWidth, sizing.readableHeight);
         pane->show();

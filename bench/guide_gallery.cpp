@@ -22,7 +22,7 @@
 #include "LanguageManager.h"
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "StepDialogs.h"
 #include "TimelinePanel.h"
 
@@ -95,7 +95,7 @@ void PressInput(CRelayPane* pane)
 // The staircase light in the simulator: pressed, the light on, a third of the time gone.
 void Simulate(CMainFrame& frame)
 {
-    auto* pane = static_cast<CRelayPane*>(frame.ActivePane());
+    auto* pane = frame.ActivePane();
     pane->SelectStep(4, 0);
     frame.Action(CommandIds::ID_TRANSMISSION_SIMULATIONMODE)->trigger();
     for (int tick = 0; tick < 3; ++tick)
@@ -183,7 +183,7 @@ bool PanePicture(const QString& example, int step, int inputTicks, const QString
     std::unique_ptr<CQuorvexDoc> doc;
     if (LoadExample(*FindExample(example), &doc) != 0)
         return false;
-    std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(ModelNumber(doc->GetModelCode()))));
+    std::unique_ptr<CRelayPane> pane(CreateRelayPane(ModelNumber(doc->GetModelCode())));
     const PaneSizing sizing = pane->CreatePaneWindow();
     pane->OnLanguageChanged(Language::TheLanguageManager());
     pane->ReplaceProgram(doc->GetData(), doc->GetDataSize(), false);
@@ -213,7 +213,7 @@ bool EnglishPictures(const QString& folder)
     if (!ok)
         return false;
     {
-        std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(1)));
+        std::unique_ptr<CRelayPane> pane(CreateRelayPane(1));
         pane->CreatePaneWindow();
         pane->OnLanguageChanged(manager);
         pane->show();

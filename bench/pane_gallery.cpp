@@ -3,7 +3,7 @@
 // looking at the layout, not a test.
 
 #include "LanguageManager.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     for (const Language::LanguageEntry& entry : manager.Entries()) {
         manager.SelectLanguageByLcid(entry.lcid);
         for (int model : {1, 2}) {
-            std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
+            std::unique_ptr<CRelayPane> pane(CreateRelayPane(model));
             const PaneSizing sizing = pane->CreatePaneWindow();
             // Roughly the client area of the main window at its minimum width.
             pane->resize(sizing.stripWidth, int(sizing.stripWidth * sizing.ratio) - 90);

@@ -8,7 +8,7 @@
 #include "LanguageManager.h"
 #include "MainFrame.h"
 #include "ProgramText.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "TimelinePanel.h"
 
 #include <QApplication>
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
             for (int i = 0; i < int(manager.Entries().size()); ++i)
                 if (manager.Entries()[std::size_t(i)].lcid == lcid)
                     frame.OnSelectLanguage(i);
-            CRelayPaneBase* pane = frame.ActivePane();
+            CRelayPane* pane = frame.ActivePane();
             if (!pane)
                 return 1;
             const ProgramText::ImportResult program = ProgramText::Import(QByteArray(model == 0 ? PULSE : TWO));

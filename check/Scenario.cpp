@@ -1,6 +1,7 @@
 #include "Scenario.h"
 
 #include "LanguageManager.h"
+#include "ModelDesignation.h"
 #include "TimelineTrace.h"
 
 #include <QStringList>
@@ -17,12 +18,6 @@ using ProgramText::NamedMembers;
 using ProgramText::Node;
 
 const char TIME_EXPECTED[] = "a time such as 2.5 s, 500 ms, 5 min or 2 h";
-const char* const MODEL_NAMES[] = {"QVR_K115_ZQX", "QVS_K115_318"};
-
-QString ModelName(ModelCode model)
-{
-    return QString::fromLatin1((model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 ? MODEL_NAMES[1] : MODEL_NAMES[0]);
-}
 
 int ChannelsOf(ModelCode model) { return (model & MODEL_NUMBER_MASK) == MODEL_QVS_K115_318 ? 2 : 1; }
 
@@ -130,13 +125,11 @@ private:
             QString text;
             if (!ProgramText::TextValue(*model, &text, error))
                 return false;
-            for (ModelCode code : {MODEL_QVR_K115_ZQX, MODEL_QVS_K115_318})
-                if (text.trimmed().compare(ModelName(code), Qt::CaseInsensitive) == 0)
-                    m_scenario.model = code;
+            m_scenario.model = ModelFromDesignation(text);
             if (m_scenario.model == 0) {
                 *error = ProgramText::TypeError(model->value, TextKind::UnknownValue, model->key);
                 error->value = text;
-                error->expected = QStringLiteral("%1, %2").arg(ModelName(MODEL_QVR_K115_ZQX), ModelName(MODEL_QVS_K115_318));
+                error->expected = ModelDesignationList();
                 return false;
             }
             m_scenario.modelPlace = PlaceOf(model->value.at);
@@ -393,8 +386,8 @@ Error CheckFor(const Scenario& scenario, ModelCode model)
     if (scenario.model != 0 && scenario.model != code) {
         error.kind = ErrorKind::OtherModel;
         error.place = scenario.modelPlace;
-        error.value = ModelName(scenario.model);
-        error.expected = ModelName(code);
+        error.value = ModelDesignation(scenario.model);
+        error.expected = ModelDesignation(code);
         return error;
     }
     const int channels = ChannelsOf(code);
@@ -446,7 +439,7 @@ QByteArray Write(const Scenario& scenario, ModelCode model)
     const ModelCode named = scenario.model != 0 ? scenario.model : ModelCode(model & MODEL_NUMBER_MASK);
     if (named == MODEL_QVR_K115_ZQX || named == MODEL_QVS_K115_318) {
         out += ",\n  \"model\": ";
-        text(&out, ModelName(named));
+        text(&out, ModelDesignation(named));
     }
     if (!scenario.description.isEmpty()) {
         out += ",\n  \"description\": ";

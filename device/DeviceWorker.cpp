@@ -1,13 +1,11 @@
 #include "DeviceWorker.h"
 
 #include "Discovery.h"
-#include "QuorvexDoc.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <cstring>
 
 using namespace DeviceProtocol;
 
@@ -186,76 +184,66 @@ void CDeviceWorker::Run(quint64 id, const DeviceJob& job)
     const TransportFactory factory = m_factory;
     const std::shared_ptr<CDeviceJobControl> control = m_control;
     CUnsettledPorts* unsettled = &m_unsettled;
-    CDevice device([factory, control, id, unsettled]() -> std::unique_ptr<IDeviceTransport> {
+    CRelaySession session([factory, control, id, unsettled]() -> std::unique_ptr<IDeviceTransport> {
         std::unique_ptr<IDeviceTransport> inner = factory ? factory() : nullptr;
         if (!inner)
             return nullptr;
         return std::make_unique<CCancellableTransport>(std::move(inner), control, id, unsettled);
     });
-    device.SetPasswordCache(job.passwordCache);
-    device.SetPasswordPrompt([this, id](QString* password) {
+    session.SetPasswordCache(job.passwordCache);
+    session.SetPasswordPrompt([this, id](QString* password) {
         if (m_control->IsCancelled(id))
             return false;
         Q_EMIT passwordWanted(id);
         return m_control->WaitForPassword(id, password);
     });
-    device.SetProgressCallback([this, id](TransferDirection direction, int done, int total) {
+    session.SetProgressCallback([this, id](TransferDirection direction, int done, int total) {
         Q_EMIT progress(id, int(direction), done, total);
     });
-    // Without a port the list has no selection: the operations end with 34, as with no relay chosen.
-    if (!job.port.isEmpty())
-        device.SelectPort(job.port);
+    // Without a port the operations end with 34, as with no relay chosen.
+    session.SetPort(job.port);
 
     const int size = int(job.image.size());
     switch (job.kind) {
     case DeviceJobKind::ListPorts:
         r.ports = DeviceDiscovery::CandidatePorts();
         break;
-    case DeviceJobKind::IdentifyPort: {
-        CDevice::Port port;
-        r.result = device.OpenPort(job.port, &port);
-        if (r.result == RESULT_OK)
-            r.result = CDevice::Identify(*port, &r.identification);
-        CDevice::ClosePort(&port);
+    case DeviceJobKind::IdentifyPort:
+        r.result = session.IdentifyPort(job.port, &r.identification);
         break;
-    }
     case DeviceJobKind::Version:
-        r.result = device.IdentifySelected(&r.identification);
+        r.result = session.Identify(&r.identification);
         break;
     case DeviceJobKind::Send:
-        r.result = job.verify ? device.SendAndVerifyProgram(job.model, job.image.data(), size, &r.verify)
-                              : device.SendProgramToRelay(job.model, job.image.data(), size);
+        r.result = job.verify ? session.SendAndVerifyProgram(job.model, job.image.data(), size, &r.verify)
+                              : session.SendProgram(job.model, job.image.data(), size);
         break;
     case DeviceJobKind::Read:
-        r.result = device.ReadProgramImage(job.model, &r.image);
+        r.result = session.ReadProgramImage(job.model, &r.image);
         break;
-    case DeviceJobKind::StartView: {
-        const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(job.model);
-        if (!doc || doc->GetDataSize() != size) {
-            r.result = RESULT_WRONG_MODEL;
-            break;
-        }
-        std::memcpy(doc->GetData(), job.image.data(), std::size_t(size));
-        r.result = device.StartView(*doc);
+    case DeviceJobKind::StartView:
+        // The program to compare is a whole image of the model.
+        r.result = size == ProgramImageSize(job.model) && size > 0
+                       ? session.StartView(job.model, job.image.data(), size)
+                       : RESULT_WRONG_MODEL;
         break;
-    }
     case DeviceJobKind::Poll:
-        r.result = device.PollView(job.model, r.states);
+        r.result = session.PollView(job.model, r.states);
         break;
     case DeviceJobKind::ChangePassword:
-        r.result = device.ChangeRelayPassword(job.model, job.currentPassword, job.newPassword, job.confirmation);
+        r.result = session.ChangeRelayPassword(job.model, job.currentPassword, job.newPassword, job.confirmation);
         break;
     case DeviceJobKind::ResetPassword:
-        r.result = device.ResetRelayPassword(job.model);
+        r.result = session.ResetRelayPassword(job.model);
         break;
     }
     if (r.result == RESULT_NO_PORT)
-        r.openFailure = device.LastOpenFailure();
+        r.openFailure = session.LastOpenFailure();
     if (IsLineFailure(r.result) && !job.port.isEmpty())
         m_unsettled.Failed(job.port);
     if (r.result != RESULT_OK)
         r.image.clear();
-    r.passwordCache = device.PasswordCache();
+    r.passwordCache = session.PasswordCache();
     r.passwordCacheChanged = r.passwordCache != job.passwordCache;
     r.cancelled = m_control->IsCancelled(id);
     Q_EMIT finished(r);

@@ -5,14 +5,14 @@
 // CDeviceWorkerThread lives on the window's thread. It owns the worker thread and the queue of
 // jobs, starts one job at a time, limits how long a job may take and cancels jobs. A job
 // carries copies of all it needs (the port, the program image, the password cache); the
-// worker builds a CDevice of its own for it and returns the outcome in a DeviceJobResult that
+// worker builds a relay session of its own for it and returns the outcome in a DeviceJobResult that
 // the window applies on its own thread. The worker never touches the window's document or
 // relay list, so a window may replace or destroy them while a job runs.
 //
 // A password that a job needs is asked through passwordWanted: the window shows its dialog and
 // answers with AnswerPassword while the worker waits (the job's time limit is paused then).
 
-#include "Device.h"
+#include "RelaySession.h"
 #include "ResultCodes.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,8 @@
 #include "Discovery.h"
 
-#include "Device.h"
+#include "RelayList.h"
+#include "RelaySession.h"
+#include "ResultCodes.h"
 
 #include <QSerialPortInfo>
 
@@ -24,12 +26,15 @@ QStringList CandidatePorts()
     return ports;
 }
 
-void RunPass(CDevice& device, const QStringList& ports)
+void RunPass(CRelayList& relays, CRelaySession& session, const QStringList& ports)
 {
-    device.BeginPass();
-    for (qsizetype i = 0; i < ports.size() && i < PORTS_PER_PASS; ++i)
-        device.AddOrMark(ports.at(i));
-    device.EndPass();
+    relays.BeginPass();
+    for (qsizetype i = 0; i < ports.size() && i < PORTS_PER_PASS; ++i) {
+        std::uint8_t identification = 0;
+        if (session.IdentifyPort(ports.at(i), &identification) == RESULT_OK)
+            relays.AddOrMarkIdentified(ports.at(i), identification);
+    }
+    relays.EndPass();
 }
 
 } // namespace DeviceDiscovery

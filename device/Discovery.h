@@ -3,7 +3,8 @@
 
 #include <QStringList>
 
-class CDevice;
+class CRelayList;
+class CRelaySession;
 
 namespace DeviceDiscovery {
 
@@ -18,9 +19,9 @@ constexpr int PORTS_PER_PASS = 10;
 // at most PORTS_PER_PASS, each once.
 QStringList CandidatePorts();
 
-// One pass: BeginPass, identify every candidate, EndPass. Ports that cannot be opened or
-// do not answer are absent for this pass.
-void RunPass(CDevice& device, const QStringList& ports);
-inline void RunPass(CDevice& device) { RunPass(device, CandidatePorts()); }
+// One pass over the list: BeginPass, identify every candidate through the session, EndPass.
+// Ports that cannot be opened or do not answer are absent for this pass.
+void RunPass(CRelayList& relays, CRelaySession& session, const QStringList& ports);
+inline void RunPass(CRelayList& relays, CRelaySession& session) { RunPass(relays, session, CandidatePorts()); }
 
 } // namespace DeviceDiscovery

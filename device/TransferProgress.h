@@ -7,7 +7,7 @@
 // never ahead of the bytes handed over; received bytes count as they arrive. A send that is
 // read back afterwards covers both halves in one bar.
 
-#include "Device.h"
+#include "RelayFrames.h"
 
 class CTransferProgress {
 public:

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -480,6 +481,9 @@ void CCOMMONDialogsView::SetButtonMode(int input, int mode)
         return;
     const Input& entry = m_inputs[input];
     (mode == 1 ? entry.latching : entry.momentary)->setChecked(true);
+    // A button made momentary while it shows pressed is released; that is shown, not
+    // reported: what the button showed (a relay's input in the live view) is no user change.
+    const QSignalBlocker quiet(entry.button);
     entry.button->SetLatching(mode == 1);
 }
 

@@ -1,6 +1,7 @@
 #include "CompareProgramsDlg.h"
 
 #include "LanguageManager.h"
+#include "ModelDesignation.h"
 #include "QuorvexDoc.h"
 #include "TextIds.h"
 
@@ -31,11 +32,8 @@ constexpr int CELL_MARGIN = 4;
 
 QString ModelName(ModelCode code)
 {
-    switch (code & MODEL_NUMBER_MASK) {
-    case MODEL_QVR_K115_ZQX: return QStringLiteral("QVR_K115_ZQX");
-    case MODEL_QVS_K115_318: return QStringLiteral("QVS_K115_318");
-    default: return QString::number(int(code));
-    }
+    const QString name = ModelDesignation(code);
+    return name.isEmpty() ? QString::number(int(code)) : name;
 }
 
 } // namespace

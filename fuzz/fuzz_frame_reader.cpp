@@ -12,8 +12,9 @@
 
 #include "FuzzTarget.h"
 
-#include "Device.h"
 #include "QuorvexDoc.h"
+#include "RelayList.h"
+#include "RelaySession.h"
 #include "ResultCodes.h"
 #include "ScriptedTransport.h"
 
@@ -62,7 +63,7 @@ void CheckFrameRoundTrip(const std::uint8_t* data, int size, std::uint8_t comman
     again.Script(QByteArray(reinterpret_cast<const char*>(wire.data()), qsizetype(wire.size())));
     std::vector<std::uint8_t> back(std::size_t(size) + 1);
     std::uint8_t backCommand = 0;
-    FUZZ_CHECK(CDevice::ReadFrame(again, back.data(), size, &backCommand) == RESULT_OK, "an encoded frame is not read");
+    FUZZ_CHECK(RelayFrames::ReadFrame(again, back.data(), size, &backCommand) == RESULT_OK, "an encoded frame is not read");
     FUZZ_CHECK(backCommand == command && std::equal(data, data + size, back.begin()), "a frame changed on its way");
     FUZZ_CHECK(again.reads.empty(), "an encoded frame is longer than what is read of it");
 }
@@ -75,56 +76,60 @@ int RunTransaction(int what, int parameter, CScriptedTransport& wire)
         const int size = parameter % (MAX_FRAME_DATA + 2);
         std::vector<std::uint8_t> data(std::size_t(size) + 1);
         std::uint8_t command = 0;
-        const int result = CDevice::ReadFrame(wire, data.data(), size, &command);
+        const int result = RelayFrames::ReadFrame(wire, data.data(), size, &command);
         if (result == RESULT_OK)
             CheckFrameRoundTrip(data.data(), size, command);
         return result;
     }
     case 1: {
         std::uint8_t identification = 0;
-        return CDevice::Identify(wire, &identification);
+        return RelayFrames::Identify(wire, &identification);
     }
     case 2: {
         const int size = parameter & 1 ? 226 : 70;
         std::vector<std::uint8_t> image(static_cast<std::size_t>(size));
-        return CDevice::ReadProgram(wire, image.data(), size);
+        return RelayFrames::ReadProgram(wire, image.data(), size);
     }
     case 3: {
         ChannelState states[2];
-        return CDevice::ReadChannelState(wire, 1 + (parameter & 1), states);
+        return RelayFrames::ReadChannelState(wire, 1 + (parameter & 1), states);
     }
     case 4: {
         const PasswordBytes bytes = MakePasswordBytes(QStringLiteral("pw"));
         bool accepted = false;
-        return CDevice::SendPassword(wire, bytes.data(), int(bytes.size()), &accepted);
+        return RelayFrames::SendPassword(wire, bytes.data(), int(bytes.size()), &accepted);
     }
     case 5: {
         std::vector<std::uint8_t> image(70, 0x3F);
         std::uint8_t reply = 0;
-        return CDevice::WriteProgram(wire, image.data(), int(image.size()), &reply);
+        return RelayFrames::WriteProgram(wire, image.data(), int(image.size()), &reply);
     }
     case 6: {
         bool accepted = false;
-        return CDevice::ChangePassword(wire, MakePasswordBytes(QStringLiteral("old")), MakePasswordBytes(QStringLiteral("new")),
+        return RelayFrames::ChangePassword(wire, MakePasswordBytes(QStringLiteral("old")), MakePasswordBytes(QStringLiteral("new")),
                                        &accepted);
     }
     default: {
         bool accepted = false;
-        return CDevice::PasswordReset(wire, &accepted);
+        return RelayFrames::PasswordReset(wire, &accepted);
     }
     }
 }
 
 int RunOperation(int what, int parameter, CScriptedTransport& wire)
 {
-    CDevice device([&wire] { return std::make_unique<CSharedWire>(wire); });
-    device.BeginPass();
-    int result = device.AddOrMark(QStringLiteral("fuzz"));
-    device.EndPass();
+    CRelaySession device([&wire] { return std::make_unique<CSharedWire>(wire); });
+    const QString port = QStringLiteral("fuzz");
+    std::uint8_t found = 0;
+    int result = device.IdentifyPort(port, &found);
     if (result != RESULT_OK)
         return result;
-    FUZZ_CHECK(device.GetCount() == 1, "an identified relay is not listed");
-    device.SelectDevice(0);
+    CRelayList relays;
+    relays.BeginPass();
+    relays.AddOrMarkIdentified(port, found);
+    relays.EndPass();
+    FUZZ_CHECK(relays.GetCount() == 1, "an identified relay is not listed");
+    device.SetPort(port);
     int prompts = 0;
     device.SetPasswordPrompt([&prompts](QString* password) {
         *password = QStringLiteral("pw");
@@ -136,25 +141,25 @@ int RunOperation(int what, int parameter, CScriptedTransport& wire)
     switch (what) {
     case 0: {
         std::uint8_t identification = 0;
-        return device.IdentifySelected(&identification);
+        return device.Identify(&identification);
     }
     case 1: {
-        const QByteArray before(reinterpret_cast<const char*>(doc->GetData()), doc->GetDataSize());
-        result = device.ReadProgramFromRelay(*doc);
-        FUZZ_CHECK(result == RESULT_OK
-                       || QByteArray(reinterpret_cast<const char*>(doc->GetData()), doc->GetDataSize()) == before,
-                   "a failed read changed the document");
+        const std::vector<std::uint8_t> before(3, 0xA5);
+        std::vector<std::uint8_t> image = before;
+        result = device.ReadProgramImage(model, &image);
+        FUZZ_CHECK(result == RESULT_OK ? int(image.size()) == doc->GetDataSize() : image == before,
+                   "a failed read changed the image, or a read one has the wrong size");
         return result;
     }
     case 2: {
-        result = device.StartView(*doc);
+        result = device.StartView(model, doc->GetData(), doc->GetDataSize());
         for (int poll = 0; result == RESULT_OK && poll < 4; ++poll) {
             DeviceProtocol::ChannelState states[2];
             result = device.PollView(model, states);
         }
         return result;
     }
-    case 3: return device.SendProgramToRelay(*doc);
+    case 3: return device.SendProgram(model, doc->GetData(), doc->GetDataSize());
     case 4: return device.ChangeRelayPassword(model, QStringLiteral("pw"), QStringLiteral("new"), QStringLiteral("new"));
     default: return device.ResetRelayPassword(model);
     }

@@ -1,11 +1,12 @@
 #include "LanguageManager.h"
+
 #include "ModuleFile.h"
+#include "ProgramSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
 #include <QLocale>
-#include <QSettings>
 
 #include <QMutex>
 
@@ -78,8 +79,6 @@ QString DecimalPointOfLcid(std::uint32_t lcid)
     return QStringLiteral(".");
 }
 
-const QString SETTINGS_ORGANIZATION = QStringLiteral("Morvik");
-const QString SETTINGS_APPLICATION = QStringLiteral("Quorvex");
 const QString SETTINGS_LCID = QStringLiteral("LCID");
 
 } // namespace
@@ -255,7 +254,7 @@ bool CLanguageManager::SelectMatchingLcid(std::int64_t lcid, bool samePrimaryLan
 
 bool CLanguageManager::SelectStartupLanguage()
 {
-    QSettings settings(SETTINGS_ORGANIZATION, SETTINGS_APPLICATION);
+    QSettings settings = ProgramSettings();
     if (settings.status() != QSettings::NoError)
         return false;
     const QVariant saved = settings.value(SETTINGS_LCID);
@@ -277,7 +276,7 @@ void CLanguageManager::SaveLanguageChoice() const
 {
     if (m_nCurrent < 0)
         return;
-    QSettings settings(SETTINGS_ORGANIZATION, SETTINGS_APPLICATION);
+    QSettings settings = ProgramSettings();
     // A 32-bit number (a DWORD in the Windows registry), as it is read back.
     settings.setValue(SETTINGS_LCID, quint32(m_entries[std::size_t(m_nCurrent)].lcid));
     settings.sync();

@@ -6,10 +6,6 @@
 
 namespace ProgramText {
 
-namespace {
-
-// Length of the UTF-8 sequence that starts at `p` (at most `left` bytes), 0 when it is not
-// a valid sequence (overlong forms, surrogates and values above U+10FFFF included).
 int Utf8SequenceLength(const unsigned char* p, qsizetype left)
 {
     const unsigned char b = p[0];
@@ -41,6 +37,8 @@ int Utf8SequenceLength(const unsigned char* p, qsizetype left)
             return 0;
     return length;
 }
+
+namespace {
 
 // A JSON reader that remembers where every value and member name stands. Input is checked
 // to be UTF-8 before parsing starts, so every slice it decodes is valid.

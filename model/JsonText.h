@@ -72,6 +72,10 @@ bool WholeNumberValue(const Member& member, int low, int high, int* value, Error
 // A value given as text; a number is taken as its digits.
 bool TextValue(const Member& member, QString* text, Error* error);
 
+// Length of the UTF-8 sequence that starts at `p` (at most `left` bytes), 0 when it is not
+// a valid sequence (overlong forms, surrogates and values above U+10FFFF included).
+int Utf8SequenceLength(const unsigned char* p, qsizetype left);
+
 // Appends the text as a JSON string with its quotes.
 void AppendJsonString(QByteArray* out, const QString& text);
 

@@ -3,6 +3,7 @@
 #include "BitLayout.h"
 #include "JsonText.h"
 #include "LanguageManager.h"
+#include "ModelDesignation.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 #include "TimeEntry.h"
@@ -61,7 +62,6 @@ const Words TERM = {{0, "input 1"}, {1, "not input 1"}, {2, "input 2"}, {3, "not
 const Words OPERATOR = {{0, "none"}, {1, "and"}, {2, "or"}, {3, "xor"}};
 const Words KIND = {{FIELD_START, "start"}, {FIELD_STATE_CHANGE, "state change"}, {FIELD_CONDITION, "condition"},
                     {FIELD_TIME, "time"}, {FIELD_STOP, "stop"}};
-const Words MODEL = {{MODEL_QVR_K115_ZQX, "QVR_K115_ZQX"}, {MODEL_QVS_K115_318, "QVS_K115_318"}};
 
 
 QString WordOf(const Words& words, int code)
@@ -140,7 +140,9 @@ QString JumpText(int target)
     return QStringLiteral("step %1").arg(target);
 }
 
-bool ParseJump(const QString& value, int* target, Error* error)
+// A jump target; `pastStop` accepts the targets 37..62 past the Stop step that a 6-bit jump
+// field can hold (63 is "next step").
+bool ParseJump(const QString& value, bool pastStop, int* target, Error* error)
 {
     const QString normalized = Normalized(value);
     if (normalized == u"next step") {
@@ -160,8 +162,12 @@ bool ParseJump(const QString& value, int* target, Error* error)
         number = number.mid(5);
     qint64 index = 0;
     if (ParseDigits(number, 9, &index)) {
-        if (index > STOP_FIELD) {
+        if (index > STOP_FIELD && !pastStop) {
             ValueError(error, ErrorKind::JumpPastStop, value, QString());
+            return false;
+        }
+        if (index >= NO_JUMP) {
+            ValueError(error, ErrorKind::OutOfRange, value, QStringLiteral("step 0..%1").arg(NO_JUMP - 1));
             return false;
         }
         *target = int(index);
@@ -258,6 +264,9 @@ struct StepRef {
     std::uint8_t* data = nullptr;
     int size = 0;
     bool rangeGiven = false;  // set while reading: "range" is given beside "time"
+    // Reading a program text: a jump past the Stop step is kept (the image may hold one, and a
+    // text must carry every image) and noted here. Null: such a jump is refused.
+    std::vector<Error>* pastStopJumps = nullptr;
 };
 
 enum class FieldType { Words, Jump, Time, Range, Signal, StartDelay };
@@ -554,7 +563,7 @@ bool ReadField(StepRef& step, const FieldDef& field, const QString& value, Error
         field.bits.Set(step.data, code);
         return true;
     case FieldType::Jump:
-        if (!ParseJump(value, &code, error))
+        if (!ParseJump(value, step.pastStopJumps != nullptr, &code, error))
             return false;
         field.bits.Set(step.data, code);
         return true;
@@ -648,6 +657,27 @@ bool BindStep(CQuorvexDoc& doc, int channel, int index, StepRef* step)
     return true;
 }
 
+// Whether a field is a jump whose target lies past the Stop step (37..62).
+bool IsJumpPastStop(const StepRef& step, const FieldDef& field)
+{
+    if (field.type != FieldType::Jump)
+        return false;
+    const int target = field.bits.Get(step.data);
+    return target > STOP_FIELD && target != NO_JUMP;
+}
+
+// The warning about such a jump, as export and import give it.
+Error PastStopWarning(const StepRef& step, const FieldDef& field)
+{
+    Error warning;
+    warning.kind = ErrorKind::JumpPastStop;
+    warning.channel = step.channel + 1;
+    warning.step = step.index;
+    warning.field = QString::fromLatin1(field.key);
+    warning.value = FieldText(step, field);
+    return warning;
+}
+
 // Applies field values to a step: every field but the time first, so that a range given
 // beside a time is known when the time is read. `at` gives each value's place for errors.
 struct FieldValue {
@@ -696,6 +726,14 @@ Error ApplyFields(StepRef& step, const std::vector<FieldValue>& values, bool fro
             }
             if (!ReadField(step, *def, value.value, &error))
                 return fail(value);
+            if (step.pastStopJumps && IsJumpPastStop(step, *def)) {
+                Error warning = PastStopWarning(step, *def);
+                if (fromText) {
+                    warning.line = value.at.line;
+                    warning.column = value.at.column;
+                }
+                step.pastStopJumps->push_back(warning);
+            }
         }
     }
     return Error();
@@ -720,7 +758,7 @@ ExportResult Export(ModelCode model, const std::uint8_t* image, int size)
     out += "{\n  \"format\": \"";
     out += FORMAT_NAME;
     out += "\",\n  \"version\": " + QByteArray::number(FORMAT_VERSION) + ",\n  \"model\": ";
-    AppendJsonString(&out, WordOf(MODEL, doc->GetModelCode() & MODEL_NUMBER_MASK));
+    AppendJsonString(&out, ModelDesignation(doc->GetModelCode()));
     out += ",\n  \"steps\": [\n";
     for (int channel = 0; channel < channels; ++channel) {
         for (int index = 0; index <= STOP_FIELD; ++index) {
@@ -739,16 +777,8 @@ ExportResult Export(ModelCode model, const std::uint8_t* image, int size)
                 AppendJsonString(&out, QString::fromLatin1(field.key));
                 out += ": ";
                 AppendJsonString(&out, FieldText(step, field));
-                if (field.type == FieldType::Jump && field.bits.Get(step.data) > STOP_FIELD
-                    && field.bits.Get(step.data) != NO_JUMP) {
-                    Error warning;
-                    warning.kind = ErrorKind::JumpPastStop;
-                    warning.channel = channel + 1;
-                    warning.step = index;
-                    warning.field = QString::fromLatin1(field.key);
-                    warning.value = FieldText(step, field);
-                    result.warnings.push_back(warning);
-                }
+                if (IsJumpPastStop(step, field))
+                    result.warnings.push_back(PastStopWarning(step, field));
             }
             const std::vector<std::uint8_t> reserved = ReservedValue(step);
             if (std::any_of(reserved.begin(), reserved.end(), [](std::uint8_t b) { return b != 0; })) {
@@ -785,6 +815,7 @@ public:
         }
         result.model = m_doc->GetModelCode();
         result.image.assign(m_doc->GetData(), m_doc->GetData() + m_doc->GetDataSize());
+        result.warnings = std::move(m_warnings);
         return result;
     }
 
@@ -833,14 +864,11 @@ private:
         QString modelText;
         if (!TextValue(*model, &modelText, error))
             return false;
-        ModelCode code = 0;
-        for (const Word& word : MODEL)
-            if (modelText.trimmed().compare(QLatin1String(word.text), Qt::CaseInsensitive) == 0)
-                code = ModelCode(word.code);
+        const ModelCode code = ModelFromDesignation(modelText);
         if (code == 0) {
             *error = TypeError(model->value, ErrorKind::UnknownValue, model->key);
             error->value = modelText;
-            error->expected = WordList(MODEL, 0);
+            error->expected = ModelDesignationList();
             return false;
         }
         m_doc = CreateDocument(code);
@@ -937,6 +965,7 @@ private:
                 value.at = member->at;
             values.push_back(value);
         }
+        step.pastStopJumps = &m_warnings;
         const Error applied = ApplyFields(step, values, true);
         if (applied.IsError()) {
             *error = applied;
@@ -946,6 +975,7 @@ private:
     }
 
     std::unique_ptr<CQuorvexDoc> m_doc;
+    std::vector<Error> m_warnings;
     // Line of each step already read, per channel (0 = not yet).
     std::array<std::array<int, FIELD_COUNT>, 2> m_firstLine{};
 };
@@ -965,7 +995,7 @@ Error SetFields(ModelCode model, std::vector<std::uint8_t>* image, int channel, 
     if (!doc || !image || int(image->size()) != doc->GetDataSize()) {
         error.kind = ErrorKind::UnknownValue;
         error.field = QStringLiteral("model");
-        error.expected = WordList(MODEL, 0);
+        error.expected = ModelDesignationList();
         return error;
     }
     const int channels = doc->GetChannelCount();

@@ -77,15 +77,18 @@ struct ImportResult {
     ModelCode model = 0;              // the model, once the text has named it (also on error)
     std::vector<std::uint8_t> image;  // the program image; empty on error
     Error error;
+    std::vector<Error> warnings;      // jumps past the Stop step, kept in the image as written
 };
 
 // Reads a program text. On success the result holds the model and the image; fields and
-// steps the text leaves out keep the values of the model's default program.
+// steps the text leaves out keep the values of the model's default program. A jump past the
+// Stop step (37..62, as a relay or a program file may hold) is read with a warning, so that
+// every image Export writes reads back; SetFields refuses one.
 ImportResult Import(QByteArrayView text);
 
 struct ExportResult {
     QByteArray text;              // empty for an unknown model or an image of the wrong size
-    std::vector<Error> warnings;  // values the text holds but Import refuses (jumps past Stop)
+    std::vector<Error> warnings;  // jumps past the Stop step, written as they are
 };
 
 // Writes the text of a program image of a model.

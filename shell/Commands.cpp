@@ -138,8 +138,8 @@ const CommandInfo* FindCommand(int id)
 
 bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
 {
-    const bool editing = inputs.hasPane && inputs.mode == 0;
-    const bool simulating = inputs.hasPane && inputs.mode == 2;
+    const bool editing = inputs.hasPane && inputs.mode == WORK_MODE_EDIT;
+    const bool simulating = inputs.hasPane && inputs.mode == WORK_MODE_SIMULATION;
     switch (id) {
     case ID_APP_EXIT:
     case ID_APP_ABOUT:
@@ -152,7 +152,7 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         // Both make a pane when there is none; so does opening a recent file. While a relay
         // command runs they would replace the program that the command reads into or compares
         // with.
-        return !inputs.hasPane || (inputs.mode == 0 && !inputs.relayCommandRunning);
+        return !inputs.hasPane || (inputs.mode == WORK_MODE_EDIT && !inputs.relayCommandRunning);
     case ID_EDIT_UNDO:
         // Only while editing: in a simulation or the live view the program must stay as it
         // runs, and a relay command may be reading into it or comparing with it.
@@ -177,10 +177,10 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
     case ID_TRANSMISSION_RESETPASSWORD:
         return editing && !inputs.relayCommandRunning && inputs.selectedRelayIsModel2;
     case ID_TRANSMISSION_STOPVIEW:
-        return inputs.hasPane && inputs.mode == 1;
+        return inputs.hasPane && inputs.mode == WORK_MODE_DEVICE_VIEW;
     case ID_TRANSMISSION_SIMULATIONMODE:
         // Not while a relay command runs: a live view that starts would find the pane simulating.
-        return inputs.hasPane && inputs.mode != 1 && !inputs.relayCommandRunning;
+        return inputs.hasPane && inputs.mode != WORK_MODE_DEVICE_VIEW && !inputs.relayCommandRunning;
     case ID_TRANSMISSION_STARTSIMULATION:
     case ID_TRANSMISSION_STEPPING:
     case ID_TRANSMISSION_SKIP:
@@ -202,7 +202,7 @@ bool IsCommandEnabled(int id, const CommandStateInputs& inputs)
         return inputs.hasPane;
     default:
         if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE8)
-            return !inputs.hasPane || (inputs.mode == 0 && !inputs.relayCommandRunning);
+            return !inputs.hasPane || (inputs.mode == WORK_MODE_EDIT && !inputs.relayCommandRunning);
         // The relays of the Device menu get their state when that menu is built.
         return IsLanguageCommand(id) || (id >= ID_DEVICE_1 && id <= ID_DEVICE_10);
     }
@@ -216,7 +216,7 @@ bool IsCommandChecked(int id, const CommandStateInputs& inputs)
         return inputs.timelineShown;
     if (const SpeedCommand* speed = FindSpeedCommand(id))
         return speed->speed == inputs.simulationSpeed;
-    return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == 2;
+    return id == ID_TRANSMISSION_SIMULATIONMODE && inputs.hasPane && inputs.mode == WORK_MODE_SIMULATION;
 }
 
 QString HelpPrompt(const QString& help)

@@ -5,6 +5,7 @@
 // and tool bar from these tables, and tests check the rules directly.
 
 #include "CommandIds.h"
+#include "PaneTypes.h"
 
 #include <QString>
 
@@ -46,7 +47,7 @@ std::span<const SpeedCommand> SimulationSpeedMenuItems();
 // What the enabled states depend on.
 struct CommandStateInputs {
     bool hasPane = false;
-    int mode = 0;                       // the pane's work mode (0 edit, 1 relay view, 2 simulation)
+    WorkMode mode = WORK_MODE_EDIT;     // the pane's work mode
     bool simulationRunning = false;
     bool selectedRelayIsModel2 = false; // the relay chosen in the Device menu is a QVS_K115_318
     bool relayCommandRunning = false;   // a relay command of the user (send, read, ...) has not ended

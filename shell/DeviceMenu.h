@@ -7,7 +7,7 @@
 
 #include <vector>
 
-class CDevice;
+class CRelayList;
 
 struct DeviceMenuEntry {
     QString caption;     // the relay's display name
@@ -26,4 +26,4 @@ struct DeviceMenuPlan {
 // still selected keeps the selection when it matches the program; otherwise the last relay
 // of the program's model is chosen. The same rule chooses the relay after a discovery pass,
 // so that the relay commands find one without the menu having been opened.
-DeviceMenuPlan PlanDeviceMenu(const CDevice& device, int documentType);
+DeviceMenuPlan PlanDeviceMenu(const CRelayList& device, int documentType);

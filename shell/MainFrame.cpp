@@ -10,7 +10,7 @@
 #include "ProgramPictures.h"
 #include "ProgramSafety.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "StepDrawer.h"
 #include "TimelinePanel.h"
@@ -122,8 +122,6 @@ CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
-    if (m_pPane)
-        StopDiscovery();
     if (m_bCreated)
         TheLanguageManager().SaveLanguageChoice();
     if (s_pInstance == this)
@@ -495,38 +493,37 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     if (current == modelNumber)
         return false;
     // The new pane is made before the old one goes: a model without a pane changes nothing.
-    CRelayPaneBase* pane = CreateRelayPane(modelNumber, this);
+    CRelayPane* pane = CreateRelayPane(modelNumber, this);
     if (!pane)
         return false;
     DestroyPane();
 
     m_pPane = pane;
-    connect(pane, &CRelayPaneBase::updateTitle, this, [this](int modified) { UpdateTitle(modified != 0); });
-    connect(pane, &CRelayPaneBase::showError, this, &CMainFrame::ShowError);
-    connect(pane, &CRelayPaneBase::updateCommands, this, &CMainFrame::UpdateCommandStates);
+    connect(pane, &CRelayPane::updateTitle, this, [this](int modified) { UpdateTitle(modified != 0); });
+    connect(pane, &CRelayPane::showError, this, &CMainFrame::ShowError);
+    connect(pane, &CRelayPane::updateCommands, this, &CMainFrame::UpdateCommandStates);
     QUndoStack* history = pane->UndoStack();
     connect(history, &QUndoStack::indexChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
-    connect(pane, &CRelayPaneBase::viewPollDue, this, &CMainFrame::OnViewPollDue);
-    connect(pane, &CRelayPaneBase::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
-    connect(pane, &CRelayPaneBase::notice, this, &CMainFrame::ShowNotice);
+    connect(pane, &CRelayPane::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
+    connect(pane, &CRelayPane::notice, this, &CMainFrame::ShowNotice);
     m_pSafety->WatchPane(pane);
     pane->SetSimulationSpeed(m_nSimulationSpeed);
     ShowSimulationStatus(-1.0);
     if (m_pTimelinePanel) {
         // The diagram follows the pane's program, potentiometer and simulation.
         CTimelinePanel* panel = m_pTimelinePanel;
-        connect(pane, &CRelayPaneBase::programChanged, panel, &CTimelinePanel::ProgramChanged);
-        connect(pane, &CRelayPaneBase::potentiometerChanged, panel, &CTimelinePanel::ProgramChanged);
-        connect(pane, &CRelayPaneBase::simulationTimeChanged, panel, &CTimelinePanel::SetSimulationTime);
+        connect(pane, &CRelayPane::programChanged, panel, &CTimelinePanel::ProgramChanged);
+        connect(pane, &CRelayPane::potentiometerChanged, panel, &CTimelinePanel::ProgramChanged);
+        connect(pane, &CRelayPane::simulationTimeChanged, panel, &CTimelinePanel::SetSimulationTime);
         // The live view's polled states make the recorded trace; each live view records anew.
-        connect(pane, &CRelayPaneBase::relayStatePolled, panel, &CTimelinePanel::RecordRelayState);
-        connect(pane, &CRelayPaneBase::workModeChanged, panel, [panel] { panel->EndRecording(); });
+        connect(pane, &CRelayPane::relayStatePolled, panel, &CTimelinePanel::RecordRelayState);
+        connect(pane, &CRelayPane::workModeChanged, panel, [panel] { panel->EndRecording(); });
         panel->SetSimulationTime(-1.0);
         panel->SetDocument(pane->GetDocument());
     }
-    StartDiscovery();
+    m_pRelay->controller.SetModel(pane->GetModelCode());
     UpdateRelayStatus();
 
     setUpdatesEnabled(false);
@@ -548,13 +545,12 @@ void CMainFrame::DestroyPane()
 {
     if (!m_pPane)
         return;
-    StopDiscovery();
-    ForgetPaneRelayWork();
+    m_pRelay->controller.SetModel(0);
     if (m_pTimelinePanel) {
         m_pTimelinePanel->SetDocument(nullptr);
         m_pTimelinePanel->SetSimulationTime(-1.0);
     }
-    CRelayPaneBase* pane = m_pPane;
+    CRelayPane* pane = m_pPane;
     m_pPane = nullptr;
     UpdateRelayStatus();
     takeCentralWidget();
@@ -668,12 +664,12 @@ CommandStateInputs CMainFrame::StateInputs() const
     CommandStateInputs inputs;
     inputs.hasPane = m_pPane != nullptr;
     inputs.relayCommandRunning = RelayCommandRunning();
-    inputs.verifyAfterSend = VerifyAfterSend();
+    inputs.verifyAfterSend = m_pRelay->controller.VerifyAfterSend();
     inputs.timelineShown = m_pTimelineDock && !m_pTimelineDock->isHidden();
     if (m_pPane) {
         inputs.mode = m_pPane->GetWorkMode();
         inputs.simulationRunning = m_pPane->IsSimulationRunning();
-        inputs.selectedRelayIsModel2 = SelectedRelayIsModel2();
+        inputs.selectedRelayIsModel2 = m_pRelay->controller.SelectedDeviceType() == 2;
         inputs.canUndo = m_pPane->UndoStack()->canUndo();
         inputs.canRedo = m_pPane->UndoStack()->canRedo();
     }

@@ -4,11 +4,10 @@
 // the pane, the document, the language manager and (later) the relays; shows the program in
 // the title; reports failures; and sizes itself to the pane.
 
-#include "DeviceTransport.h"
 #include "FrameDialogs.h"
 #include "LanguageSupport.h"
 #include "RecentFiles.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "TimeControlHelper.h"
 
 #include <QMainWindow>
@@ -16,7 +15,6 @@
 #include <map>
 #include <memory>
 
-class CDeviceWorkerThread;
 class CProgramSafety;
 class CQuorvexDoc;
 class CHelpWindow;
@@ -24,11 +22,11 @@ namespace Guide {
 struct Place;
 }
 class CLanguageIcon;
-class CRelayPaneBase;
+class CRelayController;
+class CRelayPane;
 class QProgressBar;
-enum class DeviceJobKind;
-struct DeviceJob;
-struct DeviceJobResult;
+enum class RelayCommand;
+struct RelayOutcome;
 class CTimelinePanel;
 class QDockWidget;
 class QActionGroup;
@@ -62,7 +60,7 @@ public:
     static CMainFrame* Instance();
 
     // ---- operations used by the pane and the relay commands
-    CRelayPaneBase* ActivePane() const { return m_pPane; }
+    CRelayPane* ActivePane() const { return m_pPane; }
     // Title "<program> - <file or untitled>", with "*" when modified.
     void UpdateTitle(bool modified);
     // Message box with the text of a result code; nothing for 0.
@@ -145,11 +143,9 @@ public:
     int TimelineExtraHeight() const;
 
     // ---- relays
-    // The transport of every relay transfer (tests and benchmarks script the wire through
-    // it); takes effect for jobs posted afterwards. Call it while no relay job runs.
-    void SetDeviceTransport(TransportFactory factory);
-    // The thread on which every relay transfer runs, one job at a time.
-    CDeviceWorkerThread* DeviceWorker() const;
+    // The window's relays: discovery, the chosen relay, the commands and the live view (tests
+    // and benchmarks give it a transport that scripts the wire).
+    CRelayController* Relays() const;
     // The status bar's progress of a program send or read (hidden otherwise).
     QProgressBar* TransferProgressBar() const;
     // The status bar's permanent area that names the relay the commands go to.
@@ -157,10 +153,6 @@ public:
     // A relay command of the user (send, read, version, password, start of the view) has not
     // ended yet.
     bool RelayCommandRunning() const;
-    // The option that reads a sent program back and compares it.
-    bool VerifyAfterSend() const;
-    // Starts a discovery pass unless one runs (the 5-second timer calls it too).
-    void RefreshDeviceList();
 
 public Q_SLOTS:
     // File menu.
@@ -222,13 +214,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    // Relay discovery while a pane exists (a pass every 5 seconds, the first at once), and
-    // whether the relay chosen in the Device menu is of model QVS_K115_318 (which enables the
-    // password commands).
-    virtual void StartDiscovery();
-    virtual void StopDiscovery();
-    virtual bool SelectedRelayIsModel2() const;
-
 private:
     void BuildActions();
     void BuildMenus();
@@ -281,29 +266,21 @@ private:
 
     // Relays (MainFrameRelays.cpp).
     void SetUpRelays();
-    // The pane goes: what was started for it is dropped and its results are ignored.
-    void ForgetPaneRelayWork();
     // Closing: the view and discovery stop, the running job is cancelled.
     void StopRelayWork();
-    // A job for the selected relay with the program's model and the remembered password.
-    DeviceJob RelayJob(DeviceJobKind kind) const;
-    void StartRelayCommand(int commandId, DeviceJob job, int statusTextId, bool showsProgress);
-    // The running command is over: its status text and progress go, the commands come back.
-    void EndRelayCommand();
-    void OnRelayJobFinished(const DeviceJobResult& result);
-    void OnRelayCommandFinished(const DeviceJobResult& result);
-    void OnDiscoveryJobFinished(const DeviceJobResult& result);
-    void OnPollFinished(const DeviceJobResult& result);
+    // What the relay controller reports.
+    void OnRelaysChanged();
+    void OnRelayCommandStarted(RelayCommand command);
+    // The command is over: its status text and progress go, the commands come back.
+    void OnRelayCommandEnded(RelayCommand command);
+    void OnRelayCommandFinished(const RelayOutcome& outcome);
+    void OnPasswordWanted();
     // The relay's program, read for a comparison, beside the open one; acts on the user's
     // choice.
     void ShowComparison(const std::vector<std::uint8_t>& relayImage, const QString& relayName);
     // The relay's program replaces the open one as one undoable change and becomes a new,
     // unsaved program without a file (as Read does).
     bool LoadRelayProgram(const std::vector<std::uint8_t>& image);
-    void NextDiscoveryStep();
-    // The candidate rule of the Device menu: the selected relay while it fits the program,
-    // else the last relay of the program's model.
-    void SelectRelayCandidate();
     // The Device menu's entries, its empty line and its search command.
     void FillDeviceMenu();
     // The permanent status area from the selection.
@@ -312,17 +289,14 @@ private:
     QString RelayName(const QString& port) const;
     // What a relay command did, in the status bar for a few seconds.
     void ShowRelayOutcome(const QString& text);
-    void OnViewPollDue();
-    void OnPasswordWanted(quint64 id);
     void StopRelayView();
     // ShowError, with the helpful text for a port this user may not open.
-    void ShowRelayError(const DeviceJobResult& result);
+    void ShowRelayError(const RelayOutcome& outcome);
     // A failure's message; with a Help button that opens its troubleshooting section when
     // the guide has one for the result code.
     void ShowErrorWithHelp(const QString& text, int resultCode);
     // Watches the user guide's key, so that F1 can open the section of the focused widget.
     void WatchGuideKey();
-    void UpdateTransferProgress();
     // The running command's status text again, in the language now chosen.
     void ShowRelayStatusText(const Language::CLanguageManager& manager);
 
@@ -344,7 +318,7 @@ private:
     int m_nSimulationSpeed = 0;     // the design's compressed run until the user chooses
     double m_dSimulationTime = -1.0;
     CTimeControlHelper m_simulationTimeText;
-    CRelayPaneBase* m_pPane = nullptr;
+    CRelayPane* m_pPane = nullptr;
     bool m_bCreated = false;
 
     QString m_path;              // the program's file, or the default file name

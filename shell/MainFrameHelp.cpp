@@ -13,7 +13,7 @@
 #include "InstalledData.h"
 #include "LanguageManager.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "StepDialogs.h"
 

@@ -1,6 +1,6 @@
-// The main window's relay side: discovery, the Device menu, the relay commands, the live view
-// and the progress of transfers. Every transfer is a job of the device worker; this file
-// starts the jobs and applies their results on the window's thread.
+// The main window's relay wiring: the Device menu, the relay commands' handlers and what the
+// relay controller reports (status texts, progress, messages, the live view on the pane, the
+// comparison). The relays themselves are the controller's (RelayController.h).
 
 #include "MainFrame.h"
 #include "ProgramSafety.h"
@@ -9,22 +9,18 @@
 #include "Commands.h"
 #include "CompareProgramsDlg.h"
 #include "DeviceMenu.h"
-#include "Discovery.h"
 #include "FrameRelayState.h"
 #include "LanguageManager.h"
-#include "ProgramPictures.h"
+#include "ModelDesignation.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
-#include <QSettings>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -34,12 +30,8 @@ using Language::TheLanguageManager;
 
 namespace {
 
-// The option's key beside the language choice.
-constexpr char VERIFY_AFTER_SEND_KEY[] = "VerifyAfterSend";
 // How often the progress bar moves while a program crosses the line.
 constexpr int PROGRESS_REFRESH_MS = 40;
-// How often a result that waits for the user's dialog to close looks again.
-constexpr int DEFER_RETRY_MS = 50;
 // How long a relay command's outcome stays in the status bar.
 constexpr int OUTCOME_SHOWN_MS = 8000;
 
@@ -49,12 +41,21 @@ QString MenuText(QString text)
     return text.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
-qint64 NowMs()
+// The status text while a command runs; -1 for none.
+int StatusTextOf(RelayCommand command)
 {
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
+    switch (command) {
+    case RelayCommand::Send: return Language::TEXT_STATUS_SENDING;
+    case RelayCommand::Read:
+    case RelayCommand::Compare:
+    case RelayCommand::StartView: return Language::TEXT_STATUS_READING;
+    default: return -1;
+    }
+}
+
+std::vector<std::uint8_t> ImageOf(const CQuorvexDoc& doc)
+{
+    return std::vector<std::uint8_t>(doc.GetData(), doc.GetData() + doc.GetDataSize());
 }
 
 } // namespace
@@ -64,10 +65,7 @@ qint64 NowMs()
 void CMainFrame::SetUpRelays()
 {
     RelayState& relay = *m_pRelay;
-    relay.verifyAfterSend = QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"))
-                                .value(QLatin1String(VERIFY_AFTER_SEND_KEY), true)
-                                .toBool();
-
+    CRelayController& controller = relay.controller;
     relay.progressBar = new QProgressBar(statusBar());
     relay.progressBar->setObjectName(QStringLiteral("transferProgress"));
     relay.progressBar->setRange(0, 1000);
@@ -89,48 +87,37 @@ void CMainFrame::SetUpRelays()
     relay.noRelayAction = new QAction(this);
     relay.noRelayAction->setEnabled(false);
     relay.progressTimer.setInterval(PROGRESS_REFRESH_MS);
-    connect(&relay.progressTimer, &QTimer::timeout, this, &CMainFrame::UpdateTransferProgress);
+    connect(&relay.progressTimer, &QTimer::timeout, this,
+            [this] { m_pRelay->progressBar->setValue(m_pRelay->controller.ProgressPermille()); });
 
-    relay.deferTimer.setSingleShot(true);
-    relay.deferTimer.setInterval(DEFER_RETRY_MS);
-    connect(&relay.deferTimer, &QTimer::timeout, this, [this] {
-        if (std::optional<DeviceJobResult> result = std::exchange(m_pRelay->deferredResult, std::nullopt))
-            OnRelayCommandFinished(*result);
+    // A dialog of the user's is open (a file dialog, the save question of a close): a result
+    // waits until it has closed, so that the program does not change under that dialog and no
+    // message box opens over it.
+    controller.SetResultGate([] { return QApplication::activeModalWidget() == nullptr; });
+    connect(&controller, &CRelayController::relaysChanged, this, &CMainFrame::OnRelaysChanged);
+    connect(&controller, &CRelayController::searchDone, this, [this](int count) {
+        ShowRelayOutcome(TheLanguageManager().Format(Language::TEXT_STATUS_SEARCH_DONE, {count}));
     });
-
-    relay.discoveryTimer.setInterval(DISCOVERY_PERIOD_MS);
-    connect(&relay.discoveryTimer, &QTimer::timeout, this, &CMainFrame::RefreshDeviceList);
-    if (!relay.worker)
-        SetDeviceTransport(CreateSerialTransport);
+    connect(&controller, &CRelayController::commandStarted, this, &CMainFrame::OnRelayCommandStarted);
+    connect(&controller, &CRelayController::commandEnded, this, &CMainFrame::OnRelayCommandEnded);
+    connect(&controller, &CRelayController::commandFinished, this, &CMainFrame::OnRelayCommandFinished);
+    connect(&controller, &CRelayController::passwordWanted, this, &CMainFrame::OnPasswordWanted);
+    connect(&controller, &CRelayController::viewPolled, this, [this](const RelayStates& states) {
+        if (m_pPane && m_pPane->GetWorkMode() == WORK_MODE_DEVICE_VIEW)
+            m_pPane->ShowRelayState(states.data());
+    });
+    connect(&controller, &CRelayController::viewFailed, this, [this](const RelayOutcome& outcome) {
+        // The view stops before its message, so the window is back to editing behind it.
+        if (m_pPane)
+            m_pPane->StopView();
+        UpdateCommandStates();
+        ShowRelayError(outcome);
+    });
 }
 
-void CMainFrame::SetDeviceTransport(TransportFactory factory)
+CRelayController* CMainFrame::Relays() const
 {
-    RelayState& relay = *m_pRelay;
-    // The jobs of the worker that goes are dropped; what they were for starts again.
-    relay.worker = std::make_unique<CDeviceWorkerThread>(std::move(factory));
-    relay.commandJob = 0;
-    relay.commandId = 0;
-    relay.passRunning = false;
-    ++relay.passGeneration;
-    CDeviceWorkerThread* worker = relay.worker.get();
-    connect(worker, &CDeviceWorkerThread::jobFinished, this, &CMainFrame::OnRelayJobFinished);
-    connect(worker, &CDeviceWorkerThread::passwordWanted, this, &CMainFrame::OnPasswordWanted);
-    connect(worker, &CDeviceWorkerThread::jobStarted, this, [this](quint64 id, DeviceJobKind) {
-        // A command that waited behind a discovery step counts from when it began to run.
-        if (id == m_pRelay->commandJob)
-            m_pRelay->commandStartedMs = NowMs();
-    });
-    connect(worker, &CDeviceWorkerThread::transferProgress, this,
-            [this](quint64 id, int direction, int done, int total) {
-                if (id == m_pRelay->commandJob && m_pRelay->commandShowsProgress)
-                    m_pRelay->transfer.Report(TransferDirection(direction), done, total, NowMs());
-            });
-}
-
-CDeviceWorkerThread* CMainFrame::DeviceWorker() const
-{
-    return m_pRelay->worker.get();
+    return &m_pRelay->controller;
 }
 
 QProgressBar* CMainFrame::TransferProgressBar() const
@@ -145,181 +132,35 @@ QLabel* CMainFrame::RelayStatusLabel() const
 
 bool CMainFrame::RelayCommandRunning() const
 {
-    return m_pRelay->commandJob != 0;
-}
-
-bool CMainFrame::VerifyAfterSend() const
-{
-    return m_pRelay->verifyAfterSend;
+    return m_pRelay->controller.CommandRunning();
 }
 
 void CMainFrame::OnVerifyAfterSend()
 {
-    RelayState& relay = *m_pRelay;
-    relay.verifyAfterSend = m_actions.at(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked();
-    QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"))
-        .setValue(QLatin1String(VERIFY_AFTER_SEND_KEY), relay.verifyAfterSend);
+    m_pRelay->controller.SetVerifyAfterSend(m_actions.at(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked());
     UpdateCommandStates();
-}
-
-bool CMainFrame::SelectedRelayIsModel2() const
-{
-    if (!m_pPane)
-        return false;
-    const CDevice& device = m_pPane->GetDevice();
-    return device.GetDeviceType(device.GetSelected()) == 2;
-}
-
-void CMainFrame::ForgetPaneRelayWork()
-{
-    RelayState& relay = *m_pRelay;
-    ++relay.paneGeneration;
-    ++relay.viewSession;
-    if (relay.worker)
-        relay.worker->DropQueued(DeviceJobKind::Poll);
 }
 
 void CMainFrame::StopRelayWork()
 {
-    RelayState& relay = *m_pRelay;
-    relay.discoveryTimer.stop();
     if (m_pPane && m_pPane->GetWorkMode() == WORK_MODE_DEVICE_VIEW)
         StopRelayView();
-    if (relay.worker)
-        relay.worker->CancelAll();
-    // A result that waited for a dialog is not applied to a window that closes.
-    if (relay.deferredResult) {
-        relay.deferredResult.reset();
-        relay.deferTimer.stop();
-        EndRelayCommand();
-    }
+    m_pRelay->controller.Shutdown();
 }
 
-void CMainFrame::EndRelayCommand()
+void CMainFrame::ShowRelayError(const RelayOutcome& outcome)
 {
-    RelayState& relay = *m_pRelay;
-    relay.commandJob = 0;
-    const int commandId = std::exchange(relay.commandId, 0);
-    relay.statusTextId = -1;
-    if (relay.commandShowsProgress) {
-        relay.progressTimer.stop();
-        relay.progressBar->hide();
-        relay.commandShowsProgress = false;
-    }
-    if (commandId == ID_TRANSMISSION_SENDSETTINGS || commandId == ID_TRANSMISSION_READSETTINGS
-        || commandId == ID_TRANSMISSION_COMPARE || commandId == ID_TRANSMISSION_STARTVIEW)
-        SetStatusText(QString());
-    UpdateCommandStates();
-}
-
-DeviceJob CMainFrame::RelayJob(DeviceJobKind kind) const
-{
-    DeviceJob job;
-    job.kind = kind;
-    job.tag = m_pRelay->paneGeneration;
-    if (m_pPane) {
-        const CDevice& device = m_pPane->GetDevice();
-        job.port = device.GetPortName(device.GetSelected());
-        job.model = m_pPane->GetModelCode();
-        job.passwordCache = device.PasswordCache();
-    }
-    return job;
-}
-
-void CMainFrame::ShowRelayError(const DeviceJobResult& result)
-{
-    if (result.result == RESULT_NO_PORT && result.openFailure == PortOpenFailure::AccessDenied
-        && !result.port.isEmpty()) {
+    if (outcome.result == RESULT_NO_PORT && outcome.openFailure == PortOpenFailure::AccessDenied
+        && !outcome.port.isEmpty()) {
         // The result stays 34; its message says what to do about it.
         const Language::CLanguageManager& manager = TheLanguageManager();
-        ShowErrorWithHelp(manager.Format(Language::TEXT_PORT_ACCESS_DENIED, {result.port}), result.result);
+        ShowErrorWithHelp(manager.Format(Language::TEXT_PORT_ACCESS_DENIED, {outcome.port}), outcome.result);
         return;
     }
-    ShowError(result.result);
+    ShowError(outcome.result);
 }
 
-// ---------------------------------------------------------------- discovery
-
-void CMainFrame::StartDiscovery()
-{
-    m_pRelay->discoveryTimer.start();
-    RefreshDeviceList();
-}
-
-void CMainFrame::StopDiscovery()
-{
-    RelayState& relay = *m_pRelay;
-    relay.discoveryTimer.stop();
-    relay.passRunning = false;
-    relay.firstPassDone = false;
-    relay.searchReported = false;
-    relay.searchAgain = false;
-    ++relay.passGeneration;
-    if (relay.worker) {
-        relay.worker->DropQueued(DeviceJobKind::ListPorts);
-        relay.worker->DropQueued(DeviceJobKind::IdentifyPort);
-    }
-}
-
-void CMainFrame::RefreshDeviceList()
-{
-    RelayState& relay = *m_pRelay;
-    if (relay.passRunning || !m_pPane || !relay.worker)
-        return;
-    relay.passRunning = true;
-    relay.passPorts.clear();
-    relay.passNext = 0;
-    relay.passFound.clear();
-    // Even the list of ports is asked on the worker: the system's device database can be slow.
-    DeviceJob job;
-    job.kind = DeviceJobKind::ListPorts;
-    job.tag = relay.passGeneration;
-    relay.worker->Post(std::move(job));
-}
-
-void CMainFrame::NextDiscoveryStep()
-{
-    RelayState& relay = *m_pRelay;
-    if (relay.passNext < relay.passPorts.size()) {
-        // One port per job: a relay command or a view poll waits for one identification at
-        // most, never for a whole pass.
-        DeviceJob job;
-        job.kind = DeviceJobKind::IdentifyPort;
-        job.port = relay.passPorts.at(relay.passNext++);
-        job.tag = relay.passGeneration;
-        relay.worker->Post(std::move(job));
-        return;
-    }
-    // The pass is complete: its identifications go into the pane's list at once, by the
-    // list's own rules, so the list never shows half a pass.
-    relay.passRunning = false;
-    if (!m_pPane)
-        return;
-    CDevice& device = m_pPane->GetDevice();
-    device.BeginPass();
-    for (const auto& [port, identification] : relay.passFound)
-        device.AddOrMarkIdentified(port, identification);
-    device.EndPass();
-    relay.passFound.clear();
-    relay.firstPassDone = true;
-    // The Device menu's rule chooses the relay at once, so that the relay commands work
-    // without the menu having been opened; a relay the user chose stays chosen while it is
-    // attached. (Choosing only when the menu was built left every command failing with "the
-    // relay cannot be reached" until the user happened to open that menu.)
-    SelectRelayCandidate();
-    if (m_pDeviceMenu->isVisible())
-        FillDeviceMenu();
-    UpdateRelayStatus();
-    // The selection may have changed, and with it the password commands.
-    UpdateCommandStates();
-    if (std::exchange(relay.searchAgain, false)) {
-        // The user asked while this pass ran: a pass of its own answers.
-        relay.searchReported = true;
-        RefreshDeviceList();
-    } else if (std::exchange(relay.searchReported, false)) {
-        ShowRelayOutcome(TheLanguageManager().Format(Language::TEXT_STATUS_SEARCH_DONE, {device.GetCount()}));
-    }
-}
+// ---------------------------------------------------------------- Device menu and discovery
 
 void CMainFrame::OnSearchRelays()
 {
@@ -332,40 +173,16 @@ void CMainFrame::OnSearchRelays()
         relay.outcome = TheLanguageManager().Text(Language::TEXT_STATUS_SEARCHING);
         SetStatusText(relay.outcome);
     }
-    if (relay.passRunning) {
-        relay.searchAgain = true;
-        return;
-    }
-    relay.searchReported = true;
-    RefreshDeviceList();
+    relay.controller.Search();
 }
 
-void CMainFrame::OnDiscoveryJobFinished(const DeviceJobResult& result)
+void CMainFrame::OnRelaysChanged()
 {
-    RelayState& relay = *m_pRelay;
-    if (!relay.passRunning || result.tag != relay.passGeneration)
-        return;
-    if (result.kind == DeviceJobKind::ListPorts) {
-        relay.passPorts = result.ports.mid(0, DeviceDiscovery::PORTS_PER_PASS);
-    } else if (result.result == RESULT_OK) {
-        relay.passFound.emplace_back(result.port, result.identification);
-    } else if (result.cancelled && !result.timedOut) {
-        // Not an answer about the relay: the pass is given up and the list stays as it was.
-        relay.passRunning = false;
-        return;
-    }
-    NextDiscoveryStep();
-}
-
-// ---------------------------------------------------------------- Device menu
-
-void CMainFrame::SelectRelayCandidate()
-{
-    if (!m_pPane)
-        return;
-    CDevice& device = m_pPane->GetDevice();
-    // A candidate of -1 (no relay of the program's model) leaves the selection as it is.
-    device.SelectDevice(PlanDeviceMenu(device, ModelNumber(m_pPane->GetModelCode())).candidate);
+    if (m_pDeviceMenu->isVisible())
+        FillDeviceMenu();
+    UpdateRelayStatus();
+    // The choice may have changed, and with it the password commands.
+    UpdateCommandStates();
 }
 
 void CMainFrame::FillDeviceMenu()
@@ -377,7 +194,7 @@ void CMainFrame::FillDeviceMenu()
     std::size_t listed = 0;
     if (m_pPane) {
         const ModelCode model = m_pPane->GetModelCode();
-        const DeviceMenuPlan plan = PlanDeviceMenu(m_pPane->GetDevice(), ModelNumber(model));
+        const DeviceMenuPlan plan = PlanDeviceMenu(m_pRelay->controller.List(), ModelNumber(model));
         const bool editing = m_pPane->GetWorkMode() == WORK_MODE_EDIT;
         for (std::size_t i = 0; i < plan.entries.size(); ++i) {
             const DeviceMenuEntry& entry = plan.entries[i];
@@ -408,21 +225,28 @@ void CMainFrame::FillDeviceMenu()
 
 void CMainFrame::OnDeviceMenuAboutToShow()
 {
-    SelectRelayCandidate();
+    if (m_pPane)
+        m_pRelay->controller.ChooseCandidate();
     FillDeviceMenu();
     UpdateRelayStatus();
     UpdateCommandStates();
 }
 
+void CMainFrame::OnSelectDevice(int index)
+{
+    if (!m_pPane || m_pPane->GetWorkMode() != WORK_MODE_EDIT || index >= DEVICE_COMMAND_COUNT
+        || !m_pRelay->controller.SelectRelay(index))
+        return;
+    for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i)
+        m_actions.at(ID_DEVICE_1 + i)->setChecked(i == index);
+}
+
 QString CMainFrame::RelayName(const QString& port) const
 {
-    if (!m_pPane)
-        return port;
-    const CDevice& device = m_pPane->GetDevice();
-    for (int i = 0; i < device.GetCount(); ++i)
-        if (device.GetPortName(i) == port) {
-            const QString name =
-                TheLanguageManager().Format(Language::TEXT_RELAY_ON_PORT, {device.GetDisplayName(i), port});
+    const CRelayList& list = m_pRelay->controller.List();
+    for (int i = 0; i < list.GetCount(); ++i)
+        if (list.GetPortName(i) == port) {
+            const QString name = TheLanguageManager().Format(Language::TEXT_RELAY_ON_PORT, {list.GetDisplayName(i), port});
             return name.isEmpty() ? port : name;
         }
     return port;
@@ -438,11 +262,10 @@ void CMainFrame::UpdateRelayStatus()
         return;
     }
     const Language::CLanguageManager& manager = TheLanguageManager();
-    const CDevice& device = m_pPane->GetDevice();
-    const int selected = device.GetSelected();
-    if (selected >= 0)
-        label->setText(RelayName(device.GetPortName(selected)));
-    else if (!m_pRelay->firstPassDone)
+    const CRelayController& controller = m_pRelay->controller;
+    if (controller.List().GetSelected() >= 0)
+        label->setText(RelayName(controller.List().SelectedPort()));
+    else if (!controller.FirstPassDone())
         label->setText(manager.Text(Language::TEXT_STATUS_SEARCHING));
     else
         label->setText(manager.Format(Language::TEXT_STATUS_NO_RELAY, {ModelDesignation(m_pPane->GetModelCode())}));
@@ -459,46 +282,32 @@ void CMainFrame::ShowRelayOutcome(const QString& text)
     relay.outcomeTimer.start();
 }
 
-void CMainFrame::OnSelectDevice(int index)
-{
-    if (!m_pPane || m_pPane->GetWorkMode() != WORK_MODE_EDIT)
-        return;
-    CDevice& device = m_pPane->GetDevice();
-    if (index < 0 || index >= std::min(device.GetCount(), DEVICE_COMMAND_COUNT)
-        || device.GetDeviceType(index) != ModelNumber(m_pPane->GetModelCode()))
-        return;
-    device.SelectDevice(index);
-    for (int i = 0; i < DEVICE_COMMAND_COUNT; ++i)
-        m_actions.at(ID_DEVICE_1 + i)->setChecked(i == index);
-    UpdateRelayStatus();
-    UpdateCommandStates();
-}
-
 // ---------------------------------------------------------------- relay commands
 
-void CMainFrame::StartRelayCommand(int commandId, DeviceJob job, int statusTextId, bool showsProgress)
+void CMainFrame::OnRelayCommandStarted(RelayCommand command)
 {
     RelayState& relay = *m_pRelay;
-    relay.commandId = commandId;
-    relay.commandShowsProgress = showsProgress;
-    relay.statusTextId = statusTextId;
-    relay.commandPort = job.port;
-    relay.commandStartedMs = NowMs();
-    relay.passwordWaitMs = 0;
-    relay.waitingForPassword = false;
-    relay.commandSeconds = -1.0;
+    relay.commandPort = relay.controller.List().SelectedPort();
     // The outcome of an earlier command goes: the status bar is about this one now.
     relay.outcomeTimer.stop();
     relay.outcome.clear();
-    SetStatusText(statusTextId >= 0 ? TheLanguageManager().Text(statusTextId) : QString());
-    if (showsProgress) {
-        const bool readsBack = job.kind == DeviceJobKind::Send && job.verify;
-        relay.transfer.Start(readsBack ? DeviceProtocol::ProgramImageSize(job.model) : 0);
+    const int statusText = StatusTextOf(command);
+    SetStatusText(statusText >= 0 ? TheLanguageManager().Text(statusText) : QString());
+    if (RelayCommandShowsProgress(command)) {
         relay.progressBar->setValue(0);
         relay.progressBar->show();
         relay.progressTimer.start();
     }
-    relay.commandJob = relay.worker->Post(std::move(job));
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnRelayCommandEnded(RelayCommand command)
+{
+    RelayState& relay = *m_pRelay;
+    relay.progressTimer.stop();
+    relay.progressBar->hide();
+    if (StatusTextOf(command) >= 0)
+        SetStatusText(QString());
     UpdateCommandStates();
 }
 
@@ -506,92 +315,67 @@ void CMainFrame::ShowRelayStatusText(const Language::CLanguageManager& manager)
 {
     if (!m_pRelay)
         return;
-    const RelayState& relay = *m_pRelay;
-    if (relay.commandJob != 0 && relay.waitingForPassword)
-        SetStatusText(manager.Format(Language::TEXT_STATUS_WAITING_PASSWORD, {RelayName(relay.commandPort)}));
-    else if (relay.commandJob != 0 && relay.statusTextId >= 0)
-        SetStatusText(manager.Text(relay.statusTextId));
+    const CRelayController& controller = m_pRelay->controller;
+    if (controller.CommandRunning() && controller.WaitingForPassword())
+        SetStatusText(manager.Format(Language::TEXT_STATUS_WAITING_PASSWORD, {RelayName(m_pRelay->commandPort)}));
+    else if (controller.CommandRunning() && StatusTextOf(controller.RunningCommand()) >= 0)
+        SetStatusText(manager.Text(StatusTextOf(controller.RunningCommand())));
     UpdateRelayStatus();
-}
-
-void CMainFrame::UpdateTransferProgress()
-{
-    m_pRelay->progressBar->setValue(m_pRelay->transfer.Permille(NowMs()));
 }
 
 void CMainFrame::OnSendProgramToRelay()
 {
-    if (!CommandEnabledNow(ID_TRANSMISSION_SENDSETTINGS) || !m_pPane || !m_pPane->GetDocument())
-        return;
-    DeviceJob job = RelayJob(DeviceJobKind::Send);
-    const CQuorvexDoc* doc = m_pPane->GetDocument();
-    job.image.assign(doc->GetData(), doc->GetData() + doc->GetDataSize());
-    job.verify = m_pRelay->verifyAfterSend;
-    StartRelayCommand(ID_TRANSMISSION_SENDSETTINGS, std::move(job), Language::TEXT_STATUS_SENDING, true);
+    if (CommandEnabledNow(ID_TRANSMISSION_SENDSETTINGS) && m_pPane && m_pPane->GetDocument())
+        m_pRelay->controller.Send(ImageOf(*m_pPane->GetDocument()));
 }
 
 void CMainFrame::OnReadProgramFromRelay()
 {
     if (!CommandEnabledNow(ID_TRANSMISSION_READSETTINGS) || !m_pPane)
         return;
-    if (!AskSaveChanges() || !CommandEnabledNow(ID_TRANSMISSION_READSETTINGS))
-        return;
-    StartRelayCommand(ID_TRANSMISSION_READSETTINGS, RelayJob(DeviceJobKind::Read), Language::TEXT_STATUS_READING,
-                      true);
+    if (AskSaveChanges() && CommandEnabledNow(ID_TRANSMISSION_READSETTINGS))
+        m_pRelay->controller.Read();
 }
 
 void CMainFrame::OnCompareWithRelay()
 {
-    if (!CommandEnabledNow(ID_TRANSMISSION_COMPARE) || !m_pPane)
-        return;
     // Only reads: the open program is not touched, so unsaved changes need no question yet.
-    StartRelayCommand(ID_TRANSMISSION_COMPARE, RelayJob(DeviceJobKind::Read), Language::TEXT_STATUS_READING, true);
+    if (CommandEnabledNow(ID_TRANSMISSION_COMPARE) && m_pPane)
+        m_pRelay->controller.Compare();
 }
 
 void CMainFrame::OnRelayVersion()
 {
-    if (!CommandEnabledNow(ID_TRANSMISSION_VERSION) || !m_pPane)
-        return;
-    StartRelayCommand(ID_TRANSMISSION_VERSION, RelayJob(DeviceJobKind::Version), -1, false);
+    if (CommandEnabledNow(ID_TRANSMISSION_VERSION) && m_pPane)
+        m_pRelay->controller.Version();
 }
 
 void CMainFrame::OnChangeRelayPassword()
 {
-    if (!CommandEnabledNow(ID_TRANSMISSION_CHANGEPASSWORD) || !m_pPane)
-        return;
     // Relays of model QVR_K115_ZQX have no password: that pane does nothing here.
-    if (ModelNumber(m_pPane->GetModelCode()) != 2)
+    if (!CommandEnabledNow(ID_TRANSMISSION_CHANGEPASSWORD) || !m_pPane || ModelNumber(m_pPane->GetModelCode()) != 2)
         return;
-    DeviceJob job = RelayJob(DeviceJobKind::ChangePassword);
-    if (!m_pDialogs->AskChangePassword(this, &job.currentPassword, &job.newPassword, &job.confirmation))
-        return;
-    if (!m_pPane || !CommandEnabledNow(ID_TRANSMISSION_CHANGEPASSWORD))
+    QString current, next, confirmation;
+    if (!m_pDialogs->AskChangePassword(this, &current, &next, &confirmation))
         return;
     // A differing confirmation is reported before anything is sent (the worker checks the
     // texts before it opens the port).
-    StartRelayCommand(ID_TRANSMISSION_CHANGEPASSWORD, std::move(job), -1, false);
+    if (m_pPane && CommandEnabledNow(ID_TRANSMISSION_CHANGEPASSWORD))
+        m_pRelay->controller.ChangePassword(current, next, confirmation);
 }
 
 void CMainFrame::OnResetRelayPassword()
 {
-    if (!CommandEnabledNow(ID_TRANSMISSION_RESETPASSWORD) || !m_pPane)
+    if (!CommandEnabledNow(ID_TRANSMISSION_RESETPASSWORD) || !m_pPane || ModelNumber(m_pPane->GetModelCode()) != 2)
         return;
-    if (ModelNumber(m_pPane->GetModelCode()) != 2)
-        return;
-    if (!m_pDialogs->AskResetPassword(this) || !m_pPane || !CommandEnabledNow(ID_TRANSMISSION_RESETPASSWORD))
-        return;
-    StartRelayCommand(ID_TRANSMISSION_RESETPASSWORD, RelayJob(DeviceJobKind::ResetPassword), -1, false);
+    if (m_pDialogs->AskResetPassword(this) && m_pPane && CommandEnabledNow(ID_TRANSMISSION_RESETPASSWORD))
+        m_pRelay->controller.ResetPassword();
 }
 
 void CMainFrame::OnStartView()
 {
-    if (!CommandEnabledNow(ID_TRANSMISSION_STARTVIEW) || !m_pPane || !m_pPane->GetDocument())
-        return;
-    DeviceJob job = RelayJob(DeviceJobKind::StartView);
-    const CQuorvexDoc* doc = m_pPane->GetDocument();
-    job.image.assign(doc->GetData(), doc->GetData() + doc->GetDataSize());
-    m_pRelay->viewImage = job.image;
-    StartRelayCommand(ID_TRANSMISSION_STARTVIEW, std::move(job), Language::TEXT_STATUS_READING, true);
+    if (CommandEnabledNow(ID_TRANSMISSION_STARTVIEW) && m_pPane && m_pPane->GetDocument())
+        m_pRelay->controller.StartView(ImageOf(*m_pPane->GetDocument()));
 }
 
 void CMainFrame::OnStopView()
@@ -604,178 +388,97 @@ void CMainFrame::OnStopView()
 
 void CMainFrame::StopRelayView()
 {
-    ++m_pRelay->viewSession;
-    if (m_pRelay->worker)
-        m_pRelay->worker->DropQueued(DeviceJobKind::Poll);
+    m_pRelay->controller.EndView();
     if (m_pPane)
         m_pPane->StopView();
 }
 
-void CMainFrame::OnViewPollDue()
+void CMainFrame::OnPasswordWanted()
 {
     RelayState& relay = *m_pRelay;
-    if (!m_pPane || m_pPane->GetWorkMode() != WORK_MODE_DEVICE_VIEW)
-        return;
-    // A poll that has not ended when the next tick comes is not doubled up: the view shows
-    // the relay as fast as the line allows.
-    if (relay.worker->Has(DeviceJobKind::Poll))
-        return;
-    DeviceJob job = RelayJob(DeviceJobKind::Poll);
-    job.tag = relay.viewSession;
-    relay.worker->Post(std::move(job));
-}
-
-void CMainFrame::OnPasswordWanted(quint64 id)
-{
-    RelayState& relay = *m_pRelay;
-    const bool command = id == relay.commandJob;
-    const qint64 askedMs = NowMs();
-    if (command) {
-        // Nothing crosses the line while the user types: the status bar says what it waits for.
-        relay.waitingForPassword = true;
-        ShowRelayStatusText(TheLanguageManager());
-        if (relay.commandShowsProgress) {
-            relay.progressTimer.stop();
-            relay.progressBar->hide();
-        }
-    }
+    const bool shows = relay.progressBar->isVisible();
+    // Nothing crosses the line while the user types: the status bar says what it waits for.
+    ShowRelayStatusText(TheLanguageManager());
+    relay.progressTimer.stop();
+    relay.progressBar->hide();
     QString password;
     const bool given = m_pDialogs->AskDevicePassword(this, &password);
-    if (command && relay.commandJob == id) {
-        relay.waitingForPassword = false;
-        relay.passwordWaitMs += NowMs() - askedMs;
-        ShowRelayStatusText(TheLanguageManager());
-        if (relay.commandShowsProgress && given) {
-            relay.progressBar->show();
-            relay.progressTimer.start();
-        }
+    relay.controller.AnswerPassword(given, password);
+    ShowRelayStatusText(TheLanguageManager());
+    if (shows && given && relay.controller.CommandRunning()) {
+        relay.progressBar->show();
+        relay.progressTimer.start();
     }
-    relay.worker->AnswerPassword(id, given, password);
 }
 
 // ---------------------------------------------------------------- results
 
-void CMainFrame::OnRelayJobFinished(const DeviceJobResult& result)
+void CMainFrame::OnRelayCommandFinished(const RelayOutcome& outcome)
 {
-    switch (result.kind) {
-    case DeviceJobKind::ListPorts:
-    case DeviceJobKind::IdentifyPort:
-        OnDiscoveryJobFinished(result);
-        break;
-    case DeviceJobKind::Poll:
-        OnPollFinished(result);
-        break;
-    default:
-        OnRelayCommandFinished(result);
-        break;
-    }
-}
-
-void CMainFrame::OnPollFinished(const DeviceJobResult& result)
-{
-    if (!m_pPane || result.tag != m_pRelay->viewSession || m_pPane->GetWorkMode() != WORK_MODE_DEVICE_VIEW)
+    if (!m_pPane)
         return;
-    if (result.cancelled && !result.timedOut)
-        return;
-    if (result.result != RESULT_OK) {
-        // The view stops before its message, so the window is back to editing behind it.
-        StopRelayView();
-        UpdateCommandStates();
-        ShowRelayError(result);
-        return;
-    }
-    m_pPane->ShowRelayState(result.states);
-}
-
-void CMainFrame::OnRelayCommandFinished(const DeviceJobResult& result)
-{
-    RelayState& relay = *m_pRelay;
-    if (result.id != relay.commandJob)
-        return;
-    // The time the relay took, told before the result may wait for a dialog below.
-    if (relay.commandSeconds < 0.0)
-        relay.commandSeconds = double(std::max<qint64>(0, NowMs() - relay.commandStartedMs - relay.passwordWaitMs)) / 1000.0;
-    const double seconds = relay.commandSeconds;
-    // A dialog of the user's is open (a file dialog, the save question of a close): the result
-    // waits until it has closed, so that the program does not change under that dialog and no
-    // message box opens over it. The command counts as running until then.
-    if (QApplication::activeModalWidget()) {
-        relay.deferredResult = result;
-        relay.deferTimer.start();
-        return;
-    }
-    const int commandId = relay.commandId;
-    EndRelayCommand();
-    // Cancelled because the window closes: nothing to report. A pane that went meanwhile
-    // takes nothing from a job that was started for it.
-    if ((result.cancelled && !result.timedOut) || !m_pPane || result.tag != relay.paneGeneration)
-        return;
-    if (result.passwordCacheChanged)
-        m_pPane->GetDevice().SetPasswordCache(result.passwordCache);
-    if (result.result != RESULT_OK) {
-        ShowRelayError(result);
+    if (outcome.result != RESULT_OK) {
+        ShowRelayError(outcome);
         // The relay runs another program than the one on screen: what differs is shown
         // right after the message, with the choice to send or to load.
-        if (result.kind == DeviceJobKind::StartView && result.result == RESULT_VIEW_MISMATCH && m_pPane
+        if (outcome.command == RelayCommand::StartView && outcome.result == RESULT_VIEW_MISMATCH && m_pPane
             && CommandEnabledNow(ID_TRANSMISSION_COMPARE))
             OnCompareWithRelay();
         return;
     }
 
     const Language::CLanguageManager& manager = TheLanguageManager();
-    const QString relayName = RelayName(result.port);
-    switch (result.kind) {
-    case DeviceJobKind::Send:
-        ShowRelayOutcome(manager.Format(result.verify.compared ? Language::TEXT_STATUS_SENT_VERIFIED
-                                                               : Language::TEXT_STATUS_SENT,
-                                        {relayName, seconds}));
+    const QString relayName = RelayName(outcome.port);
+    switch (outcome.command) {
+    case RelayCommand::Send:
+        ShowRelayOutcome(manager.Format(outcome.verified ? Language::TEXT_STATUS_SENT_VERIFIED
+                                                         : Language::TEXT_STATUS_SENT,
+                                        {relayName, outcome.seconds}));
         break;
-    case DeviceJobKind::Read:
-        if (commandId == ID_TRANSMISSION_COMPARE) {
-            ShowComparison(result.image, relayName);
-            break;
-        }
+    case RelayCommand::Compare:
+        ShowComparison(outcome.image, relayName);
+        break;
+    case RelayCommand::Read:
         // The program changes only now that all of it has arrived.
-        if (LoadRelayProgram(result.image))
-            ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_READ, {relayName, seconds}));
+        if (LoadRelayProgram(outcome.image))
+            ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_READ, {relayName, outcome.seconds}));
         break;
-    case DeviceJobKind::StartView: {
+    case RelayCommand::StartView: {
         // The program may have been edited while the relay's was read: the view shows the
         // relay against the program on screen, so that one must still be the one compared.
         const CQuorvexDoc* doc = m_pPane->GetDocument();
-        if (!doc || !std::equal(relay.viewImage.begin(), relay.viewImage.end(), doc->GetData(),
-                                doc->GetData() + doc->GetDataSize())) {
+        if (!doc || ImageOf(*doc) != outcome.image) {
             ShowError(RESULT_VIEW_MISMATCH);
             return;
         }
-        ++relay.viewSession;
+        m_pRelay->controller.BeginView();
         m_pPane->StartView();
         UpdateCommandStates();
         ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_VIEW_STARTED, {relayName}));
         break;
     }
-    case DeviceJobKind::Version: {
-        const int type = DeviceProtocol::DeviceType(result.identification);
+    case RelayCommand::Version: {
+        const int type = DeviceProtocol::DeviceType(outcome.identification);
         const int modelText = type == 1   ? Language::TEXT_VERSION_MODEL_TYPE_1
                               : type == 2 ? Language::TEXT_VERSION_MODEL_TYPE_2
                                           : Language::TEXT_VERSION_MODEL_UNKNOWN;
-        ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_VERSION,
-                                        {relayName, DeviceVersionText(result.identification)}));
+        const QString version = DeviceVersionText(outcome.identification);
+        ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_VERSION, {relayName, version}));
         m_pDialogs->ShowVersion(this, manager.Text(Language::TEXT_VERSION_HEADING), manager.Text(modelText),
-                                manager.Format(Language::TEXT_VERSION_LINE, {DeviceVersionText(result.identification)}));
+                                manager.Format(Language::TEXT_VERSION_LINE, {version}));
         break;
     }
-    case DeviceJobKind::ChangePassword:
+    case RelayCommand::ChangePassword:
         ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_PASSWORD_CHANGED, {relayName}));
         m_pDialogs->ShowInformation(this, manager.Text(Language::TEXT_PASSWORD_CHANGED_CAPTION),
                                     manager.Text(Language::TEXT_PASSWORD_CHANGED_TEXT));
         break;
-    case DeviceJobKind::ResetPassword:
+    case RelayCommand::ResetPassword:
         ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_PASSWORD_RESET, {relayName}));
         m_pDialogs->ShowInformation(this, manager.Text(Language::TEXT_PASSWORD_RESET_CAPTION),
                                     manager.Text(Language::TEXT_PASSWORD_RESET_TEXT));
         break;
-    default:
+    case RelayCommand::None:
         break;
     }
 }
@@ -807,7 +510,7 @@ void CMainFrame::ShowComparison(const std::vector<std::uint8_t>& relayImage, con
         return;
     }
     std::copy(relayImage.begin(), relayImage.end(), relayDoc->GetData());
-    if (std::equal(relayImage.begin(), relayImage.end(), doc->GetData(), doc->GetData() + doc->GetDataSize())) {
+    if (relayImage == ImageOf(*doc)) {
         ShowRelayOutcome(manager.Format(Language::TEXT_STATUS_COMPARED_EQUAL, {relayName}));
         m_pDialogs->ShowInformation(this, manager.Text(Language::TEXT_COMPARE_TITLE),
                                     manager.Text(Language::TEXT_COMPARE_EQUAL));

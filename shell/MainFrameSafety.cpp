@@ -3,7 +3,7 @@
 #include "MainFrame.h"
 
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 
 #include <QUndoStack>
 

@@ -5,7 +5,7 @@
 
 #include "Commands.h"
 #include "LanguageManager.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -2,10 +2,10 @@
 
 #include "FrameDialogs.h"
 #include "LanguageManager.h"
-#include "ProgramPictures.h"
+#include "ModelDesignation.h"
 #include "QuorvexDoc.h"
 #include "RecoveryWriter.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 
 #include <QApplication>
@@ -109,7 +109,7 @@ bool CProgramSafety::OfferRecoveredPrograms(const ShowRestored& show)
 
 // ---------------------------------------------------------------- the program and its copy
 
-void CProgramSafety::WatchPane(CRelayPaneBase* pane)
+void CProgramSafety::WatchPane(CRelayPane* pane)
 {
     if (m_pPane)
         m_pPane->disconnect(this);
@@ -118,7 +118,7 @@ void CProgramSafety::WatchPane(CRelayPaneBase* pane)
         return;
     // Every change, undo and redo shows in the program (programChanged) or in the saved state
     // (cleanChanged, also when a save marks the program clean).
-    connect(pane, &CRelayPaneBase::programChanged, this, &CProgramSafety::ScheduleUpdate);
+    connect(pane, &CRelayPane::programChanged, this, &CProgramSafety::ScheduleUpdate);
     connect(pane->UndoStack(), &QUndoStack::cleanChanged, this, &CProgramSafety::ScheduleUpdate);
     connect(pane->UndoStack(), &QUndoStack::indexChanged, this, &CProgramSafety::ScheduleUpdate);
 }

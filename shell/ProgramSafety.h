@@ -26,7 +26,7 @@
 class CFrameDialogs;
 class CQuorvexDoc;
 class CRecoveryWriter;
-class CRelayPaneBase;
+class CRelayPane;
 class QMainWindow;
 
 class CProgramSafety : public QObject {
@@ -48,7 +48,7 @@ public:
     bool OfferRecoveredPrograms(const ShowRestored& show);
 
     // The pane whose program is kept safe from now on (null: none).
-    void WatchPane(CRelayPaneBase* pane);
+    void WatchPane(CRelayPane* pane);
     // The program now belongs to this file, as it is on disk now (opened, saved, restored), or
     // to no file (empty path). The copy follows at once: a saved program leaves none.
     void SetProgramFile(const QString& path);
@@ -99,7 +99,7 @@ private:
     CRecoveryStore m_store;
     CRecoveryWriter* m_pWriter;
     CWatchedFile m_watched;
-    QPointer<CRelayPaneBase> m_pPane;
+    QPointer<CRelayPane> m_pPane;
     bool m_bUpdateDue = false;
     bool m_bClosed = false;
     bool m_bAsking = false;   // a question of this class is open

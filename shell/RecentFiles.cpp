@@ -1,17 +1,14 @@
 #include "RecentFiles.h"
 
+#include "ProgramSettings.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 
 namespace {
 
 const QString SETTINGS_KEY = QStringLiteral("RecentFiles");
 
-QSettings Settings()
-{
-    return QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
-}
 
 } // namespace
 
@@ -24,7 +21,7 @@ QStringList CRecentFiles::Files() const
 {
     // A list edited by hand may hold anything: empty entries, relative paths, copies, too many.
     QStringList files;
-    for (const QString& entry : Settings().value(SETTINGS_KEY).toStringList()) {
+    for (const QString& entry : ProgramSettings().value(SETTINGS_KEY).toStringList()) {
         const QString path = Normalized(entry);
         if (!path.isEmpty() && !files.contains(path))
             files << path;
@@ -56,7 +53,7 @@ void CRecentFiles::Remove(const QString& path)
 
 void CRecentFiles::Store(const QStringList& files) const
 {
-    QSettings settings = Settings();
+    QSettings settings = ProgramSettings();
     settings.setValue(SETTINGS_KEY, files);
     settings.sync();
 }

@@ -5,7 +5,7 @@
 // height (down to their readable minimum, then they scroll) so that the step dialogs and the
 // common settings stay on the screen.
 
-#include "RelayPaneBase.h"
+#include "PaneTypes.h"
 
 #include <QMargins>
 #include <QRect>

@@ -2,7 +2,7 @@
 // the time the operation takes with the wire time of the bytes that crossed the line.
 // Usage: bench_device_send [RUNS]
 
-#include "Device.h"
+#include "RelaySession.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
 
@@ -59,11 +59,10 @@ int main(int argc, char* argv[])
     const QString port = QString::fromLocal8Bit(relay.readLine()).trimmed();
 
     std::int64_t bytes = 0;
-    CDevice device([&bytes]() { return std::make_unique<CCountingTransport>(&bytes); });
-    device.BeginPass();
-    int result = device.AddOrMark(port);
-    device.EndPass();
-    device.SelectDevice(0);
+    CRelaySession device([&bytes]() { return std::make_unique<CCountingTransport>(&bytes); });
+    std::uint8_t identification = 0;
+    int result = device.IdentifyPort(port, &identification);
+    device.SetPort(port);
 
     CQuorvex_QVS_K115_318_Doc doc;
     doc.ResetProgram(0);
@@ -79,7 +78,7 @@ int main(int argc, char* argv[])
         bytes = 0;
         QElapsedTimer timer;
         timer.start();
-        result = device.SendProgramToRelay(doc);
+        result = device.SendProgram(doc.GetModelCode(), doc.GetData(), doc.GetDataSize());
         const double elapsed = double(timer.nsecsElapsed()) / 1e9;
         const double wire = double(bytes) * secondsPerByte;
         const double ratio = elapsed / wire;

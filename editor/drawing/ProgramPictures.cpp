@@ -70,15 +70,6 @@ bool PictureFormatOfPath(const QString& path, PictureFormat* format)
     return true;
 }
 
-QString ModelDesignation(ModelCode code)
-{
-    switch (code & MODEL_NUMBER_MASK) {
-    case MODEL_QVR_K115_ZQX: return QStringLiteral("QVR_K115_ZQX");
-    case MODEL_QVS_K115_318: return QStringLiteral("QVS_K115_318");
-    default: return QString();
-    }
-}
-
 // --- The chain picture ---------------------------------------------------------------------
 
 int ChainPictureGap(int boxHeight)

@@ -9,7 +9,7 @@
 // name, the relay model and the date, and the page number at the foot; the chains broken
 // into rows that fit the page width; then the text description of every step.
 
-#include "ModelTypes.h"
+#include "ModelDesignation.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -40,9 +40,6 @@ QByteArray PictureBytes(QSize size, PictureFormat format, const QString& title,
 // The format a file name asks for by its suffix (.pdf, .svg, .png, in any case); false for
 // any other name.
 bool PictureFormatOfPath(const QString& path, PictureFormat* format);
-
-// The relay model's designation, as printed ("QVR_K115_ZQX"); empty for an unknown code.
-QString ModelDesignation(ModelCode code);
 
 // Box height of a picture when no view gives one (quorvexctl): about the height of the
 // boxes in the window at its default size.

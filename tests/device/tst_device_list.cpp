@@ -1,6 +1,8 @@
-// The relay list: entries, selection across discovery passes and the candidate ports.
+// The relay list: entries, selection across discovery passes and the candidate ports; a
+// session without a port.
 
-#include "Device.h"
+#include "RelayList.h"
+#include "RelaySession.h"
 #include "Discovery.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
@@ -26,7 +28,7 @@ private Q_SLOTS:
 namespace {
 
 // Fills a list through one pass with relays identified as given.
-void Pass(CDevice& device, const QList<QPair<QString, int>>& relays)
+void Pass(CRelayList& device, const QList<QPair<QString, int>>& relays)
 {
     device.BeginPass();
     for (const auto& relay : relays)
@@ -34,7 +36,7 @@ void Pass(CDevice& device, const QList<QPair<QString, int>>& relays)
     device.EndPass();
 }
 
-QStringList Ports(const CDevice& device)
+QStringList Ports(const CRelayList& device)
 {
     QStringList ports;
     for (int i = 0; i < device.GetCount(); ++i)
@@ -58,7 +60,7 @@ void TestDeviceList::displayNames_data()
 void TestDeviceList::displayNames()
 {
     QFETCH(int, identification);
-    CDevice device;
+    CRelayList device;
     Pass(device, {{QStringLiteral("/dev/ttyACM0"), identification}});
     QCOMPARE(device.GetCount(), 1);
     QTEST(device.GetDisplayName(0), "name");
@@ -73,7 +75,7 @@ void TestDeviceList::displayNames()
 
 void TestDeviceList::selectDevice()
 {
-    CDevice device;
+    CRelayList device;
     QCOMPARE(device.GetSelected(), -1);
     Pass(device, {{QStringLiteral("a"), 0x11}, {QStringLiteral("b"), 0x21}});
     // A pass never selects by itself.
@@ -87,7 +89,7 @@ void TestDeviceList::selectDevice()
 
 void TestDeviceList::selectionCarriedAcrossPass()
 {
-    CDevice device;
+    CRelayList device;
     Pass(device, {{QStringLiteral("a"), 0x11}, {QStringLiteral("b"), 0x11}, {QStringLiteral("c"), 0x21}});
     device.SelectDevice(2);
     // "a" is gone, a new relay "d" appears: "c" stays selected at its new index, and a relay
@@ -99,7 +101,7 @@ void TestDeviceList::selectionCarriedAcrossPass()
 
 void TestDeviceList::selectedRelayGone()
 {
-    CDevice device;
+    CRelayList device;
     Pass(device, {{QStringLiteral("a"), 0x11}, {QStringLiteral("b"), 0x11}});
     device.SelectDevice(0);
     Pass(device, {{QStringLiteral("b"), 0x11}});
@@ -109,7 +111,7 @@ void TestDeviceList::selectedRelayGone()
 
 void TestDeviceList::changedIdentificationReplacesEntry()
 {
-    CDevice device;
+    CRelayList device;
     Pass(device, {{QStringLiteral("a"), 0x11}, {QStringLiteral("b"), 0x21}});
     device.SelectDevice(0);
     // Same port, other revision: a new entry at the end; the selection on the old one is lost.
@@ -121,23 +123,25 @@ void TestDeviceList::changedIdentificationReplacesEntry()
 void TestDeviceList::noSelectionMeansNoPort()
 {
     int made = 0;
-    CDevice device([&made]() -> std::unique_ptr<IDeviceTransport> {
+    CRelaySession session([&made]() -> std::unique_ptr<IDeviceTransport> {
         ++made;
         return nullptr;
     });
     CQuorvex_QVR_K115_ZQX_Doc doc;
+    const ModelCode model = doc.GetModelCode();
     std::uint8_t identification = 0;
-    QCOMPARE(device.SendProgramToRelay(doc), int(RESULT_NO_PORT));
-    QCOMPARE(device.ReadProgramFromRelay(doc), int(RESULT_NO_PORT));
-    QCOMPARE(device.IdentifySelected(&identification), int(RESULT_NO_PORT));
-    QCOMPARE(device.StartView(doc), int(RESULT_NO_PORT));
+    std::vector<std::uint8_t> image;
+    QCOMPARE(session.SendProgram(model, doc.GetData(), doc.GetDataSize()), int(RESULT_NO_PORT));
+    QCOMPARE(session.ReadProgramImage(model, &image), int(RESULT_NO_PORT));
+    QCOMPARE(session.Identify(&identification), int(RESULT_NO_PORT));
+    QCOMPARE(session.StartView(model, doc.GetData(), doc.GetDataSize()), int(RESULT_NO_PORT));
+    QCOMPARE(session.LastOpenFailure(), PortOpenFailure::NoSelection);
     QCOMPARE(made, 0);
-    // A listed relay whose port cannot be opened: 34 as well.
-    Pass(device, {{QStringLiteral("a"), 0x11}});
-    device.SelectDevice(0);
-    QCOMPARE(device.SendProgramToRelay(doc), int(RESULT_NO_PORT));
+    // A relay whose port cannot be opened: 34 as well.
+    session.SetPort(QStringLiteral("a"));
+    QCOMPARE(session.SendProgram(model, doc.GetData(), doc.GetDataSize()), int(RESULT_NO_PORT));
     QCOMPARE(made, 1);
-    QVERIFY(!doc.IsModified());
+    QVERIFY(image.empty());
 }
 
 void TestDeviceList::candidatePorts()

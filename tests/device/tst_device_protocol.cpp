@@ -1,6 +1,6 @@
 // Frame layer and protocol encodings, with the wire scripted through the transport interface.
 
-#include "Device.h"
+#include "RelayFrames.h"
 #include "ResultCodes.h"
 #include "ScriptedTransport.h"
 
@@ -88,7 +88,7 @@ void TestDeviceProtocol::buildFrame()
     QFETCH(int, size);
 
     std::vector<std::uint8_t> wire;
-    QCOMPARE(CDevice::BuildFrame(Data(data), int(data.size()), std::uint8_t(command), &wire), int(RESULT_OK));
+    QCOMPARE(RelayFrames::BuildFrame(Data(data), int(data.size()), std::uint8_t(command), &wire), int(RESULT_OK));
     const QByteArray got = Bytes(wire);
     QCOMPARE(got.size(), size);
     QCOMPARE(got.left(prefix.size()).toHex(' '), prefix.toHex(' '));
@@ -96,12 +96,12 @@ void TestDeviceProtocol::buildFrame()
 
     // What WriteFrame sends is that frame, and the receiver turns it back into the data.
     CScriptedTransport port;
-    QCOMPARE(CDevice::WriteFrame(port, Data(data), int(data.size()), std::uint8_t(command)), int(RESULT_OK));
+    QCOMPARE(RelayFrames::WriteFrame(port, Data(data), int(data.size()), std::uint8_t(command)), int(RESULT_OK));
     QCOMPARE(port.written, got);
     port.Script(got);
     QByteArray back(data.size(), '\x5a');
     std::uint8_t replyCommand = 0;
-    QCOMPARE(CDevice::ReadFrame(port, reinterpret_cast<std::uint8_t*>(back.data()), int(data.size()), &replyCommand),
+    QCOMPARE(RelayFrames::ReadFrame(port, reinterpret_cast<std::uint8_t*>(back.data()), int(data.size()), &replyCommand),
              int(RESULT_OK));
     QCOMPARE(back, data);
     QCOMPARE(int(replyCommand), command);
@@ -113,10 +113,10 @@ void TestDeviceProtocol::buildFrameTooLong()
     // LEN cannot express more than 251 data bytes: no frame is formed and nothing is written.
     const QByteArray data(252, '\1');
     CScriptedTransport port;
-    QCOMPARE(CDevice::WriteFrame(port, Data(data), int(data.size()), 3), int(RESULT_OUT_OF_MEMORY));
+    QCOMPARE(RelayFrames::WriteFrame(port, Data(data), int(data.size()), 3), int(RESULT_OUT_OF_MEMORY));
     QVERIFY(port.pieces.isEmpty());
     std::vector<std::uint8_t> wire;
-    QCOMPARE(CDevice::BuildFrame(Data(data.left(251)), 251, 3, &wire), int(RESULT_OK));
+    QCOMPARE(RelayFrames::BuildFrame(Data(data.left(251)), 251, 3, &wire), int(RESULT_OK));
 }
 
 void TestDeviceProtocol::frameChecksumWrapsAt0xFFFF()
@@ -132,7 +132,7 @@ void TestDeviceProtocol::writeFramePieces()
     // 195 data bytes without escapes make 200 wire bytes: 64 + 64 + 64 + 8.
     const QByteArray data(195, '\1');
     CScriptedTransport port;
-    QCOMPARE(CDevice::WriteFrame(port, Data(data), int(data.size()), 3), int(RESULT_OK));
+    QCOMPARE(RelayFrames::WriteFrame(port, Data(data), int(data.size()), 3), int(RESULT_OK));
     QList<int> sizes;
     for (const QByteArray& piece : port.pieces)
         sizes.append(int(piece.size()));
@@ -166,7 +166,7 @@ void TestDeviceProtocol::writeFrameFailures()
     CScriptedTransport port;
     port.acceptPerWrite = acceptPerWrite;
     port.failOnWrite = failOnWrite;
-    QCOMPARE(CDevice::WriteFrame(port, Data(data), int(data.size()), 3), result);
+    QCOMPARE(RelayFrames::WriteFrame(port, Data(data), int(data.size()), 3), result);
     QCOMPARE(int(port.pieces.size()), pieces);
 }
 
@@ -227,7 +227,7 @@ void TestDeviceProtocol::readFrame()
     // A guard byte after the buffer shows that nothing is written past it.
     QByteArray buffer(size + 1, '\x5a');
     std::uint8_t command = 0;
-    QCOMPARE(CDevice::ReadFrame(port, reinterpret_cast<std::uint8_t*>(buffer.data()), size, &command), result);
+    QCOMPARE(RelayFrames::ReadFrame(port, reinterpret_cast<std::uint8_t*>(buffer.data()), size, &command), result);
     QCOMPARE(buffer.left(size).toHex(' '), stored.toHex(' '));
     QCOMPARE(buffer.at(size), '\x5a');
     QCOMPARE(int(port.reads.size()), left);
@@ -239,7 +239,7 @@ void TestDeviceProtocol::sendPasswordWithoutBytes()
 {
     CScriptedTransport port;
     bool accepted = false;
-    QCOMPARE(CDevice::SendPassword(port, nullptr, 0, &accepted), int(RESULT_OK));
+    QCOMPARE(RelayFrames::SendPassword(port, nullptr, 0, &accepted), int(RESULT_OK));
     QVERIFY(accepted);
     QVERIFY(port.pieces.isEmpty());
 }
@@ -360,12 +360,12 @@ void TestDeviceProtocol::progressLeavesTheWireAlone()
         int total;
     };
     std::vector<Call> calls;
-    const CDevice::ProgressCallback progress = [&calls](TransferDirection direction, int done, int total) {
+    const RelayFrames::ProgressCallback progress = [&calls](TransferDirection direction, int done, int total) {
         calls.push_back({direction, done, total});
     };
     CScriptedTransport plain, watched;
-    QCOMPARE(CDevice::WriteFrame(plain, Data(data), int(data.size()), 3), int(RESULT_OK));
-    QCOMPARE(CDevice::WriteFrame(watched, Data(data), int(data.size()), 3, &progress), int(RESULT_OK));
+    QCOMPARE(RelayFrames::WriteFrame(plain, Data(data), int(data.size()), 3), int(RESULT_OK));
+    QCOMPARE(RelayFrames::WriteFrame(watched, Data(data), int(data.size()), 3, &progress), int(RESULT_OK));
     QCOMPARE(watched.pieces, plain.pieces);
     QList<int> sent;
     for (const Call& call : calls) {
@@ -379,7 +379,7 @@ void TestDeviceProtocol::progressLeavesTheWireAlone()
     watched.Script(Wire(data, 6));
     QByteArray back(data.size(), 0);
     std::uint8_t command = 0;
-    QCOMPARE(CDevice::ReadFrame(watched, reinterpret_cast<std::uint8_t*>(back.data()), int(back.size()), &command, &progress),
+    QCOMPARE(RelayFrames::ReadFrame(watched, reinterpret_cast<std::uint8_t*>(back.data()), int(back.size()), &command, &progress),
              int(RESULT_OK));
     QCOMPARE(back, data);
     QCOMPARE(int(calls.size()), data.size() + 1);

@@ -1,7 +1,8 @@
 // Relay commands, device operations and discovery against the virtual relay on a
 // pseudo-terminal.
 
-#include "Device.h"
+#include "RelayList.h"
+#include "RelaySession.h"
 #include "Discovery.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
@@ -41,6 +42,27 @@ std::unique_ptr<CQuorvexDoc> DefaultDocument(ModelCode model)
 QByteArray Image(const CQuorvexDoc& doc)
 {
     return QByteArray(reinterpret_cast<const char*>(doc.GetData()), doc.GetDataSize());
+}
+
+// The operations on a document's program image.
+int Send(CRelaySession& session, const CQuorvexDoc& doc)
+{
+    return session.SendProgram(doc.GetModelCode(), doc.GetData(), doc.GetDataSize());
+}
+
+int View(CRelaySession& session, const CQuorvexDoc& doc)
+{
+    return session.StartView(doc.GetModelCode(), doc.GetData(), doc.GetDataSize());
+}
+
+// Reads the relay's program into the document; on failure it stays as it was.
+int Read(CRelaySession& session, CQuorvexDoc& doc)
+{
+    std::vector<std::uint8_t> image;
+    const int result = session.ReadProgramImage(doc.GetModelCode(), &image);
+    if (result == RESULT_OK)
+        std::copy(image.begin(), image.end(), doc.GetData());
+    return result;
 }
 
 QByteArray Bytes(const PasswordBytes& bytes)
@@ -84,7 +106,7 @@ struct Prompt {
     int shown = 0;
     QString answer;
     bool cancel = false;
-    CDevice::PasswordPrompt Callback()
+    CRelaySession::PasswordPrompt Callback()
     {
         return [this](QString* password) {
             ++shown;
@@ -129,13 +151,13 @@ private Q_SLOTS:
     void memoryFile();
 
 private:
-    // Starts a relay and makes `device` list and select it.
-    QString Attach(CVirtualRelayProcess& relay, CDevice& device, const QStringList& arguments);
-    // Makes `device` list and select the relay on `path`.
-    void Select(CDevice& device, const QString& path);
+    // Starts a relay and makes `device` identify it and use it.
+    QString Attach(CVirtualRelayProcess& relay, CRelaySession& device, const QStringList& arguments);
+    // Makes `device` identify the relay on `path` and use it; the relay's identification.
+    std::uint8_t Select(CRelaySession& device, const QString& path);
 };
 
-QString TestDeviceRelay::Attach(CVirtualRelayProcess& relay, CDevice& device, const QStringList& arguments)
+QString TestDeviceRelay::Attach(CVirtualRelayProcess& relay, CRelaySession& device, const QStringList& arguments)
 {
     QString error;
     const QString path = relay.Start(RELAY, arguments, &error);
@@ -145,14 +167,14 @@ QString TestDeviceRelay::Attach(CVirtualRelayProcess& relay, CDevice& device, co
     return path;
 }
 
-void TestDeviceRelay::Select(CDevice& device, const QString& path)
+std::uint8_t TestDeviceRelay::Select(CRelaySession& device, const QString& path)
 {
-    device.BeginPass();
-    const int result = device.AddOrMark(path);
-    device.EndPass();
+    std::uint8_t identification = 0;
+    const int result = device.IdentifyPort(path, &identification);
     if (result != RESULT_OK)
         qWarning("identification failed: %d", result);
-    device.SelectDevice(device.GetCount() - 1);
+    device.SetPort(path);
+    return identification;
 }
 
 void TestDeviceRelay::identify_data()
@@ -170,14 +192,12 @@ void TestDeviceRelay::identify()
     QFETCH(int, revision);
     QFETCH(int, identification);
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     const QString path = Attach(relay, device, {QStringLiteral("--model"), model, QStringLiteral("--revision"),
                                                 QString::number(revision)});
-    QCOMPARE(device.GetCount(), 1);
-    QCOMPARE(device.GetPortName(0), path);
-    QCOMPARE(device.GetDeviceType(0), identification >> 4);
+    QCOMPARE(device.PortName(), path);
     std::uint8_t id = 0;
-    QCOMPARE(device.IdentifySelected(&id), int(RESULT_OK));
+    QCOMPARE(device.Identify(&id), int(RESULT_OK));
     QCOMPARE(int(id), identification);
 }
 
@@ -193,21 +213,15 @@ void TestDeviceRelay::programRoundTrip()
     QFETCH(int, model);
     const ModelCode code = ModelCode(model);
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), code == MODEL_QVR_K115_ZQX ? QStringLiteral("QVR_K115_ZQX")
                                                                                   : QStringLiteral("QVS_K115_318")});
     const std::unique_ptr<CQuorvexDoc> sent = PatternDocument(code);
-    QCOMPARE(device.SendProgramToRelay(*sent), int(RESULT_OK));
+    QCOMPARE(Send(device, *sent), int(RESULT_OK));
 
     std::unique_ptr<CQuorvexDoc> back = DefaultDocument(code);
-    bool newlyModified = false;
-    QCOMPARE(device.ReadProgramFromRelay(*back, &newlyModified), int(RESULT_OK));
+    QCOMPARE(Read(device, *back), int(RESULT_OK));
     QCOMPARE(Image(*back).toHex(), Image(*sent).toHex());
-    QVERIFY(back->IsModified());
-    QVERIFY(newlyModified);
-    // A document already marked modified is not reported as newly modified.
-    QCOMPARE(device.ReadProgramFromRelay(*back, &newlyModified), int(RESULT_OK));
-    QVERIFY(!newlyModified);
 }
 
 void TestDeviceRelay::wrongModel_data()
@@ -223,13 +237,13 @@ void TestDeviceRelay::wrongModel()
     QFETCH(QString, relayModel);
     QFETCH(int, docModel);
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), relayModel});
     const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(ModelCode(docModel));
     const QByteArray before = Image(*doc);
-    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_WRONG_MODEL));
-    QCOMPARE(device.ReadProgramFromRelay(*doc), int(RESULT_WRONG_MODEL));
-    QCOMPARE(device.StartView(*doc), int(RESULT_WRONG_MODEL));
+    QCOMPARE(Send(device, *doc), int(RESULT_WRONG_MODEL));
+    QCOMPARE(Read(device, *doc), int(RESULT_WRONG_MODEL));
+    QCOMPARE(View(device, *doc), int(RESULT_WRONG_MODEL));
     // Model QVR_K115_ZQX has no password: refused before the relay is asked anything.
     QCOMPARE(device.ResetRelayPassword(ModelCode(docModel)),
              int(docModel == MODEL_QVR_K115_ZQX ? RESULT_NO_PASSWORD : RESULT_WRONG_MODEL));
@@ -237,7 +251,7 @@ void TestDeviceRelay::wrongModel()
     QVERIFY(!doc->IsModified());
 
     // No program byte reached the relay: it still holds its default program.
-    CDevice other;
+    CRelaySession other;
     Select(other, relay.Path());
     const ModelCode relayCode = relayModel == u"QVR_K115_ZQX" ? MODEL_QVR_K115_ZQX : MODEL_QVS_K115_318;
     std::vector<std::uint8_t> image;
@@ -261,44 +275,44 @@ void TestDeviceRelay::refusedWrite()
     QFETCH(QString, model);
     QFETCH(int, result);
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), model, QStringLiteral("--refuse-writes")});
     const ModelCode code = model == u"QVR_K115_ZQX" ? MODEL_QVR_K115_ZQX : MODEL_QVS_K115_318;
-    QCOMPARE(device.SendProgramToRelay(*PatternDocument(code)), result);
+    QCOMPARE(Send(device, *PatternDocument(code)), result);
 }
 
 void TestDeviceRelay::unlockWithPrompt()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Prompt prompt;
     prompt.answer = QStringLiteral("sésame");
     device.SetPasswordPrompt(prompt.Callback());
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"), QStringLiteral("--password"),
                            QStringLiteral("sésame")});
     const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
-    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));
+    QCOMPARE(Send(device, *doc), int(RESULT_OK));
     QCOMPARE(prompt.shown, 1);
     QCOMPARE(Bytes(device.PasswordCache()), Bytes(MakePasswordBytes(QStringLiteral("sésame"))));
     // Later operations send the cached bytes first and do not ask again.
-    QCOMPARE(device.ReadProgramFromRelay(*doc), int(RESULT_OK));
-    QCOMPARE(device.StartView(*doc), int(RESULT_OK));
+    QCOMPARE(Read(device, *doc), int(RESULT_OK));
+    QCOMPARE(View(device, *doc), int(RESULT_OK));
     QCOMPARE(prompt.shown, 1);
 
     // A relay without a password accepts the empty cache: no prompt.
     CVirtualRelayProcess open;
-    CDevice fresh;
+    CRelaySession fresh;
     Prompt never;
     fresh.SetPasswordPrompt(never.Callback());
     Attach(open, fresh, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
-    QCOMPARE(fresh.SendProgramToRelay(*doc), int(RESULT_OK));
+    QCOMPARE(Send(fresh, *doc), int(RESULT_OK));
     QCOMPARE(never.shown, 0);
 }
 
 void TestDeviceRelay::refusedPasswordKeepsCache()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Prompt prompt;
     device.SetPasswordPrompt(prompt.Callback());
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"), QStringLiteral("--password"),
@@ -307,26 +321,26 @@ void TestDeviceRelay::refusedPasswordKeepsCache()
     const QByteArray before = Image(*doc);
 
     prompt.answer = QStringLiteral("wrong");
-    QCOMPARE(device.ReadProgramFromRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+    QCOMPARE(Read(device, *doc), int(RESULT_PASSWORD_REFUSED));
     QCOMPARE(prompt.shown, 1);  // asked once, never retried
     QCOMPARE(Bytes(device.PasswordCache()), QByteArray(8, '\0'));
     QCOMPARE(Image(*doc), before);
     QVERIFY(!doc->IsModified());
 
     prompt.cancel = true;
-    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+    QCOMPARE(Send(device, *doc), int(RESULT_PASSWORD_REFUSED));
     QCOMPARE(prompt.shown, 2);
 
     // Without any prompt a refused cache is a refusal as well.
-    CDevice silent;
+    CRelaySession silent;
     Select(silent, relay.Path());
-    QCOMPARE(silent.SendProgramToRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+    QCOMPARE(Send(silent, *doc), int(RESULT_PASSWORD_REFUSED));
 }
 
 void TestDeviceRelay::changeAndResetPassword()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
     const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
 
@@ -339,27 +353,27 @@ void TestDeviceRelay::changeAndResetPassword()
                                         QStringLiteral("abc")),
              int(RESULT_PASSWORD_REFUSED));
     QCOMPARE(Bytes(device.PasswordCache()), QByteArray(8, '\0'));
-    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));
+    QCOMPARE(Send(device, *doc), int(RESULT_OK));
 
     QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QString(), QStringLiteral("abc"), QStringLiteral("abc")),
              int(RESULT_OK));
     QCOMPARE(Bytes(device.PasswordCache()), QByteArray("abc") + QByteArray(5, '\0'));
-    QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));  // cached bytes unlock
+    QCOMPARE(Send(device, *doc), int(RESULT_OK));  // cached bytes unlock
 
     // Another pane without the password is refused now.
-    CDevice other;
+    CRelaySession other;
     Select(other, relay.Path());
-    QCOMPARE(other.SendProgramToRelay(*doc), int(RESULT_PASSWORD_REFUSED));
+    QCOMPARE(Send(other, *doc), int(RESULT_PASSWORD_REFUSED));
 
     QCOMPARE(device.ResetRelayPassword(MODEL_QVS_K115_318), int(RESULT_OK));
     QCOMPARE(Bytes(device.PasswordCache()), QByteArray(8, '\0'));
-    QCOMPARE(other.SendProgramToRelay(*doc), int(RESULT_OK));
+    QCOMPARE(Send(other, *doc), int(RESULT_OK));
 }
 
 void TestDeviceRelay::resetRefused()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"), QStringLiteral("--refuse-reset")});
     QCOMPARE(device.ChangeRelayPassword(MODEL_QVS_K115_318, QString(), QStringLiteral("k"), QStringLiteral("k")),
              int(RESULT_OK));
@@ -370,11 +384,11 @@ void TestDeviceRelay::resetRefused()
 void TestDeviceRelay::view()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
     // The relay starts with the default program: viewing it is allowed, another is not.
-    QCOMPARE(device.StartView(*DefaultDocument(MODEL_QVS_K115_318)), int(RESULT_OK));
-    QCOMPARE(device.StartView(*PatternDocument(MODEL_QVS_K115_318)), int(RESULT_VIEW_MISMATCH));
+    QCOMPARE(View(device, *DefaultDocument(MODEL_QVS_K115_318)), int(RESULT_OK));
+    QCOMPARE(View(device, *PatternDocument(MODEL_QVS_K115_318)), int(RESULT_VIEW_MISMATCH));
 
     ChannelState states[2];
     states[1].fieldIndex = 99;
@@ -393,51 +407,52 @@ void TestDeviceRelay::silentRelayTimesOut()
 {
     // A locked relay does not answer a program read: the first reply byte is missing.
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     const QString path = Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318"),
                                                 QStringLiteral("--password"), QStringLiteral("p")});
-    CDevice::Port port;
-    QCOMPARE(device.OpenSelectedPort(&port), int(RESULT_OK));
+    CRelaySession::Port port;
+    QCOMPARE(device.OpenPort(&port), int(RESULT_OK));
     std::uint8_t buffer[Layout_QVS_K115_318::IMAGE_SIZE];
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(CDevice::ReadProgram(*port, buffer, int(sizeof buffer)), int(RESULT_TIMEOUT));
+    QCOMPARE(RelayFrames::ReadProgram(*port, buffer, int(sizeof buffer)), int(RESULT_TIMEOUT));
     const qint64 waited = timer.elapsed();
-    CDevice::ClosePort(&port);
+    CRelaySession::ClosePort(&port);
     QVERIFY2(waited >= READ_TIMEOUT_MS - 100 && waited < READ_TIMEOUT_MS + 3000, qPrintable(QString::number(waited)));
 }
 
 void TestDeviceRelay::portBusy()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     const QString path = Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
-    CDevice holder;
-    CDevice::Port held;
+    CRelaySession holder;
+    CRelaySession::Port held;
     QCOMPARE(holder.OpenPort(path, &held), int(RESULT_OK));
-    QCOMPARE(device.SendProgramToRelay(*DefaultDocument(MODEL_QVR_K115_ZQX)), int(RESULT_NO_PORT));
+    QCOMPARE(Send(device, *DefaultDocument(MODEL_QVR_K115_ZQX)), int(RESULT_NO_PORT));
     // A pass cannot identify it either, so the relay drops out of the list for this pass.
-    device.BeginPass();
-    QCOMPARE(device.AddOrMark(path), int(RESULT_NO_PORT));
-    device.EndPass();
-    QCOMPARE(device.GetCount(), 0);
-    CDevice::ClosePort(&held);
-    QCOMPARE(holder.AddOrMark(path), int(RESULT_OK));
+    CRelayList relays;
+    std::uint8_t identification = 0;
+    QCOMPARE(device.IdentifyPort(path, &identification), int(RESULT_NO_PORT));
+    DeviceDiscovery::RunPass(relays, device, {path});
+    QCOMPARE(relays.GetCount(), 0);
+    CRelaySession::ClosePort(&held);
+    QCOMPARE(holder.IdentifyPort(path, &identification), int(RESULT_OK));
 }
 
 void TestDeviceRelay::operationOnWorkerThread()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
     const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
     int result = -1;
-    std::unique_ptr<QThread> worker(QThread::create([&]() { result = device.SendProgramToRelay(*doc); }));
+    std::unique_ptr<QThread> worker(QThread::create([&]() { result = Send(device, *doc); }));
     worker->start();
     QVERIFY(worker->wait(10000));
     QCOMPARE(result, int(RESULT_OK));
     std::unique_ptr<CQuorvexDoc> back = DefaultDocument(MODEL_QVS_K115_318);
-    QCOMPARE(device.ReadProgramFromRelay(*back), int(RESULT_OK));
+    QCOMPARE(Read(device, *back), int(RESULT_OK));
     QCOMPARE(Image(*back), Image(*doc));
 }
 
@@ -454,49 +469,50 @@ void TestDeviceRelay::discovery()
     qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE,
             QStringLiteral("/dev/pts/does-not-exist:%1:%2").arg(qvrPath, qvsPath).toLocal8Bit());
 
-    CDevice device;
-    DeviceDiscovery::RunPass(device);
-    QCOMPARE(device.GetCount(), 2);
-    QCOMPARE(device.GetPortName(0), qvrPath);
-    QCOMPARE(device.GetDisplayName(0), QStringLiteral("QVR USB Time Relay"));
-    QCOMPARE(device.GetDisplayName(1), QStringLiteral("QVS USB Time Relay"));
-    QCOMPARE(device.GetSelected(), -1);
+    CRelaySession device;
+    CRelayList relays;
+    DeviceDiscovery::RunPass(relays, device);
+    QCOMPARE(relays.GetCount(), 2);
+    QCOMPARE(relays.GetPortName(0), qvrPath);
+    QCOMPARE(relays.GetDisplayName(0), QStringLiteral("QVR USB Time Relay"));
+    QCOMPARE(relays.GetDisplayName(1), QStringLiteral("QVS USB Time Relay"));
+    QCOMPARE(relays.GetSelected(), -1);
 
-    device.SelectDevice(1);
-    DeviceDiscovery::RunPass(device);
-    QCOMPARE(device.GetCount(), 2);
-    QCOMPARE(device.GetSelected(), 1);
+    relays.SelectDevice(1);
+    DeviceDiscovery::RunPass(relays, device);
+    QCOMPARE(relays.GetCount(), 2);
+    QCOMPARE(relays.GetSelected(), 1);
 
     // Unplugging the first relay moves the selected one to index 0.
     qvr.Stop();
-    DeviceDiscovery::RunPass(device);
-    QCOMPARE(device.GetCount(), 1);
-    QCOMPARE(device.GetPortName(0), qvsPath);
-    QCOMPARE(device.GetSelected(), 0);
+    DeviceDiscovery::RunPass(relays, device);
+    QCOMPARE(relays.GetCount(), 1);
+    QCOMPARE(relays.GetPortName(0), qvsPath);
+    QCOMPARE(relays.GetSelected(), 0);
 
     // Unplugging the selected relay leaves no selection.
     qvs.Stop();
-    DeviceDiscovery::RunPass(device);
-    QCOMPARE(device.GetCount(), 0);
-    QCOMPARE(device.GetSelected(), -1);
+    DeviceDiscovery::RunPass(relays, device);
+    QCOMPARE(relays.GetCount(), 0);
+    QCOMPARE(relays.GetSelected(), -1);
     qunsetenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE);
 }
 
 void TestDeviceRelay::unpluggedWhileViewing()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
-    QCOMPARE(device.StartView(*DefaultDocument(MODEL_QVR_K115_ZQX)), int(RESULT_OK));
+    QCOMPARE(View(device, *DefaultDocument(MODEL_QVR_K115_ZQX)), int(RESULT_OK));
     ChannelState state;
     QCOMPARE(device.PollView(MODEL_QVR_K115_ZQX, &state), int(RESULT_OK));
 
     // The relay vanishes while a port is open on it: the read fails, it does not hang.
-    CDevice::Port port;
-    QCOMPARE(device.OpenSelectedPort(&port), int(RESULT_OK));
+    CRelaySession::Port port;
+    QCOMPARE(device.OpenPort(&port), int(RESULT_OK));
     relay.Stop();
-    const int during = CDevice::ReadChannelState(*port, 1, &state);
-    CDevice::ClosePort(&port);
+    const int during = RelayFrames::ReadChannelState(*port, 1, &state);
+    CRelaySession::ClosePort(&port);
     QVERIFY2(during == RESULT_READ_FAILED || during == RESULT_WRITE_FAILED || during == RESULT_TIMEOUT,
              qPrintable(QString::number(during)));
     // The next poll cannot open the port at all.
@@ -523,7 +539,7 @@ void TestDeviceRelay::verifyAfterSend()
     QFETCH(int, result);
     const ModelCode code = model == u"QVR_K115_ZQX" ? MODEL_QVR_K115_ZQX : MODEL_QVS_K115_318;
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     QStringList arguments{QStringLiteral("--model"), model, QStringLiteral("--password"), QStringLiteral("pw")};
     if (code == MODEL_QVR_K115_ZQX)
         arguments = arguments.mid(0, 2);
@@ -554,7 +570,7 @@ void TestDeviceRelay::verifyAfterSend()
 void TestDeviceRelay::progressOfTransfers()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
     struct Call {
         TransferDirection direction;
@@ -604,10 +620,10 @@ void TestDeviceRelay::identifiesOnceWhenTrusted()
     const QString path = relay.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
     QVERIFY(!path.isEmpty());
     Counts counts;
-    CDevice device([&counts] { return std::make_unique<CCountingTransport>(&counts); });
-    Select(device, path);
+    CRelaySession device([&counts] { return std::make_unique<CCountingTransport>(&counts); });
+    const std::uint8_t identification = Select(device, path);
     QCOMPARE(counts.identifications, 1);
-    device.TrustSelectedIdentification();
+    device.TrustIdentification(identification);
 
     // The operations take the identification of a moment ago, and a read needs one open.
     const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVS_K115_318);
@@ -615,16 +631,16 @@ void TestDeviceRelay::identifiesOnceWhenTrusted()
     counts = {};
     std::vector<std::uint8_t> image;
     QCOMPARE(device.ReadProgramImage(MODEL_QVS_K115_318, &image), int(RESULT_OK));
-    std::uint8_t identification = 0;
-    QCOMPARE(device.IdentifySelected(&identification), int(RESULT_OK));
-    QCOMPARE(int(identification), 0x21);
+    std::uint8_t trusted = 0;
+    QCOMPARE(device.Identify(&trusted), int(RESULT_OK));
+    QCOMPARE(int(trusted), 0x21);
     QCOMPARE(counts.identifications, 0);
     QCOMPARE(counts.opens, 1);
     // The model check still holds.
-    QCOMPARE(device.SendProgramToRelay(*PatternDocument(MODEL_QVR_K115_ZQX)), int(RESULT_WRONG_MODEL));
+    QCOMPARE(Send(device, *PatternDocument(MODEL_QVR_K115_ZQX)), int(RESULT_WRONG_MODEL));
     QCOMPARE(counts.identifications, 0);
 
-    // A new discovery pass ends the trust: the relay is asked again.
+    // Choosing the relay again ends the trust: it is asked again.
     Select(device, path);
     counts = {};
     QCOMPARE(device.ReadProgramImage(MODEL_QVS_K115_318, &image), int(RESULT_OK));
@@ -635,7 +651,7 @@ void TestDeviceRelay::identifiesOnceWhenTrusted()
 void TestDeviceRelay::passwordLimits()
 {
     CVirtualRelayProcess relay;
-    CDevice device;
+    CRelaySession device;
     Prompt prompt;
     device.SetPasswordPrompt(prompt.Callback());
     Attach(relay, device, {QStringLiteral("--model"), QStringLiteral("QVS_K115_318")});
@@ -650,17 +666,17 @@ void TestDeviceRelay::passwordLimits()
              int(RESULT_OK));
 
     // A prompted password that does not fit is not sent either.
-    CDevice other;
+    CRelaySession other;
     Prompt longPrompt;
     longPrompt.answer = QStringLiteral("ąęśćx");
     other.SetPasswordPrompt(longPrompt.Callback());
     Select(other, relay.Path());
-    QCOMPARE(other.SendProgramToRelay(*PatternDocument(MODEL_QVS_K115_318)), int(RESULT_PASSWORD_TOO_LONG));
+    QCOMPARE(Send(other, *PatternDocument(MODEL_QVS_K115_318)), int(RESULT_PASSWORD_TOO_LONG));
     QCOMPARE(longPrompt.shown, 1);
 
     // Model QVR_K115_ZQX has no password: refused before any port is opened (this device
     // has no relay selected, which would otherwise give 34).
-    CDevice none;
+    CRelaySession none;
     QCOMPARE(none.ChangeRelayPassword(MODEL_QVR_K115_ZQX, QString(), QStringLiteral("a"), QStringLiteral("a")),
              int(RESULT_NO_PASSWORD));
     QCOMPARE(none.ChangeRelayPassword(MODEL_QVR_K115_ZQX, PasswordBytes{}, PasswordBytes{}), int(RESULT_NO_PASSWORD));
@@ -670,22 +686,22 @@ void TestDeviceRelay::passwordLimits()
 
 void TestDeviceRelay::openFailureDetail()
 {
-    CDevice device;
-    CDevice::Port port;
+    CRelaySession device;
+    CRelaySession::Port port;
     QCOMPARE(device.OpenPort(QStringLiteral("/dev/does-not-exist"), &port), int(RESULT_NO_PORT));
     QCOMPARE(device.LastOpenFailure(), PortOpenFailure::NotFound);
-    QCOMPARE(device.OpenSelectedPort(&port), int(RESULT_NO_PORT));
+    QCOMPARE(device.OpenPort(&port), int(RESULT_NO_PORT));
     QCOMPARE(device.LastOpenFailure(), PortOpenFailure::NoSelection);
 
     CVirtualRelayProcess relay;
     const QString path = relay.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
-    CDevice holder;
-    CDevice::Port held;
+    CRelaySession holder;
+    CRelaySession::Port held;
     QCOMPARE(holder.OpenPort(path, &held), int(RESULT_OK));
     QCOMPARE(holder.LastOpenFailure(), PortOpenFailure::None);
     QCOMPARE(device.OpenPort(path, &port), int(RESULT_NO_PORT));
     QCOMPARE(device.LastOpenFailure(), PortOpenFailure::Busy);
-    CDevice::ClosePort(&held);
+    CRelaySession::ClosePort(&held);
 }
 
 // The relay's faulty line, each fault on every byte: stalls inside the per-byte time-out are
@@ -711,15 +727,15 @@ void TestDeviceRelay::faultyLine()
     CVirtualRelayProcess relay;
     const QString path = relay.Start(RELAY, QStringList{"--model", "QVR_K115_ZQX"} + faults);
     QVERIFY(!path.isEmpty());
-    CDevice device;
-    device.SelectPort(path);
+    CRelaySession device;
+    device.SetPort(path);
     std::uint8_t identification = 0;
-    QCOMPARE(device.IdentifySelected(&identification), result);
+    QCOMPARE(device.Identify(&identification), result);
     if (result == RESULT_OK)
         QCOMPARE(int(identification), int(IdentificationByte(1, 1)));
     if (faults.first() == u"--vanish-rate") {
         QCOMPARE(relay.WaitForExit(3000), 3);
-        QCOMPARE(device.IdentifySelected(&identification), int(RESULT_NO_PORT));
+        QCOMPARE(device.Identify(&identification), int(RESULT_NO_PORT));
         QCOMPARE(device.LastOpenFailure(), PortOpenFailure::NotFound);
     }
 }
@@ -734,18 +750,18 @@ void TestDeviceRelay::memoryFile()
     const std::unique_ptr<CQuorvexDoc> doc = PatternDocument(MODEL_QVR_K115_ZQX);
     {
         CVirtualRelayProcess relay;
-        CDevice device;
+        CRelaySession device;
         Attach(relay, device, arguments);
         QFile file(memory);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), Image(*DefaultDocument(MODEL_QVR_K115_ZQX)));
-        QCOMPARE(device.SendProgramToRelay(*doc), int(RESULT_OK));
+        QCOMPARE(Send(device, *doc), int(RESULT_OK));
         file.close();
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), Image(*doc));
     }
     CVirtualRelayProcess again;
-    CDevice device;
+    CRelaySession device;
     Attach(again, device, arguments);
     std::vector<std::uint8_t> image;
     QCOMPARE(device.ReadProgramImage(MODEL_QVR_K115_ZQX, &image), int(RESULT_OK));

@@ -1,6 +1,6 @@
 // quorvexctl relay commands against virtual relays: output and exit status.
 
-#include "Device.h"
+#include "RelaySession.h"
 #include "ResultCodes.h"
 #include "TerminalProcess.h"
 #include "VirtualRelayProcess.h"
@@ -432,11 +432,11 @@ void TestQuorvexctlDevice::portFailuresInTerminalWords()
 
     CVirtualRelayProcess relay;
     const QString port = relay.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX")});
-    CDevice holder;
-    CDevice::Port held;
+    CRelaySession holder;
+    CRelaySession::Port held;
     QCOMPARE(holder.OpenPort(port, &held), int(RESULT_OK));
     const CtlRun busy = Ctl({QStringLiteral("identify"), QStringLiteral("--port"), port});
-    CDevice::ClosePort(&held);
+    CRelaySession::ClosePort(&held);
     QCOMPARE(busy.status, int(RESULT_NO_PORT));
     QCOMPARE(busy.err, QStringLiteral("quorvexctl: port %1 is in use by another program (error 34)\n").arg(port));
 }

@@ -1,7 +1,7 @@
 // The production serial transport on a pseudo-terminal whose other side the test controls:
 // here nobody reads it, so the line stalls as it does when a relay holds back its CTS line.
 
-#include "Device.h"
+#include "RelayFrames.h"
 #include "ResultCodes.h"
 
 #include <QTest>
@@ -71,7 +71,7 @@ void TestSerialTransport::stalledLineIsShortWrite()
     const std::uint8_t piece[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     const std::int64_t second = port->Write(piece, 8, 100);
     QVERIFY2(second >= 0 && second <= 8, qPrintable(QString::number(second)));
-    QCOMPARE(CDevice::WriteFrame(*port, nullptr, 0, CMD_IDENTIFY), int(RESULT_TIMEOUT));
+    QCOMPARE(RelayFrames::WriteFrame(*port, nullptr, 0, CMD_IDENTIFY), int(RESULT_TIMEOUT));
     port->Close();
 }
 

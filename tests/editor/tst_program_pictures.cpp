@@ -9,7 +9,7 @@
 #include "ProgramDescription.h"
 #include "ProgramPictures.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "TestLanguages.h"
 
@@ -31,7 +31,7 @@ namespace {
 
 std::unique_ptr<CRelayPane> MakePane(int model)
 {
-    std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
+    std::unique_ptr<CRelayPane> pane(CreateRelayPane(model));
     pane->CreatePaneWindow();
     pane->resize(1400, model == 1 ? 620 : 900);
     pane->show();

@@ -5,7 +5,7 @@
 
 #include "DialogIds.h"
 #include "LanguageManager.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
 #include "TestLanguages.h"
@@ -36,7 +36,7 @@ using EditList = QList<UserEdit>;
 
 std::unique_ptr<CRelayPane> MakePane(int model)
 {
-    std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
+    std::unique_ptr<CRelayPane> pane(CreateRelayPane(model));
     pane->CreatePaneWindow();
     pane->resize(1200, model == 1 ? 600 : 800);
     pane->show();
@@ -273,7 +273,7 @@ private Q_SLOTS:
     {
         auto pane = MakePane(2);
         QUndoStack* history = pane->UndoStack();
-        QSignalSpy titles(pane.get(), &CRelayPaneBase::updateTitle);
+        QSignalSpy titles(pane.get(), &CRelayPane::updateTitle);
         const QByteArray original = Image(*pane);
         std::unique_ptr<CQuorvexDoc> relay = CreateDocument(MODEL_QVS_K115_318);
         relay->ResetProgram(0);

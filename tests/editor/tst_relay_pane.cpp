@@ -7,7 +7,7 @@
 #include "Fields_QVS_K115_318.h"
 #include "LanguageManager.h"
 #include "QuorvexView.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
 #include "TestLanguages.h"
@@ -34,7 +34,7 @@ namespace {
 
 std::unique_ptr<CRelayPane> MakePane(int model)
 {
-    std::unique_ptr<CRelayPane> pane(static_cast<CRelayPane*>(CreateRelayPane(model)));
+    std::unique_ptr<CRelayPane> pane(CreateRelayPane(model));
     pane->CreatePaneWindow();
     pane->resize(1200, model == 1 ? 600 : 800);
     pane->show();
@@ -472,6 +472,51 @@ private Q_SLOTS:
         QCOMPARE(common->GetButtonMode(1), 0);
     }
 
+    // The end of the live view gives the buttons back their simulated states: the relay's
+    // inputs that the view showed are not written into the document. (Input 1 momentary, shown
+    // pressed by the relay, used to be released on the way back, and that change wrote every
+    // button's present state, input 2 still showing the relay, into the document.)
+    void liveViewLeavesSimulatedInputs_data()
+    {
+        QTest::addColumn<bool>("relayInput1");
+        QTest::addColumn<bool>("relayInput2");
+        QTest::newRow("relay input 1 on, input 2 off") << true << false;
+        QTest::newRow("both relay inputs on") << true << true;
+        QTest::newRow("both relay inputs off") << false << false;
+    }
+    void liveViewLeavesSimulatedInputs()
+    {
+        QFETCH(bool, relayInput1);
+        QFETCH(bool, relayInput2);
+        auto pane = MakePane(2);
+        CQuorvexDoc& doc = *pane->GetDocument();
+        CCOMMONDialogsView* common = pane->CommonSettings();
+        // Input 2 latched on by the user; input 1 momentary and released.
+        const QList<QRadioButton*> radios = common->findChildren<QRadioButton*>();
+        QTest::mouseClick(radios.at(3), Qt::LeftButton);
+        QTest::mouseClick(common->InputButton(1), Qt::LeftButton);
+        QCOMPARE(doc.GetButtonSMode(1), 1);
+        QCOMPARE(doc.GetButtonSState(1), 1);
+
+        pane->StartView();
+        DeviceProtocol::ChannelState states[2];
+        states[0].inputState = relayInput1 ? 1 : 0;
+        states[1].inputState = relayInput2 ? 1 : 0;
+        pane->ShowRelayState(states);
+        QCOMPARE(common->InputButton(0)->IsPressed(), relayInput1);
+        QCOMPARE(common->InputButton(1)->IsPressed(), relayInput2);
+        pane->StopView();
+
+        QCOMPARE(doc.GetButtonSState(0), 0);
+        QCOMPARE(doc.GetButtonSMode(0), 0);
+        QCOMPARE(doc.GetButtonSState(1), 1);
+        QCOMPARE(doc.GetButtonSMode(1), 1);
+        QCOMPARE(common->GetButtonMode(0), 0);
+        QVERIFY(!common->InputButton(0)->IsPressed());
+        QCOMPARE(common->GetButtonMode(1), 1);
+        QVERIFY(common->InputButton(1)->IsPressed());
+    }
+
     // The potentiometer changes the document's simulated setting, never the program.
     void potentiometer()
     {
@@ -523,7 +568,7 @@ private Q_SLOTS:
         QVERIFY(field && unitBox && trackBar);
         const QString shownBefore = field->text();
         const QByteArray before(reinterpret_cast<const char*>(doc.GetData()), doc.GetDataSize());
-        QSignalSpy notices(pane.get(), &CRelayPaneBase::notice);
+        QSignalSpy notices(pane.get(), &CRelayPane::notice);
 
         TypeTime(field, typed);
         QCOMPARE(notices.size(), notice.isEmpty() ? 0 : 1);
@@ -578,8 +623,8 @@ private Q_SLOTS:
         QFETCH(int, model);
         auto pane = MakePane(model);
         CPotSettingsDialog* pot = pane->CommonSettings()->Potentiometer();
-        QSignalSpy changes(pane.get(), &CRelayPaneBase::potentiometerChanged);
-        QSignalSpy notices(pane.get(), &CRelayPaneBase::notice);
+        QSignalSpy changes(pane.get(), &CRelayPane::potentiometerChanged);
+        QSignalSpy notices(pane.get(), &CRelayPane::notice);
         TypeTime(pot->TimeText(), QStringLiteral("45 s"));
         QCOMPARE(pane->GetDocument()->GetPotUnit(), 2);
         QCOMPARE(pane->GetDocument()->GetPotValue(), 96);
@@ -612,7 +657,7 @@ private Q_SLOTS:
         std::int64_t clock = 0;
         pane->SetSimulationClock([&clock] { return clock; });
         pane->SetSimulationSpeed(60);
-        QSignalSpy times(pane.get(), &CRelayPaneBase::simulationTimeChanged);
+        QSignalSpy times(pane.get(), &CRelayPane::simulationTimeChanged);
         CQuorvexView* view = pane->View(0);
         CRelayRPictureControl* relay = pane->CommonSettings()->RelayPicture(0);
 

@@ -5,7 +5,7 @@
 #include "LanguageManager.h"
 #include "ProgramText.h"
 #include "QuorvexDoc.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "TestLanguages.h"
 #include "TimelinePanel.h"
 
@@ -304,10 +304,10 @@ private Q_SLOTS:
     // The pane hands every state it shows during the live view on.
     void paneReportsPolledStates()
     {
-        std::unique_ptr<CRelayPaneBase> pane(CreateRelayPane(2));
+        std::unique_ptr<CRelayPane> pane(CreateRelayPane(2));
         QVERIFY(pane);
         pane->CreatePaneWindow();
-        QSignalSpy spy(pane.get(), &CRelayPaneBase::relayStatePolled);
+        QSignalSpy spy(pane.get(), &CRelayPane::relayStatePolled);
         DeviceProtocol::ChannelState states[2];
         states[0].inputState = 1;
         states[0].outputState = 0;
@@ -315,7 +315,7 @@ private Q_SLOTS:
         states[1].inputState = 0;
         states[1].outputState = 1;
         states[1].fieldIndex = 36;
-        static_cast<CRelayPane*>(pane.get())->ShowRelayState(states);
+        pane->ShowRelayState(states);
         QCOMPARE(spy.count(), 1);
         RelayStatus expected;
         expected.inputs = {1, 0};

@@ -74,7 +74,7 @@ private Q_SLOTS:
     void handWrittenText();
     void malformedTextIsRefused_data();
     void malformedTextIsRefused();
-    void jumpPastStopIsExportedWithWarning();
+    void jumpPastStopMakesTheRoundTrip();
     void setFields_data();
     void setFields();
     void mangledTextNeverBreaksTheReader();
@@ -265,10 +265,10 @@ void TestProgramText::malformedTextIsRefused_data()
                              << 26 << 2 << "condition";
     row("input 2 on a one-input relay") << zqx + "{\"step\": 2, \"condition\": \"rising input 2\"}]}"
                                         << int(ErrorKind::UnknownValue) << 2 << 26 << 2 << "condition";
-    row("jump past Stop") << zqx + "{\"step\": 5, \"jump\": \"step 40\"}]}" << int(ErrorKind::JumpPastStop) << 2 << 21
-                          << 5 << "jump";
-    row("jump past Stop as a number") << qvs + "{\"channel\": 2, \"step\": 2, \"otherwise\": 37}]}"
-                                      << int(ErrorKind::JumpPastStop) << 2 << 40 << 2 << "otherwise";
+    row("jump target beyond the field") << zqx + "{\"step\": 5, \"jump\": \"step 63\"}]}" << int(ErrorKind::OutOfRange)
+                                        << 2 << 21 << 5 << "jump";
+    row("jump target beyond the field as a number") << qvs + "{\"channel\": 2, \"step\": 2, \"otherwise\": 99}]}"
+                                                    << int(ErrorKind::OutOfRange) << 2 << 40 << 2 << "otherwise";
     row("time between two mantissas") << zqx + "{\"step\": 4, \"time\": \"fixed 20 s\"}]}"
                                       << int(ErrorKind::TimeNotExact) << 2 << 21 << 4 << "time";
     row("time not exact in the given range") << zqx + "{\"step\": 4, \"time\": \"fixed 1.5 s\", \"range\": \"1 min\"}]}"
@@ -311,7 +311,9 @@ void TestProgramText::malformedTextIsRefused()
     QVERIFY(result.image.empty());
 }
 
-void TestProgramText::jumpPastStopIsExportedWithWarning()
+// A jump past the Stop step (a relay or a program file may hold one) goes into the text and
+// comes back from it with the same warning; setting one by hand is refused.
+void TestProgramText::jumpPastStopMakesTheRoundTrip()
 {
     const std::unique_ptr<CQuorvexDoc> doc = DefaultDoc(MODEL_QVS_K115_318);
     const std::unique_ptr<CQuorvexFieldSet> fields = doc->CreateFieldSet();
@@ -322,10 +324,26 @@ void TestProgramText::jumpPastStopIsExportedWithWarning()
     QCOMPARE(result.warnings[0].step, 6);
     QCOMPARE(result.warnings[0].field, QStringLiteral("otherwise"));
     QVERIFY(result.text.contains("\"otherwise\": \"step 50\""));
-    // Nothing is lost in the text, but reading it back names the step.
+    QCOMPARE(result.warnings[0].value, QStringLiteral("step 50"));
     const ImportResult back = Import(result.text);
-    QCOMPARE(int(back.error.kind), int(ErrorKind::JumpPastStop));
-    QCOMPARE(back.error.step, 6);
+    QCOMPARE(int(back.error.kind), int(ErrorKind::None));
+    QCOMPARE(Bytes(back.image).toHex(), Image(*doc).toHex());
+    QCOMPARE(int(back.warnings.size()), 1);
+    QCOMPARE(int(back.warnings[0].kind), int(ErrorKind::JumpPastStop));
+    QCOMPARE(back.warnings[0].channel, 2);
+    QCOMPARE(back.warnings[0].step, 6);
+    QCOMPARE(back.warnings[0].field, QStringLiteral("otherwise"));
+    QCOMPARE(back.warnings[0].value, QStringLiteral("step 50"));
+    QVERIFY(back.warnings[0].line > 0 && back.warnings[0].column > 0);
+    // The largest target the field holds, written by hand as a number, reads the same way.
+    const ImportResult bare = Import("{\"model\": \"QVR_K115_ZQX\", \"steps\": [{\"step\": 5, \"jump\": 62}]}");
+    QCOMPARE(int(bare.error.kind), int(ErrorKind::None));
+    QCOMPARE(int(bare.warnings.size()), 1);
+    QCOMPARE(bare.warnings[0].line, 1);
+    // quorvexctl set (SetFields) refuses one: no dialog offers it.
+    std::vector<std::uint8_t> image(doc->GetData(), doc->GetData() + doc->GetDataSize());
+    QCOMPARE(int(SetFields(MODEL_QVS_K115_318, &image, 2, 6, {{QStringLiteral("otherwise"), QStringLiteral("step 40")}}).kind),
+             int(ErrorKind::JumpPastStop));
 }
 
 void TestProgramText::setFields_data()

@@ -10,9 +10,11 @@
 #include "InProcessRelays.h"
 #include "LanguageManager.h"
 #include "MainFrame.h"
+#include "RelayController.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
+#include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
 #include "TestLanguages.h"
 
@@ -130,7 +132,7 @@ struct CRelayFrame {
         dialogs = scripted.get();
         dialogs->models = {model};
         frame = std::make_unique<CMainFrame>(std::move(scripted));
-        frame->SetDeviceTransport(relays.Factory());
+        frame->Relays()->SetTransport(relays.Factory());
         if (!frame->Create())
             return false;
         frame->show();
@@ -138,9 +140,9 @@ struct CRelayFrame {
             return false;
         return WaitIdle();
     }
-    CRelayPaneBase* Pane() const { return frame->ActivePane(); }
+    CRelayPane* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    CDevice& Device() const { return Pane()->GetDevice(); }
+    const CRelayList& Device() const { return frame->Relays()->List(); }
     QByteArray Image() const { return QByteArray(reinterpret_cast<const char*>(Doc()->GetData()), Doc()->GetDataSize()); }
     void SetImage(const std::vector<std::uint8_t>& image) const
     {
@@ -150,7 +152,7 @@ struct CRelayFrame {
     // No job runs or waits, and no relay command is under way.
     bool WaitIdle(int timeoutMs = 5000) const
     {
-        return QTest::qWaitFor([this] { return frame->DeviceWorker()->IsIdle() && !frame->RelayCommandRunning(); },
+        return QTest::qWaitFor([this] { return frame->Relays()->Worker()->IsIdle() && !frame->RelayCommandRunning(); },
                                timeoutMs);
     }
     // One whole discovery pass.
@@ -158,7 +160,7 @@ struct CRelayFrame {
     {
         if (!WaitIdle())
             return false;
-        frame->RefreshDeviceList();
+        frame->Relays()->RefreshDeviceList();
         return WaitIdle();
     }
     // The menu bar: File, Edit, Device, Relay, Language, Help.
@@ -200,9 +202,9 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         // Recovery copies of the windows' programs go there too, never into the real home.
         qputenv("XDG_STATE_HOME", m_config.path().toUtf8());
-        QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
+        ProgramSettings().setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
     }
-    void init() { QSettings(QStringLiteral("Morvik"), QStringLiteral("Quorvex")).remove(QStringLiteral("VerifyAfterSend")); }
+    void init() { ProgramSettings().remove(QStringLiteral("VerifyAfterSend")); }
 
     // The first pass chooses a relay by the Device menu's rule (the selected relay while it
     // fits, else the last one that fits), without the menu being opened, and the status bar
@@ -374,7 +376,7 @@ private Q_SLOTS:
         QVERIFY(f.StartWith(model, {port}));
         if (!verify)
             f.Trigger(ID_TRANSMISSION_VERIFYAFTERSEND);
-        QCOMPARE(f.frame->VerifyAfterSend(), verify);
+        QCOMPARE(f.frame->Relays()->VerifyAfterSend(), verify);
         const std::vector<std::uint8_t> image = Pattern(f.Pane()->GetModelCode(), 5);
         f.SetImage(image);
         f.dialogs->ClearLog();
@@ -422,7 +424,7 @@ private Q_SLOTS:
         }
         CRelayFrame f;
         QVERIFY(f.Start(0, {}));
-        QVERIFY(!f.frame->VerifyAfterSend());
+        QVERIFY(!f.frame->Relays()->VerifyAfterSend());
         QVERIFY(!f.frame->Action(ID_TRANSMISSION_VERIFYAFTERSEND)->isChecked());
     }
 
@@ -433,9 +435,9 @@ private Q_SLOTS:
         CRelayFrame f;
         QVERIFY(f.StartWith(1, {QVS}));
         const std::vector<std::uint8_t> stored = Pattern(MODEL_QVS_K115_318, 9);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVS);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVS);
+        QCOMPARE(writer.SendProgram(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
         const QString path = QDir(m_files.path()).filePath(QStringLiteral("read.qvp"));
         QCOMPARE(f.Doc()->Save(path), int(RESULT_OK));
         QCOMPARE(f.frame->LoadProgramFile(path), int(RESULT_OK));
@@ -544,9 +546,9 @@ private Q_SLOTS:
         f.Doc()->SetModified();
         const QByteArray pc = f.Image();
         const std::vector<std::uint8_t> stored = TwoStepsChanged(pc);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVS);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVS);
+        QCOMPARE(writer.SendProgram(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
         const QString title = f.frame->Title();
         const int writes = f.relays.Requests(QVS, CMD_WRITE_PROGRAM);
         const int reads = f.relays.Requests(QVS, CMD_READ_PROGRAM);
@@ -626,9 +628,9 @@ private Q_SLOTS:
         QVERIFY(f.StartWith(1, {QVS}));
         const QByteArray pc = f.Image();
         const std::vector<std::uint8_t> stored = TwoStepsChanged(pc);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVS);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVS);
+        QCOMPARE(writer.SendProgram(MODEL_QVS_K115_318, stored.data(), int(stored.size())), int(RESULT_OK));
         f.dialogs->ClearLog();
         f.dialogs->compareChoices = {choice};
         f.dialogs->answers = {CFrameDialogs::No};
@@ -679,10 +681,16 @@ private Q_SLOTS:
     {
         CRelayFrame f;
         f.relays.Add(QVS, Options(MODEL_QVS_K115_318));
-        QVERIFY(f.Start(0, {QVS}));
+        QVERIFY(f.Start(0, {QVS, QVR}));
         f.OpenDeviceMenu();
         QCOMPARE(f.Device().GetSelected(), -1); // nothing fits: nothing is selected
-        f.Device().SelectDevice(0);             // as if the relay on that port had changed
+        // A relay of the program's model is chosen; then, before the next pass, the relay on
+        // that port is one of the other model.
+        f.relays.Add(QVR, Options(MODEL_QVR_K115_ZQX));
+        QVERIFY(f.Pass());
+        QCOMPARE(f.Device().SelectedPort(), QVR);
+        f.relays.Remove(QVR);
+        f.relays.Add(QVR, Options(MODEL_QVS_K115_318));
         f.dialogs->answers = {CFrameDialogs::No};
         for (int id : {ID_TRANSMISSION_SENDSETTINGS, ID_TRANSMISSION_READSETTINGS, ID_TRANSMISSION_STARTVIEW}) {
             f.dialogs->ClearLog();
@@ -690,7 +698,7 @@ private Q_SLOTS:
             QCOMPARE(f.dialogs->errors, QStringList{ErrorText(RESULT_WRONG_MODEL)});
         }
         QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_EDIT));
-        QCOMPARE(f.relays.Requests(QVS, CMD_WRITE_PROGRAM) + f.relays.Requests(QVS, CMD_READ_PROGRAM), 0);
+        QCOMPARE(f.relays.Requests(QVR, CMD_WRITE_PROGRAM) + f.relays.Requests(QVR, CMD_READ_PROGRAM), 0);
         f.dialogs->ClearLog();
         QVERIFY(f.Run(ID_TRANSMISSION_VERSION));
         QVERIFY(f.dialogs->errors.isEmpty());
@@ -773,7 +781,7 @@ private Q_SLOTS:
         bool waitingWhileAsked = false;
         f.dialogs->duringPassword = [&] {
             // Nothing crosses the line while the user types: no transfer is claimed.
-            waitingWhileAsked = f.frame->RelayCommandRunning() && f.frame->DeviceWorker()->WaitsForPassword()
+            waitingWhileAsked = f.frame->RelayCommandRunning() && f.frame->Relays()->Worker()->WaitsForPassword()
                                 && !f.frame->Action(ID_TRANSMISSION_READSETTINGS)->isEnabled()
                                 && f.frame->StatusPane()->text()
                                        == TheLanguageManager().Format(Language::TEXT_STATUS_WAITING_PASSWORD,
@@ -794,7 +802,7 @@ private Q_SLOTS:
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
         QVERIFY(f.dialogs->errors.isEmpty());
         QVERIFY(IsOutcome(f.frame->StatusPane()->text(), Language::TEXT_STATUS_SENT_VERIFIED, QVS));
-        QCOMPARE(f.Device().PasswordCache(), MakePasswordBytes(QStringLiteral("Ab1")));
+        QCOMPARE(f.frame->Relays()->PasswordCache(), MakePasswordBytes(QStringLiteral("Ab1")));
         f.dialogs->answers = {CFrameDialogs::No};
         QVERIFY(f.Run(ID_TRANSMISSION_READSETTINGS));
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
@@ -843,7 +851,7 @@ private Q_SLOTS:
                                                       + Text(Language::TEXT_PASSWORD_RESET_TEXT)});
         QCOMPARE(f.frame->StatusPane()->text(),
                  TheLanguageManager().Format(Language::TEXT_STATUS_PASSWORD_RESET, {RelayName(QVS)}));
-        QCOMPARE(f.Device().PasswordCache(), PasswordBytes{});
+        QCOMPARE(f.frame->Relays()->PasswordCache(), PasswordBytes{});
         QVERIFY(f.dialogs->errors.isEmpty());
     }
 
@@ -889,7 +897,7 @@ private Q_SLOTS:
         f.frame->LanguageList()->setCurrentIndex(LanguageIndex(Language::LCID_ENGLISH));
         QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+T")));
         QTest::keySequence(f.frame.get(), QKeySequence(QStringLiteral("Ctrl+R")));
-        f.frame->RefreshDeviceList();
+        f.frame->Relays()->RefreshDeviceList();
         QTest::qWait(150); // the window goes on: timers run, events are handled
         f.relays.Hold(false);
         QVERIFY(f.WaitIdle());
@@ -912,9 +920,9 @@ private Q_SLOTS:
         CRelayFrame f;
         QVERIFY(f.StartWith(0, {QVR}));
         const std::vector<std::uint8_t> stored = Pattern(MODEL_QVR_K115_ZQX, 4);
-        CDevice writer(f.relays.Factory());
-        writer.SelectPort(QVR);
-        QCOMPARE(writer.SendProgramToRelay(MODEL_QVR_K115_ZQX, stored.data(), int(stored.size())), int(RESULT_OK));
+        CRelaySession writer(f.relays.Factory());
+        writer.SetPort(QVR);
+        QCOMPARE(writer.SendProgram(MODEL_QVR_K115_ZQX, stored.data(), int(stored.size())), int(RESULT_OK));
         const QByteArray before = f.Image();
         const QByteArray relayProgram(reinterpret_cast<const char*>(stored.data()), qsizetype(stored.size()));
         {
@@ -924,7 +932,7 @@ private Q_SLOTS:
             dialog.setWindowModality(Qt::ApplicationModal);
             dialog.show();
             f.relays.Hold(false);
-            QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+            QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->IsIdle(); }, 5000));
             QTest::qWait(150);
             QCOMPARE(f.Image(), before);
             QVERIFY(f.frame->RelayCommandRunning());
@@ -943,7 +951,7 @@ private Q_SLOTS:
         dialog.setWindowModality(Qt::ApplicationModal);
         dialog.show();
         f.relays.Hold(false);
-        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->IsIdle(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->IsIdle(); }, 5000));
         QTest::qWait(150);
         QVERIFY(f.dialogs->errors.isEmpty());
         f.dialogs->answers = {CFrameDialogs::No};
@@ -1000,7 +1008,7 @@ private Q_SLOTS:
         clock.start();
         while (clock.elapsed() < 1100) {
             QTest::qWait(5);
-            mostPolls = std::max(mostPolls, f.frame->DeviceWorker()->Count(DeviceJobKind::Poll));
+            mostPolls = std::max(mostPolls, f.frame->Relays()->Worker()->Count(DeviceJobKind::Poll));
         }
         QCOMPARE(mostPolls, 1);
         const int polls = f.relays.Requests(QVR, CMD_READ_STATE) - before;
@@ -1062,11 +1070,11 @@ private Q_SLOTS:
     {
         CRelayFrame f;
         QVERIFY(f.StartWith(0, {QVR, QVS}));
-        CRelayPaneBase* oldPane = f.Pane();
+        CRelayPane* oldPane = f.Pane();
         f.relays.Hold(true);
-        f.frame->RefreshDeviceList();
-        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningKind() == DeviceJobKind::IdentifyPort; }, 3000));
-        const quint64 heldJob = f.frame->DeviceWorker()->RunningJob();
+        f.frame->Relays()->RefreshDeviceList();
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->RunningKind() == DeviceJobKind::IdentifyPort; }, 3000));
+        const quint64 heldJob = f.frame->Relays()->Worker()->RunningJob();
         QVERIFY(f.frame->Action(ID_FILE_NEW)->isEnabled());
         f.dialogs->models = {1};
         f.dialogs->answers = {CFrameDialogs::No};
@@ -1075,7 +1083,7 @@ private Q_SLOTS:
         QCOMPARE(f.Pane()->GetModelCode(), MODEL_QVS_K115_318);
         QCOMPARE(f.Device().GetCount(), 0);
         // The held identification ends by its time-out, as for a relay that fell silent.
-        QVERIFY(QTest::qWaitFor([&] { return f.frame->DeviceWorker()->RunningJob() != heldJob; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->RunningJob() != heldJob; }, 10000));
         f.relays.Hold(false);
         QVERIFY(f.WaitIdle());
         QCOMPARE(f.Device().GetCount(), 2);

@@ -8,7 +8,7 @@
 #include "ProgramSafety.h"
 #include "QuorvexDoc.h"
 #include "RecoveryWriter.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "ScriptedDialogs.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"

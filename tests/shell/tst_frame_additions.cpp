@@ -9,8 +9,9 @@
 #include "MainFrame.h"
 #include "ProgramPictures.h"
 #include "QuorvexDoc.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
+#include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
@@ -86,7 +87,7 @@ struct CFrame {
         frame->show();
         return QTest::qWaitFor([this] { return frame->ActivePane() || !dialogs->modelQuestions.isEmpty(); }, 2000);
     }
-    CRelayPane* Pane() const { return static_cast<CRelayPane*>(frame->ActivePane()); }
+    CRelayPane* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
     QAction* Action(int id) const { return frame->Action(id); }
     bool Activate() const
@@ -140,7 +141,7 @@ private Q_SLOTS:
     }
     void init()
     {
-        QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
+        QSettings settings = ProgramSettings();
         settings.clear();
         settings.setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
         settings.sync();

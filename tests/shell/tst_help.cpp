@@ -13,7 +13,7 @@
 #include "LanguageManager.h"
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "ResultCodes.h"
 #include "ScriptedDialogs.h"
 #include "StepDialogBase.h"
@@ -88,7 +88,7 @@ struct CFrame {
         frame->show();
         return QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 2000);
     }
-    CRelayPane* Pane() const { return static_cast<CRelayPane*>(frame->ActivePane()); }
+    CRelayPane* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
     QAction* Action(int id) const { return frame->Action(id); }
     bool Activate() const

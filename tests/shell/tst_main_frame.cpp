@@ -10,13 +10,13 @@
 #include "LanguageManager.h"
 #include "MainFrame.h"
 #include "QuorvexDoc.h"
-#include "RelayPaneBase.h"
-#include "RelayPanes.h"
+#include "RelayPane.h"
 #include "CommonSettings.h"
 #include "QuorvexView.h"
 #include "StepDialogs.h"
 #include "ResultCodes.h"
 #include "QueryDeviceTypeDlg.h"
+#include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
 #include "TimelinePanel.h"
 #include "TestLanguages.h"
@@ -58,7 +58,7 @@ const QString SHIPPED_LANGUAGES = QStringLiteral(QUORVEX_BIN_DIR "/Lang");
 
 void SaveLcid(std::uint32_t lcid)
 {
-    QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
+    QSettings settings = ProgramSettings();
     settings.setValue(QStringLiteral("LCID"), lcid);
     settings.sync();
 }
@@ -123,7 +123,7 @@ struct CFrame {
             return false;
         return model < 0 || frame->ActivePane() != nullptr;
     }
-    CRelayPaneBase* Pane() const { return frame->ActivePane(); }
+    CRelayPane* Pane() const { return frame->ActivePane(); }
     CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
     void Trigger(int id) const { frame->Action(id)->trigger(); }
     // An unsaved change of the program, as an edit in the pane makes it.
@@ -393,7 +393,7 @@ private Q_SLOTS:
         f.Modify();
         const QByteArray before = Image(f.Doc());
         const QString title = f.frame->Title();
-        QPointer<CRelayPaneBase> pane = f.Pane();
+        QPointer<CRelayPane> pane = f.Pane();
 
         f.dialogs->ClearLog();
         f.dialogs->answers = {CFrameDialogs::No};
@@ -459,7 +459,7 @@ private Q_SLOTS:
                  QStringList({QStringLiteral("Quorvex programs (*.qvp)"), QStringLiteral("All files (*)")}));
 
         // A file of the same model goes into the same pane.
-        QPointer<CRelayPaneBase> pane = f.Pane();
+        QPointer<CRelayPane> pane = f.Pane();
         const QString second = WriteProgram(m_files.filePath(QStringLiteral("second.qvp")), MODEL_QVR_K115_ZQX, 0x11);
         f.dialogs->openPaths = {second};
         f.Trigger(ID_FILE_OPEN);
@@ -510,7 +510,7 @@ private Q_SLOTS:
         f.dialogs->openPaths = {current};
         f.Trigger(ID_FILE_OPEN);
         f.Modify();
-        QPointer<CRelayPaneBase> pane = f.Pane();
+        QPointer<CRelayPane> pane = f.Pane();
         const QByteArray image = Image(f.Doc());
         const QString title = f.frame->Title();
 
@@ -669,7 +669,7 @@ private Q_SLOTS:
             QVERIFY(folder.remove());
         }
         f.Modify();
-        QPointer<CRelayPaneBase> pane = f.Pane();
+        QPointer<CRelayPane> pane = f.Pane();
         const QByteArray image = Image(f.Doc());
         f.dialogs->ClearLog();
         f.dialogs->answers = {CFrameDialogs::Yes};
@@ -781,7 +781,7 @@ private Q_SLOTS:
         DeviceProtocol::ChannelState states[2];
         states[0].fieldIndex = 4;
         states[0].outputState = 1;
-        static_cast<CRelayPane*>(f.Pane())->ShowRelayState(states);
+        f.Pane()->ShowRelayState(states);
         QVERIFY(panel->IsRecording());
         QCOMPARE(panel->Trace()->Source(), TraceSource::Recorded);
         QCOMPARE(panel->Trace()->RowState(0).steps[0], std::uint8_t(4));
@@ -823,7 +823,7 @@ private Q_SLOTS:
         SaveLcid(std::uint32_t(lcid));
         CFrame f;
         QVERIFY(f.Start(model, screen));
-        auto* pane = static_cast<CRelayPane*>(f.Pane());
+        auto* pane = f.Pane();
         QTRY_VERIFY(pane->isVisible() && pane->height() > 0);
         QVERIFY2(screen.contains(f.frame->frameGeometry()),
                  qPrintable(QStringLiteral("window %1,%2 %3x%4").arg(f.frame->frameGeometry().x()).arg(f.frame->frameGeometry().y())
@@ -884,7 +884,7 @@ private Q_SLOTS:
         CFrame f;
         QVERIFY(f.Start(model));
         QVERIFY(f.Activate());
-        auto* pane = static_cast<CRelayPane*>(f.Pane());
+        auto* pane = f.Pane();
         QTRY_VERIFY(pane->isVisible());
         // The Start step, a state change, a condition and a time step: each shows its dialogs.
         for (int step : {0, 1, 2, 4}) {
@@ -1031,7 +1031,7 @@ private Q_SLOTS:
             QCOMPARE(VisibleTexts(*f.frame), polishTexts);
         }
         // The choice is kept for the next start, as a 32-bit number.
-        QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
+        QSettings settings = ProgramSettings();
         QCOMPARE(settings.value(QStringLiteral("LCID")).toUInt(), Language::LCID_POLISH);
         CFrame restarted;
         QVERIFY(restarted.Start(0));

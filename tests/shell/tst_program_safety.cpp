@@ -8,13 +8,13 @@
 
 #include "CommandIds.h"
 #include "ProcessIdentity.h"
+#include "ProgramSettings.h"
 #include "RecoveryStore.h"
 #include "ResultCodes.h"
 
 #include <QAction>
 #include <QFile>
 #include <QProcess>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUndoStack>
@@ -85,8 +85,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        QSettings settings(QStringLiteral("Morvik"), QStringLiteral("Quorvex"));
-        settings.setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
+        ProgramSettings().setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
     }
     // Each test has a recovery folder and a folder of program files of its own.
     void init()

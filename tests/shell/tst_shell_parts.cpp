@@ -5,7 +5,8 @@
 #include "AboutDlg.h"
 #include "CommandLine.h"
 #include "Commands.h"
-#include "Device.h"
+#include "DeviceProtocol.h"
+#include "RelayList.h"
 #include "DeviceMenu.h"
 #include "DeviceDialogIds.h"
 #include "FrameDialogs.h"
@@ -75,50 +76,60 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("model2");
+        QTest::addColumn<bool>("commandRunning");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("editing, QVS_K115_318 relay") << 0 << true << true;
-        QTest::newRow("editing, QVR_K115_ZQX relay") << 0 << false << false;
-        QTest::newRow("simulation, QVS_K115_318 relay") << 2 << true << false;
-        QTest::newRow("editing, QVS_K115_318 relay, another relay command running") << 3 << true << false;
+        QTest::newRow("editing, QVS_K115_318 relay") << int(WORK_MODE_EDIT) << true << false << true;
+        QTest::newRow("editing, QVR_K115_ZQX relay") << int(WORK_MODE_EDIT) << false << false << false;
+        QTest::newRow("simulation, QVS_K115_318 relay") << int(WORK_MODE_SIMULATION) << true << false << false;
+        QTest::newRow("editing, QVS_K115_318 relay, another relay command running")
+            << int(WORK_MODE_EDIT) << true << true << false;
     }
     void passwordCommandsNeedATwoChannelRelay()
     {
         QFETCH(int, mode);
         QFETCH(bool, model2);
+        QFETCH(bool, commandRunning);
         QFETCH(bool, enabled);
-        // Mode 3 stands for editing while a relay command runs.
-        const CommandStateInputs inputs{true, mode == 3 ? 0 : mode, false, model2, mode == 3};
+        const CommandStateInputs inputs{true, WorkMode(mode), false, model2, commandRunning};
         QCOMPARE(IsCommandEnabled(ID_TRANSMISSION_CHANGEPASSWORD, inputs), enabled);
         QCOMPARE(IsCommandEnabled(ID_TRANSMISSION_RESETPASSWORD, inputs), enabled);
     }
 
-    // Undo and Redo only while editing and only with something to undo or redo.
+    // Undo and Redo only while editing and only with something to undo or redo; recent files
+    // open like Open (also before the first pane), so only while editing with no relay command.
     void undoNeedsEditingAndAChange_data()
     {
         QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("commandRunning");
         QTest::addColumn<bool>("canUndo");
         QTest::addColumn<bool>("canRedo");
-        QTest::newRow("editing, both") << 0 << true << true;
-        QTest::newRow("editing, undo only") << 0 << true << false;
-        QTest::newRow("editing, nothing") << 0 << false << false;
-        QTest::newRow("simulation, both") << 2 << true << true;
-        QTest::newRow("relay view, both") << 1 << true << true;
-        QTest::newRow("editing while a relay command runs") << 3 << true << true;
+        QTest::addColumn<bool>("undoEnabled");
+        QTest::addColumn<bool>("redoEnabled");
+        QTest::addColumn<bool>("recentEnabled");
+        QTest::newRow("editing, both") << int(WORK_MODE_EDIT) << false << true << true << true << true << true;
+        QTest::newRow("editing, undo only") << int(WORK_MODE_EDIT) << false << true << false << true << false << true;
+        QTest::newRow("editing, nothing") << int(WORK_MODE_EDIT) << false << false << false << false << false << true;
+        QTest::newRow("simulation, both") << int(WORK_MODE_SIMULATION) << false << true << true << false << false << false;
+        QTest::newRow("relay view, both") << int(WORK_MODE_DEVICE_VIEW) << false << true << true << false << false << false;
+        // A relay command may be reading into the program or comparing with it.
+        QTest::newRow("editing while a relay command runs")
+            << int(WORK_MODE_EDIT) << true << true << true << false << false << false;
     }
     void undoNeedsEditingAndAChange()
     {
         QFETCH(int, mode);
+        QFETCH(bool, commandRunning);
         QFETCH(bool, canUndo);
         QFETCH(bool, canRedo);
-        // Mode 3 stands for editing while a relay command runs: it may be reading into the
-        // program or comparing with it.
-        CommandStateInputs inputs{true, mode == 3 ? 0 : mode, false, false, mode == 3};
+        QFETCH(bool, undoEnabled);
+        QFETCH(bool, redoEnabled);
+        QFETCH(bool, recentEnabled);
+        CommandStateInputs inputs{true, WorkMode(mode), false, false, commandRunning};
         inputs.canUndo = canUndo;
         inputs.canRedo = canRedo;
-        QCOMPARE(IsCommandEnabled(ID_EDIT_UNDO, inputs), mode == 0 && canUndo);
-        QCOMPARE(IsCommandEnabled(ID_EDIT_REDO, inputs), mode == 0 && canRedo);
-        // Recent files open like Open: also before the first pane.
-        QCOMPARE(IsCommandEnabled(ID_FILE_MRU_FILE1 + 3, inputs), mode == 0);
+        QCOMPARE(IsCommandEnabled(ID_EDIT_UNDO, inputs), undoEnabled);
+        QCOMPARE(IsCommandEnabled(ID_EDIT_REDO, inputs), redoEnabled);
+        QCOMPARE(IsCommandEnabled(ID_FILE_MRU_FILE1 + 3, inputs), recentEnabled);
         QVERIFY(IsCommandEnabled(ID_FILE_MRU_FILE8, CommandStateInputs{}));
     }
 
@@ -142,7 +153,7 @@ private Q_SLOTS:
         QFETCH(QStringList, relays);
         QFETCH(int, documentType);
         QFETCH(int, candidate);
-        CDevice device;
+        CRelayList device;
         device.BeginPass();
         int selected = -1;
         for (qsizetype i = 0; i < relays.size(); ++i) {

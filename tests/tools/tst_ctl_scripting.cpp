@@ -2,6 +2,7 @@
 // programs written and changed as text, standard input and output for "-", and messages in
 // the language of the user's locale.
 
+#include "Fields.h"
 #include "ProgramText.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
@@ -73,6 +74,7 @@ private Q_SLOTS:
     void usageErrorsNameTheProblem_data();
     void usageErrorsNameTheProblem();
     void programAsTextRoundTrip();
+    void jumpPastStopRoundTrip();
     void importRefusesBadTextAndWritesNothing_data();
     void importRefusesBadTextAndWritesNothing();
     void setChangesStepsInPlace();
@@ -207,6 +209,29 @@ void TestCtlScripting::programAsTextRoundTrip()
     QCOMPARE(ReadAll(Path(QStringLiteral("piped.json"))), exported.out);
 }
 
+// A program file holding a jump past the Stop step (as a relay may hold one) goes through
+// export and import unchanged, both saying the same on standard error.
+void TestCtlScripting::jumpPastStopRoundTrip()
+{
+    const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(MODEL_QVR_K115_ZQX);
+    doc->ResetProgram(0);
+    const std::unique_ptr<CQuorvexFieldSet> fields = doc->CreateFieldSet();
+    static_cast<CQuorvexFIELDStateChange*>(fields->Bind(doc.get(), 0, 5))->SetJump(40);
+    const QString program = Path(QStringLiteral("past.qvp"));
+    QCOMPARE(doc->Save(program), int(RESULT_OK));
+    const QByteArray warning = "warning: step 5, field \"jump\": jump target step 40 lies past the Stop step (36); kept as "
+                               "it is; the program check reports it as an error\n";
+
+    const Run exported = Ctl({"export", program});
+    QCOMPARE(exported.status, 0);
+    QCOMPARE(exported.err, "quorvexctl export: " + warning);
+    const QString back = Path(QStringLiteral("back.qvp"));
+    const Run imported = Ctl({"import", "-", "-o", back}, exported.out);
+    QCOMPARE(imported.status, 0);
+    QCOMPARE(imported.err, "quorvexctl import: " + warning);
+    QCOMPARE(ReadAll(back).toHex(), ReadAll(program).toHex());
+}
+
 void TestCtlScripting::importRefusesBadTextAndWritesNothing_data()
 {
     QTest::addColumn<QByteArray>("text");
@@ -218,8 +243,8 @@ void TestCtlScripting::importRefusesBadTextAndWritesNothing_data()
                                       "operation, jump";
     QTest::newRow("value out of range") << head + "{\"step\": 2, \"condition\": \"code 16\"}]}"
                                         << "2:26: step 2, field \"condition\": code 16 is out of range; expected code 0..15";
-    QTest::newRow("jump past Stop") << head + "{\"step\": 5, \"jump\": 44}]}"
-                                    << "2:21: step 5, field \"jump\": jump target 44 lies past the Stop step (36)";
+    QTest::newRow("jump target beyond the field") << head + "{\"step\": 5, \"jump\": 63}]}"
+                                                  << "2:21: step 5, field \"jump\": 63 is out of range; expected step 0..62";
     QTest::newRow("not JSON") << QByteArray("{\"model\" \"QVR_K115_ZQX\"}")
                               << "1:10: not valid JSON: expected ':', found '\"'";
 }
@@ -321,11 +346,19 @@ void TestCtlScripting::simulateForScripts()
 void TestCtlScripting::messagesInPolish()
 {
     const QString input = Path(QStringLiteral("pl.json"));
-    QVERIFY(WriteAll(input, "{\"model\": \"QVR_K115_ZQX\", \"steps\": [{\"step\": 5, \"jump\": 44}]}"));
+    QVERIFY(WriteAll(input, "{\"model\": \"QVR_K115_ZQX\", \"steps\": [{\"step\": 5, \"jump\": 63}]}"));
     const QStringList polish{"LC_ALL=pl_PL.UTF-8", "LANG=pl_PL.UTF-8"};
     const Run run = Ctl({"import", input, "-o", Path(QStringLiteral("pl.qvp"))}, {}, polish);
     QCOMPARE(run.status, 44);
-    QCOMPARE(QString::fromUtf8(run.err), input + QStringLiteral(":1:57: krok 5, pole \"jump\": cel skoku 44 leży za krokiem Stop (36)\n"));
+    QCOMPARE(QString::fromUtf8(run.err),
+             input + QStringLiteral(":1:57: krok 5, pole \"jump\": 63 jest poza zakresem; oczekiwano: step 0..62\n"));
+    // A jump past the Stop step is kept, with the warning in the language.
+    QVERIFY(WriteAll(input, "{\"model\": \"QVR_K115_ZQX\", \"steps\": [{\"step\": 5, \"jump\": 44}]}"));
+    const Run kept = Ctl({"import", input, "-o", Path(QStringLiteral("pl.qvp"))}, {}, polish);
+    QCOMPARE(kept.status, 0);
+    QCOMPARE(QString::fromUtf8(kept.err),
+             QStringLiteral("quorvexctl import: ostrzeżenie: krok 5, pole \"jump\": cel skoku step 44 leży za krokiem Stop "
+                            "(36); pozostaje bez zmian; sprawdzanie programu zgłasza to jako błąd\n"));
     const Run exists = Ctl({"new", "--model", "QVR_K115_ZQX", input}, {}, polish);
     QVERIFY2(QString::fromUtf8(exists.err).contains(QStringLiteral("już istnieje")), exists.err.constData());
 }

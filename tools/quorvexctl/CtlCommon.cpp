@@ -1,6 +1,8 @@
 #include "CtlCommon.h"
 
 #include "AtomicFile.h"
+#include "JsonText.h"
+#include "ModelDesignation.h"
 #include "ProgramText.h"
 #include "QuorvexDoc.h"
 #include "ResultCodes.h"
@@ -333,39 +335,6 @@ QString FormatOr(int id, const QString& argument, const QString& fallback)
     return text.isEmpty() ? fallback : text;
 }
 
-// Length of the valid UTF-8 sequence at p (at most `left` bytes), or 0 when none starts
-// there: no overlong forms, no surrogates, nothing above U+10FFFF.
-int Utf8SequenceLength(const unsigned char* p, qsizetype left)
-{
-    const unsigned char lead = p[0];
-    int length = 0;
-    unsigned char low = 0x80, high = 0xBF; // range of the second byte
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else
-        return 0;
-    if (left < length || p[1] < low || p[1] > high)
-        return 0;
-    for (int i = 2; i < length; ++i)
-        if (p[i] < 0x80 || p[i] > 0xBF)
-            return 0;
-    return length;
-}
-
 // The argument as it can be shown: valid characters as they are, undecodable bytes and
 // control characters as \xNN.
 QString ShowArgument(const QByteArray& bytes, bool* valid)
@@ -374,7 +343,7 @@ QString ShowArgument(const QByteArray& bytes, bool* valid)
     QString shown;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     for (qsizetype i = 0; i < bytes.size();) {
-        const int length = Utf8SequenceLength(p + i, bytes.size() - i);
+        const int length = ProgramText::Utf8SequenceLength(p + i, bytes.size() - i);
         if (length == 0)
             *valid = false;
         if (length == 0 || p[i] < 0x20 || p[i] == 0x7F) {
@@ -573,20 +542,14 @@ bool CtlParsePot(const QString& text, int* unit, int* value)
 
 bool CtlParseModel(const QString& text, ModelCode* code)
 {
-    if (text.compare(u"QVR_K115_ZQX", Qt::CaseInsensitive) == 0)
-        *code = MODEL_QVR_K115_ZQX;
-    else if (text.compare(u"QVS_K115_318", Qt::CaseInsensitive) == 0)
-        *code = MODEL_QVS_K115_318;
-    else
-        return false;
-    return true;
+    const ModelCode named = ModelFromDesignation(text);
+    if (named != 0)
+        *code = named;
+    return named != 0;
 }
 
 QString CtlModelName(int modelNumber)
 {
-    switch (modelNumber) {
-    case 1: return QStringLiteral("QVR_K115_ZQX");
-    case 2: return QStringLiteral("QVS_K115_318");
-    default: return QStringLiteral("unknown");
-    }
+    const QString name = modelNumber >= 1 && modelNumber <= 15 ? ModelDesignation(ModelCode(modelNumber << 4)) : QString();
+    return name.isEmpty() ? QStringLiteral("unknown") : name;
 }

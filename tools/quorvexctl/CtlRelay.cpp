@@ -1,10 +1,13 @@
 #include "CtlRelay.h"
 
 #include "Discovery.h"
+#include "QuorvexDoc.h"
 #include "ResultCodes.h"
 
 #include <QFile>
 #include <QThread>
+
+#include <algorithm>
 
 #include <atomic>
 #include <chrono>
@@ -408,7 +411,25 @@ bool CtlTakePassword(CtlContext& context, const CtlOptions& options, const char*
 
 // ---------------------------------------------------------------- the relay
 
-CtlRelay::CtlRelay(CtlContext& context, bool verbose) : m_context(context), m_device(Factory(verbose)) {}
+CtlRelay::CtlRelay(CtlContext& context, bool verbose) : m_context(context), m_session(Factory(verbose)) {}
+
+void CtlRelay::Discover()
+{
+    DeviceDiscovery::RunPass(m_relays, m_session);
+}
+
+int CtlRelay::ReadProgram(CQuorvexDoc& doc)
+{
+    std::vector<std::uint8_t> image;
+    const int result = m_session.ReadProgramImage(doc.GetModelCode(), &image);
+    if (result != RESULT_OK)
+        return result;
+    if (int(image.size()) != doc.GetDataSize())
+        return RESULT_WRONG_MODEL;
+    std::copy(image.begin(), image.end(), doc.GetData());
+    doc.SetModified();
+    return RESULT_OK;
+}
 
 int CtlRelay::Select(const CtlOptions& options)
 {
@@ -416,29 +437,30 @@ int CtlRelay::Select(const CtlOptions& options)
         m_port = options.Value("--port");
         if (m_port.isEmpty())
             return CtlUsageError(m_context, QStringLiteral("--port needs a port name"));
-        m_device.BeginPass();
-        const int result = m_device.AddOrMark(m_port);
-        m_device.EndPass();
-        if (result != RESULT_OK)
+        std::uint8_t identification = 0;
+        if (const int result = m_session.IdentifyPort(m_port, &identification))
             return Report(result);
-        m_device.SelectDevice(0);
+        m_relays.BeginPass();
+        m_relays.AddOrMarkIdentified(m_port, identification);
+        m_relays.EndPass();
     } else {
-        DeviceDiscovery::RunPass(m_device);
-        if (m_device.GetCount() == 0)
+        Discover();
+        if (m_relays.GetCount() == 0)
             return CtlFail(m_context, RESULT_NO_PORT, CtlText(Language::TEXT_CTL_NO_RELAYS));
-        if (m_device.GetCount() > 1) {
+        if (m_relays.GetCount() > 1) {
             QStringList ports;
-            for (int i = 0; i < m_device.GetCount(); ++i)
-                ports << QStringLiteral("%1 %2").arg(m_device.GetPortName(i), CtlModelName(m_device.GetDeviceType(i)));
+            for (int i = 0; i < m_relays.GetCount(); ++i)
+                ports << QStringLiteral("%1 %2").arg(m_relays.GetPortName(i), CtlModelName(m_relays.GetDeviceType(i)));
             return CtlUsageError(m_context, CtlFormat(Language::TEXT_CTL_SEVERAL_RELAYS,
-                                                      {m_device.GetCount(), ports.join(QStringLiteral(", "))}));
+                                                      {m_relays.GetCount(), ports.join(QStringLiteral(", "))}));
         }
-        m_device.SelectDevice(0);
-        m_port = m_device.GetPortName(0);
+        m_port = m_relays.GetPortName(0);
     }
-    m_deviceType = m_device.GetDeviceType(0);
+    m_relays.SelectDevice(0);
+    m_deviceType = m_relays.GetDeviceType(0);
+    m_session.SetPort(m_port);
     // Identified just now: the operation does not ask the relay again.
-    m_device.TrustSelectedIdentification();
+    m_session.TrustIdentification(DeviceProtocol::IdentificationByte(m_deviceType, m_relays.GetRevision(0)));
     return RESULT_OK;
 }
 
@@ -448,7 +470,7 @@ bool CtlRelay::PreparePassword(const CtlOptions& options)
         return false;
     // The unlock step sends the remembered (empty) password first and asks only when the
     // relay refuses it, once; a refusal is reported, never retried.
-    m_device.SetPasswordPrompt([this](QString* text) {
+    m_session.SetPasswordPrompt([this](QString* text) {
         if (m_password.given) {
             *text = m_password.text;
             return true;
@@ -471,7 +493,7 @@ int CtlRelay::Transfer(const CtlOptions& options, const std::function<int()>& op
     if (options.Has("--quiet") || !CtlIsTerminal(2))
         return operation();
     CProgressBar bar;
-    m_device.SetProgressCallback(
+    m_session.SetProgressCallback(
         [&bar](TransferDirection direction, int done, int total) { bar.Update(direction, done, total); });
     int result = RESULT_OK;
     std::unique_ptr<QThread> worker(QThread::create([&result, &operation] { result = operation(); }));
@@ -479,7 +501,7 @@ int CtlRelay::Transfer(const CtlOptions& options, const std::function<int()>& op
     while (!worker->wait(100))
         bar.Draw();
     bar.Finish(result == RESULT_OK);
-    m_device.SetProgressCallback({});
+    m_session.SetProgressCallback({});
     return result;
 }
 
@@ -490,7 +512,7 @@ int CtlRelay::Report(int result, ModelCode programModel, const QString& file, co
     case RESULT_OK: return result;
     case RESULT_NO_PORT: {
         int text = TEXT_CTL_PORT_NOT_OPENED;
-        switch (m_device.LastOpenFailure()) {
+        switch (m_session.LastOpenFailure()) {
         case PortOpenFailure::NotFound: text = TEXT_CTL_NO_SUCH_PORT; break;
         case PortOpenFailure::AccessDenied: text = TEXT_PORT_ACCESS_DENIED; break;
         case PortOpenFailure::Busy: text = TEXT_CTL_PORT_BUSY; break;

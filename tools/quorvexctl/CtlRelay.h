@@ -5,7 +5,8 @@
 // terminal.
 
 #include "CtlCommon.h"
-#include "Device.h"
+#include "RelayList.h"
+#include "RelaySession.h"
 
 #include <QString>
 
@@ -34,6 +35,8 @@ struct CtlPassword {
     QString source;
 };
 
+class CQuorvexDoc;
+
 class CtlRelay {
 public:
     // With `verbose`, every frame to and from the relay is shown on standard error.
@@ -59,14 +62,22 @@ public:
     // program file (for 36); `verify` the comparison after a send (for 460).
     int Report(int result, ModelCode programModel = 0, const QString& file = {}, const VerifyReport* verify = nullptr);
 
-    CDevice& Device() { return m_device; }
+    // The operations on the chosen relay.
+    CRelaySession& Session() { return m_session; }
+    // The relays found by the last discovery pass.
+    const CRelayList& Relays() const { return m_relays; }
+    // Runs a discovery pass over the candidate ports.
+    void Discover();
+    // Reads the relay's program into a document of its model; on failure it is untouched.
+    int ReadProgram(CQuorvexDoc& doc);
     const QString& Port() const { return m_port; }
     ModelCode Model() const { return ModelCode(m_deviceType << 4); }
     int DeviceType() const { return m_deviceType; }
 
 private:
     CtlContext& m_context;
-    CDevice m_device;
+    CRelayList m_relays;
+    CRelaySession m_session;
     QString m_port;
     int m_deviceType = 0;
     CtlPassword m_password;

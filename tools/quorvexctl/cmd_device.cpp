@@ -148,8 +148,8 @@ int RunList(CtlContext& context)
     if (!options.Arguments().isEmpty())
         return CtlUsageError(context, QStringLiteral("unexpected argument %1").arg(options.Arguments().first()));
     CtlRelay relay(context, options.Has("--verbose"));
-    CDevice& device = relay.Device();
-    DeviceDiscovery::RunPass(device);
+    relay.Discover();
+    const CRelayList& device = relay.Relays();
     const bool json = options.Has("--json");
     if (json)
         context.out << '[';
@@ -180,7 +180,7 @@ int RunIdentify(CtlContext& context)
     if (const int result = relay.Select(options))
         return result;
     std::uint8_t identification = 0;
-    if (const int result = relay.Device().IdentifySelected(&identification))
+    if (const int result = relay.Session().Identify(&identification))
         return relay.Report(result);
     const int type = DeviceType(identification);
     if (options.Has("--json")) {
@@ -215,8 +215,8 @@ int RunSend(CtlContext& context)
     const bool verify = !options.Has("--no-verify");
     VerifyReport report;
     const int result = relay.Transfer(options, [&]() {
-        return verify ? relay.Device().SendAndVerifyProgram(doc->GetModelCode(), doc->GetData(), doc->GetDataSize(), &report)
-                      : relay.Device().SendProgramToRelay(*doc);
+        return verify ? relay.Session().SendAndVerifyProgram(doc->GetModelCode(), doc->GetData(), doc->GetDataSize(), &report)
+                      : relay.Session().SendProgram(doc->GetModelCode(), doc->GetData(), doc->GetDataSize());
     });
     if (result != RESULT_OK)
         return relay.Report(result, doc->GetModelCode(), QString(), &report);
@@ -251,7 +251,7 @@ int RunRead(CtlContext& context)
     if (!doc)
         return relay.Report(RESULT_WRONG_MODEL, relay.Model());
     doc->ResetProgram(0);
-    const int result = relay.Transfer(options, [&]() { return relay.Device().ReadProgramFromRelay(*doc); });
+    const int result = relay.Transfer(options, [&]() { return relay.ReadProgram(*doc); });
     if (result != RESULT_OK)
         return relay.Report(result, doc->GetModelCode());
     if (const int saved = CtlSaveProgram(context, *doc, output))
@@ -307,7 +307,7 @@ int RunWatch(CtlContext& context)
     int result = RESULT_OK;
     if (doc) {
         // The relay must run the program of the file.
-        result = relay.Transfer(options, [&]() { return relay.Device().StartView(*doc); });
+        result = relay.Transfer(options, [&]() { return relay.Session().StartView(doc->GetModelCode(), doc->GetData(), doc->GetDataSize()); });
         if (result != RESULT_OK)
             return relay.Report(result, doc->GetModelCode(), file);
     } else {
@@ -317,7 +317,7 @@ int RunWatch(CtlContext& context)
         if (!doc)
             return relay.Report(RESULT_WRONG_MODEL, relay.Model());
         doc->ResetProgram(0);
-        result = relay.Transfer(options, [&]() { return relay.Device().ReadProgramFromRelay(*doc); });
+        result = relay.Transfer(options, [&]() { return relay.ReadProgram(*doc); });
         if (result != RESULT_OK)
             return relay.Report(result, doc->GetModelCode());
     }
@@ -342,7 +342,7 @@ int RunWatch(CtlContext& context)
         const QDateTime now = QDateTime::currentDateTime();
         const qint64 ms = clock.elapsed();
         ChannelState states[2];
-        if ((result = relay.Device().PollView(model, states)) != RESULT_OK)
+        if ((result = relay.Session().PollView(model, states)) != RESULT_OK)
             break;
         if (json) {
             // With the offset from UTC, so that the stamp names one moment wherever it is read.
@@ -398,7 +398,7 @@ int RunPassword(CtlContext& context)
     if (action == u"reset") {
         if (const int result = relay.Select(options))
             return result;
-        if (const int result = relay.Device().ResetRelayPassword(relay.Model()))
+        if (const int result = relay.Session().ResetRelayPassword(relay.Model()))
             return relay.Report(result);
         if (!quiet)
             context.out << "password reset" << Qt::endl;
@@ -441,7 +441,7 @@ int RunPassword(CtlContext& context)
         return relay.Report(RESULT_PASSWORD_MISMATCH);
     if (const int result = relay.Select(options))
         return result;
-    if (const int result = relay.Device().ChangeRelayPassword(relay.Model(), current.text, next.text, confirmation.text))
+    if (const int result = relay.Session().ChangeRelayPassword(relay.Model(), current.text, next.text, confirmation.text))
         return relay.Report(result);
     if (!quiet)
         context.out << "password changed" << Qt::endl;

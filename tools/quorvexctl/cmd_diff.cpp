@@ -109,7 +109,7 @@ int RunDiff(CtlContext& context)
     if (!stored)
         return relay.Report(RESULT_WRONG_MODEL, relay.Model());
     stored->ResetProgram(0);
-    const int result = relay.Transfer(options, [&]() { return relay.Device().ReadProgramFromRelay(*stored); });
+    const int result = relay.Transfer(options, [&]() { return relay.ReadProgram(*stored); });
     if (result != RESULT_OK)
         return relay.Report(result, stored->GetModelCode());
     return PrintDifference(context, *a, *stored, args[0], QStringLiteral("relay on %1").arg(relay.Port()));

@@ -23,7 +23,7 @@ const char EXPORT_HELP[] =
     "                   of standard output; - is standard output\n"
     "\n"
     "A jump target past the Stop step (possible in a program read from a relay) is\n"
-    "written as it is and reported as a warning: import refuses it until it is changed.\n";
+    "written as it is and reported as a warning; import reads it back the same way.\n";
 
 const char IMPORT_HELP[] =
     "Usage: quorvexctl import TEXT -o FILE\n"
@@ -36,9 +36,10 @@ const char IMPORT_HELP[] =
     "    {\"step\": 1, \"relay operation\": \"on\"},\n"
     "    {\"step\": 4, \"time\": \"fixed 2.5 s\"}]}\n"
     "\n"
-    "A text with an error (not JSON, an unknown field, a value out of range, a jump past\n"
-    "the Stop step, a time no range holds exactly) is refused with its line and column,\n"
-    "step and field named, as TEXT:LINE:COLUMN: ..., and no file is written.\n"
+    "A text with an error (not JSON, an unknown field, a value out of range, a time no\n"
+    "range holds exactly) is refused with its line and column, step and field named, as\n"
+    "TEXT:LINE:COLUMN: ..., and no file is written. A jump target past the Stop step (37\n"
+    "to 62, as export writes one) is kept, with a warning on standard error.\n"
     "\n"
     "Arguments:\n"
     "  TEXT             the program text (UTF-8, at most 1 MiB); - reads standard input\n"
@@ -75,6 +76,18 @@ QString StreamName(const QString& path)
     return CtlIsStandardStream(path) ? QStringLiteral("standard input") : path;
 }
 
+// What the text holds as it is though no run can take it (a jump past the Stop step), on
+// standard error; export and import say the same.
+void ReportWarnings(CtlContext& context, const char* command, const std::vector<ProgramText::Error>& warnings,
+                    int channelCount)
+{
+    for (const ProgramText::Error& warning : warnings)
+        context.err << "quorvexctl " << command << ": "
+                    << CtlFormat(Language::TEXT_CTL_TEXT_WARNING,
+                                 {ProgramText::ErrorText(warning, CtlLanguage(), channelCount)})
+                    << Qt::endl;
+}
+
 int RunExport(CtlContext& context)
 {
     CtlOptions options;
@@ -87,11 +100,7 @@ int RunExport(CtlContext& context)
     if (const int result = CtlLoadProgram(context, options.Arguments().first(), &doc))
         return result;
     const ProgramText::ExportResult text = ProgramText::Export(doc->GetModelCode(), doc->GetData(), doc->GetDataSize());
-    for (const ProgramText::Error& warning : text.warnings)
-        context.err << "quorvexctl export: "
-                    << CtlFormat(Language::TEXT_CTL_EXPORT_WARNING,
-                                 {ProgramText::ErrorText(warning, CtlLanguage(), doc->GetChannelCount())})
-                    << Qt::endl;
+    ReportWarnings(context, "export", text.warnings, doc->GetChannelCount());
     return CtlWriteOutput(context, text.text, options.Value("--output"));
 }
 
@@ -120,6 +129,7 @@ int RunImport(CtlContext& context)
         return CtlReportTextError(context, StreamName(input), imported.error, imported.model);
     const std::unique_ptr<CQuorvexDoc> doc = CreateDocument(imported.model);
     std::copy(imported.image.begin(), imported.image.end(), doc->GetData());
+    ReportWarnings(context, "import", imported.warnings, doc->GetChannelCount());
     return CtlSaveProgram(context, *doc, options.Value("--output"));
 }
 

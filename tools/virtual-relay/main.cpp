@@ -4,6 +4,7 @@
 
 #include "AtomicFile.h"
 #include "LineFaults.h"
+#include "ModelDesignation.h"
 #include "VirtualRelay.h"
 
 #include <QCommandLineParser>
@@ -84,13 +85,10 @@ private:
 
 bool ParseModel(const QString& text, ModelCode* model)
 {
-    if (text.compare(u"QVR_K115_ZQX", Qt::CaseInsensitive) == 0)
-        *model = MODEL_QVR_K115_ZQX;
-    else if (text.compare(u"QVS_K115_318", Qt::CaseInsensitive) == 0)
-        *model = MODEL_QVS_K115_318;
-    else
-        return false;
-    return true;
+    const ModelCode named = ModelFromDesignation(text);
+    if (named != 0)
+        *model = named;
+    return named != 0;
 }
 
 // Exit status of a usage error, as for quorvexctl.
