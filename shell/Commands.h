@@ -1,8 +1,9 @@
 #pragma once
-// The main window's commands as data: ID, placeholder caption, key, tool bar image and help
-// text of each, the order of the menus and of the tool bar, and the rule that decides
-// whether a command can be used. No widgets here: the main window builds its actions, menus
-// and tool bar from these tables, and tests check the rules directly.
+// The main window's commands as data: one row per command with its ID, placeholder caption,
+// caption text, key, tool bar image, help text, the rules of its enabled state and check mark,
+// and its handler (CommandTable.cpp); the order of the menus and of the tool bar; and the
+// evaluation of the rules. No widgets here: the main window builds its actions, menus and tool
+// bar from these tables, and tests check the rules directly.
 
 #include "CommandIds.h"
 #include "PaneTypes.h"
@@ -12,12 +13,48 @@
 #include <span>
 #include <utility>
 
+class CMainFrame;
+
+// What decides whether a command can be used (IsCommandEnabled).
+enum class EnableRule {
+    Always,             // needs nothing
+    MakesProgram,       // New, Open and the like: without a pane, or editing with no relay command
+    Editing,            // a pane in the edit mode
+    Undo,               // editing, no relay command, a change to undo
+    Redo,               // editing, no relay command, an undone change to redo
+    RelayCommand,       // editing, no relay command running (one at a time)
+    PasswordCommand,    // a relay command for a QVS_K115_318 chosen in the Device menu
+    Viewing,            // the live view of a relay
+    SimulationToggle,   // a pane not in the live view, no relay command
+    SimulationStopped,  // the simulation mode with the simulation stopped
+    SimulationRunning,  // the simulation mode with the simulation running
+    HasPane,            // a pane, whatever its mode
+};
+
+// What decides whether a command carries a check mark (IsCommandChecked); None: no check mark.
+enum class CheckRule {
+    None,
+    Simulating,       // the simulation mode
+    VerifyAfterSend,  // the option is on
+    TimelineShown,    // the timing diagram is shown
+    Speed,            // the simulation speed the command stands for is chosen
+};
+
+// The main window's handler of a command (null: the window connects it itself).
+using CommandHandler = void (CMainFrame::*)();
+
+// One row per command: every fact of the command in one place.
 struct CommandInfo {
     int id;
     const char* key;      // caption until the language's text replaces it
+    int captionTextId;    // the caption's text ID in the language; -1: none (set elsewhere)
     const char* shortcut; // keys in portable text form ("Ctrl+N", several: "Ctrl+Y; Ctrl+Z"), or null
     const char* image;    // tool bar image in the resources (":/..."), or null
     int helpTextId;       // help text: status bar prompt, line feed, tool tip; or -1
+    EnableRule enabled;
+    CheckRule checked;
+    CommandHandler handler;
+    bool Checkable() const { return checked != CheckRule::None; }
 };
 
 // Every command with a fixed action, in no particular order (the device commands and the
@@ -31,9 +68,6 @@ std::span<const int> FileMenuItems();
 std::span<const int> EditMenuItems();
 std::span<const int> TransmissionMenuItems();
 std::span<const int> ToolBarItems();
-// The captions of the Relay menu: (command, text ID) of each command in it (the speed
-// submenu's commands included).
-std::span<const std::pair<int, int>> TransmissionMenuTexts();
 // The simulation speed submenu of the Relay menu, after the command it follows there: its
 // commands in order, and the speed each stands for (0: compressed time steps; else relay time
 // at that many times the wall clock).

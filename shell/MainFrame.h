@@ -1,8 +1,18 @@
 #pragma once
 // The main window: menus, tool bar with the language controls, status bar, and the relay
-// pane of the open program's model as its client area. It turns commands into operations on
-// the pane, the document, the language manager and (later) the relays; shows the program in
-// the title; reports failures; and sizes itself to the pane.
+// pane of the open program's model as its client area. It keeps the widgets and wires the
+// commands (the command table, Commands.h) to the pane, the document, the language manager
+// and the relay controller; shows the program in the title; reports failures; and sizes
+// itself to the pane. Its files, one per job:
+//   MainFrame.cpp           building, command states, errors, edit and window commands
+//   MainFrameFile.cpp       where the program lives, New, Open, Save, recent and dropped files
+//   MainFramePrint.cpp      the description, the picture, printing and the preview
+//   MainFrameLanguage.cpp   the language controls and the window's texts
+//   MainFrameWindow.cpp     the pane of a model and the window's size and place
+//   MainFrameTimeline.cpp   the timing diagram's dock
+//   MainFrameSimulation.cpp the simulation's commands, speeds and status
+//   MainFrameRelays.cpp     the Device menu and the relay commands' wiring
+//   MainFrameHelp.cpp       the user guide and the examples
 
 #include "FrameDialogs.h"
 #include "LanguageSupport.h"
@@ -71,6 +81,12 @@ public:
     void SetStatusText(const QString& text);
     // The current path becomes the language's default file name.
     void UseDefaultFileName();
+    // The program now lives at this path (opened from it or saved to it): the title names it,
+    // the recent files list it first, and the window watches the file on disk.
+    void ProgramLivesAt(const QString& path);
+    // The program has no file (new, an example, read from a relay): the default name, and
+    // the next Save asks for one.
+    void ProgramIsUntitled();
     // Offers to save a modified program; true when the pending action may go on (nothing to
     // save, saved, or the user chose not to save). A save that fails or is cancelled stops it.
     bool AskSaveChanges();

@@ -3,7 +3,6 @@
 // File > New from example.
 
 #include "MainFrame.h"
-#include "ProgramSafety.h"
 
 #include "CommandIds.h"
 #include "CommonSettings.h"
@@ -150,10 +149,7 @@ bool CMainFrame::OpenExample(const QString& name)
     CreatePaneForModel(ModelNumber(doc->GetModelCode()), true);
     if (!m_pPane || !m_pPane->ReplaceProgram(doc->GetData(), doc->GetDataSize(), false))
         return false;
-    UseDefaultFileName();
-    m_bHasFile = false;
-    m_pSafety->SetProgramFile({});
-    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    ProgramIsUntitled();
     UpdateCommandStates();
     return true;
 }

@@ -3,7 +3,6 @@
 // comparison). The relays themselves are the controller's (RelayController.h).
 
 #include "MainFrame.h"
-#include "ProgramSafety.h"
 
 #include "CommandIds.h"
 #include "Commands.h"
@@ -490,10 +489,7 @@ bool CMainFrame::LoadRelayProgram(const std::vector<std::uint8_t>& image)
     if (!m_pPane || !m_pPane->ReplaceProgram(image.data(), int(image.size()), true))
         return false;
     // Like a new program: unsaved, and the next Save asks for a name.
-    UseDefaultFileName();
-    m_bHasFile = false;
-    m_pSafety->SetProgramFile({});
-    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    ProgramIsUntitled();
     return true;
 }
 

@@ -15,14 +15,10 @@ bool CMainFrame::ShowRecoveredProgram(const CQuorvexDoc& program, const QString&
     // Restored work is saved nowhere: its history has no clean state, so the program stays
     // modified whatever is undone.
     m_pPane->UndoStack()->resetClean();
-    m_bHasFile = !path.isEmpty();
-    if (m_bHasFile) {
-        m_path = path;
-        m_bPathIsDefault = false;
-    } else {
-        UseDefaultFileName();
-    }
-    UpdateTitle(m_pPane->GetDocument()->IsModified());
+    if (path.isEmpty())
+        ProgramIsUntitled();
+    else
+        ProgramLivesAt(path);
     UpdateCommandStates();
     return true;
 }

@@ -31,7 +31,6 @@ void CMainFrame::BuildSimulationSpeedMenu()
     auto* group = new QActionGroup(m_pSpeedMenu);
     for (const SpeedCommand& command : SimulationSpeedMenuItems()) {
         QAction* action = m_actions.at(command.id);
-        action->setCheckable(true);
         group->addAction(action);
         m_pSpeedMenu->addAction(action);
         const int speed = command.speed;
@@ -110,4 +109,48 @@ void CMainFrame::ShowNotice(const QString& text)
 {
     if (!text.isEmpty())
         statusBar()->showMessage(text, NOTICE_MS);
+}
+
+// ---------------------------------------------------------------- the simulation's commands
+
+void CMainFrame::OnSimulationMode()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_SIMULATIONMODE))
+        m_pPane->ToggleSimulationMode();
+    // Also after a refused toggle: the action's check mark flipped when it was triggered.
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnStartSimulation()
+{
+    if (!CommandEnabledNow(ID_TRANSMISSION_STARTSIMULATION))
+        return;
+    m_pPane->StartSimulation();
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnStepping()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_STEPPING))
+        m_pPane->SimulationTick(0);
+}
+
+void CMainFrame::OnSkip()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_SKIP))
+        m_pPane->SimulationTick(1);
+}
+
+void CMainFrame::OnStopSimulation()
+{
+    if (!CommandEnabledNow(ID_TRANSMISSION_STOPSIMULATION))
+        return;
+    m_pPane->StopSimulation();
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnResetSimulation()
+{
+    if (CommandEnabledNow(ID_TRANSMISSION_RESET))
+        m_pPane->ResetSimulation();
 }
