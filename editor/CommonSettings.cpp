@@ -1,11 +1,14 @@
 #include "CommonSettings.h"
 
+#include "ChainAccessible.h"
 #include "DialogIds.h"
 #include "LanguageManager.h"
 #include "Nearest.h"
 #include "Pictures.h"
+#include "StepDialogBase.h"
 #include "TimeEntryField.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
@@ -68,6 +71,17 @@ CObservedButton::CObservedButton(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
     setAttribute(Qt::WA_Hover);
+    // A screen reader hears the button go down and up, by the user or the program.
+    connect(this, &CObservedButton::observed, this, [this] { AnnouncePressed(); });
+}
+
+void CObservedButton::AnnouncePressed()
+{
+    QAccessible::State changed;
+    changed.pressed = true;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    AnnounceAccessible(event);
 }
 
 void CObservedButton::SetPressed(bool pressed)
@@ -76,6 +90,7 @@ void CObservedButton::SetPressed(bool pressed)
         return;
     m_bPressed = pressed;
     update();
+    AnnouncePressed();
 }
 
 void CObservedButton::SetLatching(bool latching)
@@ -259,6 +274,9 @@ void CRelayRPictureControl::SetState(int state)
         return;
     m_nState = state;
     update();
+    // Screen readers read the state as the picture's description.
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    AnnounceAccessible(event);
 }
 
 void CRelayRPictureControl::SetCaption(const QString& caption)
@@ -375,6 +393,9 @@ void CPotSettingsDialog::OnLanguageChanged(CLanguageManager& manager)
     m_pTime->FitPanelTimes(m_reader);
     m_pGroup->setTitle(manager.Text(TEXT_POT_GROUP));
     m_pUnitLabel->setText(manager.Text(TEXT_POT_UNIT_LABEL));
+    SetAccessibleLabel(m_pUnit, m_pUnitLabel->text());
+    SetAccessibleLabel(m_pValue, manager.Format(TEXT_A11Y_PART, {m_pGroup->title(), manager.Text(TEXT_A11Y_TRACK_BAR)}));
+    SetAccessibleLabel(m_pTime, manager.Format(TEXT_A11Y_PART, {m_pGroup->title(), manager.Text(TEXT_A11Y_TIME_FIELD)}));
     const int selection = m_pUnit->currentIndex();
     m_pUnit->clear();
     for (int unit = 0; unit < TIME_UNIT_COUNT; ++unit)
@@ -514,16 +535,29 @@ void CCOMMONDialogsView::OnLanguageChanged(CLanguageManager& manager)
     // one-input panel's, which say the same.
     m_pButtonGroup->setTitle(manager.Text(TEXT_QVR_INPUT_GROUP));
     for (int i = 0; i < m_nInputs; ++i) {
-        m_inputs[i].momentary->setText(manager.Text(TEXT_QVR_INPUT_MODE_0));
-        m_inputs[i].latching->setText(manager.Text(TEXT_QVR_INPUT_MODE_0 + 1));
+        Input& input = m_inputs[i];
+        input.momentary->setText(manager.Text(TEXT_QVR_INPUT_MODE_0));
+        input.latching->setText(manager.Text(TEXT_QVR_INPUT_MODE_0 + 1));
+        // Screen readers tell the inputs' buttons and choices apart by the input's name.
+        const QString name = manager.Text(m_nInputs == 1 ? TEXT_A11Y_INPUT : i == 0 ? TEXT_A11Y_INPUT_1 : TEXT_A11Y_INPUT_2);
+        const QString key = m_nInputs == 2 && i == 0 ? QStringLiteral("F8") : QStringLiteral("F9");
+        SetAccessibleLabel(input.button,
+                           manager.Format(TEXT_A11Y_PART, {name, manager.Format(TEXT_A11Y_INPUT_BUTTON, {key})}));
+        if (m_nInputs == 2) {
+            SetAccessibleLabel(input.momentary, manager.Format(TEXT_A11Y_PART, {name, input.momentary->text()}));
+            SetAccessibleLabel(input.latching, manager.Format(TEXT_A11Y_PART, {name, input.latching->text()}));
+        }
     }
     if (m_nInputs == 2) {
         m_pRelayGroup->setTitle(manager.Text(TEXT_QVS_RELAY_GROUP));
         m_pRelayLabels[0]->setText(manager.Text(TEXT_QVS_RELAY1_LABEL));
         m_pRelayLabels[1]->setText(manager.Text(TEXT_QVS_RELAY2_LABEL));
+        SetAccessibleLabel(m_pRelays[0], m_pRelayLabels[0]->text());
+        SetAccessibleLabel(m_pRelays[1], m_pRelayLabels[1]->text());
     } else {
         m_pRelayGroup->setTitle(manager.Text(TEXT_QVR_RELAY_GROUP));
         m_pRelays[0]->SetCaption(manager.Text(TEXT_QVR_RELAY_CAPTION));
+        SetAccessibleLabel(m_pRelays[0], manager.Text(TEXT_A11Y_RELAY));
     }
     m_pPot->OnLanguageChanged(manager);
 }

@@ -53,6 +53,7 @@ protected:
 
 private:
     void MouseLeft();
+    void AnnouncePressed();
 
     bool m_bPressed = false;
     bool m_bLatching = true;

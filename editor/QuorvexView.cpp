@@ -1,7 +1,9 @@
 #include "QuorvexView.h"
 
+#include "ChainAccessible.h"
 #include "QuorvexDoc.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QHelpEvent>
@@ -20,7 +22,9 @@ CQuorvexView::CQuorvexView(int channel, const CStepDrawer& drawer, QWidget* pare
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::NoFocus);
+    // The chain is edited from the keyboard too: it sits in the Tab order and takes a click.
+    setFocusPolicy(Qt::StrongFocus);
+    InstallChainAccessibility();
     connect(horizontalScrollBar(), &QScrollBar::sliderReleased, this, [this] {
         if (m_bScrollToActive)
             ScrollActiveIntoView();
@@ -37,6 +41,7 @@ void CQuorvexView::OnLanguageChanged(Language::CLanguageManager&)
 {
     // The texts belong to the pane's drawer, which the pane tells first.
     viewport()->update();
+    AnnounceChainTexts(this);
 }
 
 void CQuorvexView::SetSelectedStep(int index)
@@ -44,11 +49,17 @@ void CQuorvexView::SetSelectedStep(int index)
     if (index == m_state.selected)
         return;
     m_state.selected = index;
+    if (index >= 0) {
+        m_nLastSelected = index;
+        ScrollBoxIntoView(index);
+    }
     viewport()->update();
+    AnnounceChainSelection(this);
 }
 
 void CQuorvexView::SetActiveStep(int index, double progress, bool scrollToActive)
 {
+    const bool moved = index != m_state.active;
     m_state.active = index;
     // A running step may report more than its duration (the potentiometer lowered during a
     // potentiometer-timed step) or nothing meaningful; progress stays within the box.
@@ -58,6 +69,8 @@ void CQuorvexView::SetActiveStep(int index, double progress, bool scrollToActive
         ScrollActiveIntoView();
     }
     viewport()->update();
+    if (moved)
+        AnnounceActiveStep(this);
 }
 
 void CQuorvexView::SetTimeDisplay(int potUnit, int potValue, double elapsed)
@@ -98,16 +111,158 @@ void CQuorvexView::ScrollActiveIntoView()
     if (bar->isSliderDown() || !m_layout.IsValid())
         return; // again when the user lets go of the thumb
     m_bScrollToActive = false;
-    if (m_state.active < 0 || m_state.active >= FIELD_COUNT)
+    ScrollBoxIntoView(m_state.active);
+}
+
+void CQuorvexView::ScrollBoxIntoView(int index)
+{
+    QScrollBar* bar = horizontalScrollBar();
+    if (!m_layout.IsValid() || index < 0 || index >= FIELD_COUNT || bar->isSliderDown())
         return;
-    const int left = m_layout.BoxLeft(m_state.active);
-    const int right = left + m_layout.BoxWidth(m_state.active) + 1;
+    const int left = m_layout.BoxLeft(index);
+    const int right = left + m_layout.BoxWidth(index) + 1;
     const int offset = bar->value();
     const int width = viewport()->width();
     if (left < offset)
         bar->setValue(left);
     else if (right > offset + width)
-        bar->setValue(offset + (right - (offset + width)));
+        bar->setValue(std::min(left, right - width));
+}
+
+QRect CQuorvexView::BoxRect(int index) const
+{
+    if (!m_layout.IsValid() || index < 0 || index >= FIELD_COUNT)
+        return {};
+    return {m_layout.BoxLeft(index) - horizontalScrollBar()->value(), m_layout.TopBand(), m_layout.BoxWidth(index),
+            m_layout.RowHeight()};
+}
+
+QStringList CQuorvexView::BoxTexts(int index) const
+{
+    QStringList texts;
+    if (!m_pDoc || index < 0 || index >= FIELD_COUNT)
+        return texts;
+    StepBoxState state;
+    state.selected = index == m_state.selected;
+    state.active = index == m_state.active;
+    if (state.active) {
+        state.potUnit = m_state.potUnit;
+        state.potValue = m_state.potValue;
+        state.elapsed = m_state.elapsed;
+    }
+    // The texts do not depend on the box's size; a box of the default height serves before the
+    // view has been laid out.
+    QRect box = BoxRect(index);
+    if (box.isEmpty())
+        box = QRect(0, 0, 100, 200);
+    for (const StepBoxText& text : m_drawer.GetBoxTexts(*m_pDoc, m_nChannel, index, box, state))
+        if (!text.text.isEmpty())
+            texts << text.text;
+    return texts;
+}
+
+CQuorvexView* CQuorvexView::ChannelView(int channel) const
+{
+    if (!parentWidget())
+        return nullptr;
+    const QList<CQuorvexView*> views = parentWidget()->findChildren<CQuorvexView*>(Qt::FindDirectChildrenOnly);
+    for (CQuorvexView* view : views)
+        if (view->GetChannel() == channel && &view->m_drawer == &m_drawer)
+            return view;
+    return nullptr;
+}
+
+int CQuorvexView::StepForKey(int key) const
+{
+    // Stop has nothing to edit and cannot be selected: the last step before it ends the keys.
+    const int last = STOP_FIELD - 1;
+    const int current = m_state.selected >= 0 ? m_state.selected : m_nLastSelected;
+    switch (key) {
+    case Qt::Key_Left: return std::max(0, current - 1);
+    case Qt::Key_Right: return std::min(last, current + 1);
+    case Qt::Key_Home: return 0;
+    case Qt::Key_End: return last;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        if (!m_layout.IsValid())
+            return current;
+        // The step a view's width away from the middle of the selected box: what was at the
+        // right edge comes to the left, and the other way round.
+        const int width = std::max(1, viewport()->width() - m_layout.KindWidth(FIELD_CONDITION));
+        const int middle = m_layout.BoxLeft(current) + m_layout.BoxWidth(current) / 2;
+        const int target = key == Qt::Key_PageDown ? middle + width : middle - width;
+        int step = current;
+        for (int index = 0; index <= last; ++index)
+            if (m_layout.BoxLeft(index) <= target)
+                step = index;
+        if (key == Qt::Key_PageDown)
+            return std::clamp(std::max(step, current + 1), 0, last);
+        return std::clamp(std::min(step, current - 1), 0, last);
+    }
+    default: return current;
+    }
+}
+
+void CQuorvexView::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier)
+        return QAbstractScrollArea::keyPressEvent(event);
+    const int key = event->key();
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int step = StepForKey(key);
+        if (step != m_state.selected)
+            Q_EMIT selectStep(step, m_nChannel);
+        // End shows the end of the chain: the Stop box beside the last step too.
+        ScrollBoxIntoView(key == Qt::Key_End ? STOP_FIELD : step);
+        ScrollBoxIntoView(step);
+        return;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        CQuorvexView* other = ChannelView(m_nChannel + (key == Qt::Key_Down ? 1 : -1));
+        if (!other)
+            return; // one channel, or already the top or bottom one: nothing to switch to
+        const int step = m_state.selected >= 0 ? m_state.selected : m_nLastSelected;
+        Q_EMIT selectStep(step, other->GetChannel());
+        if (other->GetSelectedStep() == step)
+            other->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2:
+        if (m_state.selected >= 0)
+            Q_EMIT editStep(m_nChannel);
+        return;
+    default: break;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CQuorvexView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    m_state.focusFrame = true;
+    // Tabbing into the view of a channel without the selection selects its last step there,
+    // so that the keys act on a step at once; a click selects the box it hits instead.
+    if (m_state.selected < 0 && event->reason() != Qt::MouseFocusReason)
+        Q_EMIT selectStep(m_nLastSelected, m_nChannel);
+    viewport()->update();
+    AnnounceChainSelection(this);
+}
+
+void CQuorvexView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_state.focusFrame = false;
+    viewport()->update();
 }
 
 void CQuorvexView::paintEvent(QPaintEvent*)

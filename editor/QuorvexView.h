@@ -1,8 +1,15 @@
 #pragma once
 // The program view of one channel: the chain of step boxes in a horizontally scrolling
-// window, with a black top band that carries the marker of the active step. A click on a box
-// asks the pane to select that step; the pane decides the selection, the active step, its
-// progress and the time display, and the view paints them.
+// window, with a black top band that carries the marker of the active step. A click on a box,
+// or a key that moves the selection, asks the pane to select that step; the pane decides the
+// selection, the active step, its progress and the time display, and the view paints them.
+//
+// Keys while the view has the focus: Left and Right move the selection one step, Home and
+// End to the first and the last step that can be selected (Start, and the step before Stop),
+// Page Up and Page Down by the width of the view; on two channels Up and Down go to the same
+// step of the other channel (and its view). Enter and F2 ask for the selected step's dialog
+// (editStep). The selected step is kept in sight, and a frame shows it while the view has the
+// focus. Screen readers see each box as an item of the view (ChainAccessible.h).
 
 #include "ChainLayout.h"
 #include "ChainView.h"
@@ -37,6 +44,11 @@ public:
     double GetElapsed() const { return m_state.elapsed; }
 
     const CChainLayout& Layout() const { return m_layout; }
+    const CStepDrawer& Drawer() const { return m_drawer; }
+    // Where a box is in the viewport (it may lie outside it, scrolled away).
+    QRect BoxRect(int index) const;
+    // The whole texts a box shows as it is now (with the time display of the active box).
+    QStringList BoxTexts(int index) const;
     // Everything the view shows besides the program.
     const ChainViewState& State() const { return m_state; }
     // The pictures of the boxes the view paints from.
@@ -51,13 +63,19 @@ public:
     QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
-    // A click on a selectable box (the pane's step selection).
+    // A click on a selectable box, or a key that moves the selection (the pane's step
+    // selection).
     void selectStep(int index, int channel);
+    // Enter or F2: the user wants to edit the selected step in its dialog.
+    void editStep(int channel);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
 
@@ -66,6 +84,12 @@ private:
     // The whole texts of the box under a point, one per line: what the box shows, unshortened.
     QString BoxToolTip(const QPoint& at) const;
     void ScrollActiveIntoView();
+    // Scrolls the least that brings a box whole into the viewport.
+    void ScrollBoxIntoView(int index);
+    // The step a key moves the selection to (the selection itself when it does not move it).
+    int StepForKey(int key) const;
+    // The view of another channel beside this one, or null.
+    CQuorvexView* ChannelView(int channel) const;
 
     const CStepDrawer& m_drawer;
     CChainLayout m_layout;
@@ -73,4 +97,5 @@ private:
     int m_nChannel;
     ChainViewState m_state;
     bool m_bScrollToActive = false;
+    int m_nLastSelected = 0; // the view's last selection, taken again when the focus comes back
 };

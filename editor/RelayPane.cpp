@@ -3,6 +3,7 @@
 #include "CommonSettings.h"
 #include "DialogIds.h"
 #include "LanguageManager.h"
+#include "PaneKeyboard.h"
 #include "ProgramPictures.h"
 #include "ProgramUndo.h"
 #include "QuorvexSimulator.h"
@@ -153,6 +154,8 @@ void CRelayPane::BuildWindows()
             m_pStripArea->ensureWidgetVisible(now);
     });
 
+    m_pKeyboard = new CPaneKeyboard(this, {m_pViews, m_pViews + m_nChannels}, m_pStrip, row,
+                                    [this] { return m_nSelectedChannel; });
     Select(0, 0, true);
 }
 
@@ -427,6 +430,7 @@ void CRelayPane::NewProgram()
     m_doc->ResetProgram(0);
     m_undoStack.clear();
     ResetSelection();
+    m_pKeyboard->FocusChain(); // a new program is edited from its chain
     RepaintViews();
     Q_EMIT programChanged();
 }
@@ -448,6 +452,7 @@ bool CRelayPane::ReplaceProgram(const std::uint8_t* image, int size, bool modifi
     m_undoStack.clear();
     ApplyProgramImage(replacement, 0, -1);
     m_doc->ClearModified();
+    m_pKeyboard->FocusChain();
     return true;
 }
 

@@ -27,6 +27,7 @@
 #include <memory>
 
 class CCOMMONDialogsView;
+class CPaneKeyboard;
 class CQuorvexSimulator;
 class CQuorvexView;
 class CStepDialogStrip;
@@ -205,6 +206,7 @@ private:
     CStepDialogStrip* m_pStrip = nullptr;
     CCOMMONDialogsView* m_pCommon = nullptr;
     CDummyDialogsView* m_pDummy = nullptr;
+    CPaneKeyboard* m_pKeyboard = nullptr;
     QTimer m_simulationTimer;
     QUndoStack m_undoStack;
 

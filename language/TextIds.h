@@ -521,6 +521,32 @@ enum TextId : int {
     TEXT_FILE_RELOAD = 827,               // button
     TEXT_FILE_KEEP = 828,                 // button: do not reload
     TEXT_CHANGE_RELOAD = 829,             // the undoable change of a reload (Undo menu)
+
+    // Names read by screen readers: the step chain, its boxes and marker, and the controls
+    // whose label alone does not tell them apart.
+    TEXT_A11Y_CHAIN = 830,
+    TEXT_A11Y_CHAIN_CHANNEL = 831,     // format: channel number
+    TEXT_A11Y_STEP = 832,              // format: step number, step kind (833..835)
+    TEXT_A11Y_KIND_STATE_CHANGE = 833,
+    TEXT_A11Y_KIND_CONDITION = 834,
+    TEXT_A11Y_KIND_TIME = 835,
+    TEXT_A11Y_MARKER = 836,
+    TEXT_A11Y_NO_ACTIVE_STEP = 837,
+    TEXT_A11Y_PART = 838,              // format: the whole (a group or label), its part
+    TEXT_A11Y_RELAY_1 = 839,
+    TEXT_A11Y_RELAY_2 = 840,
+    TEXT_A11Y_JUMP_TARGET = 841,
+    TEXT_A11Y_OPERATOR = 842,          // format: operator number
+    TEXT_A11Y_OPERAND = 843,           // format: operand number
+    TEXT_A11Y_TRACK_BAR = 844,
+    TEXT_A11Y_TIME_FIELD = 845,
+    TEXT_A11Y_INPUT_1 = 846,
+    TEXT_A11Y_INPUT_2 = 847,
+    TEXT_A11Y_INPUT = 848,
+    TEXT_A11Y_INPUT_BUTTON = 849,      // format: the key that works it
+    TEXT_A11Y_RELAY = 850,
+    TEXT_A11Y_ON = 851,
+    TEXT_A11Y_OFF = 852,
 };
 
 constexpr int TEXT_COUNT = 304;
@@ -611,6 +637,12 @@ constexpr int EXTENDED_TEXT_IDS[] = {
     TEXT_RECOVERY_NOT_WRITTEN, TEXT_FILE_CHANGED_CAPTION, TEXT_FILE_CHANGED_BEFORE_SAVE, TEXT_FILE_OVERWRITE,
     TEXT_FILE_SAVE_AS, TEXT_FILE_VANISHED_BEFORE_SAVE, TEXT_FILE_SAVE_AGAIN, TEXT_FILE_VANISHED,
     TEXT_FILE_CHANGED_RELOAD, TEXT_FILE_RELOAD, TEXT_FILE_KEEP, TEXT_CHANGE_RELOAD,
+
+    TEXT_A11Y_CHAIN, TEXT_A11Y_CHAIN_CHANNEL, TEXT_A11Y_STEP, TEXT_A11Y_KIND_STATE_CHANGE, TEXT_A11Y_KIND_CONDITION,
+    TEXT_A11Y_KIND_TIME, TEXT_A11Y_MARKER, TEXT_A11Y_NO_ACTIVE_STEP, TEXT_A11Y_PART, TEXT_A11Y_RELAY_1,
+    TEXT_A11Y_RELAY_2, TEXT_A11Y_JUMP_TARGET, TEXT_A11Y_OPERATOR, TEXT_A11Y_OPERAND, TEXT_A11Y_TRACK_BAR,
+    TEXT_A11Y_TIME_FIELD, TEXT_A11Y_INPUT_1, TEXT_A11Y_INPUT_2, TEXT_A11Y_INPUT, TEXT_A11Y_INPUT_BUTTON,
+    TEXT_A11Y_RELAY, TEXT_A11Y_ON, TEXT_A11Y_OFF,
 };
 
 // Texts a module leaves null on purpose: the separators of the Transmission menu, whose
@@ -767,6 +799,12 @@ constexpr TextFormatSignature TEXT_FORMATS[] = {
     {TEXT_FILE_VANISHED_BEFORE_SAVE, "s"},
     {TEXT_FILE_VANISHED, "s"},
     {TEXT_FILE_CHANGED_RELOAD, "s"},
+    {TEXT_A11Y_CHAIN_CHANNEL, "d"},
+    {TEXT_A11Y_STEP, "ds"},
+    {TEXT_A11Y_PART, "ss"},
+    {TEXT_A11Y_OPERATOR, "d"},
+    {TEXT_A11Y_OPERAND, "d"},
+    {TEXT_A11Y_INPUT_BUTTON, "s"},
 };
 
 // Placeholders of a format text, or null when the text is not used as a format.

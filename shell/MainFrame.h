@@ -267,6 +267,8 @@ private:
     // The Save and Save As commands; true when the program was saved.
     bool SaveProgram();
     bool SaveProgramAs();
+    // Writes the program to a file; a failure is reported and changes nothing.
+    bool SaveProgramTo(const QString& path);
     // Texts and states of Undo and Redo from the pane's history.
     void UpdateUndoCommands();
     // The File menu's recent files from the list.

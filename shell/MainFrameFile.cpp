@@ -276,14 +276,7 @@ bool CMainFrame::SaveProgram()
         return SaveProgramAs();
     if (const auto decision = m_pSafety->BeforeSave(); decision != CProgramSafety::SaveDecision::Write)
         return decision == CProgramSafety::SaveDecision::SaveAs && SaveProgramAs();
-    CQuorvexDoc* doc = m_pPane->GetDocument();
-    if (const int result = doc->Save(m_path)) {
-        ShowError(result);
-        return false;
-    }
-    m_pPane->MarkSaved();
-    ProgramLivesAt(m_path);
-    return true;
+    return SaveProgramTo(m_path);
 }
 
 bool CMainFrame::SaveProgramAs()
@@ -296,8 +289,12 @@ bool CMainFrame::SaveProgramAs()
         BareExtension(manager.Text(Language::TEXT_PROGRAM_FILE_EXTENSION)), m_path);
     if (path.isEmpty())
         return false;
-    CQuorvexDoc* doc = m_pPane->GetDocument();
-    if (const int result = doc->Save(path)) {
+    return SaveProgramTo(path);
+}
+
+bool CMainFrame::SaveProgramTo(const QString& path)
+{
+    if (const int result = m_pPane->GetDocument()->Save(path)) {
         ShowError(result);
         return false;
     }

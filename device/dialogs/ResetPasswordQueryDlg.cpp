@@ -53,6 +53,8 @@ void CResetPasswordQueryDlg::OnLanguageChanged(Language::CLanguageManager& manag
 {
     setWindowTitle(manager.Text(Language::TEXT_RESET_PASSWORD_CAPTION));
     m_pQuestion->setPlainText(manager.Text(Language::TEXT_RESET_PASSWORD_QUESTION));
+    // A screen reader names the question's box after the dialog, as it has no label.
+    m_pQuestion->setAccessibleName(windowTitle());
     QTextCursor all(m_pQuestion->document());
     all.select(QTextCursor::Document);
     QTextBlockFormat centred;

@@ -1,6 +1,7 @@
 #include "StepDialogBase.h"
 
 #include "LanguageManager.h"
+#include "TextIds.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -8,6 +9,19 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+void SetAccessibleLabel(QWidget* control, const QString& text)
+{
+    QString name;
+    name.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i; // the marked letter (or the second "&" of "&&") follows
+        name += text[i];
+    }
+    if (control->accessibleName() != name)
+        control->setAccessibleName(name);
+}
 
 void FillCombo(QComboBox* box, Language::CLanguageManager& manager, int firstTextId, int count)
 {
@@ -89,6 +103,12 @@ void CJumpControls::OnLanguageChanged(Language::CLanguageManager& manager, int n
 {
     FillCombo(m_pOnOff, manager, noJumpText, 2);
     FillTargetCombo(m_pTarget, manager, startText, stopText);
+}
+
+void CJumpControls::SetAccessibleNames(Language::CLanguageManager& manager, const QString& caption)
+{
+    SetAccessibleLabel(m_pOnOff, caption);
+    SetAccessibleLabel(m_pTarget, manager.Format(Language::TEXT_A11Y_PART, {caption, manager.Text(Language::TEXT_A11Y_JUMP_TARGET)}));
 }
 
 void CJumpControls::Load(int target, int fieldIndex)

@@ -25,6 +25,11 @@ class CLanguageManager;
 inline QString TemplateObjectName(int templateId) { return QStringLiteral("template%1").arg(templateId); }
 inline QString ControlObjectName(int controlId) { return QStringLiteral("control%1").arg(controlId); }
 
+// Sets the name a screen reader reads for a control, without the mnemonic marks of a label
+// ("&&" stays as one "&"). Controls with a label of their own (a buddy) or a caption need none:
+// this is for the controls a label alone does not tell apart.
+void SetAccessibleLabel(QWidget* control, const QString& text);
+
 // Puts `count` consecutive texts from firstTextId into a combo box, creating the entries when
 // the box has another number of them, and keeps the selection index (also "no selection").
 void FillCombo(QComboBox* box, Language::CLanguageManager& manager, int firstTextId, int count);
@@ -103,6 +108,10 @@ public:
     // Entry texts: no jump and jump (on/off box, two consecutive texts from noJumpText), the
     // Start and Stop names (target box).
     void OnLanguageChanged(Language::CLanguageManager& manager, int noJumpText, int startText, int stopText);
+
+    // The names screen readers read: the on/off box is the jump (its caption), the target box
+    // the jump's target.
+    void SetAccessibleNames(Language::CLanguageManager& manager, const QString& caption);
 
     // Shows a stored jump target of the step with this field index (63 = no jump).
     void Load(int target, int fieldIndex);

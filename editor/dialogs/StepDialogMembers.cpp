@@ -61,8 +61,17 @@ CRelayChoiceDialog::CRelayChoiceDialog(int templateId, FieldKind kind, int group
 void CRelayChoiceDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
-    for (std::size_t i = 0; i < m_choices.size(); ++i)
+    for (std::size_t i = 0; i < m_choices.size(); ++i) {
         FillCombo(m_boxes[i], manager, m_choices[i].firstText, m_choices[i].count);
+        // A single box is named after its group; one box per relay after the group and relay.
+        if (m_choices.size() == 1)
+            SetAccessibleLabel(m_boxes[i], Group()->title());
+        else
+            SetAccessibleLabel(m_boxes[i], manager.Format(TEXT_A11Y_PART,
+                                                          {Group()->title(), manager.Text(m_choices[i].relay == 0
+                                                                                              ? TEXT_A11Y_RELAY_1
+                                                                                              : TEXT_A11Y_RELAY_2)}));
+    }
 }
 
 void CRelayChoiceDialog::LoadStep(const CQuorvexFIELDBase& field)
@@ -145,6 +154,7 @@ void CStartDelayDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pDelay, manager, TEXT_START_DELAY_0, 4);
+    SetAccessibleLabel(m_pDelay, Group()->title());
 }
 
 void CStartDelayDialog::LoadStep(const CQuorvexFIELDBase& field)
@@ -190,6 +200,7 @@ void CStateChangeJumpDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     m_jump.OnLanguageChanged(manager, TEXT_STATE_NO_JUMP, TEXT_STATE_TARGET_START, TEXT_STATE_TARGET_STOP);
+    m_jump.SetAccessibleNames(manager, Group()->title());
 }
 
 void CStateChangeJumpDialog::LoadStep(const CQuorvexFIELDBase& field)
@@ -234,6 +245,14 @@ void CExpressionControls::OnLanguageChanged(CLanguageManager& manager, int label
         FillCombo(box, manager, firstOperatorText, 4);
     for (QComboBox* box : terms)
         FillCombo(box, manager, firstTermText, 8);
+    // The first operand is named by the label; the operators and the later operands after it.
+    SetAccessibleLabel(terms[0], label->text());
+    for (int i = 0; i < 2; ++i) {
+        SetAccessibleLabel(operators[std::size_t(i)],
+                           manager.Format(TEXT_A11Y_PART, {label->text(), manager.Format(TEXT_A11Y_OPERATOR, {i + 1})}));
+        SetAccessibleLabel(terms[std::size_t(i + 1)],
+                           manager.Format(TEXT_A11Y_PART, {label->text(), manager.Format(TEXT_A11Y_OPERAND, {i + 2})}));
+    }
 }
 
 template <typename Field>
@@ -336,6 +355,7 @@ void CSingleTermConditionDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pCondition, manager, TEXT_QVR_CONDITION_CODE_0, SINGLE_TERM_CONDITIONS);
+    SetAccessibleLabel(m_pCondition, Group()->title());
 }
 
 void CSingleTermConditionDialog::LoadStep(const CQuorvexFIELDBase& field)
@@ -421,6 +441,7 @@ void CExpressionConditionDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pType, manager, TEXT_QVS_CONDITION_TYPE_0, CONDITION_TYPES);
+    SetAccessibleLabel(m_pType, Group()->title());
     m_expression.OnLanguageChanged(manager, TEXT_QVS_CONDITION_LABEL, TEXT_QVS_CONDITION_OPERATOR_0,
                                    TEXT_QVS_CONDITION_TERM_0);
 }
@@ -517,6 +538,7 @@ void CConditionJumpDialog::OnLanguageChanged(CLanguageManager& manager)
                              TEXT_CONDITION_TARGET_STOP);
     m_altJump.OnLanguageChanged(manager, TEXT_CONDITION_NO_JUMP, TEXT_CONDITION_TARGET_START,
                                 TEXT_CONDITION_TARGET_STOP);
+    m_altJump.SetAccessibleNames(manager, m_pAltJumpLabel->text());
     ShowClass();
 }
 
@@ -563,6 +585,9 @@ void CConditionJumpDialog::ShowClass()
     m_pJumpLabel->setText(m_nClass == 1 ? m_waitText : m_nClass == 2 ? m_branchText : QString());
     m_pAltJumpLabel->setEnabled(m_nClass == 2);
     m_altJump.SetAvailable(m_nClass == 2);
+    // Without a condition the label is empty: the jump is then named after its group.
+    m_jump.SetAccessibleNames(TheLanguageManager(),
+                              m_pJumpLabel->text().isEmpty() ? Group()->title() : m_pJumpLabel->text());
 }
 
 // --- CTimeDialog -------------------------------------------------------------------------
@@ -619,7 +644,11 @@ void CTimeDialog::OnLanguageChanged(CLanguageManager& manager)
     m_pUnitLabel->setText(manager.Text(TEXT_TIME_UNIT_LABEL));
     FillCombo(m_pSource, manager, TEXT_TIME_FIXED, 2);
     FillCombo(m_pUnit, manager, TEXT_TIME_UNIT_0, TIME_UNIT_COUNT);
+    SetAccessibleLabel(m_pSource, m_pSourceLabel->text());
+    SetAccessibleLabel(m_pUnit, m_pUnitLabel->text());
     m_pText->setToolTip(manager.Text(TEXT_TIME_ENTRY_TIP));
+    SetAccessibleLabel(m_pValue, manager.Format(TEXT_A11Y_PART, {Group()->title(), manager.Text(TEXT_A11Y_TRACK_BAR)}));
+    SetAccessibleLabel(m_pText, manager.Format(TEXT_A11Y_PART, {Group()->title(), manager.Text(TEXT_A11Y_TIME_FIELD)}));
     // The time field keeps the width of the longest time it can show, so that moving the
     // track bar does not shift the controls beside it.
     m_pText->FitPanelTimes(m_reader);
@@ -800,11 +829,16 @@ void CTimeConditionDialog::OnLanguageChanged(CLanguageManager& manager)
 {
     CStepDialog::OnLanguageChanged(manager);
     FillCombo(m_pCondition, manager, m_texts.firstCondition, STOP_CONDITION_TYPES);
+    SetAccessibleLabel(m_pCondition, Group()->title());
     if (HasExpression())
         m_expression.OnLanguageChanged(manager, m_texts.expressionLabel, m_texts.firstOperator, m_texts.firstTerm);
     if (m_pJumpLabel)
         m_pJumpLabel->setText(manager.Text(m_texts.jumpLabel));
     m_jump.OnLanguageChanged(manager, TEXT_TIME_NO_JUMP, TEXT_TIME_TARGET_START, TEXT_TIME_TARGET_STOP);
+    // Without a label of its own the jump is the group's jump.
+    m_jump.SetAccessibleNames(manager, m_pJumpLabel ? m_pJumpLabel->text()
+                                                    : manager.Format(TEXT_A11Y_PART, {Group()->title(),
+                                                                                      manager.Text(TEXT_CONDITION_JUMP)}));
 }
 
 void CTimeConditionDialog::LoadStep(const CQuorvexFIELDBase& field)

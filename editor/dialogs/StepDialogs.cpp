@@ -128,6 +128,21 @@ void CStepDialogStrip::SetControlsEnabled(bool enabled)
         view->setEnabled(enabled);
 }
 
+bool CStepDialogStrip::FocusFirstControl()
+{
+    QWidget* view = m_pViews->OfKind(m_pViews->shown);
+    if (!view)
+        return false;
+    for (QWidget* next = view->nextInFocusChain(); next && next != view && view->isAncestorOf(next);
+         next = next->nextInFocusChain()) {
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->isVisibleTo(view)) {
+            next->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
 void CStepDialogStrip::OnLanguageChanged(Language::CLanguageManager& manager)
 {
     for (CStepDialogsView* view : m_pViews->byKind)

@@ -38,6 +38,10 @@ public:
     // live view).
     void SetControlsEnabled(bool enabled);
 
+    // Gives the keyboard focus to the first control of the shown view that takes it (in the
+    // Tab order). False when there is none: the Stop step, or every control disabled.
+    bool FocusFirstControl();
+
     void OnLanguageChanged(Language::CLanguageManager& manager) override;
 
 Q_SIGNALS:

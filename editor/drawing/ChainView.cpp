@@ -14,6 +14,27 @@ constexpr int MARKER_PICTURE = 257;
 // Fill beside and below the chain when the view is larger than the chain.
 const QColor OUTSIDE_CHAIN(128, 128, 128);
 const QColor TOP_BAND(0, 0, 0);
+// The keyboard focus frame: dark and light dashes, seen on the white body, the coloured header
+// bands and the selected header alike.
+const QColor FOCUS_DARK(0, 0, 0);
+const QColor FOCUS_LIGHT(255, 255, 255);
+
+void PaintFocusFrame(QPainter& painter, const QRect& box)
+{
+    const QRect frame = box.adjusted(3, 3, -2, -3);
+    if (frame.width() < 4 || frame.height() < 4)
+        return;
+    painter.save();
+    QPen light(FOCUS_LIGHT, 2);
+    painter.setPen(light);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(frame);
+    QPen dark(FOCUS_DARK, 2, Qt::CustomDashLine);
+    dark.setDashPattern({2, 2});
+    painter.setPen(dark);
+    painter.drawRect(frame);
+    painter.restore();
+}
 
 } // namespace
 
@@ -140,5 +161,7 @@ void PaintChainView(QPainter& painter, QSize size, int scroll, const CChainLayou
             cache->Draw(painter, drawer, *doc, channel, index, box, boxState, devicePixelRatio);
         else
             drawer.Draw(painter, *doc, channel, index, box, boxState);
+        if (state.focusFrame && boxState.selected)
+            PaintFocusFrame(painter, box);
     }
 }

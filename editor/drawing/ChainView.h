@@ -26,6 +26,9 @@ struct ChainViewState {
     int potUnit = 0;       // the potentiometer shown for a potentiometer-timed step
     int potValue = 0;
     double elapsed = -1.0; // elapsed seconds of the active Time step; negative: none
+    // The view has the keyboard focus: a frame around the selected box says where the keys
+    // act. It is painted over the box's picture, so the pictures do not depend on it.
+    bool focusFrame = false;
 };
 
 // Pictures of the boxes of one chain, each kept with everything its pixels depend on: the
@@ -70,7 +73,8 @@ private:
 int ActiveMarkerCentre(const CChainLayout& layout, const ChainViewState& state);
 
 // Paints a view of `size` pixels whose chain is scrolled by `scroll` pixels: the top band and
-// its marker, the boxes (through the cache, or directly without one) and grey beyond the chain.
+// its marker, the boxes (through the cache, or directly without one), grey beyond the chain and
+// the focus frame on the selected box.
 // Without a document, only the band and the grey.
 void PaintChainView(QPainter& painter, QSize size, int scroll, const CChainLayout& layout, const CStepDrawer& drawer,
                     const CQuorvexDoc* doc, int channel, const ChainViewState& state, qreal devicePixelRatio,

@@ -4,6 +4,7 @@
 // texts from the language.
 
 #include "ChangePasswordDlg.h"
+#include "QueryDeviceTypeDlg.h"
 #include "DeviceDialogIds.h"
 #include "DevicePasswordDlg.h"
 #include "DeviceVersionDialog.h"
@@ -12,6 +13,7 @@
 #include "ResultCodes.h"
 #include "TestLanguages.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -348,6 +350,43 @@ private Q_SLOTS:
         dialog.OnLanguageChanged(TheLanguageManager());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Zmiana hasła przekaźnika"));
         QCOMPARE(FindById<QPushButton>(&dialog, IDCANCEL)->text(), QStringLiteral("Anuluj"));
+        TheLanguageManager().SelectLanguageByLcid(Language::LCID_ENGLISH);
+    }
+
+    // Every control of the relay dialogs has a name that a screen reader reads, from its label
+    // or caption in the language of the moment.
+    void controlsHaveNames_data()
+    {
+        QTest::addColumn<quint32>("lcid");
+        QTest::newRow("English") << quint32(Language::LCID_ENGLISH);
+        QTest::newRow("Russian") << quint32(Language::LCID_RUSSIAN);
+    }
+    void controlsHaveNames()
+    {
+        QFETCH(quint32, lcid);
+        QCOMPARE(TheLanguageManager().SelectLanguageByLcid(lcid), std::int64_t(lcid));
+        CChangePasswordDlg change;
+        CDevicePasswordDlg password;
+        CResetPasswordQueryDlg reset;
+        CDeviceVersionDialog version;
+        CQueryDeviceTypeDlg model;
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&change, &password, &reset, &version, &model}) {
+            dynamic_cast<Language::CLanguageSupport*>(dialog)->OnLanguageChanged(TheLanguageManager());
+            for (QWidget* control : dialog->findChildren<QWidget*>()) {
+                // The controls the keyboard reaches (not the parts of one) and the question's box.
+                bool keyboard = control->focusPolicy() & Qt::TabFocus;
+                for (QWidget* above = control->parentWidget(); above && above != dialog; above = above->parentWidget())
+                    keyboard = keyboard && !(above->focusPolicy() & Qt::TabFocus);
+                if (!keyboard && !qobject_cast<QTextEdit*>(control))
+                    continue;
+                const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+                QVERIFY2(!name.isEmpty() && !name.contains(QLatin1Char('&')),
+                         qPrintable(dialog->objectName() + QLatin1Char(' ') + control->metaObject()->className()));
+            }
+        }
+        // The password fields are named by their labels.
+        QCOMPARE(QAccessible::queryAccessibleInterface(FindById<QLineEdit>(&change, IDC_NEW_PASSWORD))->text(QAccessible::Name),
+                 FindById<QLabel>(&change, IDC_NEW_PASSWORD_LABEL)->text().remove(QLatin1Char('&')));
         TheLanguageManager().SelectLanguageByLcid(Language::LCID_ENGLISH);
     }
 

@@ -16,6 +16,7 @@
 #include "ResultCodes.h"
 #include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
+#include "WindowHarness.h"
 #include "TestLanguages.h"
 
 #include <QAction>
@@ -117,43 +118,21 @@ QStringList ComparedSteps(const QStringList& rows)
 }
 
 // A window with scripted dialogs whose relay transfers reach the in-process relays.
-struct CRelayFrame {
+struct CRelayFrame : CWindowHarness {
     CInProcessRelays relays;
-    CScriptedDialogs* dialogs = nullptr;
-    std::unique_ptr<CMainFrame> frame;
 
     // model: the answer to the start-up question. Discovery considers `ports`; the first pass
     // has ended when this returns.
     bool Start(int model, const QStringList& ports)
     {
-        qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE, ports.join(QLatin1Char(':')).toUtf8());
-        TheLanguageManager().SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        auto scripted = std::make_unique<CScriptedDialogs>();
-        dialogs = scripted.get();
-        dialogs->models = {model};
-        frame = std::make_unique<CMainFrame>(std::move(scripted));
-        frame->Relays()->SetTransport(relays.Factory());
-        if (!frame->Create())
-            return false;
-        frame->show();
-        if (!QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 3000))
-            return false;
-        return WaitIdle();
+        Setup setup;
+        setup.ports = ports;
+        setup.prepare = [this](CMainFrame& window) { window.Relays()->SetTransport(relays.Factory()); };
+        return StartWithPane(model, setup);
     }
-    CRelayPane* Pane() const { return frame->ActivePane(); }
-    CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    const CRelayList& Device() const { return frame->Relays()->List(); }
-    QByteArray Image() const { return QByteArray(reinterpret_cast<const char*>(Doc()->GetData()), Doc()->GetDataSize()); }
     void SetImage(const std::vector<std::uint8_t>& image) const
     {
         Pane()->ReplaceProgram(image.data(), int(image.size()), false);
-    }
-    void Trigger(int id) const { frame->Action(id)->trigger(); }
-    // No job runs or waits, and no relay command is under way.
-    bool WaitIdle(int timeoutMs = 5000) const
-    {
-        return QTest::qWaitFor([this] { return frame->Relays()->Worker()->IsIdle() && !frame->RelayCommandRunning(); },
-                               timeoutMs);
     }
     // One whole discovery pass.
     bool Pass() const
@@ -161,20 +140,6 @@ struct CRelayFrame {
         if (!WaitIdle())
             return false;
         frame->Relays()->RefreshDeviceList();
-        return WaitIdle();
-    }
-    // The menu bar: File, Edit, Device, Relay, Language, Help.
-    QMenu* DeviceMenu() const { return frame->menuBar()->actions().at(2)->menu(); }
-    // Opens the Device menu as a user does, so that it is built.
-    QList<QAction*> OpenDeviceMenu() const
-    {
-        Q_EMIT DeviceMenu()->aboutToShow();
-        return DeviceMenu()->actions();
-    }
-    // Runs a relay command and waits until it has ended.
-    bool Run(int id) const
-    {
-        Trigger(id);
         return WaitIdle();
     }
     // Starts with the relays of `ports` attached (each "qvr..." or "qvs...") and a relay of
@@ -186,7 +151,7 @@ struct CRelayFrame {
         if (!Start(model, ports))
             return false;
         OpenDeviceMenu();
-        return Device().GetSelected() >= 0;
+        return RelayList().GetSelected() >= 0;
     }
 };
 
@@ -235,8 +200,8 @@ private Q_SLOTS:
         for (const QString& port : ports)
             f.relays.Add(port, Options(port == QVS ? MODEL_QVS_K115_318 : MODEL_QVR_K115_ZQX));
         QVERIFY(f.Start(model, ports));
-        QCOMPARE(f.Device().GetCount(), int(ports.size()));
-        QCOMPARE(f.Device().GetSelected(), selected);
+        QCOMPARE(f.RelayList().GetCount(), int(ports.size()));
+        QCOMPARE(f.RelayList().GetSelected(), selected);
         const QString programModel = model == 0 ? QStringLiteral("QVR_K115_ZQX") : QStringLiteral("QVS_K115_318");
         QCOMPARE(f.frame->RelayStatusLabel()->text(),
                  selected >= 0 ? RelayName(ports[selected])
@@ -265,7 +230,7 @@ private Q_SLOTS:
             QCOMPARE(items[i]->isChecked(), i == selected);
             QCOMPARE(items[i]->data().toInt(), ID_DEVICE_1 + int(i));
         }
-        QCOMPARE(f.Device().GetSelected(), selected);
+        QCOMPARE(f.RelayList().GetSelected(), selected);
         // The password commands follow the selected relay's model.
         const bool model2 = selected >= 0 && ports[selected] == QVS;
         QCOMPARE(f.frame->Action(ID_TRANSMISSION_CHANGEPASSWORD)->isEnabled(), model2);
@@ -279,22 +244,22 @@ private Q_SLOTS:
     {
         CRelayFrame f;
         QVERIFY(f.StartWith(0, {QVR, QVS, QVR2}));
-        QCOMPARE(f.Device().GetSelected(), 2);
+        QCOMPARE(f.RelayList().GetSelected(), 2);
         f.OpenDeviceMenu().at(0)->trigger();
-        QCOMPARE(f.Device().GetSelected(), 0);
+        QCOMPARE(f.RelayList().GetSelected(), 0);
         QCOMPARE(f.frame->RelayStatusLabel()->text(), RelayName(QVR));
         const QString later = QStringLiteral("relay-qvr-3");
         f.relays.Add(later, Options(MODEL_QVR_K115_ZQX));
         qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE, QStringList{QVR, QVS, QVR2, later}.join(QLatin1Char(':')).toUtf8());
         for (int pass = 0; pass < 2; ++pass)
             QVERIFY(f.Pass());
-        QCOMPARE(f.Device().GetCount(), 4);
-        QCOMPARE(f.Device().GetSelected(), 0);
+        QCOMPARE(f.RelayList().GetCount(), 4);
+        QCOMPARE(f.RelayList().GetSelected(), 0);
         QList<QAction*> items = f.OpenDeviceMenu();
         QVERIFY(items.at(0)->isChecked() && !items.at(2)->isChecked() && !items.at(3)->isChecked());
         // The disabled entry cannot be chosen, not even by a late call.
         f.frame->OnSelectDevice(1);
-        QCOMPARE(f.Device().GetSelected(), 0);
+        QCOMPARE(f.RelayList().GetSelected(), 0);
         // Send goes to the chosen relay.
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
         QCOMPARE(f.relays.Requests(QVR, CMD_WRITE_PROGRAM), 1);
@@ -302,8 +267,8 @@ private Q_SLOTS:
 
         f.relays.Remove(QVR);
         QVERIFY(f.Pass());
-        QCOMPARE(f.Device().GetCount(), 3);
-        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), later);
+        QCOMPARE(f.RelayList().GetCount(), 3);
+        QCOMPARE(f.RelayList().GetPortName(f.RelayList().GetSelected()), later);
         QCOMPARE(f.frame->RelayStatusLabel()->text(), RelayName(later));
         QVERIFY(f.dialogs->errors.isEmpty());
     }
@@ -343,7 +308,7 @@ private Q_SLOTS:
     {
         CRelayFrame f;
         QVERIFY(f.Start(1, {}));
-        QCOMPARE(f.Device().GetCount(), 0);
+        QCOMPARE(f.RelayList().GetCount(), 0);
         f.relays.Add(QVS, Options(MODEL_QVS_K115_318));
         f.relays.Add(QVR, Options(MODEL_QVR_K115_ZQX));
         qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE, QStringList{QVS, QVR}.join(QLatin1Char(':')).toUtf8());
@@ -351,8 +316,8 @@ private Q_SLOTS:
         f.Trigger(ID_DEVICE_SEARCH);
         QCOMPARE(f.frame->StatusPane()->text(), Text(Language::TEXT_STATUS_SEARCHING));
         QVERIFY(f.WaitIdle());
-        QCOMPARE(f.Device().GetCount(), 2);
-        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), QVS);
+        QCOMPARE(f.RelayList().GetCount(), 2);
+        QCOMPARE(f.RelayList().GetPortName(f.RelayList().GetSelected()), QVS);
         QCOMPARE(f.frame->StatusPane()->text(), TheLanguageManager().Format(Language::TEXT_STATUS_SEARCH_DONE, {2}));
         QCOMPARE(f.frame->RelayStatusLabel()->text(), RelayName(QVS));
     }
@@ -683,12 +648,12 @@ private Q_SLOTS:
         f.relays.Add(QVS, Options(MODEL_QVS_K115_318));
         QVERIFY(f.Start(0, {QVS, QVR}));
         f.OpenDeviceMenu();
-        QCOMPARE(f.Device().GetSelected(), -1); // nothing fits: nothing is selected
+        QCOMPARE(f.RelayList().GetSelected(), -1); // nothing fits: nothing is selected
         // A relay of the program's model is chosen; then, before the next pass, the relay on
         // that port is one of the other model.
         f.relays.Add(QVR, Options(MODEL_QVR_K115_ZQX));
         QVERIFY(f.Pass());
-        QCOMPARE(f.Device().SelectedPort(), QVR);
+        QCOMPARE(f.RelayList().SelectedPort(), QVR);
         f.relays.Remove(QVR);
         f.relays.Add(QVR, Options(MODEL_QVS_K115_318));
         f.dialogs->answers = {CFrameDialogs::No};
@@ -904,8 +869,8 @@ private Q_SLOTS:
         QCOMPARE(f.relays.Requests(QVR, CMD_WRITE_PROGRAM), 1);
         QCOMPARE(f.relays.Requests(QVR, CMD_READ_PROGRAM), 1); // the read-back only
         QCOMPARE(f.relays.MostOpenAtOnce(), 1);
-        QCOMPARE(f.Device().GetCount(), 1);
-        QCOMPARE(f.Device().GetSelected(), 0);
+        QCOMPARE(f.RelayList().GetCount(), 1);
+        QCOMPARE(f.RelayList().GetSelected(), 0);
         QVERIFY(IsOutcome(f.frame->StatusPane()->text(), Language::TEXT_STATUS_SENT_VERIFIED, QVR));
         QVERIFY(!f.frame->TransferProgressBar()->isVisible());
         QVERIFY(f.frame->Action(ID_TRANSMISSION_SENDSETTINGS)->isEnabled());
@@ -1081,13 +1046,13 @@ private Q_SLOTS:
         f.Trigger(ID_FILE_NEW);
         QVERIFY(f.Pane() != oldPane);
         QCOMPARE(f.Pane()->GetModelCode(), MODEL_QVS_K115_318);
-        QCOMPARE(f.Device().GetCount(), 0);
+        QCOMPARE(f.RelayList().GetCount(), 0);
         // The held identification ends by its time-out, as for a relay that fell silent.
         QVERIFY(QTest::qWaitFor([&] { return f.frame->Relays()->Worker()->RunningJob() != heldJob; }, 10000));
         f.relays.Hold(false);
         QVERIFY(f.WaitIdle());
-        QCOMPARE(f.Device().GetCount(), 2);
-        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), QVS);
+        QCOMPARE(f.RelayList().GetCount(), 2);
+        QCOMPARE(f.RelayList().GetPortName(f.RelayList().GetSelected()), QVS);
         QVERIFY(f.dialogs->errors.isEmpty());
     }
 

@@ -14,6 +14,7 @@
 #include "ResultCodes.h"
 #include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
+#include "WindowHarness.h"
 #include "Timeline.h"
 #include "TimelinePanel.h"
 #include "VirtualRelayProcess.h"
@@ -52,41 +53,12 @@ QByteArray Bytes(const std::uint8_t* data, int size)
 }
 
 // A window with scripted dialogs and the real serial transport.
-struct CLiveFrame {
-    CScriptedDialogs* dialogs = nullptr;
-    std::unique_ptr<CMainFrame> frame;
-
+struct CLiveFrame : CWindowHarness {
     bool Start(int model, const QStringList& ports)
     {
-        qputenv(DeviceDiscovery::EXTRA_PORTS_VARIABLE, ports.join(QLatin1Char(':')).toUtf8());
-        TheLanguageManager().SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        auto scripted = std::make_unique<CScriptedDialogs>();
-        dialogs = scripted.get();
-        dialogs->models = {model};
-        frame = std::make_unique<CMainFrame>(std::move(scripted));
-        if (!frame->Create())
-            return false;
-        frame->show();
-        return QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 3000) && WaitIdle();
-    }
-    CRelayPane* Pane() const { return frame->ActivePane(); }
-    CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    const CRelayList& Device() const { return frame->Relays()->List(); }
-    bool WaitIdle(int timeoutMs = 10000) const
-    {
-        return QTest::qWaitFor([this] { return frame->Relays()->Worker()->IsIdle() && !frame->RelayCommandRunning(); },
-                               timeoutMs);
-    }
-    bool Run(int id) const
-    {
-        frame->Action(id)->trigger();
-        return WaitIdle();
-    }
-    QList<QAction*> OpenDeviceMenu() const
-    {
-        QMenu* menu = frame->menuBar()->actions().at(2)->menu();
-        Q_EMIT menu->aboutToShow();
-        return menu->actions();
+        Setup setup;
+        setup.ports = ports;
+        return StartWithPane(model, setup);
     }
 };
 
@@ -140,7 +112,7 @@ private Q_SLOTS:
         QFETCH(int, model);
         CLiveFrame f;
         QVERIFY(f.Start(model, {QStringLiteral("/dev/pts/does-not-exist"), m_qvrPath, m_qvsPath}));
-        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), model == 0 ? m_qvrPath : m_qvsPath);
+        QCOMPARE(f.RelayList().GetPortName(f.RelayList().GetSelected()), model == 0 ? m_qvrPath : m_qvsPath);
         const QList<QAction*> items = f.OpenDeviceMenu();
         QCOMPARE(items.size(), 4); // the two relays, a separator, the search
         QVERIFY(items[0]->text().startsWith(QStringLiteral("QVR USB Time Relay")));
@@ -151,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(items[1]->isEnabled(), model == 1);
         QCOMPARE(items[model]->isChecked(), true);
         QCOMPARE(items[1 - model]->isChecked(), false);
-        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), model == 0 ? m_qvrPath : m_qvsPath);
+        QCOMPARE(f.RelayList().GetPortName(f.RelayList().GetSelected()), model == 0 ? m_qvrPath : m_qvsPath);
         QCOMPARE(f.frame->Action(ID_TRANSMISSION_CHANGEPASSWORD)->isEnabled(), model == 1);
     }
 
@@ -289,7 +261,7 @@ private Q_SLOTS:
         CLiveFrame f;
         QVERIFY(f.Start(0, {path, m_qvrPath}));
         f.OpenDeviceMenu().at(0)->trigger();
-        QCOMPARE(f.Device().GetPortName(f.Device().GetSelected()), path);
+        QCOMPARE(f.RelayList().GetPortName(f.RelayList().GetSelected()), path);
         QVERIFY(f.Run(ID_TRANSMISSION_SENDSETTINGS));
         QVERIFY(f.Run(ID_TRANSMISSION_STARTVIEW));
         QCOMPARE(f.Pane()->GetWorkMode(), int(WORK_MODE_DEVICE_VIEW));
@@ -302,10 +274,10 @@ private Q_SLOTS:
         QVERIFY(f.WaitIdle());
         f.frame->Relays()->RefreshDeviceList();
         QVERIFY(f.WaitIdle());
-        QCOMPARE(f.Device().GetCount(), 1);
-        QCOMPARE(f.Device().GetPortName(0), m_qvrPath);
+        QCOMPARE(f.RelayList().GetCount(), 1);
+        QCOMPARE(f.RelayList().GetPortName(0), m_qvrPath);
         // The pass chooses the relay of the model that is still attached.
-        QCOMPARE(f.Device().GetSelected(), 0);
+        QCOMPARE(f.RelayList().GetSelected(), 0);
     }
 
 private:

@@ -13,6 +13,7 @@
 #include "ResultCodes.h"
 #include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
+#include "WindowHarness.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
 
@@ -67,48 +68,17 @@ int PdfPageCount(const QString& path)
 }
 
 // A main window created with scripted dialogs.
-struct CFrame {
-    CScriptedDialogs* dialogs = nullptr;
-    std::unique_ptr<CMainFrame> frame;
-
+struct CFrame : CWindowHarness {
     // model: the answer to the start-up question (-1: none asked for). startupFile: the
     // program named on the command line.
     bool Start(int model, const QString& startupFile = QString())
     {
-        TheLanguageManager().SetModuleFolder(QStringLiteral(QUORVEX_BIN_DIR "/Lang"));
-        auto scripted = std::make_unique<CScriptedDialogs>();
-        dialogs = scripted.get();
-        if (model >= 0)
-            dialogs->models = {model};
-        frame = std::make_unique<CMainFrame>(std::move(scripted));
-        frame->SetStartupFile(startupFile);
-        if (!frame->Create())
+        Setup setup;
+        setup.startupFile = startupFile;
+        if (!Create(model, setup))
             return false;
-        frame->show();
         return QTest::qWaitFor([this] { return frame->ActivePane() || !dialogs->modelQuestions.isEmpty(); }, 2000);
     }
-    CRelayPane* Pane() const { return frame->ActivePane(); }
-    CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    QAction* Action(int id) const { return frame->Action(id); }
-    bool Activate() const
-    {
-        frame->activateWindow();
-        return QTest::qWaitForWindowActive(frame.get());
-    }
-    // An edit in the step dialogs: the unit of the time step 4 of channel 0.
-    bool EditTimeUnit(int unit) const
-    {
-        Pane()->SelectStep(4, 0);
-        const int templateId = Doc()->GetChannelCount() == 1 ? IDD_QVR_TIME_TIME : IDD_QVS_TIME_TIME;
-        auto* dialog = Pane()->StepDialogs()->findChild<CStepDialog*>(TemplateObjectName(templateId));
-        auto* box = dialog ? qobject_cast<QComboBox*>(dialog->Control(IDC_TIME_UNIT)) : nullptr;
-        if (!box || !box->isEnabled())
-            return false;
-        box->setCurrentIndex(unit);
-        Q_EMIT box->activated(unit);
-        return true;
-    }
-    bool Modified() const { return frame->Title().endsWith(QLatin1Char('*')); }
 };
 
 // A drag of URLs onto the window and its drop; true when the window took the drag.

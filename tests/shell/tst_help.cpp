@@ -16,6 +16,7 @@
 #include "RelayPane.h"
 #include "ResultCodes.h"
 #include "ScriptedDialogs.h"
+#include "WindowHarness.h"
 #include "StepDialogBase.h"
 #include "StepDialogs.h"
 #include "TestLanguages.h"
@@ -73,28 +74,12 @@ bool HeadingInSight(const CGuideBrowser* browser, const QString& text)
 }
 
 // A main window with scripted dialogs, started with one model.
-struct CFrame {
-    CScriptedDialogs* dialogs = nullptr;
-    std::unique_ptr<CMainFrame> frame;
-
+struct CFrame : CWindowHarness {
     bool Start(int model = 0)
     {
-        auto scripted = std::make_unique<CScriptedDialogs>();
-        dialogs = scripted.get();
-        dialogs->models = {model};
-        frame = std::make_unique<CMainFrame>(std::move(scripted));
-        if (!frame->Create())
-            return false;
-        frame->show();
-        return QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 2000);
-    }
-    CRelayPane* Pane() const { return frame->ActivePane(); }
-    CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    QAction* Action(int id) const { return frame->Action(id); }
-    bool Activate() const
-    {
-        frame->activateWindow();
-        return QTest::qWaitForWindowActive(frame.get());
+        Setup setup;
+        setup.moduleFolder.clear(); // the shipped language each test chooses
+        return Create(model, setup) && QTest::qWaitFor([this] { return frame->ActivePane() != nullptr; }, 2000);
     }
     CHelpWindow* Help() const { return frame->HelpWindow(); }
 };

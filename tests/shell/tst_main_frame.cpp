@@ -18,6 +18,7 @@
 #include "QueryDeviceTypeDlg.h"
 #include "ProgramSettings.h"
 #include "ScriptedDialogs.h"
+#include "WindowHarness.h"
 #include "TimelinePanel.h"
 #include "TestLanguages.h"
 
@@ -101,42 +102,20 @@ QString WriteUnknownModel(const QString& path)
 }
 
 // A main window created with scripted dialogs, its start-up question answered.
-struct CFrame {
-    CScriptedDialogs* dialogs = nullptr;
-    std::unique_ptr<CMainFrame> frame;
-
+struct CFrame : CWindowHarness {
     // model: the answer to the start-up question (-1: left unanswered); screen: the available
     // area of the screen the window stands on. False when the window could not be created, or
     // no pane came for a model.
     bool Start(int model = 0, const QRect& screen = QRect(0, 0, 1920, 1080))
     {
-        TheLanguageManager().SetModuleFolder(SHIPPED_LANGUAGES);
-        auto scripted = std::make_unique<CScriptedDialogs>();
-        dialogs = scripted.get();
-        dialogs->models = {model};
-        frame = std::make_unique<CMainFrame>(std::move(scripted));
-        frame->SetScreenArea(screen);
-        if (!frame->Create())
+        Setup setup;
+        setup.moduleFolder = SHIPPED_LANGUAGES;
+        setup.screen = screen;
+        if (!Create(model, setup))
             return false;
-        frame->show();
         if (!QTest::qWaitFor([this] { return !dialogs->modelQuestions.isEmpty(); }, 2000))
             return false;
         return model < 0 || frame->ActivePane() != nullptr;
-    }
-    CRelayPane* Pane() const { return frame->ActivePane(); }
-    CQuorvexDoc* Doc() const { return Pane()->GetDocument(); }
-    void Trigger(int id) const { frame->Action(id)->trigger(); }
-    // An unsaved change of the program, as an edit in the pane makes it.
-    void Modify() const
-    {
-        Doc()->GetData()[5] ^= 0x01;
-        Doc()->SetModified();
-        Q_EMIT Pane()->updateTitle(1);
-    }
-    bool Activate() const
-    {
-        frame->activateWindow();
-        return QTest::qWaitForWindowActive(frame.get());
     }
 };
 
@@ -390,7 +369,7 @@ private Q_SLOTS:
         f.dialogs->openPaths = {path};
         f.Trigger(ID_FILE_OPEN);
         QVERIFY(f.frame->HasFile());
-        f.Modify();
+        QVERIFY(f.Modify());
         const QByteArray before = Image(f.Doc());
         const QString title = f.frame->Title();
         QPointer<CRelayPane> pane = f.Pane();
@@ -509,7 +488,7 @@ private Q_SLOTS:
         const QString current = WriteProgram(m_files.filePath(QStringLiteral("current.qvp")), MODEL_QVR_K115_ZQX, 0x0F);
         f.dialogs->openPaths = {current};
         f.Trigger(ID_FILE_OPEN);
-        f.Modify();
+        QVERIFY(f.Modify());
         QPointer<CRelayPane> pane = f.Pane();
         const QByteArray image = Image(f.Doc());
         const QString title = f.frame->Title();
@@ -538,7 +517,7 @@ private Q_SLOTS:
         QVERIFY(f.Start(1));
         // Save of a program without file is Save As; the dialog suggests the default name.
         const QString path = m_files.filePath(QStringLiteral("two channels.v1.qvp"));
-        f.Modify();
+        QVERIFY(f.Modify());
         QCOMPARE(f.frame->Title(), QStringLiteral("Quorvex - untitled*"));
         f.dialogs->savePaths = {path};
         f.Trigger(ID_FILE_SAVE);
@@ -556,7 +535,7 @@ private Q_SLOTS:
         QCOMPARE(Image(saved.get()), Image(f.Doc()));
 
         // Save of a program with a file asks nothing.
-        f.Modify();
+        QVERIFY(f.Modify());
         QCOMPARE(f.frame->Title(), QStringLiteral("Quorvex - ") + path + QLatin1Char('*'));
         f.dialogs->ClearLog();
         f.Trigger(ID_FILE_SAVE);
@@ -576,7 +555,7 @@ private Q_SLOTS:
         QCOMPARE(f.frame->CurrentPath(), path);
 
         // Save As cancelled changes nothing; one that cannot write reports 22 and keeps the path.
-        f.Modify();
+        QVERIFY(f.Modify());
         f.dialogs->ClearLog();
         f.Trigger(ID_FILE_SAVE_AS);
         QCOMPARE(f.dialogs->saveRequests.size(), 1);
@@ -627,7 +606,7 @@ private Q_SLOTS:
         f.Trigger(ID_FILE_SAVE_AS);
         const QByteArray original = Image(f.Doc());
         if (modified)
-            f.Modify();
+            QVERIFY(f.Modify());
         f.dialogs->ClearLog();
         if (answer >= 0)
             f.dialogs->answers = {CFrameDialogs::Answer(answer)};
@@ -668,7 +647,7 @@ private Q_SLOTS:
             QVERIFY(f.frame->HasFile());
             QVERIFY(folder.remove());
         }
-        f.Modify();
+        QVERIFY(f.Modify());
         QPointer<CRelayPane> pane = f.Pane();
         const QByteArray image = Image(f.Doc());
         f.dialogs->ClearLog();

@@ -53,9 +53,10 @@ void TestSimulatorQvs::timeStepAloneTakesTwentyTicks_data()
     QTest::addColumn<int>("unit");
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("ticks");
-    QTest::newRow("1 s") << 0 << 128 << 20;
-    QTest::newRow("100 h") << 6 << 128 << 20;
-    QTest::newRow("value 0") << 0 << 0 << 1;
+    QTest::addColumn<double>("seconds"); // the step's length
+    QTest::newRow("1 s") << 0 << 128 << 20 << 1.0;
+    QTest::newRow("100 h") << 6 << 128 << 20 << 360000.0;
+    QTest::newRow("value 0") << 0 << 0 << 1 << 0.0;
 }
 
 // Channel 1 stops at once, so channel 0 times alone.
@@ -64,11 +65,12 @@ void TestSimulatorQvs::timeStepAloneTakesTwentyTicks()
     QFETCH(int, unit);
     QFETCH(int, value);
     QFETCH(int, ticks);
+    QFETCH(double, seconds);
     QvsFixture f;
     f.Change(1, 1).SetJump(STOP_FIELD);
     f.SetTime(4, 1, unit, value);
     QVERIFY(f.RunTo(4));
-    const double duration = TimeSeconds(unit, value);
+    const double duration = seconds;
     for (int n = 1; n < ticks; ++n) {
         const StepResult r = f.Step();
         QCOMPARE(r.step[0], 4);

@@ -77,11 +77,12 @@ void TestSimulatorZqx::timeStepTakesTwentyTicks_data()
     QTest::addColumn<int>("fixed");
     QTest::addColumn<int>("unit");
     QTest::addColumn<int>("value");
-    QTest::newRow("1 s") << 1 << 0 << 128;
-    QTest::newRow("100 h") << 1 << 6 << 128;
-    QTest::newRow("1/128 s") << 1 << 0 << 1;
-    QTest::newRow("longest") << 1 << 6 << 255;
-    QTest::newRow("potentiometer 7.3 min") << 0 << 3 << 93;
+    QTest::addColumn<double>("seconds"); // the step's length
+    QTest::newRow("1 s") << 1 << 0 << 128 << 1.0;
+    QTest::newRow("100 h") << 1 << 6 << 128 << 360000.0;
+    QTest::newRow("1/128 s") << 1 << 0 << 1 << 0.0078125;
+    QTest::newRow("longest") << 1 << 6 << 255 << 717187.5;
+    QTest::newRow("potentiometer 7.3 min") << 0 << 3 << 93 << 435.9375;
 }
 
 void TestSimulatorZqx::timeStepTakesTwentyTicks()
@@ -89,12 +90,13 @@ void TestSimulatorZqx::timeStepTakesTwentyTicks()
     QFETCH(int, fixed);
     QFETCH(int, unit);
     QFETCH(int, value);
+    QFETCH(double, seconds);
     ZqxFixture f;
     f.doc.SetPotUnit(fixed ? 0 : unit);
     f.doc.SetPotValue(fixed ? 1 : value);
     f.SetTime(4, fixed, unit, value);
     QVERIFY(f.RunTo(4));
-    const double duration = TimeSeconds(unit, value);
+    const double duration = seconds;
     StepResult r;
     for (int n = 1; n < 20; ++n) {
         r = f.Step();
