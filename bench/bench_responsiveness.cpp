@@ -158,6 +158,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("XDG_STATE_HOME", config.path().toUtf8()); // recovery copies of the edits
     QApplication app(argc, argv);
     QString grabPath;
     const QStringList arguments = app.arguments();

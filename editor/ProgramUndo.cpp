@@ -159,6 +159,15 @@ CProgramReadCommand::CProgramReadCommand(IProgramImageTarget& target, QByteArray
 {
 }
 
+// --- CProgramReloadCommand -----------------------------------------------------------------
+
+CProgramReloadCommand::CProgramReloadCommand(IProgramImageTarget& target, QByteArray before, QByteArray after,
+                                             const CLanguageManager& manager)
+    : CProgramImageCommand(target, std::move(before), std::move(after),
+                           ProgramChangeName{TEXT_CHANGE_RELOAD, -1, -1}, 0, -1, false, manager)
+{
+}
+
 void RetranslateUndoStack(QUndoStack& stack, const CLanguageManager& manager)
 {
     for (int i = 0; i < stack.count(); ++i) {

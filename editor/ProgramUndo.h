@@ -3,7 +3,8 @@
 // QUndoStack that keeps the whole image before and after the change (70 or 226 bytes, so a
 // copy costs less than working out which bits changed) and the step it concerns, so that
 // undoing or redoing it shows that step in the dialogs again. One command class per kind of
-// change: a change made in a step dialog, and a program read from a relay.
+// change: a change made in a step dialog, a program read from a relay, and a program read again
+// from its file.
 
 #include "ModelTypes.h"
 
@@ -95,6 +96,14 @@ class CProgramReadCommand final : public CProgramImageCommand {
 public:
     CProgramReadCommand(IProgramImageTarget& target, QByteArray before, QByteArray after,
                         const Language::CLanguageManager& manager);
+};
+
+// The program read again from its file, which changed on disk; the first redo puts it into the
+// document.
+class CProgramReloadCommand final : public CProgramImageCommand {
+public:
+    CProgramReloadCommand(IProgramImageTarget& target, QByteArray before, QByteArray after,
+                          const Language::CLanguageManager& manager);
 };
 
 // Gives every command of a stack of these commands its text in the current language.

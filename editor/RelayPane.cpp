@@ -456,6 +456,21 @@ bool CRelayPane::ReplaceProgram(const std::uint8_t* image, int size, bool modifi
     return true;
 }
 
+bool CRelayPane::ReloadProgram(const std::uint8_t* image, int size)
+{
+    if (!image || size != m_doc->GetDataSize())
+        return false;
+    QByteArray replacement(reinterpret_cast<const char*>(image), size);
+    // The file holds the program in the window: nothing to take back, only the saved state.
+    if (replacement != ImageBytes()) {
+        m_undoStack.push(new CProgramReloadCommand(*this, ImageBytes(), std::move(replacement),
+                                                   Language::TheLanguageManager()));
+    }
+    // The window now holds what the file holds (cleanChanged clears the modified mark).
+    m_undoStack.setClean();
+    return true;
+}
+
 void CRelayPane::ResetSelection()
 {
     Select(0, 0, true);

@@ -66,6 +66,11 @@ public:
     // Not modified (a program opened from a file) starts a fresh undo history; modified (a
     // program read from a relay) is one change that Undo takes back.
     bool ReplaceProgram(const std::uint8_t* image, int size, bool modified);
+    // Puts the program read again from its file (which changed on disk) into the document as
+    // one change that Undo takes back; the program then counts as saved, since it is what the
+    // file holds. False when the image does not have the size of the model's image; nothing
+    // changes then.
+    bool ReloadProgram(const std::uint8_t* image, int size);
     // The history of the program's changes: every change made in the step dialogs and every
     // program read from a relay. Its clean state is the program as last created, opened or
     // saved, and the document counts as modified exactly while the history is elsewhere.

@@ -18,6 +18,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
 
@@ -176,6 +177,27 @@ bool CFrameDialogs::AskYesNoWarning(QWidget* owner, const QString& caption, cons
     return ShowMessageBox(owner, QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No,
                           QMessageBox::No)
            == QMessageBox::Yes;
+}
+
+int CFrameDialogs::AskChoice(QWidget* owner, const QString& caption, const QString& text, const QStringList& buttons,
+                             int defaultIndex, int escapeIndex)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText); // a file name is shown as it is, never read as markup
+    QList<QPushButton*> pushButtons;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        // The escape answer is the rejecting one; the others keep the order they were given in.
+        const QMessageBox::ButtonRole role = i == escapeIndex ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
+        pushButtons << box.addButton(buttons.at(i), role);
+    }
+    if (defaultIndex >= 0 && defaultIndex < pushButtons.size())
+        box.setDefaultButton(pushButtons.at(defaultIndex));
+    if (escapeIndex >= 0 && escapeIndex < pushButtons.size())
+        box.setEscapeButton(pushButtons.at(escapeIndex));
+    KeepTitleWhole(&box);
+    box.exec();
+    const qsizetype chosen = pushButtons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return chosen >= 0 ? int(chosen) : escapeIndex;
 }
 
 void CFrameDialogs::ShowError(QWidget* owner, const QString& caption, const QString& text)

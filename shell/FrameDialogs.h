@@ -43,6 +43,11 @@ public:
     // A warning that asks Yes or No, No the default (Enter) and the answer of Escape; true for
     // Yes.
     virtual bool AskYesNoWarning(QWidget* owner, const QString& caption, const QString& text);
+    // A question with buttons of its own (texts with mnemonics): the index of the button chosen.
+    // Return presses button defaultIndex; Escape and the close box answer escapeIndex (-1: the
+    // box cannot be closed without a choice).
+    virtual int AskChoice(QWidget* owner, const QString& caption, const QString& text, const QStringList& buttons,
+                          int defaultIndex, int escapeIndex);
     // An error message with an OK button.
     virtual void ShowError(QWidget* owner, const QString& caption, const QString& text);
     // An error message with OK and Help buttons (the guide explains it); true for Help.

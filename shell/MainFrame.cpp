@@ -8,6 +8,7 @@
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
 #include "ProgramPictures.h"
+#include "ProgramSafety.h"
 #include "QuorvexDoc.h"
 #include "RelayPane.h"
 #include "ResultCodes.h"
@@ -90,6 +91,8 @@ CMainFrame::CMainFrame(std::unique_ptr<CFrameDialogs> dialogs)
     setAcceptDrops(true);
     // Alt+letter that no mnemonic takes must not reach a drop-down list (see eventFilter).
     qApp->installEventFilter(this);
+    m_pSafety = new CProgramSafety(this, *m_pDialogs);
+    connect(m_pSafety, &CProgramSafety::openRequested, this, &CMainFrame::OpenProgramFrom);
 }
 
 CMainFrame::~CMainFrame()
@@ -374,6 +377,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    m_pSafety->Close();
     // A transfer that runs is cut short: the relay keeps the program it had (it takes a
     // program only from a complete frame), and the port is closed before the program ends.
     StopRelayWork();

@@ -25,6 +25,8 @@
 #include <map>
 #include <memory>
 
+class CProgramSafety;
+class CQuorvexDoc;
 class CHelpWindow;
 namespace Guide {
 struct Place;
@@ -81,8 +83,8 @@ public:
     void SetStatusText(const QString& text);
     // The current path becomes the language's default file name.
     void UseDefaultFileName();
-    // The program now lives at this path (opened from it or saved to it): the title names it
-    // and the recent files list it first.
+    // The program now lives at this path (opened from it or saved to it): the title names it,
+    // the recent files list it first, and the window watches the file on disk.
     void ProgramLivesAt(const QString& path);
     // The program has no file (new, an example, read from a relay): the default name, and
     // the next Save asks for one.
@@ -115,6 +117,9 @@ public:
     // Opens an example program (by its name) as a new, untitled program of its model; the
     // example file is only read. Reports a missing or damaged example; false then.
     bool OpenExample(const QString& name);
+
+    // The recovery copy of the program and the watch over its file (ProgramSafety.h).
+    CProgramSafety* ProgramSafety() const { return m_pSafety; }
 
     // ---- the user guide (MainFrameHelp.cpp)
     // Shows a place of the guide in the help window (an empty page: where the reader left
@@ -296,6 +301,10 @@ private:
     // The name the print-out's header shows: the program's file, or the untitled name.
     QString PrintedFileName() const;
 
+    // A program restored from a recovery copy into a pane of its model: modified, and
+    // belonging to `path` (empty: never saved) (MainFrameSafety.cpp).
+    bool ShowRecoveredProgram(const CQuorvexDoc& program, const QString& path);
+
     // Relays (MainFrameRelays.cpp).
     void SetUpRelays();
     // Closing: the view and discovery stop, the running job is cancelled.
@@ -333,6 +342,7 @@ private:
     void ShowRelayStatusText(const Language::CLanguageManager& manager);
 
     std::unique_ptr<CFrameDialogs> m_pDialogs;
+    CProgramSafety* m_pSafety = nullptr; // a child of the window
     std::map<int, QAction*> m_actions;
     QMenu* m_pEditMenu = nullptr;
     QMenu* m_pDeviceMenu = nullptr;

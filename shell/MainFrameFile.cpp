@@ -12,6 +12,7 @@
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
 #include "ProgramPictures.h"
+#include "ProgramSafety.h"
 #include "QuorvexDoc.h"
 #include "RelayPane.h"
 #include "ResultCodes.h"
@@ -71,6 +72,10 @@ void CMainFrame::SetStartupFile(const QString& path)
 
 void CMainFrame::QueryModelAtStartup()
 {
+    // Programs a window left unsaved when it ended come first; a restored one takes the place
+    // of the model question.
+    m_pSafety->OfferRecoveredPrograms(
+        [this](const CQuorvexDoc& program, const QString& path) { return ShowRecoveredProgram(program, path); });
     // A program named on the command line takes the place of the model question; when it
     // cannot be opened the user learns why and then chooses a model as usual.
     if (!m_startupFile.isEmpty()) {
@@ -101,6 +106,7 @@ void CMainFrame::ProgramLivesAt(const QString& path)
     m_bHasFile = true;
     m_path = path;
     m_bPathIsDefault = false;
+    m_pSafety->SetProgramFile(path);
     UpdateTitle(m_pPane && m_pPane->GetDocument() && m_pPane->GetDocument()->IsModified());
     m_recentFiles.Add(path);
     UpdateRecentFileCommands();
@@ -110,6 +116,7 @@ void CMainFrame::ProgramIsUntitled()
 {
     UseDefaultFileName();
     m_bHasFile = false;
+    m_pSafety->SetProgramFile({});
     UpdateTitle(m_pPane && m_pPane->GetDocument() && m_pPane->GetDocument()->IsModified());
 }
 
@@ -267,6 +274,8 @@ bool CMainFrame::SaveProgram()
         return false;
     if (!m_bHasFile)
         return SaveProgramAs();
+    if (const auto decision = m_pSafety->BeforeSave(); decision != CProgramSafety::SaveDecision::Write)
+        return decision == CProgramSafety::SaveDecision::SaveAs && SaveProgramAs();
     return SaveProgramTo(m_path);
 }
 

@@ -11,6 +11,7 @@
 #include "LanguageManager.h"
 #include "LanguageWidgets.h"
 #include "ProgramPictures.h"
+#include "ProgramSafety.h"
 #include "QuorvexDoc.h"
 #include "RelayPane.h"
 #include "ResultCodes.h"
@@ -89,6 +90,7 @@ bool CMainFrame::CreatePaneForModel(int modelNumber, bool keepWidth)
     connect(history, &QUndoStack::canRedoChanged, this, &CMainFrame::UpdateUndoCommands);
     connect(pane, &CRelayPane::simulationTimeChanged, this, &CMainFrame::ShowSimulationStatus);
     connect(pane, &CRelayPane::notice, this, &CMainFrame::ShowNotice);
+    m_pSafety->WatchPane(pane);
     pane->SetSimulationSpeed(m_nSimulationSpeed);
     ShowSimulationStatus(-1.0);
     if (m_pTimelinePanel) {

@@ -48,6 +48,7 @@ Sample RunOnce(const char* program, const std::string& configHome)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("QUORVEX_EXIT_AFTER_FIRST_FRAME", "1", 1);
         setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+        setenv("XDG_STATE_HOME", configHome.c_str(), 1);
         setenv("XDG_RUNTIME_DIR", configHome.c_str(), 1);
         execl(program, program, static_cast<char*>(nullptr));
         _exit(127);

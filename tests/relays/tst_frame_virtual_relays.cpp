@@ -87,6 +87,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        // Recovery copies of the windows' programs go there too, never into the real home.
+        qputenv("XDG_STATE_HOME", m_config.path().toUtf8());
         ProgramSettings().setValue(QStringLiteral("LCID"), Language::LCID_ENGLISH);
         m_qvrPath = m_qvr.Start(RELAY, {QStringLiteral("--model"), QStringLiteral("QVR_K115_ZQX"),
                                         QStringLiteral("--revision"), QStringLiteral("2")});

@@ -18,6 +18,7 @@ public:
     QStringList openPaths;         // empty string: cancelled
     QStringList savePaths;
     QList<Answer> answers;         // save-changes question
+    QList<int> choiceAnswers;      // questions with buttons of their own: the index chosen
     // Relay dialogs: a null string cancels the password entry; a change answer is three
     // passwords (an empty list cancels); reset answers true for OK.
     QStringList passwords;
@@ -38,6 +39,9 @@ public:
     };
     QList<SaveRequest> saveRequests;
     QStringList questions;         // caption + "|" + text
+    // Questions with buttons of their own: caption + "|" + text, and their buttons.
+    QStringList choices;
+    QList<QStringList> choiceButtons;
     QStringList errors;            // caption + "|" + text
     QStringList warnings;          // questions with No as default: caption + "|" + text
     QList<bool> yesNoAnswers;      // their answers (an exhausted list answers No)
@@ -94,6 +98,14 @@ public:
     {
         warnings.append(caption + QLatin1Char('|') + text);
         return yesNoAnswers.isEmpty() ? false : yesNoAnswers.takeFirst();
+    }
+    // An exhausted list answers as Escape does.
+    int AskChoice(QWidget*, const QString& caption, const QString& text, const QStringList& buttons, int,
+                  int escapeIndex) override
+    {
+        choices.append(caption + QLatin1Char('|') + text);
+        choiceButtons.append(buttons);
+        return choiceAnswers.isEmpty() ? escapeIndex : choiceAnswers.takeFirst();
     }
     void ShowError(QWidget*, const QString& caption, const QString& text) override
     {
@@ -186,7 +198,7 @@ public:
     bool Quiet() const
     {
         return modelQuestions.isEmpty() && openFilters.isEmpty() && saveRequests.isEmpty() && questions.isEmpty()
-            && errors.isEmpty() && aboutShown == 0 && passwordsAsked == 0 && passwordChangesAsked == 0
+            && choices.isEmpty() && errors.isEmpty() && aboutShown == 0 && passwordsAsked == 0 && passwordChangesAsked == 0
             && resetsAsked == 0 && versions.isEmpty() && informations.isEmpty() && comparisons.isEmpty()
             && examplesAsked == 0;
     }
@@ -196,6 +208,8 @@ public:
         openFilters.clear();
         saveRequests.clear();
         questions.clear();
+        choices.clear();
+        choiceButtons.clear();
         errors.clear();
         aboutShown = 0;
         passwordsAsked = 0;

@@ -94,6 +94,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        // Recovery copies of the windows' programs go there too, never into the real home.
+        qputenv("XDG_STATE_HOME", m_config.path().toUtf8());
         QVERIFY(QFileInfo::exists(BUILT_DATA + QStringLiteral("/guide/README.md")));
     }
     void init()

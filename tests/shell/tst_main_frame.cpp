@@ -224,6 +224,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_config.isValid() && m_files.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        // Recovery copies of the windows' programs go there too, never into the real home.
+        qputenv("XDG_STATE_HOME", m_config.path().toUtf8());
     }
     // Every test starts in English (a window saves its language when it closes).
     void init() { SaveLcid(Language::LCID_ENGLISH); }
@@ -650,10 +652,13 @@ private Q_SLOTS:
         const QByteArray image = Image(f.Doc());
         f.dialogs->ClearLog();
         f.dialogs->answers = {CFrameDialogs::Yes};
+        // The file went with its folder: Save asks, and the user saves it there again.
+        f.dialogs->choiceAnswers = {0};
         f.dialogs->models = {1};
         f.dialogs->openPaths = {WriteProgram(m_files.filePath(QStringLiteral("other.qvp")), MODEL_QVS_K115_318)};
         f.Trigger(command);
         QCOMPARE(f.dialogs->questions.size(), 1);
+        QCOMPARE(f.dialogs->choices.size(), saveFails ? 1 : 0);
         QCOMPARE(f.dialogs->errors.size(), saveFails ? 1 : 0);
         QCOMPARE(f.dialogs->saveRequests.size(), saveFails ? 0 : 1);
         QVERIFY(f.dialogs->modelQuestions.isEmpty());

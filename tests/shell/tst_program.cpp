@@ -26,6 +26,7 @@ Run RunProgram(const QString& program, const QString& configHome)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("QUORVEX_EXIT_AFTER_FIRST_FRAME"), QStringLiteral("1"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), configHome);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(program, {});
