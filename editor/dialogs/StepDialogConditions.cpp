@@ -1,5 +1,5 @@
 // The condition dialogs: the expression controls, the single-term and expression conditions,
-// and the condition jump.
+// the condition jump and the time condition.
 #include "StepDialogMembers.h"
 
 #include "DialogIds.h"
@@ -390,4 +390,135 @@ void CConditionJumpDialog::ShowClass()
     // Without a condition the label is empty: the jump is then named after its group.
     m_jump.SetAccessibleNames(TheLanguageManager(),
                               m_pJumpLabel->text().isEmpty() ? Group()->title() : m_pJumpLabel->text());
+}
+
+// --- CTimeConditionDialog ----------------------------------------------------------------
+
+CTimeConditionDialog::CTimeConditionDialog(int templateId, const Texts& texts, QWidget* parent)
+    : CStepDialog(templateId, FIELD_TIME, IDC_CONDITION_GROUP, texts.group, parent), m_texts(texts)
+{
+    auto* grid = CreateGrid(Group());
+    m_pCondition = AddCombo(IDC_CONDITION, STOP_CONDITION_TYPES);
+    if (HasExpression())
+        CreateExpression(
+            m_expression, [this](int id, int count) { return AddCombo(id, count); },
+            [this](int id) { return AddLabel(id); });
+    if (texts.jumpLabel)
+        m_pJumpLabel = AddLabel(IDC_EXPRESSION_LABEL_2);
+    QComboBox* onOff = AddCombo(IDC_JUMP_ON_OFF, 2);
+    QComboBox* target = AddCombo(IDC_JUMP_TARGET, FIELD_COUNT);
+    m_jump.SetControls(onOff, target);
+
+    if (HasExpression()) {
+        // Three columns: labels, operators (and the jump's on/off box), terms (and targets).
+        grid->addWidget(m_pCondition, 0, 0, 1, 3);
+        m_expression.Place(grid, 1);
+        if (m_pJumpLabel) {
+            grid->addWidget(m_pJumpLabel, 4, 0);
+            m_pJumpLabel->setBuddy(onOff);
+        }
+        grid->addWidget(onOff, 4, 1);
+        grid->addWidget(target, 4, 2);
+        grid->setColumnStretch(2, 1);
+    } else {
+        grid->addWidget(m_pCondition, 0, 0, 1, 2);
+        grid->addWidget(onOff, 1, 0);
+        grid->addWidget(target, 1, 1);
+    }
+    CloseGrid(grid);
+
+    connect(m_pCondition, &QComboBox::activated, this, &CTimeConditionDialog::OnConditionActivated);
+    if (HasExpression())
+        for (int id = IDC_TERM_1; id <= IDC_TERM_3; ++id)
+            connect(static_cast<QComboBox*>(Control(id)), &QComboBox::activated, this, [this, id](int index) {
+                if (m_expression.UserChanged(id, index))
+                    Notify(id);
+            });
+    connect(onOff, &QComboBox::activated, this, [this](int index) {
+        if (m_jump.UserOnOff(index))
+            Notify(IDC_JUMP_ON_OFF);
+    });
+    connect(target, &QComboBox::activated, this, [this](int index) {
+        if (m_jump.UserTarget(index))
+            Notify(IDC_JUMP_TARGET);
+    });
+}
+
+void CTimeConditionDialog::OnLanguageChanged(CLanguageManager& manager)
+{
+    CStepDialog::OnLanguageChanged(manager);
+    FillCombo(m_pCondition, manager, m_texts.firstCondition, STOP_CONDITION_TYPES);
+    SetAccessibleLabel(m_pCondition, Group()->title());
+    if (HasExpression())
+        m_expression.OnLanguageChanged(manager, m_texts.expressionLabel, m_texts.firstOperator, m_texts.firstTerm);
+    if (m_pJumpLabel)
+        m_pJumpLabel->setText(manager.Text(m_texts.jumpLabel));
+    m_jump.OnLanguageChanged(manager, TEXT_TIME_NO_JUMP, TEXT_TIME_TARGET_START, TEXT_TIME_TARGET_STOP);
+    // Without a label of its own the jump is the group's jump.
+    m_jump.SetAccessibleNames(manager, m_pJumpLabel ? m_pJumpLabel->text()
+                                                    : manager.Format(TEXT_A11Y_PART, {Group()->title(),
+                                                                                      manager.Text(TEXT_CONDITION_JUMP)}));
+}
+
+void CTimeConditionDialog::LoadStep(const CQuorvexFIELDBase& field)
+{
+    const auto* time = dynamic_cast<const CQuorvexFIELDTime*>(&field);
+    if (!time)
+        return;
+    m_nShown = time->GetConditionType();
+    m_pCondition->setCurrentIndex(m_nShown);
+    if (HasExpression()) {
+        m_expression.Load(*time);
+        m_expression.SetUsed(m_nShown != CONDITION_NONE);
+    }
+    m_jump.Load(time->GetJump(), field.GetFieldIndex());
+    m_jump.SetAvailable(m_nShown != CONDITION_NONE);
+    if (m_pJumpLabel)
+        m_pJumpLabel->setEnabled(m_nShown != CONDITION_NONE);
+}
+
+bool CTimeConditionDialog::ApplyChange(int controlId, CQuorvexFIELDBase& field)
+{
+    auto* time = dynamic_cast<CQuorvexFIELDTime*>(&field);
+    if (!time)
+        return false;
+    if (controlId == IDC_CONDITION) {
+        const int type = m_pCondition->currentIndex();
+        if (type < 0)
+            return false;
+        time->SetConditionType(type);
+        if (!HasExpression())
+            // The accessor of the single-input model stores a stop condition only together
+            // with the source it was last given: the input.
+            time->SetTerm(0, TERM_OP_NONE, TERM_SOURCE_INPUT, 1, 0);
+        else if (type != CONDITION_NONE)
+            m_expression.Write(*time);
+        return true;
+    }
+    if (HasExpression() && CExpressionControls::IsExpressionControl(controlId)) {
+        m_expression.Write(*time);
+        return true;
+    }
+    if (controlId == IDC_JUMP_ON_OFF || controlId == IDC_JUMP_TARGET) {
+        const int target = m_jump.ShownTarget();
+        if (target < 0)
+            return false;
+        time->SetJump(target);
+        return true;
+    }
+    return false;
+}
+
+void CTimeConditionDialog::OnConditionActivated(int index)
+{
+    if (index < 0 || index == m_nShown)
+        return;
+    m_nShown = index;
+    const bool used = index != CONDITION_NONE;
+    if (HasExpression())
+        m_expression.SetUsed(used);
+    m_jump.SetAvailable(used);
+    if (m_pJumpLabel)
+        m_pJumpLabel->setEnabled(used);
+    Notify(IDC_CONDITION);
 }
